@@ -1,0 +1,107 @@
+#include "driver/files.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "driver/format.h"
+#include "driver/platform.h"
+#include "driver/text.h"
+
+namespace zemo {
+
+namespace {
+std::vector<File*>& open_files() {
+    static std::vector<File*> files;
+    return files;
+}
+void unregister(File* f) {
+    auto& files = open_files();
+    files.erase(std::remove(files.begin(), files.end(), f), files.end());
+}
+}  // namespace
+
+File::~File() { close(); }
+
+bool File::open(const std::string& path, const char* mode) {
+    close();
+    write_failed_ = false;
+    path_ = path;
+    handle_ = platform::open_file(path, mode);
+    if (!handle_) return false;
+    open_files().push_back(this);
+    return true;
+}
+
+bool File::close() {
+    if (!handle_) return !write_failed_;
+    if (std::fflush(handle_) != 0) write_failed_ = true;
+    if (std::fclose(handle_) != 0) write_failed_ = true;
+    handle_ = nullptr;
+    unregister(this);
+    return !write_failed_;
+}
+
+void File::write_bytes(const void* data, std::size_t size) {
+    if (!handle_ || size == 0) return;
+    if (simulate_failure_ || std::fwrite(data, 1, size, handle_) != size) write_failed_ = true;
+}
+
+void File::write_text(std::string_view text) {
+    const std::string out = to_crlf(text);
+    write_bytes(out.data(), out.size());
+}
+
+void File::print(const char* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    const std::string text = vformat(fmt, args);
+    va_end(args);
+    write_text(text);
+}
+
+bool File::flush() {
+    if (!handle_) return false;
+    if (simulate_failure_ || std::fflush(handle_) != 0) write_failed_ = true;
+    return !write_failed_;
+}
+
+bool File::read_line(std::string& line) {
+    line.clear();
+    if (!handle_) return false;
+    int c;
+    bool any = false;
+    while ((c = std::getc(handle_)) != EOF) {
+        any = true;
+        if (c == '\n') break;
+        line.push_back(static_cast<char>(c));
+    }
+    if (!any) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
+std::size_t File::read_bytes(void* data, std::size_t size) {
+    if (!handle_) return 0;
+    return std::fread(data, 1, size, handle_);
+}
+
+bool File::seek(long offset) { return handle_ && std::fseek(handle_, offset, SEEK_SET) == 0; }
+
+long File::tell() { return handle_ ? std::ftell(handle_) : -1; }
+
+long File::size() {
+    if (!handle_) return -1;
+    const long here = std::ftell(handle_);
+    if (std::fseek(handle_, 0, SEEK_END) != 0) return -1;
+    const long end = std::ftell(handle_);
+    std::fseek(handle_, here, SEEK_SET);
+    return end;
+}
+
+void close_all_files() {
+    // Copy first: close() unregisters the file.
+    const std::vector<File*> files = open_files();
+    for (File* f : files) f->close();
+}
+
+}  // namespace zemo

@@ -1,0 +1,63 @@
+// Files of a run. Every file the model opens is a File, and every open File
+// is registered in one place, so that a fatal message can flush and close
+// all of them before the stage ends (close_all_files).
+//
+// Files are always opened in binary mode: text is written with CR LF line
+// ends on every platform (write_text, print), and read_line accepts CR LF
+// and LF.  A write that fails (a full disk, say) is remembered, so that a
+// run that lost output is reported instead of ending with "O.K.".
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace zemo {
+
+class File {
+public:
+    File() = default;
+    ~File();
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // Opens path (Windows-1250) with a C mode ("r", "w", "rb", ...); false
+    // when it cannot be opened. An open file is closed first.
+    bool open(const std::string& path, const char* mode);
+    // Flushes and closes; false when any write of the file failed.
+    bool close();
+    bool is_open() const { return handle_ != nullptr; }
+    const std::string& path() const { return path_; }
+
+    // Output. write_text turns every "\n" into "\r\n".
+    void write_text(std::string_view text);
+    void print(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+    void write_bytes(const void* data, std::size_t size);
+    void put_byte(unsigned char byte) { write_bytes(&byte, 1); }
+    bool flush();
+    bool write_failed() const { return write_failed_; }
+
+    // Input. read_line returns false at the end of the file; the line is
+    // returned without its CR LF or LF.
+    bool read_line(std::string& line);
+    std::size_t read_bytes(void* data, std::size_t size);
+    bool seek(long offset);
+    long tell();
+    // Size of the file in bytes, -1 when unknown.
+    long size();
+
+    // Test hook: makes every later write of this file fail, as on a full disk.
+    void simulate_write_failure() { simulate_failure_ = true; }
+
+private:
+    friend void close_all_files();
+    std::FILE* handle_ = nullptr;
+    std::string path_;
+    bool write_failed_ = false;
+    bool simulate_failure_ = false;
+};
+
+// Flushes and closes every open File (the fatal path).
+void close_all_files();
+
+}  // namespace zemo

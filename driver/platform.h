@@ -1,0 +1,49 @@
+// The platform layer: every call into the operating system goes through
+// these functions, implemented once per platform (platform_posix.cpp,
+// platform_windows.cpp). Paths are Windows-1250 text as everywhere in the
+// program; the implementation converts them for the file system.
+#pragma once
+
+#include <cstdarg>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zemo::platform {
+
+#ifdef _WIN32
+inline constexpr char kDirSeparator = '\\';
+#else
+inline constexpr char kDirSeparator = '/';
+#endif
+
+// True for '\\' everywhere and for '/' where it separates directories.
+constexpr bool is_dir_separator(char c) { return c == '\\' || c == '/'; }
+
+// printf formatting in the C locale, whatever the process locale is.
+std::string vformat_c_locale(const char* fmt, va_list args);
+
+// Opens a file; the mode is a C mode, always used in binary form.
+std::FILE* open_file(const std::string& path, const char* mode);
+bool is_directory(const std::string& path);
+bool is_regular_file(const std::string& path);
+
+bool change_directory(const std::string& dir);
+std::string current_directory();  // ends in the directory separator
+
+std::string executable_path();
+// The program file's own version text, empty when it has none.
+std::string program_version();
+// The installation root registered for the version key ("1.0"), empty when
+// the installation is missing.
+std::string installation_root(const std::string& version_key);
+
+// -2 lowest .. 2 highest; a refusal to raise the priority is ignored.
+void set_thread_priority(int priority);
+
+// Console: Windows-1250 text is shown in the terminal's own encoding.
+void console_write(std::string_view cp1250);
+int console_read_char();
+
+}  // namespace zemo::platform

@@ -1,0 +1,195 @@
+// POSIX side of the platform layer (Linux is where the project is built and
+// tested). The installation root comes from the machine-wide settings file
+// that Qt's QSettings reads for the same organisation and application at
+// system scope, or from the installation data staged next to the program.
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <locale.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <vector>
+
+#include "driver/platform.h"
+#include "driver/text.h"
+
+namespace zemo::platform {
+
+namespace {
+
+locale_t c_locale() {
+    static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return loc;
+}
+
+// File names on POSIX are UTF-8 and separated by '/'; a '\\' read from a
+// project file is taken as a separator.
+std::string native_name(const std::string& path) {
+    std::string utf8 = cp1250_to_utf8(path);
+    for (char& c : utf8)
+        if (c == '\\') c = '/';
+    return utf8;
+}
+
+}  // namespace
+
+std::string vformat_c_locale(const char* fmt, va_list args) {
+    const locale_t previous = uselocale(c_locale());
+    va_list copy;
+    va_copy(copy, args);
+    char small[512];
+    const int n = std::vsnprintf(small, sizeof small, fmt, args);
+    std::string out;
+    if (n >= 0 && static_cast<std::size_t>(n) < sizeof small) {
+        out.assign(small, static_cast<std::size_t>(n));
+    } else if (n >= 0) {
+        out.resize(static_cast<std::size_t>(n) + 1);
+        std::vsnprintf(out.data(), out.size(), fmt, copy);
+        out.resize(static_cast<std::size_t>(n));
+    }
+    va_end(copy);
+    uselocale(previous);
+    return out;
+}
+
+std::FILE* open_file(const std::string& path, const char* mode) {
+    std::string m;
+    for (const char* p = mode; *p; ++p)
+        if (*p != 'b' && *p != 't') m.push_back(*p);
+    m.push_back('b');
+    return std::fopen(native_name(path).c_str(), m.c_str());
+}
+
+bool is_directory(const std::string& path) {
+    struct stat st{};
+    return ::stat(native_name(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool is_regular_file(const std::string& path) {
+    struct stat st{};
+    return ::stat(native_name(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool change_directory(const std::string& dir) { return ::chdir(native_name(dir).c_str()) == 0; }
+
+std::string current_directory() {
+    std::vector<char> buf(4096);
+    if (!::getcwd(buf.data(), buf.size())) return std::string(".") + kDirSeparator;
+    std::string dir = utf8_to_cp1250(buf.data());
+    if (dir.empty() || dir.back() != kDirSeparator) dir.push_back(kDirSeparator);
+    return dir;
+}
+
+std::string executable_path() {
+    std::vector<char> buf(4096);
+    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+    if (n <= 0) return {};
+    return utf8_to_cp1250(std::string(buf.data(), static_cast<std::size_t>(n)));
+}
+
+std::string program_version() {
+#ifdef ZEMO_VERSION_TEXT
+    return ZEMO_VERSION_TEXT;
+#else
+    return {};
+#endif
+}
+
+namespace {
+
+// Value of key in [group] of a QSettings-style INI file, if present.
+std::optional<std::string> ini_value(const std::string& file, const std::string& group, const std::string& key) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string line;
+    bool in_group = false;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::string t = trim_blanks(line);
+        if (t.empty() || t[0] == ';' || t[0] == '#') continue;
+        if (t.front() == '[' && t.back() == ']') {
+            in_group = t.substr(1, t.size() - 2) == group;
+            continue;
+        }
+        if (!in_group) continue;
+        const auto eq = t.find('=');
+        if (eq == std::string::npos || trim_blanks(t.substr(0, eq)) != key) continue;
+        std::string value = trim_blanks(t.substr(eq + 1));
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+        return value;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string installation_root(const std::string& version_key) {
+    const char* dirs = std::getenv("XDG_CONFIG_DIRS");
+    std::string list = dirs && *dirs ? dirs : "/etc/xdg";
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t colon = list.find(':', start);
+        const std::string dir = list.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+        if (!dir.empty()) {
+            if (auto root = ini_value(dir + "/ZEMO/Model ZEMO.conf", version_key, "RootDir"); root && !root->empty())
+                return utf8_to_cp1250(*root);
+        }
+        if (colon == std::string::npos) break;
+        start = colon + 1;
+    }
+    // The installation data staged next to the program by the build.
+    std::string exe = cp1250_to_utf8(executable_path());
+    const auto slash = exe.rfind('/');
+    if (slash != std::string::npos) {
+        const std::string staged = exe.substr(0, slash) + "/../share/zemo";
+        struct stat st{};
+        if (::stat(staged.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            std::vector<char> buf(4096);
+            if (::realpath(staged.c_str(), buf.data())) return utf8_to_cp1250(buf.data());
+            return utf8_to_cp1250(staged);
+        }
+    }
+    return {};
+}
+
+void set_thread_priority(int priority) {
+    // Nice values for lowest .. highest; raising the priority needs rights
+    // that a user usually lacks, and then the call is simply refused.
+    static const int kNice[5] = {19, 10, 0, -5, -10};
+    const int index = priority >= -2 && priority <= 2 ? priority + 2 : 2;
+    const auto tid = static_cast<id_t>(::syscall(SYS_gettid));
+    (void)::setpriority(PRIO_PROCESS, tid, kNice[index]);
+}
+
+namespace {
+bool terminal_is_utf8() {
+    for (const char* var : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* v = std::getenv(var);
+        if (v && *v) {
+            std::string s(v);
+            for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            return s.find("utf-8") != std::string::npos || s.find("utf8") != std::string::npos;
+        }
+    }
+    return false;
+}
+}  // namespace
+
+void console_write(std::string_view cp1250) {
+    static const bool utf8 = terminal_is_utf8();
+    if (utf8) {
+        const std::string out = cp1250_to_utf8(cp1250);
+        std::fwrite(out.data(), 1, out.size(), stdout);
+    } else {
+        std::fwrite(cp1250.data(), 1, cp1250.size(), stdout);
+    }
+    std::fflush(stdout);
+}
+
+int console_read_char() { return std::getchar(); }
+
+}  // namespace zemo::platform

@@ -1,0 +1,147 @@
+// Windows side of the platform layer: the registry for the installation,
+// the program file's version resource, wide-character file names.
+#include <windows.h>
+
+#include <direct.h>
+#include <io.h>
+#include <locale.h>
+#include <sys/stat.h>
+
+#include <vector>
+
+#include "driver/platform.h"
+#include "driver/text.h"
+
+namespace zemo::platform {
+
+namespace {
+
+std::wstring wide(const std::string& cp1250) {
+    if (cp1250.empty()) return std::wstring();
+    const int n = MultiByteToWideChar(1250, 0, cp1250.data(), static_cast<int>(cp1250.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(1250, 0, cp1250.data(), static_cast<int>(cp1250.size()), out.data(), n);
+    return out;
+}
+
+std::string narrow(const std::wstring& w) {
+    if (w.empty()) return std::string();
+    const int n = WideCharToMultiByte(1250, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(1250, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+_locale_t c_locale() {
+    static _locale_t loc = _create_locale(LC_ALL, "C");
+    return loc;
+}
+
+}  // namespace
+
+std::string vformat_c_locale(const char* fmt, va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    const int n = _vscprintf_l(fmt, c_locale(), copy);
+    va_end(copy);
+    if (n <= 0) return std::string();
+    std::string out(static_cast<std::size_t>(n) + 1, '\0');
+    _vsnprintf_l(out.data(), out.size(), fmt, c_locale(), args);
+    out.resize(static_cast<std::size_t>(n));
+    return out;
+}
+
+std::FILE* open_file(const std::string& path, const char* mode) {
+    std::wstring m;
+    for (const char* p = mode; *p; ++p)
+        if (*p != 'b' && *p != 't') m.push_back(static_cast<wchar_t>(*p));
+    m.push_back(L'b');
+    return _wfopen(wide(path).c_str(), m.c_str());
+}
+
+bool is_directory(const std::string& path) {
+    const DWORD a = GetFileAttributesW(wide(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool is_regular_file(const std::string& path) {
+    const DWORD a = GetFileAttributesW(wide(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool change_directory(const std::string& dir) {
+    // _wchdir also sets the per-drive current directory.
+    return _wchdir(wide(dir).c_str()) == 0;
+}
+
+std::string current_directory() {
+    std::vector<wchar_t> buf(4096);
+    if (!_wgetcwd(buf.data(), static_cast<int>(buf.size()))) return ".\\";
+    std::string dir = narrow(buf.data());
+    if (dir.empty() || dir.back() != '\\') dir.push_back('\\');
+    return dir;
+}
+
+std::string executable_path() {
+    std::vector<wchar_t> buf(4096);
+    const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    return n ? narrow(std::wstring(buf.data(), n)) : std::string();
+}
+
+std::string program_version() {
+    std::vector<wchar_t> exe(4096);
+    if (!GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()))) return {};
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeW(exe.data(), &handle);
+    if (size == 0) return {};
+    std::vector<unsigned char> data(size);
+    if (!GetFileVersionInfoW(exe.data(), 0, size, data.data())) return {};
+    wchar_t* value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(data.data(), L"\\StringFileInfo\\040504E2\\FileVersion", reinterpret_cast<void**>(&value),
+                        &length) ||
+        length == 0)
+        return {};
+    return narrow(std::wstring(value, length > 0 && value[length - 1] == 0 ? length - 1 : length));
+}
+
+std::string installation_root(const std::string& version_key) {
+    const std::wstring key = L"SOFTWARE\\ZEMO\\Model ZEMO\\" + wide(version_key);
+    HKEY h = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return {};
+    wchar_t buf[1024];
+    DWORD size = sizeof buf;
+    DWORD type = 0;
+    const LONG r = RegQueryValueExW(h, L"RootDir", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
+    RegCloseKey(h);
+    if (r != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return {};
+    std::wstring value(buf, size / sizeof(wchar_t));
+    while (!value.empty() && value.back() == L'\0') value.pop_back();
+    return narrow(value);
+}
+
+void set_thread_priority(int priority) {
+    static const int kPriority[5] = {THREAD_PRIORITY_LOWEST, THREAD_PRIORITY_BELOW_NORMAL, THREAD_PRIORITY_NORMAL,
+                                     THREAD_PRIORITY_ABOVE_NORMAL, THREAD_PRIORITY_HIGHEST};
+    const int index = priority >= -2 && priority <= 2 ? priority + 2 : 2;
+    SetThreadPriority(GetCurrentThread(), kPriority[index]);
+}
+
+void console_write(std::string_view cp1250) {
+    // The console shows Windows-1250 bytes when its code page is 1250, so
+    // the text goes out as wide characters to an interactive console.
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (out != INVALID_HANDLE_VALUE && GetConsoleMode(out, &mode)) {
+        const std::wstring w = wide(std::string(cp1250));
+        DWORD written = 0;
+        WriteConsoleW(out, w.data(), static_cast<DWORD>(w.size()), &written, nullptr);
+        return;
+    }
+    std::fwrite(cp1250.data(), 1, cp1250.size(), stdout);
+    std::fflush(stdout);
+}
+
+int console_read_char() { return std::getchar(); }
+
+}  // namespace zemo::platform

@@ -1,0 +1,92 @@
+// The project file (".atm", the initialisation file of the messages) and
+// ProjectConfig, the project's contents read by every later stage.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "input/input_table.h"
+
+namespace zemo {
+
+// Pollutant type ids, which select the model's behaviour.
+enum PollutantTypeId : int {
+    kTypeJina = 0,
+    kTypeSO2 = 1,
+    kTypePM10 = 10,
+    kTypeTSP = 11,
+    kTypeNOX = 20,
+    kTypeNO2 = 21,
+    kTypeCO = 30,
+    kTypeORG = 40,
+    kTypeBZN = 41,
+};
+
+struct PollutantType {
+    const char* word;
+    int id;
+};
+// The nine pollutant types in table order.
+extern const PollutantType kPollutantTypes[9];
+
+inline constexpr std::size_t kMaxIndicative = 5;
+inline constexpr std::size_t kMaxPollutantName = 30;
+inline constexpr int kMaxPollutants = 6;
+inline constexpr int kMaxGridFiles = 3;
+inline constexpr double kNotGiven = -9999.0;
+
+struct Pollutant {
+    std::string indicative;   // at most 5 characters, case kept
+    int type = kTypeJina;     // PollutantTypeId
+    double limit[2] = {0, 0};
+    int limit_count = 1;      // 1 or 2
+    double half_life = 0;     // hours, only for ORG
+    std::string name;         // at most 30 characters
+};
+
+enum Projection : int { kProjectionJina = 0, kProjectionJtsk = 1, kProjectionS42 = 2 };
+extern const char* const kProjectionNames[3];
+
+enum ResultType : int { kResultBasic = 0, kResultStandard = 1, kResultExtended = 2 };
+enum ResultFormat : int { kFormatDbf = 0, kFormatTxt = 1 };
+
+struct ProjectConfig {
+    std::string project_path;
+    std::vector<InputTable> grid_files;  // reference point tables, up to 3
+    int projection = kProjectionJina;
+    double rotation = kNotGiven;
+    bool rotation_given = false;
+    std::vector<Pollutant> pollutants;   // up to 6; position = pollutant index
+    int no2_count = 0;
+    InputTable point_sources, line_sources, area_sources;
+    int source_kinds = 0;                // 0..3
+    InputTable transfers;                // the transfers file entry ...
+    std::string background;              // ... or the background text
+    bool transfers_given = false;
+    bool background_given = false;
+    InputTable wind_roses;
+    int result_type = kResultStandard;
+    int result_format = kFormatTxt;
+    double limit_share_threshold = 1.0;
+    std::string output_directory_value;  // "ADRESAR" as read (echo)
+    std::string output_directory;        // ends in the separator after reading
+    std::string base_basic = "IHrIHk";
+    std::string base_source_shares = "Pzdroju";
+    std::string base_group_shares = "Pskupin";
+    std::string base_sector_max = "Smax";
+    std::string base_sector_mean = "Sprum";
+    std::string base_report = "detalni";
+
+    void reset() { *this = ProjectConfig{}; }
+    bool computes_no2() const { return no2_count > 0; }
+};
+
+ProjectConfig& project();
+
+// Reads the project file named by RunOptions (or derived from the program
+// name), fills ProjectConfig, echoes it at level 2 and sets the log copy path.
+void read_project();
+// The same for an explicit path (tests).
+void read_project_from(const std::string& path);
+
+}  // namespace zemo

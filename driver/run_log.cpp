@@ -1,0 +1,163 @@
+#include "driver/run_log.h"
+
+#include <cstdarg>
+
+#include "driver/format.h"
+#include "driver/platform.h"
+#include "driver/text.h"
+
+namespace zemo {
+
+RunLog& run_log() {
+    static RunLog log;
+    return log;
+}
+
+void RunLog::reset() {
+    file_.close();
+    level = 1;
+    opened = false;
+    on_demand_path = "zemo.log";
+    log_path.clear();
+    copy_path.clear();
+    log_given = false;
+    error_count = 0;
+    log_state = 0;
+    to_stdout_ = false;
+}
+
+void RunLog::open_stream(const std::string& path) {
+    opened = true;
+    if (path.empty()) {
+        to_stdout_ = true;
+        return;
+    }
+    if (file_.open(path, "w")) {
+        to_stdout_ = false;
+        log_state = -1;
+        return;
+    }
+    platform::console_write(format("+++ Soubor nelze vytvorit - [ %s ]\n+++   pouzivam <stdout>\n", path.c_str()));
+    to_stdout_ = true;
+}
+
+void RunLog::open(const std::string& path, int new_level) {
+    level = new_level;
+    if (level <= 0) {
+        on_demand_path = path.empty() ? std::string("zemo.log") : path;
+        return;
+    }
+    open_stream(path);
+}
+
+void RunLog::put(std::string_view text) {
+    if (to_stdout_) platform::console_write(text);
+    else file_.write_text(text);
+}
+
+namespace {
+const char* error_kind_text(int kind) {
+    switch (kind) {
+        case 0: return "soubor nelze otevřít\n"_cz;
+        case 1: return "soubor nelze vytvořit\n"_cz;
+        case 2: return "nedostatek paměti\n"_cz;
+        case 3: return "chybná vstupní data\n"_cz;
+        case 4: return "chyba programu\n"_cz;
+        default: return "";
+    }
+}
+}  // namespace
+
+bool RunLog::emit(int type, const std::string_view* text) {
+    std::string_view detail;
+    std::string cut;
+    if (text) {
+        detail = *text;
+        if (detail.size() > kMessageBufferSize - 1) {
+            cut.assign(detail.substr(0, kMessageBufferSize - 1));
+            detail = cut;
+        }
+    }
+    if (type >= 20 && type <= 39) {
+        if (!opened) open_stream(on_demand_path);
+        put(type >= 30 ? "*** " : "+++ ");
+        if (type < 30) ++error_count;
+        put(error_kind_text(type % 10));
+        if (text) put(format("       - %.*s\n", static_cast<int>(detail.size()), detail.data()));
+        return type >= 30;
+    }
+    if (type >= 10 && type <= 19) {
+        if (level <= 0 || (type == 12 && level == 1)) return false;
+        put("=== ");
+    } else {
+        if (level <= 0 || (type == 2 && level == 1)) return false;
+        put("--- ");
+    }
+    if (text) put(format("%.*s\n", static_cast<int>(detail.size()), detail.data()));
+    return false;
+}
+
+void RunLog::stop_run() {
+    if (file_.is_open()) file_.flush();
+    std::fflush(stdout);
+    close_all_files();
+    throw FatalStop{};
+}
+
+void RunLog::message(int type) {
+    if (emit(type, nullptr)) stop_run();
+}
+
+void RunLog::message(int type, std::string_view text) {
+    if (emit(type, &text)) stop_run();
+}
+
+void RunLog::message_with_file(int type, std::string_view text, std::string_view file) {
+    const bool fatal = emit(type, &text);
+    const std::string line = format("    (soubor: %.*s)", static_cast<int>(file.size()), file.data());
+    const std::string_view line_view = line;
+    emit(type, &line_view);
+    if (fatal) stop_run();
+}
+
+void RunLog::write(std::string_view text) {
+    if (level <= 0 || !opened) return;
+    put(text);
+}
+
+void RunLog::flush() {
+    if (file_.is_open()) file_.flush();
+}
+
+void RunLog::close() {
+    if (error_count != 0 && opened) put(format("\npočet chybových zpráv: %i\n"_cz, error_count));
+    if (to_stdout_ || !opened || !file_.is_open()) return;
+    const std::string written = file_.path();
+    file_.close();
+    log_state = 0;
+    if (log_given) return;
+    // Copying a file onto itself would truncate it before it is read.
+    if (copy_path == written) {
+        log_state = 1;
+        return;
+    }
+    File copy;
+    if (copy_path.empty() || !copy.open(copy_path, "wb")) return;
+    File source;
+    if (!source.open(written, "rb")) return;
+    char buf[8192];
+    std::size_t n;
+    while ((n = source.read_bytes(buf, sizeof buf)) > 0) copy.write_bytes(buf, n);
+    source.close();
+    if (copy.close()) log_state = 1;
+}
+
+void log_message(int type, const char* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    std::string text = vformat(fmt, args);
+    va_end(args);
+    run_log().message(type, text);
+}
+
+}  // namespace zemo

@@ -1,0 +1,90 @@
+// The run log: the single reporting channel of a run.
+//
+// Message types come in four bands; the band decides prefix, level filter,
+// counting and whether the run ends:
+//    0- 9 information     "--- "  levels 1, 2 (type 2 only at level 2)
+//   10-19 heading, echo   "=== "  levels 1, 2 (type 12 only at level 2)
+//   20-29 error           "+++ "  always; counted; the run goes on
+//   30-39 fatal error     "*** "  always; the run ends with -100
+// The units digit of an error type selects the kind line written after the
+// prefix (0 "soubor nelze otevřít", 1 "soubor nelze vytvořit", 2 "nedostatek
+// paměti", 3 "chybná vstupní data", 4 "chyba programu", 5-9 nothing); a
+// detail text follows on its own line after seven blanks and "- ".
+//
+// The fatal path is one mechanism: a fatal message is written, every open
+// file is flushed and closed (close_all_files), and FatalStop is thrown.
+// The console program catches it around its stages and exits with -100;
+// the desktop program catches it per stage and returns -100 to its window.
+//
+// Log state: -1 while a log file is open, 0 after close, 1 after the copy.
+// At level 0 nothing is opened until the first error, which creates the
+// log at the on-demand path (default "zemo.log").
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "driver/files.h"
+
+namespace zemo {
+
+// Thrown by a fatal message after every open file has been closed.
+struct FatalStop {
+    int status = -100;
+};
+
+class RunLog {
+public:
+    int level = 1;
+    bool opened = false;
+    std::string on_demand_path = "zemo.log";
+    std::string log_path;
+    std::string copy_path;
+    bool log_given = false;
+    int error_count = 0;
+    int log_state = 0;
+
+    // Back to the state before open (closes a log still open).
+    void reset();
+
+    // Level 0 only stores the on-demand path; levels 1 and 2 create the
+    // file (an empty path means standard output). A file that cannot be
+    // created is announced on the console and standard output is used.
+    void open(const std::string& path, int level);
+
+    // A message without a detail text.
+    void message(int type);
+    // A message with its detail text (cut to the 1000-character buffer).
+    void message(int type, std::string_view text);
+    // A message about a line of an input table: the message, then
+    // "    (soubor: %s)" in the same band, and only then, for a fatal type,
+    // the end of the stage.
+    void message_with_file(int type, std::string_view text, std::string_view file);
+
+    // Banner and section lines, without prefix, only when the level is above 0.
+    void write(std::string_view text);
+    void flush();
+
+    // Writes the error count, closes the log and copies it to the copy
+    // path unless the log path came from the command line.
+    void close();
+
+    bool writes_to_stdout() const { return to_stdout_; }
+
+private:
+    // Writes one message; true when it was a fatal one.
+    bool emit(int type, const std::string_view* text);
+    [[noreturn]] void stop_run();
+    void open_stream(const std::string& path);
+    void put(std::string_view text);
+
+    File file_;
+    bool to_stdout_ = false;
+};
+
+RunLog& run_log();
+
+// Formats a message text into the shared buffer and reports it.
+void log_message(int type, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+
+}  // namespace zemo

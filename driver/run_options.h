@@ -1,0 +1,37 @@
+// RunOptions: the console program's options and start-up values, filled by
+// the command line and the start-up steps and read by every later stage.
+#pragma once
+
+#include <ctime>
+#include <string>
+
+namespace zemo {
+
+// Sizes of the fixed text fields of the options (characters, without the
+// terminator); a longer value is refused, never cut.
+inline constexpr std::size_t kMaxLogPath = 255;
+inline constexpr std::size_t kMaxProjectPath = 259;
+inline constexpr std::size_t kMaxComputationDir = 511;
+
+struct RunOptions {
+    std::string program_name;            // base name of the program file
+    std::string version = "1.0.A.0";     // from the version lookup
+    std::string product_word = "ZEMO";
+    std::string installation_directory;  // ends in the directory separator
+    std::string computation_directory;   // ends in the directory separator
+    std::string project_file;            // -i
+    std::string log_file;                // -l
+    bool log_given = false;
+    int message_level = 1;               // -L0 / -L1 / -L2
+    bool bell = true;                    // -a switches it off
+    bool close_window = false;           // -c
+    int priority = 0;                    // -p0 .. -p4 give -2 .. 2
+    std::time_t start_time = 0;
+    std::tm start_local{};
+
+    void reset() { *this = RunOptions{}; }
+};
+
+RunOptions& run_options();
+
+}  // namespace zemo

@@ -1,0 +1,274 @@
+#include "driver/run_sequence.h"
+
+#include <ctime>
+
+#include "driver/format.h"
+#include "driver/platform.h"
+#include "driver/project_file.h"
+#include "driver/run_log.h"
+#include "driver/run_options.h"
+#include "driver/text.h"
+#include "input/input_loading.h"
+#include "input/reference_points.h"
+#include "input/sources.h"
+#include "input/transfers.h"
+#include "input/wind_roses.h"
+#include "model/computation.h"
+#include "model/model_settings.h"
+#include "output/result_files.h"
+
+namespace zemo {
+
+RunOptions& run_options() {
+    static RunOptions options;
+    return options;
+}
+
+namespace {
+
+std::string ensure_separator(std::string dir) {
+    if (dir.empty() || !platform::is_dir_separator(dir.back())) dir.push_back(platform::kDirSeparator);
+    return dir;
+}
+
+// Base name without directory and extension.
+std::string base_name(const std::string& path) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < path.size(); ++i)
+        if (platform::is_dir_separator(path[i]) || path[i] == ':') start = i + 1;
+    std::string name = path.substr(start);
+    const auto dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.resize(dot);
+    return name;
+}
+
+std::string time_stamp(const std::tm& t) {
+    return format("%02i.%02i.%4i  %02i:%02i:%02i", t.tm_mday, t.tm_mon + 1, t.tm_year + 1900, t.tm_hour, t.tm_min,
+                  t.tm_sec);
+}
+
+std::tm local_time(std::time_t t) {
+    std::tm out{};
+#ifdef _WIN32
+    localtime_s(&out, &t);
+#else
+    localtime_r(&t, &out);
+#endif
+    return out;
+}
+
+}  // namespace
+
+int run_stage(const std::function<int()>& stage) {
+    try {
+        return stage();
+    } catch (const FatalStop& stop) {
+        return stop.status;
+    }
+}
+
+int stage_initialisation() {
+    RunOptions& opt = run_options();
+    opt.installation_directory = ensure_separator(opt.installation_directory);
+    opt.computation_directory =
+        ensure_separator(opt.computation_directory.empty() ? std::string(".") : opt.computation_directory);
+    if (!platform::change_directory(opt.computation_directory)) {
+        platform::console_write(format("*** Adresář projektu neexistuje nebo není přístupný\n       %s\n"_cz,
+                                       opt.computation_directory.c_str()));
+        return -100;
+    }
+    RunLog& log = run_log();
+    std::string log_path;
+    if (opt.log_given) {
+        log_path = opt.log_file;
+    } else {
+        const std::string base = opt.project_file.empty() ? opt.program_name : base_name(opt.project_file);
+        log_path = opt.installation_directory + "log" + platform::kDirSeparator + base + ".log";
+    }
+    log.log_path = log_path;
+    log.log_given = opt.log_given;
+    log.open(log_path, opt.message_level);
+
+    opt.start_time = std::time(nullptr);
+    opt.start_local = local_time(opt.start_time);
+    if (opt.message_level > 0) {
+        log.write(format("%s verze %s\n", opt.product_word.c_str(), opt.version.c_str()));
+        log.write("================================================\n\n");
+        log.write("INICIALIZACE PROGRAMU\n");
+    }
+    log_message(1, "Čas startu programu: %s"_cz, time_stamp(opt.start_local).c_str());
+    log_message(1, "Výpočetní adresář: %s"_cz, opt.computation_directory.c_str());
+    load_model_settings();
+    return 0;
+}
+
+int stage_project_file() {
+    read_project();
+    return 0;
+}
+
+int stage_input_data() { return load_input_data(); }
+
+int stage_result_preparation() { return prepare_result_files(); }
+
+int stage_computation() {
+    platform::set_thread_priority(run_options().priority);
+    const int status = run_stage(run_computation);
+    platform::set_thread_priority(0);
+    if (status == -100) throw FatalStop{};
+    return status;
+}
+
+void release_run_tables() {
+    sources().reset();
+    wind_roses().reset();
+    transfers().reset();
+    reference_point_tables().reset();
+}
+
+int stage_end_of_run(int status) {
+    RunOptions& opt = run_options();
+    RunLog& log = run_log();
+    release_run_tables();
+    // The result tables are completed and closed before the end texts, so
+    // that a table that could not be written completely is reported in the
+    // log and the run does not end with "O.K.".
+    complete_result_files();
+    if (!close_result_files()) status = -100;
+
+    const std::time_t end = std::time(nullptr);
+    const long total = static_cast<long>(end - opt.start_time);
+    const long hours = total / 3600, minutes = (total % 3600) / 60, seconds = total % 60;
+    if (opt.message_level > 0) {
+        log.write(status == 0 ? "\nVÝPOČET UKONČEN... O.K.\n"_cz : "\nVÝPOČET UKONČEN...\n"_cz);
+        log_message(1, "Čas ukončení programu: %s"_cz, time_stamp(local_time(end)).c_str());
+        log_message(1, "Celkový výpočetní čas: %lih %02lim %02lis"_cz, hours, minutes, seconds);
+        platform::console_write(format("Vypocet ukoncen%45s\n", ""));
+        platform::console_write(format("Celkovy vypocetni cas: %lih %02lim %02lis\n", hours, minutes, seconds));
+    }
+    log.close();
+    close_all_files();
+    return status;
+}
+
+namespace {
+
+void print_usage(const std::string& program, bool full) {
+    platform::console_write("pouzij:\n");
+    platform::console_write(
+        format("   %s [-h] [-d adresar] [-l soubor] [-i soubor] [-L0|1|2] [-v]\n", program.c_str()));
+    if (!full) return;
+    platform::console_write(
+        "     [-h]         - vypis teto napovedy\n"
+        "     [-a]         - vypne zvukovou signalizaci ukonceni programu\n"
+        "     [-c]         - po ukonceni programu uzavre okno\n"
+        "     [-d adresar] - zakladni adresar vypoctu\n"
+        "     [-l soubor]  - LOG soubor\n"
+        "     [-i soubor]  - INI soubor\n"
+        "     [-L0|1|2]    - uroven vypisu zprav\n"
+        "        0 - NON:  bez LOG souboru\n"
+        "        1 - STD:  standardni zpravy v LOG souboru\n"
+        "        2 - DBG:  uplny vypis zprav v LOG souboru\n"
+        "     [-pi]        - priorita vypoctu (i=2: normalni\n"
+        "                  i=1: nizsi, i=0: nejnizsi\n"
+        "                  i=3: vyssi, i=4: nejvyssi\n"
+        "     [-v]         - vypis verze programu\n\n");
+}
+
+void wait_for_enter() {
+    platform::console_write("\n----------------------------\n");
+    platform::console_write("\nPro uzavreni okna stisknete ENTER\n");
+    platform::console_read_char();
+}
+
+std::string program_name_from(const char* argv0, const std::string& exe) {
+    std::string path = argv0 && *argv0 ? utf8_to_cp1250(argv0) : exe;
+    std::string name = base_name(path);
+    return name.empty() ? std::string("zemo") : name;
+}
+
+}  // namespace
+
+int run_console(int argc, char** argv) {
+    RunOptions& opt = run_options();
+    opt.reset();
+    run_log().reset();
+    opt.program_name = program_name_from(argc > 0 ? argv[0] : nullptr, platform::executable_path());
+
+    // Version lookup, then the installation, before any option is looked at.
+    const std::string version = platform::program_version();
+    if (!version.empty()) opt.version = version;
+    const std::string key = opt.version.substr(0, opt.version.find('.')) + ".0";
+    opt.installation_directory = platform::installation_root(key);
+    if (opt.installation_directory.empty()) {
+        platform::console_write("*** Program neni korektne nainstalovan!\n\n");
+        platform::console_write("\nPro ukonceni stisknete ENTER\n");
+        platform::console_read_char();
+        return -100;
+    }
+
+    opt.computation_directory = std::string(".") + platform::kDirSeparator;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = utf8_to_cp1250(argv[i]);
+        auto take_value = [&](std::string& field, std::size_t max_length) {
+            if (i + 1 >= argc) return false;
+            const std::string value = utf8_to_cp1250(argv[++i]);
+            if (value.size() > max_length) return false;  // never cut, never overrun
+            field = value;
+            return true;
+        };
+        bool ok = true;
+        if (arg == "-h" || arg == "-help") {
+            print_usage(opt.program_name, true);
+            return 0;
+        } else if (arg == "-a") {
+            opt.bell = false;
+        } else if (arg.size() == 3 && arg[0] == '-' && arg[1] == 'p' && arg[2] >= '0' && arg[2] <= '4') {
+            opt.priority = arg[2] - '0' - 2;
+        } else if (arg == "-c") {
+            opt.close_window = true;
+        } else if (arg == "-d") {
+            // One character is kept for the separator that is appended.
+            ok = take_value(opt.computation_directory, kMaxComputationDir - 1);
+        } else if (arg == "-l") {
+            ok = take_value(opt.log_file, kMaxLogPath);
+            opt.log_given = opt.log_given || ok;
+        } else if (arg == "-i") {
+            ok = take_value(opt.project_file, kMaxProjectPath);
+        } else if (arg == "-L0" || arg == "-L1" || arg == "-L2") {
+            opt.message_level = arg[2] - '0';
+        } else if (arg == "-v") {
+            platform::console_write(format("%s %s\n\n", opt.product_word.c_str(), opt.version.c_str()));
+            if (opt.bell) platform::console_write("\a");
+            if (!opt.close_window) wait_for_enter();
+            return 0;
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            print_usage(opt.program_name, false);
+            return 3;
+        }
+    }
+
+    platform::console_write(format("%s verze %s\n", opt.product_word.c_str(), opt.version.c_str()));
+    platform::console_write("----------------------------\n\n");
+
+    int status = 0;
+    try {
+        if (stage_initialisation() != 0) return -100;
+        stage_project_file();
+        stage_input_data();
+        stage_result_preparation();
+        stage_computation();
+        status = stage_end_of_run(0);
+    } catch (const FatalStop& stop) {
+        return stop.status;
+    }
+    if (opt.bell) platform::console_write("\a");
+    if (!opt.close_window) wait_for_enter();
+    // A run whose results could not be written completely is no complete run.
+    return status == 0 ? 0 : -100;
+}
+
+}  // namespace zemo

@@ -1,0 +1,39 @@
+// The stages of one computation, in their fixed order. Each works on the
+// process-wide tables; a fatal message inside a stage throws FatalStop
+// after every open file has been closed (see run_log.h), and run_stage
+// turns that into the status -100 for callers that go on (the desktop
+// program); the console program ends the process with -100.
+//
+//   initialisation -> project file -> input data -> result preparation
+//        -> computation (at the chosen priority) -> end of run
+#pragma once
+
+#include <functional>
+
+namespace zemo {
+
+// Working directory, run log, start time, log banner, model settings.
+int stage_initialisation();
+// Reads the project file into ProjectConfig.
+int stage_project_file();
+// Loads every input table in its fixed order.
+int stage_input_data();
+// Creates every result file with its header.
+int stage_result_preparation();
+// Runs the computation at the priority of RunOptions.
+int stage_computation();
+// Ends the run: tables released, result files completed, end texts and
+// total time, log closed and copied. status is 0 or -100.
+int stage_end_of_run(int status);
+
+// Runs one stage: its result, or -100 when a fatal message stopped it.
+int run_stage(const std::function<int()>& stage);
+
+// Releases every process-wide table of a run (sources, roses, transfers,
+// points, results), so that another run can follow in the same process.
+void release_run_tables();
+
+// The console program: exit code 0, 3 or -100.
+int run_console(int argc, char** argv);
+
+}  // namespace zemo

@@ -1,0 +1,104 @@
+// InputTable: one input file of the project (reference points, sources,
+// wind roses, transfers) and the table conventions shared by every reader:
+// family by extension, detection of separator and decimal character, line
+// reading and splitting, number conversion, the DBF header and field list.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "driver/files.h"
+
+namespace zemo {
+
+enum class TableType { Undetermined, Dbf, DetectedText, Tsv, Csv, Ssv, Fix };
+
+struct InputTable {
+    std::string path;        // as given in the project, at most 259 characters
+    TableType type = TableType::Undetermined;
+    char separator = 0;      // '\t', ',', ';' or ' ' for text tables
+    char decimal = '.';      // '.' or ',' for text tables
+
+    bool empty() const { return path.empty(); }
+    bool is_dbf() const { return type == TableType::Dbf; }
+    bool is_text() const { return type != TableType::Undetermined && type != TableType::Dbf; }
+    // The project file's type code: -1 undetermined, 0 DBF, 2 FIX, 10 TSV,
+    // 11 CSV, 12 SSV (a detected text table reports its separator's code).
+    int type_code() const;
+};
+
+// Sets type and separator from a project type word (already trimmed);
+// false for an unknown word (the type stays undetermined).
+bool set_type_from_keyword(InputTable& table, const std::string& word);
+
+// A line of a text table holds at most this many characters.
+inline constexpr std::size_t kMaxTableLine = 1000;
+
+// Fixes the family and convention of a table whose type is undetermined
+// (the result is stored in the table). Returns 0, or -100; with quiet set
+// an undeterminable text table returns -100 without a message.
+int detect_table_type(InputTable& table, bool quiet);
+
+// Reads the next non-empty line of a text table (CR LF or LF), without
+// leading blanks and tabs; counts it in line_number. False at the end of
+// the file. A line longer than 1000 characters is fatal.
+bool read_table_line(File& file, const InputTable& table, int& line_number, std::string& line);
+
+// Splits a line at the separator; runs of separators count as one.
+std::vector<std::string> split_fields(const std::string& line, char separator);
+
+// Decimal conversion ("%f" in single precision, the decimal comma replaced)
+// and integer conversion ("%i"). A field that holds no number is fatal
+// "nečíselný údaj na řádce %i: [%s]" followed by the file line.
+double convert_decimal(int line_number, const std::string& field, char decimal, const InputTable& table);
+int convert_integer(int line_number, const std::string& field, const InputTable& table);
+
+enum class DbfFieldKind { Numeric, Floating, Character };
+
+struct DbfField {
+    std::string name;  // up to 11 characters, trailing spaces removed
+    DbfFieldKind kind = DbfFieldKind::Character;
+    char type_letter = 'C';
+    int length = 0;
+    int offset = 0;    // offset of the field within the record (after the deletion byte)
+};
+
+struct DbfHeader {
+    std::uint32_t record_count = 0;
+    int header_length = 0;
+    int record_length = 0;
+    std::vector<DbfField> fields;
+};
+
+// Reads and checks the header of an open DBF file against the file's real
+// size. Returns 0, or -100 after a fatal message.
+int read_dbf_header(File& file, const InputTable& table, DbfHeader& header);
+
+// The field-list check: exact names, non-character type except at position
+// 0 (the identifier), numeric type at the integer positions (the reader's
+// message integer_message with the field's number and name).
+int check_dbf_fields(const InputTable& table, const DbfHeader& header, const std::vector<std::string>& expected,
+                     const std::vector<int>& integer_positions, const char* integer_message);
+
+// Reads record r (from 0) into one text per field in descriptor order.
+// Returns false after a fatal message when the record lies beyond the file.
+bool read_dbf_record(File& file, const InputTable& table, const DbfHeader& header, std::uint32_t record,
+                     std::vector<std::string>& fields);
+
+// An identifier field: trailing spaces and line ends, then leading spaces removed.
+std::string dbf_identifier(const std::string& field);
+// True when every byte of every field is a blank.
+bool dbf_record_is_blank(const std::vector<std::string>& fields);
+
+}  // namespace zemo
+
+namespace zemo {
+
+// The passes of the readers that size arrays: counting (and allocating),
+// filling (reading, checking, storing), and the single-file test of the
+// desktop program (the counting and checking pass with every wind-rose
+// look-up skipped, since no wind roses are loaded during a test).
+enum class ReaderPass { Count, Fill, Test };
+
+}  // namespace zemo

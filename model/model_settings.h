@@ -1,0 +1,41 @@
+// ModelSettings: the model constants of the methodology, which the settings
+// file etc/zemo.cfg may override. Loaded once per run during initialisation.
+#pragma once
+
+#include <string>
+
+namespace zemo {
+
+struct ModelSettings {
+    int directions = 0;                  // wind-rose directions, 1..48
+    double classSpeed[3] = {0, 0, 0};    // m/s at 10 m of the three speed classes
+    double buildingCharacter[2] = {0, 0};  // area sources: class 1, traffic (class 2)
+    double emissionPeakRatio[2] = {0, 0};  // peak/mean emission: lines, areas (NOX, NO2, CO)
+
+    void reset() { *this = ModelSettings{}; }
+    void set_methodology_defaults();
+};
+
+// Methodology values (the built-in defaults).
+inline constexpr int kMethodDirections = 48;
+inline constexpr double kMethodClassSpeed[3] = {1.7, 5.0, 11.0};
+inline constexpr double kMethodBuildingCharacter[2] = {0.8, 1.0};
+inline constexpr double kMethodEmissionPeakRatio[2] = {2.4, 1.0};
+
+inline void ModelSettings::set_methodology_defaults() {
+    directions = kMethodDirections;
+    for (int i = 0; i < 3; ++i) classSpeed[i] = kMethodClassSpeed[i];
+    for (int i = 0; i < 2; ++i) buildingCharacter[i] = kMethodBuildingCharacter[i];
+    for (int i = 0; i < 2; ++i) emissionPeakRatio[i] = kMethodEmissionPeakRatio[i];
+}
+
+ModelSettings& model_settings();
+
+// Loads etc/zemo.cfg below the installation directory: 0 when read and
+// accepted, 100 when the defaults were taken because the file cannot be
+// opened. A fatal message ends the stage instead of returning.
+int load_model_settings();
+// The same from an explicit path (tests, desktop program).
+int load_model_settings_from(const std::string& path);
+
+}  // namespace zemo

@@ -1,0 +1,103 @@
+// Whole-program runs of zemo: options, usage texts, exit codes, the
+// installation lookup and the computation directory.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/test_support.h"
+
+using namespace zemo;
+using zemo::test::run_zemo;
+
+namespace {
+const std::string kShortUsage =
+    "pouzij:\n   zemo [-h] [-d adresar] [-l soubor] [-i soubor] [-L0|1|2] [-v]\n";
+const std::string kFullUsage = kShortUsage +
+                               "     [-h]         - vypis teto napovedy\n"
+                               "     [-a]         - vypne zvukovou signalizaci ukonceni programu\n"
+                               "     [-c]         - po ukonceni programu uzavre okno\n"
+                               "     [-d adresar] - zakladni adresar vypoctu\n"
+                               "     [-l soubor]  - LOG soubor\n"
+                               "     [-i soubor]  - INI soubor\n"
+                               "     [-L0|1|2]    - uroven vypisu zprav\n"
+                               "        0 - NON:  bez LOG souboru\n"
+                               "        1 - STD:  standardni zpravy v LOG souboru\n"
+                               "        2 - DBG:  uplny vypis zprav v LOG souboru\n"
+                               "     [-pi]        - priorita vypoctu (i=2: normalni\n"
+                               "                  i=1: nizsi, i=0: nejnizsi\n"
+                               "                  i=3: vyssi, i=4: nejvyssi\n"
+                               "     [-v]         - vypis verze programu\n\n";
+}  // namespace
+
+TEST(Console, UsageTextsAndExitCodes) {
+    auto r = run_zemo("-h");
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.output, kFullUsage);
+    r = run_zemo("-help");
+    EXPECT_EQ(r.output, kFullUsage);
+    for (const char* bad : {"-x", "-d", "-l", "-i", "-L3", "-p5", "-H", "-c -a -x"}) {
+        r = run_zemo(bad);
+        EXPECT_EQ(r.exit_code, 3) << bad;
+        EXPECT_EQ(r.output, kShortUsage) << bad;
+    }
+}
+
+TEST(Console, OverlongOptionValuesAreRefused) {
+    const std::string long_path(300, 'a');
+    for (const char* opt : {"-i", "-l"}) {
+        const auto r = run_zemo(std::string(opt) + " " + long_path);
+        EXPECT_EQ(r.exit_code, 3) << opt;
+        EXPECT_EQ(r.output, kShortUsage);
+    }
+    EXPECT_EQ(run_zemo("-d " + std::string(600, 'd')).exit_code, 3);
+}
+
+TEST(Console, VersionLine) {
+    auto r = run_zemo("-a -c -v");
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.output, "ZEMO 1.0.0.0\n\n");
+    r = run_zemo("-a -v -c");  // -c after -v has no effect: the prompt is shown
+    EXPECT_EQ(r.output, "ZEMO 1.0.0.0\n\n\n----------------------------\n\nPro uzavreni okna stisknete ENTER\n");
+    r = run_zemo("-c -v");  // bell on
+    EXPECT_EQ(r.output, "ZEMO 1.0.0.0\n\n\a");
+}
+
+TEST(Console, MissingInstallationWaitsAndFails) {
+    test::TempDir dir;
+    // A copy of the program without staged data beside it and no settings entry.
+    const std::string exe = dir.file("bin/zemo");
+    std::filesystem::create_directories(dir.file("bin"));
+    std::filesystem::copy_file(ZEMO_EXE, exe);
+    const std::string cmd = "env XDG_CONFIG_DIRS=/nonexistent-zemo '" + exe + "' -h < /dev/null > '" +
+                            dir.file("out.txt") + "' 2>&1";
+    const int status = std::system(cmd.c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 156);  // -100
+    EXPECT_EQ(test::read_file(dir.file("out.txt")),
+              "*** Program neni korektne nainstalovan!\n\n\nPro ukonceni stisknete ENTER\n");
+}
+
+TEST(Console, InstallationFromTheMachineWideSettingsFile) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir.file("xdg/ZEMO"));
+    std::filesystem::create_directories(dir.file("root/log"));
+    test::write_file(dir.file("xdg/ZEMO/Model ZEMO.conf"), "[1.0]\nRootDir=" + dir.file("root") + "\n");
+    std::filesystem::create_directories(dir.file("bin"));
+    std::filesystem::copy_file(ZEMO_EXE, dir.file("bin/zemo"));
+    const std::string cmd = "cd '" + dir.str() + "' && env XDG_CONFIG_DIRS='" + dir.file("xdg") + "' '" +
+                            dir.file("bin/zemo") + "' -a -c -L1 -d '" + dir.str() + "' < /dev/null > out.txt 2>&1";
+    std::system(cmd.c_str());
+    // The log goes to the log directory of that installation.
+    EXPECT_TRUE(std::filesystem::exists(dir.file("root/log/zemo.log")));
+}
+
+TEST(Console, MissingComputationDirectory) {
+    test::TempDir dir;
+    const auto r = run_zemo("-a -c -l '" + dir.file("run.log") + "' -d '" + dir.file("nowhere") + "'");
+    EXPECT_EQ(r.exit_code, 156);
+    // LANG=C: the console gets Windows-1250 bytes.
+    EXPECT_NE(r.output.find(utf8_to_cp1250("*** Adresář projektu neexistuje nebo není přístupný\n       ") +
+                            dir.file("nowhere") + "/\n"),
+              std::string::npos)
+        << r.output;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("run.log")));
+}

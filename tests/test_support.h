@@ -1,0 +1,87 @@
+// Helpers shared by the tests: temporary directories, whole-file reads and
+// writes, running the real zemo program, and a clean run state.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "driver/project_file.h"
+#include "driver/run_log.h"
+#include "driver/run_options.h"
+#include "driver/run_sequence.h"
+#include "driver/text.h"
+#include "model/model_settings.h"
+
+namespace zemo::test {
+
+// A fresh directory below the build's test area, removed at the end.
+class TempDir {
+public:
+    TempDir() {
+        const char* base = std::getenv("ZEMO_TEST_TMP");
+        std::filesystem::path root = base ? base : std::filesystem::temp_directory_path();
+        std::filesystem::create_directories(root);
+        std::string templ = (root / "zemoXXXXXX").string();
+        path_ = ::mkdtemp(templ.data());
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::filesystem::path& path() const { return path_; }
+    std::string str() const { return path_.string(); }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+// UTF-8 text of the test source as Windows-1250 bytes with CR LF line ends.
+inline std::string cp(const std::string& utf8) { return to_crlf(utf8_to_cp1250(utf8)); }
+
+struct ProgramResult {
+    int exit_code = -1;
+    std::string output;  // standard output and standard error
+};
+
+// Runs the real zemo with arguments (a shell-quoted string) in dir, with
+// stdin from /dev/null and the settings store pointed at a temporary place.
+inline ProgramResult run_zemo(const std::string& args, const std::string& dir = ".", const std::string& env = "") {
+    const std::string out_file = (std::filesystem::temp_directory_path() /
+                                  ("zemo_out_" + std::to_string(::getpid()) + "_" + std::to_string(std::rand())))
+                                     .string();
+    const std::string cmd = "cd '" + dir + "' && env XDG_CONFIG_DIRS=/nonexistent-zemo XDG_CONFIG_HOME=/nonexistent-zemo LANG=C " +
+                            env + " '" ZEMO_EXE "' " + args + " < /dev/null > '" + out_file + "' 2>&1";
+    const int status = std::system(cmd.c_str());
+    ProgramResult r;
+    r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.output = read_file(out_file);
+    std::filesystem::remove(out_file);
+    return r;
+}
+
+// Resets every process-wide record touched by a run, for in-process tests.
+inline void reset_run_state() {
+    run_log().reset();
+    run_options().reset();
+    project().reset();
+    model_settings().reset();
+    release_run_tables();
+}
+
+}  // namespace zemo::test
