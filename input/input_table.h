@@ -32,6 +32,13 @@ struct InputTable {
 // false for an unknown word (the type stays undetermined).
 bool set_type_from_keyword(InputTable& table, const std::string& word);
 
+// True when the text after the last '.' of the whole path is "DBF" in any case.
+bool has_dbf_extension(const std::string& path);
+
+// Opens a table for binary reading; a file that cannot be opened is the
+// fatal "soubor nelze otevřít" (type 30) with the path.
+void open_table(File& file, const InputTable& table);
+
 // A line of a text table holds at most this many characters.
 inline constexpr std::size_t kMaxTableLine = 1000;
 
@@ -54,6 +61,15 @@ std::vector<std::string> split_fields(const std::string& line, char separator);
 double convert_decimal(int line_number, const std::string& field, char decimal, const InputTable& table);
 int convert_integer(int line_number, const std::string& field, const InputTable& table);
 
+// The fatal "nedostateený počet údajů na řádce %i" followed by the file line.
+[[noreturn]] void fatal_missing_field(int line_number, const InputTable& table);
+// Field index of a split text line, converted; a missing field is
+// fatal_missing_field. The decimal character is the table's.
+double field_decimal(const std::vector<std::string>& fields, std::size_t index, int line_number,
+                     const InputTable& table);
+int field_integer(const std::vector<std::string>& fields, std::size_t index, int line_number,
+                  const InputTable& table);
+
 enum class DbfFieldKind { Numeric, Floating, Character };
 
 struct DbfField {
@@ -69,10 +85,14 @@ struct DbfHeader {
     int header_length = 0;
     int record_length = 0;
     std::vector<DbfField> fields;
+    long file_size = 0;  // the real size of the file, checked against the header
+    int version = 0;     // the version byte
 };
 
 // Reads and checks the header of an open DBF file against the file's real
-// size. Returns 0, or -100 after a fatal message.
+// size: header length within the file, record length equal to the sum of
+// the field lengths + 1, no field of length 0, every record complete, field
+// types N, F and C only. Returns 0; a fatal message ends the stage.
 int read_dbf_header(File& file, const InputTable& table, DbfHeader& header);
 
 // The field-list check: exact names, non-character type except at position
@@ -82,11 +102,12 @@ int check_dbf_fields(const InputTable& table, const DbfHeader& header, const std
                      const std::vector<int>& integer_positions, const char* integer_message);
 
 // Reads record r (from 0) into one text per field in descriptor order.
-// Returns false after a fatal message when the record lies beyond the file.
+// A record beyond the file is a fatal message (the header check makes it
+// impossible for a file that did not change since).
 bool read_dbf_record(File& file, const InputTable& table, const DbfHeader& header, std::uint32_t record,
                      std::vector<std::string>& fields);
 
-// An identifier field: trailing spaces and line ends, then leading spaces removed.
+// An identifier field: trailing spaces, line ends and zero bytes, then leading spaces removed.
 std::string dbf_identifier(const std::string& field);
 // True when every byte of every field is a blank.
 bool dbf_record_is_blank(const std::vector<std::string>& fields);

@@ -1,0 +1,440 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "driver/run_log.h"
+#include "input/input_table.h"
+#include "tests/test_support.h"
+
+using namespace zemo;
+using zemo::test::cp;
+using zemo::test::read_file;
+using zemo::test::write_file;
+
+namespace {
+
+struct InputTableTest : ::testing::Test {
+    test::TempDir dir;
+    std::string log_path;
+    void SetUp() override {
+        test::reset_run_state();
+        log_path = dir.file("run.log");
+        run_log().open(log_path, 2);
+    }
+    void TearDown() override { test::reset_run_state(); }
+    std::string log() {
+        run_log().flush();
+        return read_file(log_path);
+    }
+    InputTable table_with(const std::string& name, const std::string& bytes) {
+        InputTable t;
+        t.path = dir.file(name);
+        write_file(t.path, bytes);
+        return t;
+    }
+};
+
+// The two log lines of a fatal message about a table line.
+std::string fatal_with_file(const std::string& text, const std::string& path) {
+    return cp("*** chybná vstupní data\n       - " + text + "\n*** chybná vstupní data\n       -     (soubor: ") +
+           path + ")\r\n";
+}
+
+// A small dBase III writer for malformed headers; the well-formed tables
+// come from GDAL (tests/fixtures/tables).
+struct DbfSpec {
+    struct Field {
+        std::string name;
+        char type;
+        int length;
+    };
+    std::vector<Field> fields;
+    std::vector<std::string> records;  // each the concatenated field bytes
+};
+
+std::string dbf_bytes(const DbfSpec& spec, int header_length = -1, int record_length = -1, long record_count = -1) {
+    std::string h(32, '\0');
+    h[0] = 0x03;
+    const int hl = header_length >= 0 ? header_length : 32 + 32 * static_cast<int>(spec.fields.size()) + 1;
+    int sum = 0;
+    for (const auto& f : spec.fields) sum += f.length;
+    const int rl = record_length >= 0 ? record_length : sum + 1;
+    const unsigned long n = record_count >= 0 ? static_cast<unsigned long>(record_count) : spec.records.size();
+    for (int i = 0; i < 4; ++i) h[4 + i] = static_cast<char>((n >> (8 * i)) & 0xFF);
+    h[8] = static_cast<char>(hl & 0xFF);
+    h[9] = static_cast<char>(hl >> 8);
+    h[10] = static_cast<char>(rl & 0xFF);
+    h[11] = static_cast<char>(rl >> 8);
+    for (const auto& f : spec.fields) {
+        std::string d(32, '\0');
+        std::memcpy(d.data(), f.name.data(), std::min<std::size_t>(f.name.size(), 11));
+        d[11] = f.type;
+        d[16] = static_cast<char>(f.length);
+        h += d;
+    }
+    h += '\r';
+    for (const auto& r : spec.records) h += " " + r;
+    h += '\x1a';
+    return h;
+}
+
+}  // namespace
+
+TEST(InputTableFamily, OnlyTheTextAfterTheLastDotOfThePathCounts) {
+    EXPECT_TRUE(has_dbf_extension("body.dbf"));
+    EXPECT_TRUE(has_dbf_extension("C:\\data\\BODY.DBF"));
+    EXPECT_TRUE(has_dbf_extension("body.Dbf"));
+    EXPECT_FALSE(has_dbf_extension("body.dbf.txt"));
+    EXPECT_FALSE(has_dbf_extension("data.dbf/body"));
+    EXPECT_FALSE(has_dbf_extension("body"));
+    EXPECT_FALSE(has_dbf_extension("body.dbfx"));
+}
+
+TEST(InputTableKeyword, KeywordsFixTypeSeparatorAndTheDecimalPoint) {
+    InputTable t;
+    t.decimal = ',';
+    EXPECT_TRUE(set_type_from_keyword(t, " tsv "));
+    EXPECT_EQ(t.type, TableType::Tsv);
+    EXPECT_EQ(t.separator, '\t');
+    EXPECT_EQ(t.decimal, '.');
+    EXPECT_EQ(t.type_code(), 10);
+    EXPECT_TRUE(set_type_from_keyword(t, "Csv"));
+    EXPECT_EQ(t.type_code(), 11);
+    EXPECT_TRUE(set_type_from_keyword(t, "SSV"));
+    EXPECT_EQ(t.separator, ';');
+    EXPECT_EQ(t.type_code(), 12);
+    EXPECT_TRUE(set_type_from_keyword(t, "fix"));
+    EXPECT_EQ(t.separator, ' ');
+    EXPECT_EQ(t.type_code(), 2);
+    EXPECT_TRUE(set_type_from_keyword(t, "dbf"));
+    EXPECT_TRUE(t.is_dbf());
+    EXPECT_EQ(t.type_code(), 0);
+    EXPECT_FALSE(set_type_from_keyword(t, "XLS"));
+    EXPECT_EQ(t.type, TableType::Undetermined);
+    EXPECT_EQ(t.type_code(), -1);
+    // A detected text table reports its separator's code.
+    InputTable d;
+    d.type = TableType::DetectedText;
+    d.separator = ';';
+    EXPECT_EQ(d.type_code(), 12);
+    d.separator = '\t';
+    EXPECT_EQ(d.type_code(), 10);
+}
+
+TEST_F(InputTableTest, EveryDetectionRuleWithItsDecidingLine) {
+    struct Case {
+        const char* content;
+        char separator, decimal;
+        const char* message;
+        const char* where;
+    };
+    const Case cases[] = {
+        {"1.5\t2.5\n", '\t', '.', "Soubor je typu TSV (desetinná tečka)", "na 1. řádce"},
+        {"1.5;2.5\n", ';', '.', "Soubor je typu SSV (desetinná tečka)", "na 1. řádce"},
+        {"1,2.5,3\n", ',', '.', "Soubor je typu CSV (desetinná tečka)", "na 1. řádce"},
+        {"1,5\t2,5\n", '\t', ',', "Soubor je typu TSV (desetinná čárka)", "na 1. řádce"},
+        {"1;2,5;3,75\n", ';', ',', "Soubor je typu SSV (desetinná čárka)", "na 1. řádce"},
+        {"jedna,dva,tri\n", ',', '.', "Soubor je typu CSV", "na 1. řádce"},
+        // Lines that fit no rule are passed over: spaces only, then dots,
+        // tabs and commas together; empty and blank lines are not counted.
+        {"1 2 3\n\n   \n4 5 6\r\n7 8\n\r\n1.5\t2,5,3\n1.5\t2.5\n", '\t', '.', "Soubor je typu TSV (desetinná tečka)",
+         "na 5. řádce"},
+        // End of the file: the last line decides alone.
+        {"1\t2\t3\n4\t5\t6\n", '\t', '.', "Soubor je typu TSV", "na konci souboru"},
+        {"1 2\n1;2;3\n", ';', '.', "Soubor je typu SSV", "na konci souboru"},
+    };
+    int i = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.content);
+        test::reset_run_state();
+        run_log().open(log_path, 2);
+        InputTable t = table_with("t" + std::to_string(i++) + ".txt", c.content);
+        ASSERT_EQ(detect_table_type(t, false), 0);
+        EXPECT_EQ(t.type, TableType::DetectedText);
+        EXPECT_EQ(t.separator, c.separator);
+        EXPECT_EQ(t.decimal, c.decimal);
+        const std::string where = std::strcmp(c.where, "na konci souboru") == 0
+                                      ? "Typ souboru byl detekován na konci souboru"
+                                      : std::string("Typ souboru byl detekován ") + c.where;
+        EXPECT_EQ(log(), cp(std::string("--- ") + c.message + "\n--- " + where + "\n"));
+    }
+}
+
+TEST_F(InputTableTest, TheFourthNonEmptyLineDecidesAfterEmptyLines) {
+    InputTable t = table_with("pts.txt", cp("\n\n1 2 3\n\n4 5 6\n7 8 9\n\n\n10\t11.5\n"));
+    ASSERT_EQ(detect_table_type(t, false), 0);
+    EXPECT_EQ(log(), cp("--- Soubor je typu TSV (desetinná tečka)\n--- Typ souboru byl detekován na 4. řádce\n"));
+    // A known type is kept: a second detection reads nothing.
+    write_file(t.path, "garbage");
+    EXPECT_EQ(detect_table_type(t, false), 0);
+    EXPECT_EQ(t.separator, '\t');
+}
+
+TEST_F(InputTableTest, AnUndeterminableTableIsFatalUnlessQuiet) {
+    InputTable quiet = table_with("q.txt", "1 2 3\n4.5 6\n");
+    EXPECT_EQ(detect_table_type(quiet, true), -100);
+    EXPECT_EQ(quiet.type, TableType::Undetermined);
+    InputTable none = table_with("empty.txt", "\n\r\n\n");
+    EXPECT_EQ(detect_table_type(none, true), -100);
+    EXPECT_EQ(log(), "");
+    // The last line holds tabs and a semicolon: no end-of-file rule fits.
+    InputTable loud = table_with("l.txt", "1\t2;3\n");
+    EXPECT_THROW(detect_table_type(loud, false), FatalStop);
+    EXPECT_EQ(log(), cp("*** chybná vstupní data\n       - Typ souboru nelze určit\n"));
+    test::reset_run_state();  // the fatal path closed the log too
+    run_log().open(log_path, 2);
+    InputTable missing;
+    missing.path = dir.file("nothing.txt");
+    EXPECT_EQ(run_stage([&] { return detect_table_type(missing, true); }), -100);
+    EXPECT_NE(log().find(cp("*** soubor nelze otevřít\n       - ") + missing.path), std::string::npos);
+}
+
+TEST_F(InputTableTest, DbfFamilyReportsItsVersionByte) {
+    InputTable good = table_with("a.DBF", std::string("\x03", 1) + std::string(40, '\0'));
+    ASSERT_EQ(detect_table_type(good, false), 0);
+    EXPECT_TRUE(good.is_dbf());
+    InputTable odd = table_with("b.dbf", std::string("\x30", 1) + std::string(40, '\0'));
+    ASSERT_EQ(detect_table_type(odd, false), 0);
+    EXPECT_TRUE(odd.is_dbf());
+    EXPECT_EQ(log(), cp("--- Soubor je typu DBF\n--- Soubor je typu DBF\n+++ chybná vstupní data\n"
+                        "       -    Nerozpoznaná hlavička DBF souboru\n"));
+    EXPECT_EQ(run_log().error_count, 1);
+}
+
+TEST_F(InputTableTest, LinesAreReadWithoutLineEndsLeadingBlanksAndEmptyLines) {
+    InputTable t = table_with("lines.txt", "  \t a;b\r\n\r\n\n c;;d;\nlast");
+    t.type = TableType::Ssv;
+    t.separator = ';';
+    File f;
+    ASSERT_TRUE(f.open(t.path, "rb"));
+    int n = 0;
+    std::string line;
+    ASSERT_TRUE(read_table_line(f, t, n, line));
+    EXPECT_EQ(line, "a;b");
+    EXPECT_EQ(n, 1);
+    ASSERT_TRUE(read_table_line(f, t, n, line));
+    EXPECT_EQ(line, "c;;d;");
+    EXPECT_EQ(n, 2);
+    EXPECT_EQ(split_fields(line, ';'), (std::vector<std::string>{"c", "d"}));
+    ASSERT_TRUE(read_table_line(f, t, n, line));
+    EXPECT_EQ(line, "last");
+    EXPECT_FALSE(read_table_line(f, t, n, line));
+    EXPECT_EQ(n, 3);
+    EXPECT_EQ(split_fields(";;a;;b;;", ';'), (std::vector<std::string>{"a", "b"}));
+    EXPECT_TRUE(split_fields(";;;", ';').empty());
+}
+
+TEST_F(InputTableTest, ALineOfMoreThan1000CharactersIsFatalWithTheFileLine) {
+    // Exactly 1000 characters (leading blanks included) are accepted.
+    const std::string ok = "   " + std::string(997, '7');
+    const std::string too_long = "  " + std::string(999, '8');
+    InputTable t = table_with("long.txt", ok + "\r\n\n" + too_long + "\r\n");
+    t.type = TableType::Tsv;
+    t.separator = '\t';
+    File f;
+    ASSERT_TRUE(f.open(t.path, "rb"));
+    int n = 0;
+    std::string line;
+    ASSERT_TRUE(read_table_line(f, t, n, line));
+    EXPECT_EQ(line.size(), 997u);
+    EXPECT_THROW(read_table_line(f, t, n, line), FatalStop);
+    EXPECT_EQ(log(), fatal_with_file("řádek 2 je delší než 1000 znaků", t.path));
+    EXPECT_FALSE(f.is_open());  // the fatal path closed the file
+    // Detection reaches the line too.
+    InputTable d = table_with("long2.txt", std::string(1001, 'x') + "\n");
+    EXPECT_THROW(detect_table_type(d, true), FatalStop);
+}
+
+TEST_F(InputTableTest, DecimalAndIntegerConversion) {
+    InputTable t;
+    t.path = "tab.txt";
+    EXPECT_EQ(convert_decimal(1, "1,5", ',', t), 1.5);
+    EXPECT_EQ(convert_decimal(1, "1,5", '.', t), 1.0);
+    EXPECT_EQ(convert_decimal(1, " -2.25e1x", '.', t), -22.5);
+    // Single precision, widened: 0.1 is the float nearest to 0.1.
+    EXPECT_EQ(convert_decimal(1, "0.1", '.', t), static_cast<double>(0.1f));
+    EXPECT_NE(convert_decimal(1, "0.1", '.', t), 0.1);
+    EXPECT_EQ(convert_decimal(1, "1234567.891", '.', t), 1234567.875);
+    EXPECT_EQ(convert_integer(1, "42", t), 42);
+    EXPECT_EQ(convert_integer(1, " -7", t), -7);
+    EXPECT_EQ(convert_integer(1, "0x1A", t), 26);
+    EXPECT_EQ(convert_integer(1, "010", t), 8);
+    EXPECT_EQ(convert_integer(1, "12.9", t), 12);
+    EXPECT_EQ(field_decimal({"a", "3,25"}, 1, 4, [] {
+                  InputTable c;
+                  c.decimal = ',';
+                  return c;
+              }()),
+              3.25);
+}
+
+TEST_F(InputTableTest, NonNumericAndMissingFieldsAreFatalWithTheFileLine) {
+    InputTable t;
+    t.path = "body.csv";
+    EXPECT_THROW(convert_decimal(7, "X12", '.', t), FatalStop);
+    EXPECT_EQ(log(), fatal_with_file("nečíselný údaj na řádce 7: [X12]", "body.csv"));
+    test::reset_run_state();
+    run_log().open(log_path, 2);
+    EXPECT_THROW(convert_integer(3, "   ", t), FatalStop);
+    EXPECT_EQ(log(), fatal_with_file("nečíselný údaj na řádce 3: [   ]", "body.csv"));
+    test::reset_run_state();
+    run_log().open(log_path, 2);
+    EXPECT_THROW(field_integer({"1", "2"}, 2, 5, t), FatalStop);
+    EXPECT_EQ(log(), fatal_with_file("nedostateený počet údajů na řádce 5", "body.csv"));
+}
+
+TEST_F(InputTableTest, DbfHeaderAndRecordsAreReadByOffsets) {
+    DbfSpec spec;
+    spec.fields = {{"ID", 'C', 4}, {"X", 'N', 6}, {"Y", 'F', 5}};
+    spec.records = {"ab  12.5  -3.0 ", "    99     1e2 "};
+    InputTable t = table_with("r.dbf", dbf_bytes(spec));
+    File f;
+    open_table(f, t);
+    DbfHeader h;
+    ASSERT_EQ(read_dbf_header(f, t, h), 0);
+    EXPECT_EQ(h.record_count, 2u);
+    EXPECT_EQ(h.header_length, 32 + 3 * 32 + 1);
+    EXPECT_EQ(h.record_length, 16);
+    ASSERT_EQ(h.fields.size(), 3u);
+    EXPECT_EQ(h.fields[1].name, "X");
+    EXPECT_EQ(h.fields[1].kind, DbfFieldKind::Numeric);
+    EXPECT_EQ(h.fields[2].kind, DbfFieldKind::Floating);
+    EXPECT_EQ(h.fields[2].offset, 10);
+    std::vector<std::string> rec;
+    ASSERT_TRUE(read_dbf_record(f, t, h, 1, rec));
+    EXPECT_EQ(rec, (std::vector<std::string>{"    ", "99    ", " 1e2 "}));
+    EXPECT_EQ(convert_decimal(2, rec[2], '.', t), 100.0);
+    ASSERT_TRUE(read_dbf_record(f, t, h, 0, rec));
+    EXPECT_EQ(dbf_identifier(rec[0]), "ab");
+    EXPECT_FALSE(dbf_record_is_blank(rec));
+    EXPECT_TRUE(dbf_record_is_blank({"   ", "  "}));
+    EXPECT_EQ(dbf_identifier(std::string("  K1 \r\n\0\0", 9)), "K1");
+    EXPECT_THROW(read_dbf_record(f, t, h, 2, rec), FatalStop);
+}
+
+TEST_F(InputTableTest, DbfHeadersThatDoNotFitTheFileAreFatal) {
+    DbfSpec spec;
+    spec.fields = {{"ID", 'C', 4}, {"X", 'N', 6}};
+    spec.records = {"ab  12.5  ", "cd  13.5  "};
+    struct Case {
+        std::string bytes;
+        std::string detail;
+    };
+    const std::string whole = dbf_bytes(spec);
+    DbfSpec zero = spec;
+    zero.fields[1].length = 0;
+    zero.records = {"ab  "};
+    const Case cases[] = {
+        {whole.substr(0, 20), "soubor je kratší než hlavička (20 bajtů)"},
+        {dbf_bytes(spec, 2000), "délka hlavičky 2000 přesahuje velikost souboru " + std::to_string(whole.size()) +
+                                    " bajtů"},
+        {dbf_bytes(spec, 20), "délka hlavičky 20 je menší než 33 bajtů"},
+        {dbf_bytes(spec, -1, 12), "délka záznamu 12 neodpovídá součtu délek polí 10 + 1"},
+        {whole.substr(0, whole.size() - 6), "soubor obsahuje jen 1 úplných záznamů z 2"},
+        {dbf_bytes(spec, -1, -1, 70000), "soubor obsahuje jen 2 úplných záznamů z 70000"},
+        {dbf_bytes(zero), "pole 2 [X] má délku 0"},
+    };
+    int i = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.detail);
+        test::reset_run_state();
+        run_log().open(log_path, 2);
+        InputTable t = table_with("bad" + std::to_string(i++) + ".dbf", c.bytes);
+        File f;
+        open_table(f, t);
+        DbfHeader h;
+        EXPECT_EQ(run_stage([&] { return read_dbf_header(f, t, h); }), -100);
+        EXPECT_EQ(log(), cp("*** chybná vstupní data\n       - poškozený DBF soubor ") + t.path + ": " +
+                             cp(c.detail + "\n"));
+    }
+}
+
+TEST_F(InputTableTest, DbfDateFieldIsRefusedByItsLetter) {
+    DbfSpec spec;
+    spec.fields = {{"ID", 'C', 4}, {"DATUM", 'D', 8}};
+    spec.records = {"ab  20240101"};
+    InputTable t = table_with("d.dbf", dbf_bytes(spec));
+    File f;
+    open_table(f, t);
+    DbfHeader h;
+    EXPECT_EQ(run_stage([&] { return read_dbf_header(f, t, h); }), -100);
+    EXPECT_EQ(log(), cp("*** chybná vstupní data\n       - Program neumí zpracovat DBF typ 'D'\n"));
+}
+
+TEST_F(InputTableTest, DbfWithMoreThan65535RecordsReadsThemAll) {
+    DbfSpec spec;
+    spec.fields = {{"ID", 'C', 6}, {"V", 'N', 7}};
+    const int n = 70001;
+    spec.records.reserve(n);
+    for (int r = 0; r < n; ++r) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%-6d%7d", r, r * 3);
+        spec.records.emplace_back(buf);
+    }
+    InputTable t = table_with("big.dbf", dbf_bytes(spec));
+    File f;
+    open_table(f, t);
+    DbfHeader h;
+    ASSERT_EQ(read_dbf_header(f, t, h), 0);
+    ASSERT_EQ(h.record_count, static_cast<std::uint32_t>(n));
+    std::vector<std::string> rec;
+    long long sum = 0;
+    for (std::uint32_t r = 0; r < h.record_count; ++r) {
+        read_dbf_record(f, t, h, r, rec);
+        sum += convert_integer(static_cast<int>(r) + 1, rec[1], t);
+    }
+    EXPECT_EQ(sum, 3LL * (n - 1) * n / 2);  // 3 * (0 + 1 + ... + n-1)
+    EXPECT_EQ(dbf_identifier(rec[0]), "70000");
+}
+
+TEST_F(InputTableTest, FieldListCheckInItsOrder) {
+    const std::vector<std::string> expected = {"ID", "X", "Y", "TRIDA"};
+    const char* integer_message = "chybný datový typ %i. pole %s, požadovaný typ [I]"_cz;
+    auto header = [](std::vector<std::pair<std::string, DbfFieldKind>> fs) {
+        DbfHeader h;
+        for (auto& [name, kind] : fs) h.fields.push_back(DbfField{name, kind, 'x', 5, 0});
+        return h;
+    };
+    using K = DbfFieldKind;
+    struct Case {
+        DbfHeader h;
+        std::string message;  // empty: accepted
+    };
+    const Case cases[] = {
+        {header({{"Y", K::Floating}, {"ID", K::Numeric}, {"TRIDA", K::Numeric}, {"X", K::Numeric}}), ""},
+        {header({{"ID", K::Character}, {"X", K::Numeric}, {"Y", K::Numeric}}),
+         "chybný počet vstupních polí požadováno 4, zadáno 3"},
+        {header({{"ID", K::Character}, {"X", K::Character}, {"Y", K::Numeric}, {"TRIDA", K::Numeric}}),
+         "chybný datový typ 2. pole X, požadovaný typ [N]"},
+        {header({{"ID", K::Character}, {"X", K::Numeric}, {"Y", K::Numeric}, {"TRIDA", K::Floating}}),
+         "chybný datový typ 4. pole TRIDA, požadovaný typ [I]"},
+        // The type check of every field comes before the duplicate check.
+        {header({{"X", K::Numeric}, {"X", K::Numeric}, {"Y", K::Numeric}, {"TRIDA", K::Character}}),
+         "chybný datový typ 4. pole TRIDA, požadovaný typ [N]"},
+        {header({{"ID", K::Character}, {"X", K::Numeric}, {"X", K::Numeric}, {"TRIDA", K::Numeric}}),
+         "duplicitní údaje v souboru z.dbf, pole [X]"},
+        // The first offending position: X is missing before Y is doubled.
+        {header({{"ID", K::Character}, {"Y", K::Numeric}, {"Y", K::Numeric}, {"TRIDA", K::Numeric}}),
+         "chybějící údaje v souboru z.dbf, pole [X]"},
+        // Names compare case-sensitively; an unknown name is not type-checked.
+        {header({{"ID", K::Character}, {"x", K::Character}, {"Y", K::Numeric}, {"TRIDA", K::Numeric}}),
+         "chybějící údaje v souboru z.dbf, pole [X]"},
+        {header({{"ID", K::Character}, {"X", K::Numeric}, {"Y", K::Numeric}, {"TRIDA", K::Numeric}}), ""},
+    };
+    InputTable t;
+    t.path = "z.dbf";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        test::reset_run_state();
+        run_log().open(log_path, 2);
+        const int rc = run_stage([&] { return check_dbf_fields(t, c.h, expected, {3}, integer_message); });
+        if (c.message.empty()) {
+            EXPECT_EQ(rc, 0);
+            EXPECT_EQ(log(), "");
+        } else {
+            EXPECT_EQ(rc, -100);
+            EXPECT_EQ(log(), cp("*** chybná vstupní data\n       - " + c.message + "\n"));
+        }
+    }
+}
