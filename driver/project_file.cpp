@@ -1,10 +1,428 @@
-// Not built yet: placeholder until this stage is implemented.
+// The project file reader.
+//
+// The file is read line by line; each item is handled at once, in file
+// order, by the rules of the current section:
+//
+//   none --"[NAME]"--> known section | unknown section (items refused)
+//
+// Invariants:
+//   1. Every text field is checked against its size before it is stored:
+//      a longer value ends the run with a message naming the key, it is
+//      never cut.
+//   2. A pollutant enters the list only when its whole definition was read,
+//      so the list and the NO2 count always agree.
+//   3. Numbers are read with the "%lf" conversion of numbers.h, whatever
+//      the process locale.
 #include "driver/project_file.h"
+
+#include <string_view>
+
+#include "driver/files.h"
+#include "driver/format.h"
+#include "driver/numbers.h"
+#include "driver/platform.h"
+#include "driver/run_log.h"
+#include "driver/run_options.h"
+#include "driver/text.h"
+
 namespace zemo {
+
 const PollutantType kPollutantTypes[9] = {{"JINA", 0}, {"SO2", 1}, {"PM10", 10}, {"TSP", 11}, {"NOX", 20},
                                           {"NO2", 21}, {"CO", 30},  {"ORG", 40},  {"BZN", 41}};
 const char* const kProjectionNames[3] = {"JINA", "JTSK", "S42"};
-ProjectConfig& project() { static ProjectConfig p; return p; }
-void read_project() {}
-void read_project_from(const std::string&) {}
+
+ProjectConfig& project() {
+    static ProjectConfig p;
+    return p;
+}
+
+int project_type_code(const InputTable& table) {
+    switch (table.type) {
+        case TableType::Dbf: return 0;
+        case TableType::Fix: return 2;
+        case TableType::Tsv: return 10;
+        case TableType::Csv: return 11;
+        case TableType::Ssv: return 12;
+        default: return -1;
+    }
+}
+
+namespace {
+
+enum class Section { None, Unknown, Grid, Pollutants, Sources, Meteorology, Results };
+
+// The value of a key: the text after the first "=" up to the next "=".
+std::string value_part(std::string_view rest) {
+    const auto eq = rest.find('=');
+    return std::string(eq == std::string_view::npos ? rest : rest.substr(0, eq));
+}
+
+// A text field of at most max characters; a longer value is fatal.
+void check_length(const std::string& value, std::size_t max, const std::string& key) {
+    if (value.size() > max)
+        log_message(33, "Hodnota položky %s je delší než %i znaků (inicializační soubor)"_cz, key.c_str(),
+                    static_cast<int>(max));
+}
+
+// A file entry: name [, type word].
+InputTable read_file_entry(const std::string& value, const std::string& key) {
+    InputTable table;
+    const auto comma = value.find(',');
+    table.path = trim_blanks(std::string_view(value).substr(0, comma));
+    if (table.path.empty()) run_log().message(33, "nezadané jméno souboru"_cz);
+    check_length(table.path, kMaxProjectFilePath, key);
+    table.type = TableType::Undetermined;
+    table.separator = 0;
+    table.decimal = '.';
+    if (comma == std::string::npos) return table;
+    std::string_view rest = std::string_view(value).substr(comma + 1);
+    const std::string word = to_upper(trim_blanks(rest.substr(0, rest.find(','))));
+    if (word.empty()) return table;
+    if (word == "DBF") {
+        table.type = TableType::Dbf;
+    } else if (word == "FIX") {
+        table.type = TableType::Fix;
+        table.separator = ' ';
+    } else if (word == "TSV") {
+        table.type = TableType::Tsv;
+        table.separator = '\t';
+    } else if (word == "CSV") {
+        table.type = TableType::Csv;
+        table.separator = ',';
+    } else if (word == "SSV") {
+        table.type = TableType::Ssv;
+        table.separator = ';';
+    } else {
+        log_message(23, "neznámý typ souboru %s: %s"_cz, table.path.c_str(),
+                    trim_blanks(rest.substr(0, rest.find(','))).c_str());
+    }
+    return table;
+}
+
+// Takes the text up to the next "," from rest (and the comma); false when
+// rest holds nothing more.
+bool next_field(std::string_view& rest, bool& more, std::string& field) {
+    if (!more) return false;
+    const auto comma = rest.find(',');
+    if (comma == std::string_view::npos) {
+        field = std::string(rest);
+        more = false;
+        rest = {};
+    } else {
+        field = std::string(rest.substr(0, comma));
+        rest = rest.substr(comma + 1);
+    }
+    return true;
+}
+
+void read_pollutant(ProjectConfig& cfg, const std::string& key_raw, std::string_view value) {
+    if (static_cast<int>(cfg.pollutants.size()) >= kMaxPollutants)
+        log_message(33, "Maximální počet polutantů ve výpočtu je %i (inicializační soubor)"_cz, kMaxPollutants);
+    Pollutant pol;
+    pol.indicative = trim_blanks(key_raw);
+    if (pol.indicative.empty())
+        run_log().message(33, "Neúplné zadání znečišťujících látek (inicializační soubor)"_cz);
+    if (pol.indicative.size() > kMaxIndicative)
+        log_message(33, "Maximální délka indikativu polutantu je %i znaků [%s] (inicializační soubor)"_cz,
+                    static_cast<int>(kMaxIndicative), pol.indicative.c_str());
+    const char* ind = pol.indicative.c_str();
+
+    std::string_view rest = value;
+    bool more = true;
+    std::string field;
+    std::string word;
+    if (next_field(rest, more, field)) word = to_upper(trim_blanks(field));
+    if (word.empty()) log_message(33, "Není zadáno ID znečišťující látky %s (inicializační soubor)"_cz, ind);
+    bool known = false;
+    for (const PollutantType& t : kPollutantTypes)
+        if (word == t.word) {
+            pol.type = t.id;
+            known = true;
+        }
+    if (!known) log_message(33, "Neznámé ID znečišťující látky %s (inicializační soubor)"_cz, trim_blanks(field).c_str());
+
+    if (!next_field(rest, more, field) || !scan_double(field, pol.limit[0]))
+        log_message(33, "Není zadána 1. limitní koncentrace znečišťující látky %s (inicializační soubor)"_cz, ind);
+    if (!next_field(rest, more, field) || !scan_double(field, pol.limit[1]))
+        log_message(33, "Není zadána 2. limitní koncentrace znečišťující látky %s (inicializační soubor)"_cz, ind);
+    pol.limit_count = pol.limit[1] < 0 ? 1 : 2;
+    if (pol.type == kTypeORG) {
+        if (!next_field(rest, more, field) || !scan_double(field, pol.half_life))
+            log_message(33, "Není zadána poločas odstraňování znečišťující látky %s (inicializační soubor)"_cz, ind);
+    }
+    // The name is the whole rest of the line, commas included.
+    pol.name = more ? trim_blanks(rest) : std::string();
+    if (pol.name.empty()) run_log().message(33, "Neúplné zadání znečišťujících látek (inicializační soubor)"_cz);
+    if (pol.name.size() > kMaxPollutantName)
+        log_message(33, "Maximální délka názvu polutantu je %i znaků [%s] (inicializační soubor)"_cz,
+                    static_cast<int>(kMaxPollutantName), pol.name.c_str());
+    if (pol.type == kTypeNO2) ++cfg.no2_count;
+    cfg.pollutants.push_back(std::move(pol));
+}
+
+void read_grid_item(ProjectConfig& cfg, const std::string& key, const std::string& value) {
+    if (key == "SOUBOR") {
+        if (static_cast<int>(cfg.grid_files.size()) >= kMaxGridFiles)
+            log_message(33, "Maximální počet souborů s referenčními body je %i (inicializační soubor)"_cz,
+                        kMaxGridFiles);
+        cfg.grid_files.push_back(read_file_entry(value, key));
+    } else if (key == "PROJEKCE") {
+        const std::string word = trim_blanks(value);
+        if (word.empty()) run_log().message(33, "Není zadán typ projekce (inicializační soubor)"_cz);
+        const std::string upper = to_upper(word);
+        for (int i = 0; i < 3; ++i)
+            if (upper == kProjectionNames[i]) {
+                cfg.projection = i;
+                return;
+            }
+        log_message(33, "Neznámá projekce: [%s] (inicializační soubor)"_cz, word.c_str());
+    } else if (key == "OTOCENI") {
+        double rotation = 0;
+        if (!scan_double(value, rotation))
+            run_log().message(33, "Není zadáno otočení souřadné sítě (inicializační soubor)"_cz);
+        cfg.rotation = rotation;
+        cfg.rotation_given = true;
+    } else {
+        log_message(23, "neznámá položka v inicializačním souboru: %s"_cz, key.c_str());
+    }
+}
+
+void read_sources_item(ProjectConfig& cfg, const std::string& key, const std::string& value,
+                       std::string_view whole_value) {
+    if (key == "BODOVE") {
+        cfg.point_sources = read_file_entry(value, key);
+        if (cfg.source_kinds < 1) cfg.source_kinds = 1;
+    } else if (key == "LINIOVE") {
+        cfg.line_sources = read_file_entry(value, key);
+        if (cfg.source_kinds < 2) cfg.source_kinds = 2;
+    } else if (key == "PLOSNE") {
+        cfg.area_sources = read_file_entry(value, key);
+        cfg.source_kinds = 3;
+    } else if (key == "TRANSFERY") {
+        if (cfg.background_given)
+            run_log().message(
+                33, "nelze současně zadat soubor s transfery a pozaďové hodnoty (inicializační souobr)"_cz);
+        cfg.transfers = read_file_entry(value, key);
+        cfg.transfers_given = true;
+    } else if (key == "POZADI") {
+        if (cfg.transfers_given)
+            run_log().message(
+                33, "nelze současně zadat soubor s transfery a pozaďové hodnoty (inicializační soubor)"_cz);
+        const std::string text(whole_value);
+        check_length(text, kMaxProjectFilePath, key);
+        cfg.background = text;
+        cfg.background_given = true;
+    } else {
+        log_message(23, "neznámá položka: %s (inicializační soubor)"_cz, key.c_str());
+    }
+}
+
+void read_results_item(ProjectConfig& cfg, const std::string& key, const std::string& value) {
+    auto base_name = [&](std::string& field) {
+        if (value.empty()) return;
+        check_length(value, kMaxProjectFilePath, key);
+        field = value;
+    };
+    if (key == "TYP") {
+        if (value.empty()) return;
+        const std::string word = to_upper(value);
+        if (word == "ZAKLADNI") cfg.result_type = kResultBasic;
+        else if (word == "STANDARDNI") cfg.result_type = kResultStandard;
+        else if (word == "ROZSIRENY") cfg.result_type = kResultExtended;
+        else log_message(33, "neznámý typ výstupu: %s (inicializační soubor)"_cz, value.c_str());
+    } else if (key == "FORMAT") {
+        if (value.empty()) return;
+        const std::string word = to_upper(value);
+        if (word == "TXT") cfg.result_format = kFormatTxt;
+        else if (word == "DBF") cfg.result_format = kFormatDbf;
+        else log_message(33, "neznámý formát výstupu: %s (inicializační soubor)"_cz, value.c_str());
+    } else if (key == "PODILY LIMIT") {
+        if (trim_blanks(value).empty()) return;
+        double threshold = 0;
+        if (scan_double(value, threshold)) cfg.limit_share_threshold = threshold;
+        else log_message(23, "nečíselná hodnota položky %s: %s (inicializační soubor)"_cz, key.c_str(), value.c_str());
+    } else if (key == "ADRESAR") {
+        base_name(cfg.output_directory_value);
+    } else if (key == "ZAKLADNI") {
+        base_name(cfg.base_basic);
+    } else if (key == "PODILY ZDROJU") {
+        base_name(cfg.base_source_shares);
+    } else if (key == "PODILY SKUPIN") {
+        base_name(cfg.base_group_shares);
+    } else if (key == "SEKTORY MAX") {
+        base_name(cfg.base_sector_max);
+    } else if (key == "SEKTORY PRUM") {
+        base_name(cfg.base_sector_mean);
+    } else if (key == "ROZSIRENY") {
+        base_name(cfg.base_report);
+    } else {
+        log_message(23, "neznama polozka: %s (inicializační soubor)"_cz, key.c_str());
+    }
+}
+
+Section section_named(const std::string& name) {
+    if (name == "VYPOCETNI SIT") return Section::Grid;
+    if (name == "ZNECISTUJICI LATKY") return Section::Pollutants;
+    if (name == "ZDROJE") return Section::Sources;
+    if (name == "METEOROLOGIE") return Section::Meteorology;
+    if (name == "VYSLEDKY") return Section::Results;
+    return Section::Unknown;
+}
+
+bool only_equal_signs(std::string_view line) {
+    for (char c : line)
+        if (c != '=') return false;
+    return true;
+}
+
+void read_line_item(ProjectConfig& cfg, Section section, const std::string& line) {
+    const auto eq = line.find('=');
+    const std::string key_raw = line.substr(0, eq);
+    const std::string_view rest =
+        eq == std::string::npos ? std::string_view() : std::string_view(line).substr(eq + 1);
+    if (section == Section::Pollutants) {
+        if (only_equal_signs(line))
+            run_log().message(33, "Neúplné zadání znečišťujících látek (inicializační soubor)"_cz);
+        read_pollutant(cfg, key_raw, rest);
+        return;
+    }
+    if (only_equal_signs(line)) return;  // no key
+    const std::string key = to_upper(key_raw);
+    const std::string value = value_part(rest);
+    switch (section) {
+        case Section::None:
+        case Section::Unknown:
+            log_message(23, "neznámá skupina v inicializačním souboru, položka: %s"_cz, key.c_str());
+            break;
+        case Section::Grid: read_grid_item(cfg, key, value); break;
+        case Section::Sources: read_sources_item(cfg, key, value, rest); break;
+        case Section::Meteorology:
+            if (key == "SOUBOR") cfg.wind_roses = read_file_entry(value, key);
+            else log_message(23, "neznámá položka: %s (inicializační soubor)"_cz, key.c_str());
+            break;
+        case Section::Results: read_results_item(cfg, key, value); break;
+        case Section::Pollutants: break;
+    }
+}
+
+void echo_entry(const char* label, const InputTable& table) {
+    log_message(12, "   %s: %s, %i", label, table.path.c_str(), project_type_code(table));
+}
+
+// The echo at message level 2, with the projection check at its place.
+void echo_configuration(const ProjectConfig& cfg) {
+    log_message(12, "[VYPOCETNI SIT]");
+    for (const InputTable& t : cfg.grid_files) echo_entry("Soubor", t);
+    log_message(12, "   Projekce: %s", kProjectionNames[cfg.projection]);
+    if (cfg.projection == kProjectionJina) {
+        if (cfg.rotation_given) log_message(12, "   Otoceni: %.2f", cfg.rotation);
+        else run_log().message(33, "nezadané otočení projekce (inicializační soubor)"_cz);
+    } else if (cfg.rotation_given) {
+        log_message(23, "Otoceni: %.2f (inicializační soubor)"_cz, cfg.rotation);
+    }
+    log_message(12, "[ZNECISTUJICI LATKY]");
+    for (const Pollutant& p : cfg.pollutants) {
+        std::string line = format("   %s: %i", p.indicative.c_str(), p.type);
+        for (int i = 0; i < p.limit_count; ++i) line += format(", %.3f", p.limit[i]);
+        line += ", " + p.name;
+        run_log().message(12, line);
+    }
+    log_message(12, "[ZDROJE]");
+    if (!cfg.point_sources.empty()) echo_entry("Bodove", cfg.point_sources);
+    if (!cfg.line_sources.empty()) echo_entry("Liniove", cfg.line_sources);
+    if (!cfg.area_sources.empty()) echo_entry("Plosne", cfg.area_sources);
+    log_message(12, "[METEOROLOGIE]");
+    echo_entry("Soubor", cfg.wind_roses);
+    log_message(12, "[VYSLEDKY]");
+    log_message(12, "   Typ: %i", cfg.result_type);
+    log_message(12, "   Formát: %i"_cz, cfg.result_format);
+    log_message(12, "   Podily limit: %.2f", cfg.limit_share_threshold);
+    log_message(12, "   Adresar: %s", cfg.output_directory_value.c_str());
+    log_message(12, "   Zakladni: %s", cfg.base_basic.c_str());
+    log_message(12, "   Podily zdroju: %s", cfg.base_source_shares.c_str());
+    log_message(12, "   Podily skupin: %s", cfg.base_group_shares.c_str());
+    log_message(12, "   Sektory max: %s", cfg.base_sector_max.c_str());
+    log_message(12, "   Sektory prum: %s", cfg.base_sector_mean.c_str());
+    log_message(12, "   Rozsireny: %s", cfg.base_report.c_str());
+}
+
+// The directory part of a path including its last separator, or "".
+std::string directory_part(const std::string& path) {
+    for (std::size_t i = path.size(); i > 0; --i)
+        if (platform::is_dir_separator(path[i - 1]) || path[i - 1] == ':') return path.substr(0, i);
+    return std::string();
+}
+
+std::string file_part(const std::string& path) { return path.substr(directory_part(path).size()); }
+
+void derive_output_directory(ProjectConfig& cfg) {
+    std::string dir = cfg.output_directory_value;
+    if (dir.empty()) dir = directory_part(cfg.base_basic);
+    if (dir.empty()) dir = directory_part(cfg.project_path);
+    if (dir.empty()) dir = platform::current_directory();
+    if (dir.empty() || !platform::is_dir_separator(dir.back())) dir.push_back(platform::kDirSeparator);
+    check_length(dir, kMaxProjectFilePath, "ADRESAR");
+    cfg.output_directory = dir;
+}
+
+}  // namespace
+
+void read_project_from(const std::string& path) {
+    ProjectConfig& cfg = project();
+    log_message(1, "Inicializační soubor: [%s]"_cz, path.c_str());
+    if (path.size() > kMaxProjectFilePath)
+        log_message(33, "Cesta k inicializačnímu souboru je delší než %i znaků (inicializační soubor)"_cz,
+                    static_cast<int>(kMaxProjectFilePath));
+    File file;
+    if (!file.open(path, "r")) run_log().message(30, path);
+    cfg.reset();
+    cfg.project_path = path;
+
+    Section section = Section::None;
+    std::string line;
+    while (file.read_line(line)) {
+        std::size_t start = 0;
+        while (start < line.size() && (line[start] == ' ' || line[start] == '\t')) ++start;
+        if (start == line.size()) continue;
+        const std::string text = line.substr(start);
+        if (text[0] == '#') continue;
+        if (text[0] == '[') {
+            // The closing character is dropped whatever it is.
+            const std::string upper = to_upper(text);
+            const std::string name = upper.substr(1, upper.size() >= 2 ? upper.size() - 2 : 0);
+            section = section_named(name);
+            if (section == Section::Unknown)
+                log_message(23, "neznámá skupina v inicializačním souboru: %s"_cz, name.c_str());
+            continue;
+        }
+        read_line_item(cfg, section, text);
+    }
+    file.close();
+
+    if (run_log().level >= 2) echo_configuration(cfg);
+    else if (cfg.projection == kProjectionJina && !cfg.rotation_given)
+        run_log().message(33, "nezadané otočení projekce (inicializační soubor)"_cz);
+
+    derive_output_directory(cfg);
+
+    RunLog& log = run_log();
+    if (!log.log_given) {
+        const std::string name = file_part(log.log_path);
+        if (!name.empty()) {
+            const std::string copy = cfg.output_directory + name;
+            if (copy.size() > kMaxLogPath)
+                log_message(23, "Cesta pro kopii LOG souboru je delší než %i znaků, kopie nebude vytvořena: %s"_cz,
+                            static_cast<int>(kMaxLogPath), copy.c_str());
+            else log.copy_path = copy;
+        }
+    }
+}
+
+void read_project() {
+    const RunOptions& opt = run_options();
+    const std::string path =
+        !opt.project_file.empty() ? opt.project_file : opt.computation_directory + opt.program_name + ".atm";
+    read_project_from(path);
+}
+
 }  // namespace zemo

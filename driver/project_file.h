@@ -34,6 +34,8 @@ inline constexpr std::size_t kMaxPollutantName = 30;
 inline constexpr int kMaxPollutants = 6;
 inline constexpr int kMaxGridFiles = 3;
 inline constexpr double kNotGiven = -9999.0;
+// Paths, the background text, the output directory and base names.
+inline constexpr std::size_t kMaxProjectFilePath = 259;
 
 struct Pollutant {
     std::string indicative;   // at most 5 characters, case kept
@@ -83,10 +85,16 @@ struct ProjectConfig {
 
 ProjectConfig& project();
 
-// Reads the project file named by RunOptions (or derived from the program
-// name), fills ProjectConfig, echoes it at level 2 and sets the log copy path.
+// Reads the project file named by RunOptions (the -i value, else the
+// computation directory + program name + ".atm"), fills ProjectConfig,
+// echoes it at level 2, derives the output directory and sets the log copy
+// path. Every fatal condition ends the stage through a fatal message.
 void read_project();
 // The same for an explicit path (tests).
 void read_project_from(const std::string& path);
+
+// The type code of a file entry as the project file and its echo give it:
+// -1 undetermined, 0 DBF, 2 FIX, 10 TSV, 11 CSV, 12 SSV.
+int project_type_code(const InputTable& table);
 
 }  // namespace zemo
