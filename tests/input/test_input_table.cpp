@@ -438,3 +438,114 @@ TEST_F(InputTableTest, FieldListCheckInItsOrder) {
         }
     }
 }
+
+namespace {
+
+// The records of tests/fixtures/tables/body.csv, as written there.
+struct Record {
+    std::string id;
+    double x, y, z;
+    int trida;
+    bool operator==(const Record&) const = default;
+};
+const Record kBody[] = {
+    {"Čáslav", -745123.125, -1012345.5, 245.25, 1},
+    {"Žďár 2", -612000.75, -1120500.25, 580.5, 3},
+    {"Přerov5", -540250, -1130000.125, -12.75, 2},
+    {"úř-ěšč", 0.5, -0.25, 0, 0},
+};
+
+std::string fixture(const std::string& name) { return std::string(ZEMO_SOURCE_DIR) + "/tests/fixtures/tables/" + name; }
+
+const std::vector<std::string> kBodyFields = {"ID", "X", "Y", "Z", "TRIDA"};
+
+std::vector<Record> read_dbf_records(InputTable& t) {
+    EXPECT_EQ(detect_table_type(t, false), 0);
+    EXPECT_TRUE(t.is_dbf());
+    File f;
+    open_table(f, t);
+    DbfHeader h;
+    EXPECT_EQ(read_dbf_header(f, t, h), 0);
+    EXPECT_EQ(check_dbf_fields(t, h, kBodyFields, {4}, "chybný datový typ %i. pole %s, požadovaný typ [I]"_cz), 0);
+    std::vector<Record> out;
+    std::vector<std::string> rec;
+    for (std::uint32_t r = 0; r < h.record_count; ++r) {
+        read_dbf_record(f, t, h, r, rec);
+        const int n = static_cast<int>(r) + 1;
+        out.push_back({dbf_identifier(rec[0]), convert_decimal(n, rec[1], '.', t), convert_decimal(n, rec[2], '.', t),
+                       convert_decimal(n, rec[3], '.', t), convert_integer(n, rec[4], t)});
+    }
+    return out;
+}
+
+std::vector<Record> read_text_records(InputTable& t) {
+    EXPECT_EQ(detect_table_type(t, false), 0);
+    File f;
+    open_table(f, t);
+    std::vector<Record> out;
+    int n = 0;
+    std::string line;
+    while (read_table_line(f, t, n, line)) {
+        const auto fs = split_fields(line, t.separator);
+        out.push_back({fs.at(0), field_decimal(fs, 1, n, t), field_decimal(fs, 2, n, t), field_decimal(fs, 3, n, t),
+                       field_integer(fs, 4, n, t)});
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST_F(InputTableTest, TablesWrittenByGdalAndEveryTextConventionReadAlike) {
+    std::vector<Record> expected;
+    for (const Record& r : kBody) {
+        Record w = r;
+        w.id = utf8_to_cp1250(r.id);
+        // Every value passes through single precision.
+        w.x = static_cast<float>(r.x), w.y = static_cast<float>(r.y), w.z = static_cast<float>(r.z);
+        expected.push_back(w);
+    }
+    InputTable dbf;
+    dbf.path = fixture("body.dbf");
+    EXPECT_EQ(read_dbf_records(dbf), expected);
+    const char* texts[] = {"body_tsv.txt", "body_tsv_carka.txt", "body_csv.txt", "body_ssv.txt", "body_ssv_carka.txt"};
+    const char separators[] = {'\t', '\t', ',', ';', ';'};
+    const char decimals[] = {'.', ',', '.', '.', ','};
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(texts[i]);
+        InputTable t;
+        t.path = fixture(texts[i]);
+        EXPECT_EQ(read_text_records(t), expected);
+        EXPECT_EQ(t.separator, separators[i]);
+        EXPECT_EQ(t.decimal, decimals[i]);
+    }
+    EXPECT_EQ(run_log().error_count, 0);
+}
+
+TEST_F(InputTableTest, GdalTablesWithWrongFieldsAreRefused) {
+    struct Case {
+        const char* file;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"body_datum.dbf", "Program neumí zpracovat DBF typ 'D'"},
+        {"body_xtext.dbf", "chybný datový typ 2. pole X, požadovaný typ [N]"},
+        {"body_kateg.dbf", "chybějící údaje v souboru " + fixture("body_kateg.dbf") + ", pole [TRIDA]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        test::reset_run_state();
+        run_log().open(log_path, 2);
+        InputTable t;
+        t.path = fixture(c.file);
+        const int rc = run_stage([&] {
+            detect_table_type(t, false);
+            File f;
+            open_table(f, t);
+            DbfHeader h;
+            if (read_dbf_header(f, t, h) != 0) return -100;
+            return check_dbf_fields(t, h, kBodyFields, {4}, "chybný datový typ %i. pole %s, požadovaný typ [I]"_cz);
+        });
+        EXPECT_EQ(rc, -100);
+        EXPECT_EQ(log(), cp("--- Soubor je typu DBF\n*** chybná vstupní data\n       - " + c.message + "\n"));
+    }
+}

@@ -378,3 +378,30 @@ TEST_F(WindRoseTest, WindRosesAreReadFromTextTablesOnly) {
     EXPECT_EQ(pass(ReaderPass::Count), -100);
     EXPECT_NE(log().find(cp("větrné růžice lze číst jen z textového souboru")), std::string::npos);
 }
+
+TEST_F(WindRoseTest, TheCommittedTablesReadToTheSameRoses) {
+    const std::string base = std::string(ZEMO_SOURCE_DIR) + "/tests/fixtures/wind_roses/";
+    InputTable& t = project().wind_roses;
+    t = InputTable{};
+    t.path = base + "ruzice_8.txt";
+    ASSERT_EQ(both(), 0);
+    const auto tsv = wind_roses().Wnd_frequency;
+    EXPECT_EQ(wind_roses().Wnd_id, (std::vector<int>{101, 202}));
+    t = InputTable{};
+    t.path = base + "ruzice_8_fix.txt";
+    ASSERT_EQ(both(), 0);
+    EXPECT_EQ(t.type, TableType::Fix);
+    EXPECT_TRUE(tsv == wind_roses().Wnd_frequency);
+    EXPECT_EQ(run_log().error_count, 0);
+    // Each resampled rose keeps its 100 %, in the classes and in group 6.
+    for (int r = 0; r < 2; ++r) {
+        double classes = 0, control = 0;
+        for (int g = 0; g < 3; ++g)
+            for (int s = 0; s < 48; ++s) {
+                for (int c = 0; c < 5; ++c) classes += value(r, c, g, s);
+                control += value(r, 5, g, s);
+            }
+        EXPECT_NEAR(classes, 100.0, 1e-4);
+        EXPECT_NEAR(control, 100.0, 1e-4);
+    }
+}
