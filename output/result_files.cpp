@@ -1,11 +1,416 @@
-// Not built yet: placeholder until this stage is implemented.
 #include "output/result_files.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "driver/format.h"
+#include "driver/platform.h"
+#include "driver/project_file.h"
+#include "driver/run_log.h"
+#include "driver/text.h"
+#include "input/wind_roses.h"
+#include "model/model_settings.h"
+#include "output/point_report.h"
+
 namespace zemo {
-int prepare_result_files() { return 0; }
-void complete_result_files() {}
-bool close_result_files() { return true; }
-void reset_result_files() {}
-}  // namespace zemo
-namespace zemo {
-void write_point_results(const ReferencePoint&, const ConcMatrix&, const PointStatistics&) {}
+
+const char* const kSectorNames[16] = {"S", "SSV", "SV", "VSV", "V", "VJV", "JV", "JJV",
+                                      "J", "JJZ", "JZ", "ZJZ", "Z", "ZSZ", "SZ", "SSZ"};
+
+namespace {
+
+// A source whose share of Crok is computed only when Crok reaches this.
+constexpr double kMinCrok = 1e-10;
+
+enum class Kind { Identifier, Coordinate, Concentration, Share };
+
+struct Column {
+    std::string txt_name;  // header of the text table
+    std::string dbf_name;  // field name of the DBF table
+    Kind kind;
+};
+
+int width_of(Kind k) {
+    switch (k) {
+        case Kind::Identifier: return kIdentifierWidth;
+        case Kind::Coordinate: return kCoordinateWidth;
+        case Kind::Concentration: return kConcentrationWidth;
+        case Kind::Share: return kShareWidth;
+    }
+    return 0;
+}
+
+int decimals_of(Kind k) {
+    switch (k) {
+        case Kind::Identifier: return 0;
+        case Kind::Coordinate: return kCoordinateDecimals;
+        case Kind::Concentration: return kConcentrationDecimals;
+        case Kind::Share: return kShareDecimals;
+    }
+    return 0;
+}
+
+void add(std::vector<Column>& cols, const std::string& name, Kind kind) { cols.push_back({name, name, kind}); }
+
+std::vector<Column> point_columns() {
+    std::vector<Column> cols;
+    add(cols, "Bod", Kind::Identifier);
+    add(cols, "X", Kind::Coordinate);
+    add(cols, "Y", Kind::Coordinate);
+    return cols;
+}
+
+int limit_count(const Pollutant& p) { return std::clamp(p.limit_count, 0, 2); }
+
+// The header of a table: the tab-separated column names, or the DBF
+// header, one descriptor per column and the terminator.
+void write_header(OutputTable& table, const std::vector<Column>& cols) {
+    if (!table.is_dbf()) {
+        std::string line;
+        for (std::size_t i = 0; i < cols.size(); ++i) {
+            if (i > 0) line.push_back('\t');
+            line += cols[i].txt_name;
+        }
+        line.push_back('\n');
+        table.file().write_text(line);
+        return;
+    }
+    int widths = 0;
+    for (const Column& c : cols) widths += width_of(c.kind);
+    table.begin_dbf(static_cast<int>(cols.size()), widths);
+    for (const Column& c : cols)
+        table.add_field(c.dbf_name, c.kind == Kind::Identifier ? 'C' : 'N', width_of(c.kind), decimals_of(c.kind));
+    table.end_fields();
+}
+
+// One row of a table. The text form prints each value with its own
+// format, tab-separated; the DBF form writes a record whose fields take
+// the widths of their kinds.
+class Row {
+public:
+    Row(OutputTable& table, const std::string& id) : t_(table) {
+        if (t_.is_dbf()) {
+            t_.begin_record();
+            t_.put_text(id, kIdentifierWidth);
+        } else {
+            t_.file().write_text(id);
+        }
+    }
+    void text(const std::string& value) {
+        if (t_.is_dbf()) {
+            t_.put_text(value, kIdentifierWidth);
+        } else {
+            t_.file().write_text("\t");
+            t_.file().write_text(value);
+        }
+    }
+    void number(double value, const char* txt_format, Kind kind) {
+        if (t_.is_dbf()) {
+            t_.put_number(value, width_of(kind), decimals_of(kind));
+        } else {
+            t_.file().write_text("\t");
+            t_.file().print(txt_format, value);
+        }
+    }
+    void end() {
+        if (!t_.is_dbf()) t_.file().write_text("\n");
+    }
+
+private:
+    OutputTable& t_;
+};
+
+Row point_row(OutputTable& table, const ReferencePoint& point) {
+    Row row(table, point.id);
+    row.number(point.x, "%.0f", Kind::Coordinate);
+    row.number(point.y, "%.0f", Kind::Coordinate);
+    return row;
+}
+
+bool sector_reached(const SectorCase& c) { return c.stability >= 1 && c.direction >= 0; }
+
+struct PollutantTables {
+    OutputTable source_shares, group_shares, sector_max, sector_mean, report;
+};
+
+struct ResultSet {
+    bool prepared = false;
+    bool dbf = false;
+    int result_type = kResultStandard;
+    double threshold = 1.0;
+    int directions = kMethodDirections;
+    OutputTable basic;
+    std::array<PollutantTables, kMaxPollutants> per;
+    int pollutants = 0;
+    SourceList sources;
+    std::vector<double> contribution;  // per source, reused for every point
+
+    template <typename F>
+    void for_each_table(F f) {
+        f(basic);
+        for (int p = 0; p < pollutants; ++p) {
+            f(per[p].source_shares);
+            f(per[p].group_shares);
+            f(per[p].sector_max);
+            f(per[p].sector_mean);
+            f(per[p].report);
+        }
+    }
+};
+
+std::unique_ptr<ResultSet>& result_set() {
+    static std::unique_ptr<ResultSet> set;
+    return set;
+}
+
+bool has_directory_part(const std::string& base) {
+    return std::any_of(base.begin(), base.end(), [](char c) { return platform::is_dir_separator(c) || c == ':'; });
+}
+
+// Creates one table; a table that cannot be created is fatal, named by
+// shown (the base name for the basic table, the full path for the others).
+void create_table(OutputTable& table, const std::string& path, bool dbf, const std::string& shown) {
+    if (!table.create(path, dbf)) run_log().message(31, shown);
+}
+
+std::vector<Column> basic_columns(const std::vector<Pollutant>& pollutants) {
+    std::vector<Column> cols = point_columns();
+    for (const Pollutant& p : pollutants) {
+        const char* ind = p.indicative.c_str();
+        add(cols, format("Crok_%s", ind), Kind::Concentration);
+        add(cols, format("Cmax_%s", ind), Kind::Concentration);
+        for (int k = 0; k < limit_count(p); ++k) add(cols, format("P_%.0f_%s", p.limit[k], ind), Kind::Share);
+    }
+    return cols;
+}
+
+std::vector<Column> source_share_columns() {
+    std::vector<Column> cols = point_columns();
+    add(cols, "Zdroj", Kind::Identifier);
+    add(cols, "Crok", Kind::Concentration);
+    add(cols, "Podil", Kind::Concentration);
+    cols.push_back({"Podil[%]", "Podil_%", Kind::Share});
+    return cols;
+}
+
+std::vector<Column> group_share_columns(const SourceList& src) {
+    std::vector<Column> cols = point_columns();
+    for (int g : src.ascending) add(cols, format("Skupina_%i", src.group_numbers[g]), Kind::Share);
+    add(cols, "Transfer", Kind::Share);
+    return cols;
+}
+
+std::vector<Column> sector_max_columns(const Pollutant& p) {
+    std::vector<Column> cols = point_columns();
+    for (const char* name : kSectorNames) {
+        add(cols, format("%s_X", name), Kind::Concentration);
+        for (int k = 0; k < limit_count(p); ++k) add(cols, format("%s_P_%.0f", name, p.limit[k]), Kind::Share);
+    }
+    return cols;
+}
+
+std::vector<Column> sector_mean_columns() {
+    std::vector<Column> cols = point_columns();
+    for (const char* name : kSectorNames) add(cols, format("%s_R", name), Kind::Concentration);
+    cols.push_back({"PRUM_R", "Crok", Kind::Concentration});
+    return cols;
+}
+
+const PollutantStatistics& statistics_of(const PointStatistics& stats, int p) {
+    static const PollutantStatistics none{};
+    return p < static_cast<int>(stats.pollutants.size()) ? stats.pollutants[p] : none;
+}
+
+void write_source_shares(ResultSet& set, OutputTable& table, const ReferencePoint& point, const ConcMatrix& conc,
+                         int p, const PollutantStatistics& st) {
+    // The source's part of Crok: its annual-mean contributions summed over
+    // every direction and speed class.
+    const int n = std::min(set.sources.count(), conc.sources());
+    set.contribution.assign(static_cast<std::size_t>(n), 0.0);
+    for (int speed = 0; speed < 3; ++speed)
+        for (int d = 0; d < set.directions; ++d) {
+            const double* values = conc.slot(p, case_slot(5, speed, d));
+            for (int j = 0; j < n; ++j) set.contribution[j] += values[j];
+        }
+    for (int j = 0; j < n; ++j) {
+        const double share = st.Crok >= kMinCrok ? 100.0 * set.contribution[j] / st.Crok : 0.0;
+        if (!(share > set.threshold)) continue;
+        Row row = point_row(table, point);
+        row.text(set.sources.ids[j]);
+        row.number(st.Crok, "%.3f", Kind::Concentration);
+        row.number(set.contribution[j], "%.3f", Kind::Concentration);
+        row.number(share, "%.2f", Kind::Share);
+        row.end();
+    }
+}
+
+void write_group_shares(ResultSet& set, OutputTable& table, const ReferencePoint& point,
+                        const PollutantStatistics& st) {
+    const auto& shares = st.group_shares;
+    auto share_at = [&](std::size_t i) { return i < shares.size() ? shares[i] : 0.0; };
+    Row row = point_row(table, point);
+    for (int g : set.sources.ascending) row.number(share_at(static_cast<std::size_t>(g)), "%.2f", Kind::Share);
+    row.number(share_at(set.sources.group_numbers.size()), "%.2f", Kind::Share);
+    row.end();
+}
+
+void write_sector_means(OutputTable& table, const ReferencePoint& point, const PollutantStatistics& st) {
+    Row row = point_row(table, point);
+    for (int s = 0; s < kOutputSectors; ++s) row.number(st.sector_mean[s], "%.2f", Kind::Concentration);
+    row.number(st.Crok, "%.1f", Kind::Concentration);
+    row.end();
+}
+
+void write_sector_maxima(OutputTable& table, const ReferencePoint& point, const Pollutant& pollutant,
+                         const PollutantStatistics& st) {
+    Row row = point_row(table, point);
+    for (int s = 0; s < kOutputSectors; ++s) {
+        // A sector that no case reaches has no maximum: it shows 0.
+        const bool reached = sector_reached(st.sector_max[s]);
+        row.number(reached ? st.sector_max[s].value : 0.0, "%.2f", Kind::Concentration);
+        for (int k = 0; k < limit_count(pollutant); ++k)
+            row.number(reached ? st.sector_exceedance[s][k] : 0.0, "%.2f", Kind::Share);
+    }
+    row.end();
+}
+
+}  // namespace
+
+std::string result_file_path(const std::string& base, const std::string& indicative, bool dbf) {
+    std::string path = has_directory_part(base) ? base : project().output_directory + base;
+    if (!indicative.empty()) path += "_" + indicative;
+    path += dbf ? ".dbf" : ".txt";
+    return path;
+}
+
+int prepare_result_files() {
+    reset_result_files();
+    auto& holder = result_set();
+    holder = std::make_unique<ResultSet>();
+    ResultSet& set = *holder;
+    const ProjectConfig& pr = project();
+    set.dbf = pr.result_format == kFormatDbf;
+    set.result_type = pr.result_type;
+    set.threshold = pr.limit_share_threshold;
+    const int directions = model_settings().directions;
+    set.directions = directions >= 1 && directions <= kMaxSectors ? directions : kMethodDirections;
+    set.pollutants = std::min(static_cast<int>(pr.pollutants.size()), kMaxPollutants);
+    set.sources.load();
+    const std::vector<Pollutant> pollutants(pr.pollutants.begin(), pr.pollutants.begin() + set.pollutants);
+
+    create_table(set.basic, result_file_path(pr.base_basic, "", set.dbf), set.dbf, pr.base_basic);
+    write_header(set.basic, basic_columns(pollutants));
+
+    if (set.result_type >= kResultStandard) {
+        for (int p = 0; p < set.pollutants; ++p) {
+            const std::string& ind = pollutants[p].indicative;
+            PollutantTables& t = set.per[p];
+            const auto make = [&](OutputTable& table, const std::string& base, const std::vector<Column>& cols) {
+                const std::string path = result_file_path(base, ind, set.dbf);
+                create_table(table, path, set.dbf, path);
+                write_header(table, cols);
+            };
+            make(t.source_shares, pr.base_source_shares, source_share_columns());
+            make(t.group_shares, pr.base_group_shares, group_share_columns(set.sources));
+            make(t.sector_max, pr.base_sector_max, sector_max_columns(pollutants[p]));
+            make(t.sector_mean, pr.base_sector_mean, sector_mean_columns());
+        }
+    }
+    if (set.result_type == kResultExtended) {
+        for (int p = 0; p < set.pollutants; ++p) {
+            const std::string path = result_file_path(pr.base_report, pollutants[p].indicative, false);
+            create_table(set.per[p].report, path, false, path);
+            write_report_title(set.per[p].report.file(), pollutants[p]);
+        }
+    }
+    set.prepared = true;
+    return 0;
+}
+
+void write_point_results(const ReferencePoint& point, const ConcMatrix& conc, const PointStatistics& stats) {
+    auto& holder = result_set();
+    if (!holder || !holder->prepared) return;
+    ResultSet& set = *holder;
+    const ProjectConfig& pr = project();
+    const int pollutants = std::min(set.pollutants, conc.pollutants());
+
+    {
+        Row row = point_row(set.basic, point);
+        for (int p = 0; p < set.pollutants; ++p) {
+            const PollutantStatistics& st = statistics_of(stats, p);
+            row.number(st.Crok, "%.5f", Kind::Concentration);
+            row.number(st.Cmax, "%.2f", Kind::Concentration);
+            for (int k = 0; k < limit_count(pr.pollutants[p]); ++k) row.number(st.P[k], "%.2f", Kind::Share);
+        }
+        row.end();
+    }
+
+    if (set.result_type >= kResultStandard) {
+        for (int p = 0; p < pollutants; ++p) {
+            const PollutantStatistics& st = statistics_of(stats, p);
+            PollutantTables& t = set.per[p];
+            write_source_shares(set, t.source_shares, point, conc, p, st);
+            write_group_shares(set, t.group_shares, point, st);
+            write_sector_means(t.sector_mean, point, st);
+            write_sector_maxima(t.sector_max, point, pr.pollutants[p], st);
+        }
+    }
+
+    if (set.result_type == kResultExtended) {
+        const WindRoses& roses = wind_roses();
+        const int rose = point.wind_rose;
+        const int rose_id =
+            rose >= 0 && rose < static_cast<int>(roses.Wnd_id.size()) ? roses.Wnd_id[rose] : point.wind_rose;
+        for (int p = 0; p < pollutants; ++p)
+            write_point_report(set.per[p].report.file(), point, rose_id, pr.pollutants[p], statistics_of(stats, p),
+                               conc, p, set.sources, set.threshold);
+    }
+
+    // Each finished point is on disk, and a full disk shows at once.
+    set.for_each_table([](OutputTable& t) {
+        if (t.is_open()) t.file().flush();
+    });
+}
+
+void complete_result_files() {
+    auto& holder = result_set();
+    if (!holder) return;
+    holder->for_each_table([](OutputTable& t) {
+        if (t.is_open() && t.is_dbf()) t.finish_dbf();
+    });
+}
+
+bool close_result_files() {
+    auto& holder = result_set();
+    if (!holder) return true;
+    bool all_written = true;
+    holder->for_each_table([&](OutputTable& t) {
+        if (t.path().empty()) return;
+        if (!t.close()) {
+            all_written = false;
+            log_message(21, "zápis se nezdařil, soubor výsledků je neúplný: %s"_cz, t.path().c_str());
+        }
+    });
+    holder.reset();
+    return all_written;
+}
+
+void reset_result_files() {
+    auto& holder = result_set();
+    if (holder) holder->for_each_table([](OutputTable& t) { t.close(); });
+    holder.reset();
+}
+
+OutputTable* find_result_table(const std::string& path) {
+    auto& holder = result_set();
+    if (!holder) return nullptr;
+    OutputTable* found = nullptr;
+    holder->for_each_table([&](OutputTable& t) {
+        if (!found && t.is_open() && t.path() == path) found = &t;
+    });
+    return found;
+}
+
 }  // namespace zemo

@@ -1,17 +1,41 @@
 // The result files of a run: created with their headers before the
 // computation, one set of rows per reference point, DBF tables completed
 // at the end of the run.
+//
+// File set (ind = a pollutant's indicative, pollutants in project order):
+//   basic table         <ZAKLADNI>.txt|.dbf              every result type
+//   source shares       <PODILY ZDROJU>_ind.txt|.dbf     standard, extended
+//   group shares        <PODILY SKUPIN>_ind.txt|.dbf     standard, extended
+//   sector maxima       <SEKTORY MAX>_ind.txt|.dbf       standard, extended
+//   sector means        <SEKTORY PRUM>_ind.txt|.dbf      standard, extended
+//   detailed report     <ROZSIRENY>_ind.txt (always)     extended
+// A base name with a directory part is used as it is, any other is put in
+// the output directory.
+//
+// Life of the set within one run:
+//   prepare_result_files -> write_point_results per point -> complete_result_files
+//        -> close_result_files
+// A fatal message in between closes every file (the tables keep what was
+// written); reset_result_files forgets the set before the next run.
 #pragma once
+
+#include <string>
 
 #include "input/reference_points.h"
 #include "model/concentration.h"
+#include "output/output_table.h"
 #include "output/point_statistics.h"
 
 namespace zemo {
 
-// Creates every file of the project's result set with its header: 0 or -100.
+// Creates every file of the project's result set with its header: 0, or
+// -100 after the fatal message 31 naming a file that cannot be created.
 int prepare_result_files();
-// Writes the rows of one point (and its detailed report blocks).
+// Writes the rows of one point (and its detailed report blocks) to every
+// table and flushes them, so that the results of each finished point are
+// on disk. point is the receptor as the computation leaves it: its z is the
+// terrain elevation plus the height above terrain, wind_rose the index of
+// its rose.
 void write_point_results(const ReferencePoint& point, const ConcMatrix& conc, const PointStatistics& stats);
 // Completes every DBF table (end mark, record count).
 void complete_result_files();
@@ -20,5 +44,17 @@ void complete_result_files();
 bool close_result_files();
 // Releases the result files' state (between runs).
 void reset_result_files();
+
+// The path of a result file: base name (with the output directory unless
+// it has a directory part), "_" and the indicative when one is given, and
+// ".dbf" or ".txt".
+std::string result_file_path(const std::string& base, const std::string& indicative, bool dbf);
+
+// The open result table with this path, nullptr when there is none (tests
+// use it to make a table's writes fail as on a full disk).
+OutputTable* find_result_table(const std::string& path);
+
+// The 16 output sector names from north clockwise.
+extern const char* const kSectorNames[16];
 
 }  // namespace zemo

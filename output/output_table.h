@@ -1,0 +1,92 @@
+// OutputTable: one result table being written, either as tab-separated
+// text or as a dBase III table.
+//
+// Text tables (".txt") are written with File::print / write_text, so every
+// line ends in CR LF and the text is Windows-1250; there is no quoting and
+// no trailing tab. The writer of a text table prints its own lines.
+//
+// A DBF table (".dbf", integers little-endian) is written in this order:
+//
+//   begin_dbf(fields, width_sum)      32-byte header, record count 0
+//   add_field(...) once per column    32-byte descriptors in column order
+//   end_fields()                      the header terminator 0x0D
+//   { begin_record()                  0x20 (not deleted), counts the record
+//     put_number / put_text ... }     each field exactly its width
+//   finish_dbf()                      0x1A at the end, the record count
+//                                     written at offset 4
+//
+// Header:      0 0x03 | 1 year-1900 | 2 month | 3 day (of the run's start)
+//              4 record count (4 bytes) | 8 header length 32*fields+33
+//              10 record length width_sum+1 | 12..31 zero
+// Descriptor:  0 name (11 bytes: its first 11 characters, zero-padded, a
+//              blank becomes a zero byte) | 11 type 'C' or 'N' | 12..15 0
+//              16 width | 17 decimals | 18..19 0 | 20 1 | 21..31 0
+//
+// Write failures are not fatal: the file remembers them (File::write_failed)
+// and the end of the run reports every table that lost output.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "driver/files.h"
+
+namespace zemo {
+
+// Field kinds of the result tables: width and decimals.
+inline constexpr int kIdentifierWidth = 10;
+inline constexpr int kCoordinateWidth = 10, kCoordinateDecimals = 0;
+inline constexpr int kConcentrationWidth = 10, kConcentrationDecimals = 3;
+inline constexpr int kShareWidth = 6, kShareDecimals = 2;
+
+inline constexpr std::size_t kDbfNameBytes = 11;
+inline constexpr int kDbfHeaderBytes = 32;
+inline constexpr int kDbfDescriptorBytes = 32;
+
+class OutputTable {
+public:
+    // Creates (truncates) the file; dbf selects the DBF form. False when the
+    // file cannot be created.
+    bool create(const std::string& path, bool dbf);
+    bool is_open() const { return file_.is_open(); }
+    bool is_dbf() const { return dbf_; }
+    const std::string& path() const { return file_.path(); }
+    int records() const { return records_; }
+    File& file() { return file_; }
+
+    // DBF header: the header with record count 0, then one descriptor per
+    // field, then the terminator.
+    void begin_dbf(int fields, int width_sum);
+    void add_field(std::string_view name, char type, int width, int decimals);
+    void end_fields();
+
+    // DBF record: the deletion byte, then the fields in column order.
+    void begin_record();
+    // The value through single precision, printed with "%<width>.<decimals>f"
+    // and cut to its first width characters.
+    void put_number(double value, int width, int decimals);
+    // The text padded on the right with blanks, or its first width characters.
+    void put_text(std::string_view text, int width);
+
+    // Completes a DBF table once: the end mark 0x1A at the current end and
+    // the record count at offset 4 (lowest byte first).
+    void finish_dbf();
+    bool finished() const { return finished_; }
+
+    // True when any write or positioning of the file failed.
+    bool failed() const { return failed_ || file_.write_failed(); }
+    // Flushes and closes; false when any output of the table was lost.
+    bool close();
+
+private:
+    File file_;
+    bool dbf_ = false;
+    bool finished_ = false;
+    bool failed_ = false;
+    int records_ = 0;
+};
+
+// The text put_number writes (exposed for the text of tests and reports).
+std::string dbf_number_text(double value, int width, int decimals);
+
+}  // namespace zemo

@@ -1,0 +1,182 @@
+// The table writer: DBF header, descriptors and records byte for byte,
+// numbers through single precision, completion with the end mark and the
+// record count.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <string>
+
+#include "output/output_table.h"
+#include "tests/test_support.h"
+
+using namespace zemo;
+using zemo::test::read_file;
+using zemo::test::TempDir;
+
+namespace {
+
+std::string bytes(std::initializer_list<int> list) {
+    std::string s;
+    for (int b : list) s.push_back(static_cast<char>(b));
+    return s;
+}
+
+int u16_at(const std::string& s, std::size_t at) {
+    return static_cast<unsigned char>(s[at]) | (static_cast<unsigned char>(s[at + 1]) << 8);
+}
+
+class OutputTableTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        run_options().reset();
+        // 9 December 2026
+        run_options().start_local.tm_year = 126;
+        run_options().start_local.tm_mon = 11;
+        run_options().start_local.tm_mday = 9;
+    }
+    void TearDown() override { run_options().reset(); }
+    TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(OutputTableTest, WholeTableByteForByte) {
+    OutputTable t;
+    ASSERT_TRUE(t.create(dir.file("a.dbf"), true));
+    t.begin_dbf(2, 20);
+    t.add_field("Bod", 'C', 10, 0);
+    t.add_field("Crok_SO2", 'N', 10, 3);
+    t.end_fields();
+    t.begin_record();
+    t.put_text("B1", 10);
+    t.put_number(12.3456, 10, 3);
+    t.finish_dbf();
+    ASSERT_TRUE(t.close());
+
+    // Header: version 3, date 126/12/9, 1 record, header 2*32+33 = 97,
+    // record 10+10+1 = 21, 20 reserved zeros.
+    std::string expected = bytes({0x03, 126, 12, 9, 1, 0, 0, 0, 97, 0, 21, 0});
+    expected += std::string(20, '\0');
+    // "Bod": name padded with zeros to 11 bytes, 'C', 4 zeros, width 10,
+    // 0 decimals, 2 zeros, the byte 1, 11 zeros.
+    expected += std::string("Bod") + std::string(8, '\0') + "C" + std::string(4, '\0');
+    expected += bytes({10, 0, 0, 0, 1}) + std::string(11, '\0');
+    expected += std::string("Crok_SO2") + std::string(3, '\0') + "N" + std::string(4, '\0');
+    expected += bytes({10, 3, 0, 0, 1}) + std::string(11, '\0');
+    expected += "\x0D";
+    expected += " B1            12.346";
+    expected += "\x1A";
+    EXPECT_EQ(read_file(dir.file("a.dbf")), expected);
+}
+
+TEST_F(OutputTableTest, HeaderAndRecordLengths) {
+    OutputTable t;
+    ASSERT_TRUE(t.create(dir.file("b.dbf"), true));
+    t.begin_dbf(3, 30);
+    for (const char* name : {"A", "B", "C"}) t.add_field(name, 'N', 10, 0);
+    t.end_fields();
+    t.finish_dbf();
+    ASSERT_TRUE(t.close());
+    const std::string s = read_file(dir.file("b.dbf"));
+    EXPECT_EQ(u16_at(s, 8), 129);   // 32 * 3 + 33
+    EXPECT_EQ(u16_at(s, 10), 31);   // 3 * 10 + 1
+    // No records: count 0, and the end mark right after the terminator.
+    ASSERT_EQ(s.size(), 130u);
+    EXPECT_EQ(s.substr(4, 4), std::string(4, '\0'));
+    EXPECT_EQ(s[128], '\x0D');
+    EXPECT_EQ(s[129], '\x1A');
+}
+
+TEST_F(OutputTableTest, FieldNamesFillElevenBytesAndBlanksBecomeZeros) {
+    OutputTable t;
+    ASSERT_TRUE(t.create(dir.file("c.dbf"), true));
+    t.begin_dbf(3, 18);
+    t.add_field("Skupina_100", 'N', 6, 2);   // exactly 11 characters
+    t.add_field("Skupina_1000", 'N', 6, 2);  // 12: the first 11 are kept
+    t.add_field("P 1", 'N', 6, 2);
+    t.end_fields();
+    ASSERT_TRUE(t.close());
+    const std::string s = read_file(dir.file("c.dbf"));
+    ASSERT_EQ(s.size(), 32u + 3 * 32 + 1);
+    EXPECT_EQ(s.substr(32, 12), "Skupina_100N");  // no terminating zero before the type
+    EXPECT_EQ(s.substr(64, 12), "Skupina_100N");
+    EXPECT_EQ(s.substr(96, 12), std::string("P\0001", 3) + std::string(8, '\0') + "N");
+    EXPECT_EQ(s[96 + 16], 6);
+    EXPECT_EQ(s[96 + 17], 2);
+}
+
+TEST_F(OutputTableTest, NumbersPassThroughSinglePrecisionAndAreCutToTheWidth) {
+    EXPECT_EQ(dbf_number_text(12.3456, 10, 3), "    12.346");
+    EXPECT_EQ(dbf_number_text(-1043567.25, 10, 0), "  -1043567");
+    // 123456789 has no single-precision form; the nearest float is 123456792.
+    EXPECT_EQ(dbf_number_text(123456789.0, 10, 0), " 123456792");
+    // 0.1 + 0.2 in double is 0.30000000000000004; as a float it is 0.300000011920929.
+    EXPECT_EQ(dbf_number_text(0.1 + 0.2, 10, 9), "0.30000001");
+    EXPECT_EQ(dbf_number_text(100.0, 6, 2), "100.00");
+    // 12345678.9 -> float 12345679 -> "12345679.00", cut to its first 6 characters.
+    EXPECT_EQ(dbf_number_text(12345678.9, 6, 2), "123456");
+    EXPECT_EQ(dbf_number_text(-0.004, 6, 2), " -0.00");
+}
+
+TEST_F(OutputTableTest, NumbersIgnoreTheProcessLocale) {
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "cs_CZ.UTF-8")) GTEST_SKIP() << "no Czech locale installed";
+    const std::string text = dbf_number_text(12.3456, 10, 3);
+    std::setlocale(LC_ALL, saved.c_str());
+    EXPECT_EQ(text, "    12.346");
+}
+
+TEST_F(OutputTableTest, TextFieldsArePaddedOrCut) {
+    OutputTable t;
+    ASSERT_TRUE(t.create(dir.file("d.dbf"), true));
+    t.put_text("ABCDEFGHIJKL", 10);
+    t.put_text("\xDAst\xED", 6);  // "Ústí" in Windows-1250
+    t.put_text("", 3);
+    ASSERT_TRUE(t.close());
+    EXPECT_EQ(read_file(dir.file("d.dbf")), "ABCDEFGHIJ\xDAst\xED  " "   ");
+}
+
+TEST_F(OutputTableTest, RecordCountIsWrittenLowestByteFirst) {
+    OutputTable t;
+    ASSERT_TRUE(t.create(dir.file("e.dbf"), true));
+    t.begin_dbf(1, 6);
+    t.add_field("P", 'N', 6, 2);
+    t.end_fields();
+    for (int i = 0; i < 300; ++i) {
+        t.begin_record();
+        t.put_number(i, 6, 2);
+    }
+    EXPECT_EQ(t.records(), 300);
+    t.finish_dbf();
+    t.finish_dbf();  // completing twice adds no second end mark
+    ASSERT_TRUE(t.close());
+    const std::string s = read_file(dir.file("e.dbf"));
+    EXPECT_EQ(s.substr(4, 4), bytes({0x2C, 0x01, 0, 0}));  // 300 = 0x012C
+    ASSERT_EQ(s.size(), 65u + 300 * 7 + 1);
+    EXPECT_EQ(s.substr(65, 7), "   0.00");
+    EXPECT_EQ(s.substr(65 + 299 * 7, 7), " 299.00");
+    EXPECT_EQ(s.back(), '\x1A');
+}
+
+TEST_F(OutputTableTest, TextTablesEndLinesWithCrLf) {
+    OutputTable t;
+    ASSERT_TRUE(t.create(dir.file("f.txt"), false));
+    EXPECT_FALSE(t.is_dbf());
+    t.file().print("Bod\tX\n%s\t%.0f\n", "B1", 2.5);
+    t.finish_dbf();  // not a DBF table: nothing is added
+    ASSERT_TRUE(t.close());
+    EXPECT_EQ(read_file(dir.file("f.txt")), "Bod\tX\r\nB1\t2\r\n");
+}
+
+TEST_F(OutputTableTest, LostWritesMakeCloseFail) {
+    OutputTable t;
+    ASSERT_TRUE(t.create(dir.file("g.dbf"), true));
+    t.begin_dbf(1, 10);
+    t.file().simulate_write_failure();
+    t.add_field("A", 'N', 10, 0);
+    EXPECT_TRUE(t.failed());
+    EXPECT_FALSE(t.close());
+
+    OutputTable missing;
+    EXPECT_FALSE(missing.create(dir.file("no/such/dir/h.dbf"), true));
+}

@@ -1,0 +1,383 @@
+// The result files: the file set per result type, the path rule, the
+// headers and rows of every table in text and DBF form, the source-share
+// threshold, the fatal messages, and lost output reported at the end.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+
+#include "driver/format.h"
+#include "input/sources.h"
+#include "input/wind_roses.h"
+#include "output/result_files.h"
+#include "tests/test_support.h"
+
+using namespace zemo;
+using zemo::test::cp;
+using zemo::test::read_file;
+using zemo::test::TempDir;
+
+namespace {
+
+const char* const kNames[16] = {"S", "SSV", "SV", "VSV", "V", "VJV", "JV", "JJV",
+                                "J", "JJZ", "JZ", "ZJZ", "Z", "ZSZ", "SZ", "SSZ"};
+
+// Sector columns below hold values that are exact in binary.
+std::string str(double v) { return format("%.2f", v); }
+
+std::set<std::string> files_in(const std::string& dir) {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) names.insert(e.path().filename().string());
+    return names;
+}
+
+int u16_at(const std::string& s, std::size_t at) {
+    return static_cast<unsigned char>(s[at]) | (static_cast<unsigned char>(s[at + 1]) << 8);
+}
+
+// Two pollutants (SO2 with limits 125 and 350, NO2 with 200), three
+// sources: K1 (group 3), K2 (group 1) and the road L1 (group 7).
+class ResultFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::reset_run_state();
+        reset_result_files();
+        run_log().open(logs.file("run.log"), 1);
+        model_settings().set_methodology_defaults();
+        run_options().start_local.tm_year = 126;
+        run_options().start_local.tm_mon = 11;
+        run_options().start_local.tm_mday = 9;
+        std::filesystem::create_directories(out_dir());
+        ProjectConfig& pr = project();
+        pr.output_directory = out_dir() + "/";
+        Pollutant so2;
+        so2.indicative = "SO2";
+        so2.type = kTypeSO2;
+        so2.limit[0] = 125;
+        so2.limit[1] = 350;
+        so2.limit_count = 2;
+        so2.name = utf8_to_cp1250("Oxid siřičitý");
+        Pollutant no2;
+        no2.indicative = "NO2";
+        no2.type = kTypeNO2;
+        no2.limit[0] = 200;
+        no2.limit_count = 1;
+        no2.name = utf8_to_cp1250("Oxid dusičitý");
+        pr.pollutants = {so2, no2};
+
+        Sources& s = sources();
+        s.NP = 2;
+        s.NL = 1;
+        s.total = 3;
+        s.SrcP_id = {"K1", "K2"};
+        s.SrcP_group = {3, 1};
+        s.SrcL_id = {"L1"};
+        s.SrcL_group = {7};
+        s.groups = {3, 1, 7};
+        s.max_group = 7;
+        wind_roses().count = 2;
+        wind_roses().Wnd_id = {3, 7};
+
+        point.id = "B1";
+        point.x = 1234.4;
+        point.y = -567.6;
+        point.z = 251.5;
+        point.height = 1.5;
+        point.wind_rose = 1;
+
+        ASSERT_TRUE(conc.allocate(2, 3));
+        conc.clear();
+        // Annual contributions of SO2: K1 1.0 in two slots, K2 1.5, L1 60.
+        conc.at(0, case_slot(5, 0, 0), 0) = 0.25;
+        conc.at(0, case_slot(5, 2, 47), 0) = 0.75;
+        conc.at(0, case_slot(5, 1, 10), 1) = 1.5;
+        conc.at(0, case_slot(5, 0, 5), 2) = 60.0;
+        conc.at(0, case_slot(0, 0, 0), 0) = 500.0;  // short-term: not part of any share
+        conc.at(1, case_slot(5, 0, 3), 0) = 3.0;    // NO2, whose Crok is below 1e-10
+
+        stats.pollutants.resize(2);
+        PollutantStatistics& a = stats.pollutants[0];
+        a.Crok = 100.0;
+        a.Cmax = 99.999;
+        a.P[0] = 1.234;
+        a.P[1] = 0.5;
+        a.group_shares = {50.0, 30.0, 15.0, 5.0};  // groups 3, 1, 7 in table order, then the background
+        for (int s = 0; s < 16; ++s) {
+            a.sector_mean[s] = 1.25 * s;
+            if (s % 2 == 0) {
+                a.sector_max[s] = {10.0 + s, 1, 1, 3 * s};
+                a.sector_min[s] = {0.5, 2, 1, 3 * s};
+                a.sector_exceedance[s] = {0.5 * s, 0.25 * s};
+            } else {
+                // No case reaches the odd sectors.
+                a.sector_max[s] = {-1e32, 0, 0, -1};
+                a.sector_min[s] = {1e32, 0, 0, -1};
+                a.sector_exceedance[s] = {7.0, 7.0};
+            }
+        }
+        PollutantStatistics& b = stats.pollutants[1];
+        b.Crok = 5e-11;  // below 1e-10: every source share is 0
+        b.Cmax = 5.5;
+        b.P[0] = 0.126;
+        b.group_shares = {0, 0, 0, 0};
+        for (int s = 0; s < 16; ++s) b.sector_max[s] = {-1e32, 0, 0, -1};
+    }
+    void TearDown() override {
+        reset_result_files();
+        conc.release();
+        test::reset_run_state();
+        wind_roses().reset();
+    }
+
+    std::string out_dir() const { return dir.file("out"); }
+    std::string out(const std::string& name) const { return out_dir() + "/" + name; }
+    std::string log_text() {
+        run_log().close();
+        return read_file(logs.file("run.log"));
+    }
+    void run_one_point(int type, int format) {
+        project().result_type = type;
+        project().result_format = format;
+        ASSERT_EQ(run_stage(prepare_result_files), 0);
+        write_point_results(point, conc, stats);
+        complete_result_files();
+        ASSERT_TRUE(close_result_files());
+    }
+
+    TempDir dir, logs;
+    ReferencePoint point;
+    ConcMatrix conc;
+    PointStatistics stats;
+};
+
+std::string sector_max_header() {
+    std::string h = "Bod\tX\tY";
+    for (const char* n : kNames) h += std::string("\t") + n + "_X\t" + n + "_P_125\t" + n + "_P_350";
+    return h + "\r\n";
+}
+
+}  // namespace
+
+TEST_F(ResultFilesTest, TextTablesOfTheStandardType) {
+    run_one_point(kResultStandard, kFormatTxt);
+    EXPECT_EQ(files_in(out_dir()), (std::set<std::string>{"IHrIHk.txt", "Pzdroju_SO2.txt", "Pzdroju_NO2.txt",
+                                                          "Pskupin_SO2.txt", "Pskupin_NO2.txt", "Smax_SO2.txt",
+                                                          "Smax_NO2.txt", "Sprum_SO2.txt", "Sprum_NO2.txt"}));
+
+    EXPECT_EQ(read_file(out("IHrIHk.txt")),
+              "Bod\tX\tY\tCrok_SO2\tCmax_SO2\tP_125_SO2\tP_350_SO2\tCrok_NO2\tCmax_NO2\tP_200_NO2\r\n"
+              "B1\t1234\t-568\t100.00000\t100.00\t1.23\t0.50\t0.00000\t5.50\t0.13\r\n");
+
+    // K1 gives exactly 1.0 % of Crok: not above the threshold 1.0, no row.
+    EXPECT_EQ(read_file(out("Pzdroju_SO2.txt")),
+              "Bod\tX\tY\tZdroj\tCrok\tPodil\tPodil[%]\r\n"
+              "B1\t1234\t-568\tK2\t100.000\t1.500\t1.50\r\n"
+              "B1\t1234\t-568\tL1\t100.000\t60.000\t60.00\r\n");
+    // Crok below 1e-10 gives every share 0: no row at all.
+    EXPECT_EQ(read_file(out("Pzdroju_NO2.txt")), "Bod\tX\tY\tZdroj\tCrok\tPodil\tPodil[%]\r\n");
+
+    // Groups 3, 1, 7 in table order; columns in ascending group number,
+    // each with the share stored at that group's position.
+    EXPECT_EQ(read_file(out("Pskupin_SO2.txt")),
+              "Bod\tX\tY\tSkupina_1\tSkupina_3\tSkupina_7\tTransfer\r\n"
+              "B1\t1234\t-568\t30.00\t50.00\t15.00\t5.00\r\n");
+
+    std::string mean_header = "Bod\tX\tY", mean_row = "B1\t1234\t-568";
+    for (int s = 0; s < 16; ++s) {
+        mean_header += std::string("\t") + kNames[s] + "_R";
+        mean_row += "\t" + str(1.25 * s);
+    }
+    EXPECT_EQ(read_file(out("Sprum_SO2.txt")), mean_header + "\tPRUM_R\r\n" + mean_row + "\t100.0\r\n");
+
+    // Sectors that no case reaches show 0.00, exceedances included.
+    std::string max_row = "B1\t1234\t-568";
+    for (int s = 0; s < 16; ++s)
+        max_row += s % 2 == 0 ? "\t" + str(10.0 + s) + "\t" + str(0.5 * s) + "\t" + str(0.25 * s)
+                              : std::string("\t0.00\t0.00\t0.00");
+    EXPECT_EQ(read_file(out("Smax_SO2.txt")), sector_max_header() + max_row + "\r\n");
+    std::string no2_max = read_file(out("Smax_NO2.txt"));
+    EXPECT_EQ(no2_max.find("e+"), std::string::npos);
+    EXPECT_NE(no2_max.find("\r\nB1\t1234\t-568\t0.00\t0.00\t0.00\t0.00"), std::string::npos);
+}
+
+TEST_F(ResultFilesTest, BasicTypeCreatesOnlyTheBasicTable) {
+    run_one_point(kResultBasic, kFormatTxt);
+    EXPECT_EQ(files_in(out_dir()), std::set<std::string>{"IHrIHk.txt"});
+    run_one_point(kResultBasic, kFormatDbf);
+    EXPECT_EQ(files_in(out_dir()), (std::set<std::string>{"IHrIHk.txt", "IHrIHk.dbf"}));
+}
+
+TEST_F(ResultFilesTest, DbfTablesHeadersRecordsAndCounts) {
+    run_one_point(kResultStandard, kFormatDbf);
+
+    // 10 fields of widths 30 + (12 + 20) + (6 + 20) = 88.
+    const std::string basic = read_file(out("IHrIHk.dbf"));
+    ASSERT_EQ(basic.size(), 353u + 89u + 1u);
+    EXPECT_EQ(basic.substr(0, 4), std::string("\x03\x7E\x0C\x09", 4));
+    EXPECT_EQ(u16_at(basic, 4), 1);
+    EXPECT_EQ(u16_at(basic, 8), 353);
+    EXPECT_EQ(u16_at(basic, 10), 89);
+    const char* names[10] = {"Bod",      "X",        "Y",         "Crok_SO2", "Cmax_SO2",
+                             "P_125_SO2", "P_350_SO2", "Crok_NO2", "Cmax_NO2", "P_200_NO2"};
+    const char types[10] = {'C', 'N', 'N', 'N', 'N', 'N', 'N', 'N', 'N', 'N'};
+    const int widths[10] = {10, 10, 10, 10, 10, 6, 6, 10, 10, 6};
+    const int decimals[10] = {0, 0, 0, 3, 3, 2, 2, 3, 3, 2};
+    for (int f = 0; f < 10; ++f) {
+        const std::string d = basic.substr(32 + 32 * f, 32);
+        EXPECT_EQ(std::string(d.c_str()), names[f]);
+        EXPECT_EQ(d[11], types[f]) << names[f];
+        EXPECT_EQ(d[16], widths[f]) << names[f];
+        EXPECT_EQ(d[17], decimals[f]) << names[f];
+    }
+    EXPECT_EQ(basic[352], '\x0D');
+    // Point, X, Y, then Crok, Cmax (99.999 in single precision), P, P of
+    // SO2 and Crok, Cmax, P of NO2, each its field's width.
+    const std::string record = std::string(" ") + "B1        " + "      1234" + "      -568" + "   100.000" +
+                               "    99.999" + "  1.23" + "  0.50" + "     0.000" + "     5.500" + "  0.13";
+    ASSERT_EQ(record.size(), 89u);
+    EXPECT_EQ(basic.substr(353, 89), record);
+    EXPECT_EQ(basic.back(), '\x1A');
+
+    // Source shares: 7 fields, widths 66; two rows written and counted.
+    const std::string shares = read_file(out("Pzdroju_SO2.dbf"));
+    EXPECT_EQ(u16_at(shares, 8), 32 * 7 + 33);
+    EXPECT_EQ(u16_at(shares, 10), 67);
+    EXPECT_EQ(u16_at(shares, 4), 2);
+    EXPECT_EQ(std::string(shares.c_str() + 32 + 6 * 32), "Podil_%");
+    const std::string share_record = std::string(" ") + "B1        " + "      1234" + "      -568" + "K2        " +
+                                     "   100.000" + "     1.500" + "  1.50";
+    ASSERT_EQ(share_record.size(), 67u);
+    EXPECT_EQ(shares.substr(257, 67), share_record);
+    EXPECT_EQ(shares.size(), 257u + 2 * 67 + 1);
+    EXPECT_EQ(u16_at(read_file(out("Pzdroju_NO2.dbf")), 4), 0);
+
+    // Group shares: 3 groups + 4 fields, widths 6 * 3 + 36.
+    const std::string groups = read_file(out("Pskupin_SO2.dbf"));
+    EXPECT_EQ(u16_at(groups, 8), 32 * 7 + 33);
+    EXPECT_EQ(u16_at(groups, 10), 55);
+    EXPECT_EQ(std::string(groups.c_str() + 32 + 3 * 32), "Skupina_1");
+    EXPECT_EQ(std::string(groups.c_str() + 32 + 5 * 32), "Skupina_7");
+    const std::string group_record =
+        std::string(" ") + "B1        " + "      1234" + "      -568" + " 30.00" + " 50.00" + " 15.00" + "  5.00";
+    ASSERT_EQ(group_record.size(), 55u);
+    EXPECT_EQ(groups.substr(257, 55), group_record);
+
+    // Sector maxima of SO2: 3 + 16 * 3 fields, widths 30 + 16 * (10 + 12).
+    const std::string smax = read_file(out("Smax_SO2.dbf"));
+    EXPECT_EQ(u16_at(smax, 8), 32 * 51 + 33);
+    EXPECT_EQ(u16_at(smax, 10), 383);
+    EXPECT_EQ(std::string(smax.c_str() + 32 + 50 * 32), "SSZ_P_350");
+    // Sector means: 20 fields, widths 200; the last field is Crok.
+    const std::string smean = read_file(out("Sprum_SO2.dbf"));
+    EXPECT_EQ(u16_at(smean, 8), 32 * 20 + 33);
+    EXPECT_EQ(u16_at(smean, 10), 201);
+    EXPECT_EQ(std::string(smean.c_str() + 32 + 19 * 32), "Crok");
+    EXPECT_EQ(u16_at(smean, 4), 1);
+}
+
+TEST_F(ResultFilesTest, PathRule) {
+    EXPECT_EQ(result_file_path("Smax", "NO2", true), out("Smax_NO2.dbf"));
+    EXPECT_EQ(result_file_path("C:\\res\\total", "", false), "C:\\res\\total.txt");
+    std::filesystem::create_directories(dir.file("res"));
+    project().base_basic = dir.file("res") + "\\total";  // a base name with a directory part
+    project().base_sector_max = dir.file("res") + "/Smx";
+    run_one_point(kResultStandard, kFormatTxt);
+    EXPECT_EQ(files_in(dir.file("res")), (std::set<std::string>{"total.txt", "Smx_SO2.txt", "Smx_NO2.txt"}));
+    EXPECT_EQ(files_in(out_dir()).count("IHrIHk.txt"), 0u);
+    EXPECT_EQ(files_in(out_dir()).count("Pskupin_NO2.txt"), 1u);
+}
+
+TEST_F(ResultFilesTest, ExtendedTypeWritesTheReports) {
+    run_one_point(kResultExtended, kFormatDbf);
+    EXPECT_EQ(files_in(out_dir()).count("detalni_SO2.txt"), 1u);
+    EXPECT_EQ(files_in(out_dir()).count("detalni_NO2.dbf"), 0u);
+    const std::string report = read_file(out("detalni_SO2.txt"));
+    EXPECT_EQ(report.rfind(cp("Oxid siřičitý (SO2)\n"), 0), 0u);
+    EXPECT_NE(report.find(cp("\nBOD ČÍSLO: B1\n souřadnice X, Y, Z: 1234.40, -567.60, 251.50\n")), std::string::npos);
+    EXPECT_NE(report.find(cp(" větrná růžice:      7\n")), std::string::npos);  // identifier of rose index 1
+    // NO2 has one limit and no sector reached by any case.
+    const std::string no2 = read_file(out("detalni_NO2.txt"));
+    EXPECT_EQ(no2.find("koncentrace"), std::string::npos);
+    std::size_t none = 0;
+    for (auto at = no2.find("V tomto sektoru"); at != std::string::npos; at = no2.find("V tomto sektoru", at + 1))
+        ++none;
+    EXPECT_EQ(none, 16u);
+}
+
+TEST_F(ResultFilesTest, BasicTableThatCannotBeCreatedIsNamedByItsBaseName) {
+    project().output_directory = dir.file("missing") + "/";
+    EXPECT_EQ(run_stage(prepare_result_files), -100);
+    EXPECT_NE(log_text().find(cp("*** soubor nelze vytvořit\n       - IHrIHk\n")), std::string::npos);
+}
+
+TEST_F(ResultFilesTest, OtherTableThatCannotBeCreatedIsNamedByItsPath) {
+    project().base_group_shares = dir.file("missing") + "/G";
+    EXPECT_EQ(run_stage(prepare_result_files), -100);
+    const std::string path = dir.file("missing") + "/G_SO2.txt";
+    EXPECT_NE(log_text().find(cp("*** soubor nelze vytvořit\n       - ") + path + "\r\n"), std::string::npos);
+    // The tables created before keep their headers.
+    EXPECT_EQ(read_file(out("Pzdroju_SO2.txt")), "Bod\tX\tY\tZdroj\tCrok\tPodil\tPodil[%]\r\n");
+    EXPECT_EQ(files_in(out_dir()), (std::set<std::string>{"IHrIHk.txt", "Pzdroju_SO2.txt"}));
+}
+
+TEST_F(ResultFilesTest, LostOutputIsReportedAndTheRunIsNotOk) {
+    project().result_type = kResultStandard;
+    project().result_format = kFormatDbf;
+    ASSERT_EQ(run_stage(prepare_result_files), 0);
+    OutputTable* table = find_result_table(out("Smax_NO2.dbf"));
+    ASSERT_NE(table, nullptr);
+    table->file().simulate_write_failure();  // as on a full disk
+    write_point_results(point, conc, stats);
+    EXPECT_EQ(stage_end_of_run(0), -100);
+    const std::string log = log_text();
+    EXPECT_NE(log.find(cp("+++ soubor nelze vytvořit\n       - zápis se nezdařil, soubor výsledků je neúplný: ") +
+                       out("Smax_NO2.dbf") + "\r\n"),
+              std::string::npos);
+    EXPECT_EQ(log.find("O.K."), std::string::npos);
+    EXPECT_NE(log.find(cp("počet chybových zpráv: 1")), std::string::npos);
+    // The other tables were completed.
+    EXPECT_EQ(u16_at(read_file(out("Smax_SO2.dbf")), 4), 1);
+}
+
+// The DBF tables read back by an independent reader (dbfread), compared
+// with the values of the text tables of the same point.
+TEST_F(ResultFilesTest, DbfTablesReadBackByAnIndependentReader) {
+    std::string python;
+    for (const char* candidate : {"python3", "/usr/bin/python3"}) {
+        const std::string probe = std::string(candidate) + " -c 'import dbfread' > /dev/null 2>&1";
+        if (std::system(probe.c_str()) == 0) {
+            python = candidate;
+            break;
+        }
+    }
+    if (python.empty()) GTEST_SKIP() << "python3 with dbfread is not installed (scripts/setup installs it)";
+
+    point.id = utf8_to_cp1250("Ústí 1");
+    run_one_point(kResultStandard, kFormatTxt);
+    run_one_point(kResultStandard, kFormatDbf);
+    const std::string script = dir.file("read.py"), result = dir.file("read.out");
+    test::write_file(script,
+                     "import sys, dbfread\n"
+                     "for name in sys.argv[2:]:\n"
+                     "    t = dbfread.DBF(sys.argv[1] + '/' + name, encoding='cp1250', char_decode_errors='strict')\n"
+                     "    print(name, len(t), ','.join(t.field_names))\n"
+                     "    for r in t:\n"
+                     "        print('|'.join(str(v) for v in r.values()))\n");
+    const std::string cmd = "PYTHONIOENCODING=utf-8 " + python + " '" + script + "' '" + out_dir() +
+                            "' IHrIHk.dbf Pzdroju_SO2.dbf Pskupin_SO2.dbf > '" + result + "' 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << read_file(result);
+    EXPECT_EQ(read_file(result),
+              "IHrIHk.dbf 1 Bod,X,Y,Crok_SO2,Cmax_SO2,P_125_SO2,P_350_SO2,Crok_NO2,Cmax_NO2,P_200_NO2\n"
+              "\xC3\x9Ast\xC3\xAD 1|1234|-568|100.0|99.999|1.23|0.5|0.0|5.5|0.13\n"
+              "Pzdroju_SO2.dbf 2 Bod,X,Y,Zdroj,Crok,Podil,Podil_%\n"
+              "\xC3\x9Ast\xC3\xAD 1|1234|-568|K2|100.0|1.5|1.5\n"
+              "\xC3\x9Ast\xC3\xAD 1|1234|-568|L1|100.0|60.0|60.0\n"
+              "Pskupin_SO2.dbf 1 Bod,X,Y,Skupina_1,Skupina_3,Skupina_7,Transfer\n"
+              "\xC3\x9Ast\xC3\xAD 1|1234|-568|30.0|50.0|15.0|5.0\n");
+    // The same values as the text tables.
+    EXPECT_NE(read_file(out("IHrIHk.txt")).find(utf8_to_cp1250("\r\nÚstí 1\t1234\t-568\t100.00000\t100.00\t1.23\t0.50")),
+              std::string::npos);
+    EXPECT_NE(read_file(out("Pskupin_SO2.txt")).find("\t1234\t-568\t30.00\t50.00\t15.00\t5.00\r\n"),
+              std::string::npos);
+}
