@@ -1,6 +1,329 @@
-// Not built yet: placeholder until this stage is implemented.
+// Transfers and background concentrations: either form becomes, per
+// pollutant of the computation, a value for each of the S sectors of the
+// computation (TransferSector) and an overall value (TransferTotal).
+//
+// Passes:
+//   checking (Count) - zero the arrays, evaluate the background list, read
+//                      and check the transfers table, report what is given;
+//   storing  (Fill)  - the same, and the table's values are completed
+//                      (overall value), resampled to S sectors and stored;
+//   test     (Test)  - the checking pass of the desktop program's
+//                      single-file test; no wind roses need be loaded.
+//
+// The sector count n of the table is the wind-rose table's. While it is not
+// known (a test without wind roses) the table's own field count decides:
+// 8, 16 or 48 sector values, with or without the overall value.
 #include "input/transfers.h"
+
+#include <cmath>
+
+#include "driver/format.h"
+#include "driver/numbers.h"
+#include "driver/project_file.h"
+#include "driver/run_log.h"
+#include "driver/text.h"
+#include "input/wind_roses.h"
+#include "model/model_settings.h"
+
 namespace zemo {
-Transfers& transfers() { static Transfers t; return t; }
-int read_transfers(ReaderPass) { return 0; }
+
+Transfers& transfers() {
+    static Transfers t;
+    return t;
+}
+
+namespace {
+
+// Without an overall value in the table, the overall value is the mean of
+// the sector values times this factor.
+constexpr double kOverallFromMean = 2.56;
+constexpr double kFullCircle = 360.0;  // degrees
+// Sector counts a table may have when the wind roses do not say.
+constexpr int kKnownSectorCounts[] = {8, 16, 48};
+
+const char* const kIncompleteBackground = "Neúplné zadání pozaďových koncentrací (soubor s transfery)"_cz;
+
+// What one pass has read for one pollutant.
+struct HeldTransfer {
+    bool present = false;
+    std::vector<double> sectors;  // n values as read
+    bool has_total = false;
+    double total = 0;
+};
+
+int sector_count() {
+    const int s = model_settings().directions;
+    return s < 1 ? 1 : (s > kMaxSectors ? kMaxSectors : s);
+}
+
+void zero_arrays() {
+    Transfers& tr = transfers();
+    const std::size_t np = project().pollutants.size();
+    tr.TransferSector.assign(np, std::array<double, kMaxSectors>{});
+    tr.TransferTotal.assign(np, 0.0);
+}
+
+int fatal_with_file(const std::string& text, const InputTable& table) {
+    run_log().message_with_file(33, text, table.path);
+    return -100;
+}
+
+// The background list "IND:value,IND:value...": both passes.
+int read_background(ReaderPass pass) {
+    const std::string& list = project().background;
+    const std::vector<Pollutant>& pollutants = project().pollutants;
+    std::vector<bool> given(pollutants.size(), false);
+    std::vector<double> value(pollutants.size(), 0.0);
+
+    int pairs = 0;
+    std::size_t pos = 0;
+    while (pos <= list.size()) {
+        const std::size_t colon = list.find(':', pos);
+        if (colon == std::string::npos) {
+            // Only blanks may follow the last pair.
+            if (pairs == 0 || !trim_blanks(std::string_view(list).substr(pos)).empty()) {
+                run_log().message(33, kIncompleteBackground);
+                return -100;
+            }
+            break;
+        }
+        const std::size_t comma = list.find(',', colon + 1);
+        const std::size_t end = comma == std::string::npos ? list.size() : comma;
+        const std::string indicative = to_upper(trim_blanks(std::string_view(list).substr(pos, colon - pos)));
+        float v = 0;
+        if (!scan_float(std::string_view(list).substr(colon + 1, end - colon - 1), v)) {
+            run_log().message(33, kIncompleteBackground);
+            return -100;
+        }
+        ++pairs;
+        for (std::size_t p = 0; p < pollutants.size(); ++p) {
+            if (to_upper(pollutants[p].indicative) == indicative) {
+                given[p] = true;
+                value[p] = static_cast<double>(v);
+            }
+        }
+        if (comma == std::string::npos) break;
+        pos = comma + 1;
+    }
+    for (std::size_t p = 0; p < pollutants.size(); ++p) {
+        if (!given[p]) {
+            run_log().message(33, kIncompleteBackground);
+            return -100;
+        }
+    }
+
+    const int s = sector_count();
+    Transfers& tr = transfers();
+    for (std::size_t p = 0; p < pollutants.size(); ++p) {
+        tr.TransferTotal[p] = value[p];
+        for (int k = 0; k < s; ++k) tr.TransferSector[p][static_cast<std::size_t>(k)] = value[p] / s;
+    }
+
+    if (pass != ReaderPass::Fill) {
+        log_message(1, "Zadány hodnoty pozaďových koncentrací"_cz);
+    } else if (run_log().level >= 2) {
+        log_message(12, "Přehled načtených hodnot:"_cz);
+        for (std::size_t p = 0; p < pollutants.size(); ++p)
+            log_message(12, "   pozaďová koncentrace %8s : %.2f"_cz, pollutants[p].indicative.c_str(), value[p]);
+    }
+    return 0;
+}
+
+int pollutant_index(const std::string& indicative, bool upper_case) {
+    const std::vector<Pollutant>& pollutants = project().pollutants;
+    for (std::size_t p = 0; p < pollutants.size(); ++p) {
+        const std::string own = upper_case ? to_upper(pollutants[p].indicative) : pollutants[p].indicative;
+        if (own == indicative) return static_cast<int>(p);
+    }
+    return -1;
+}
+
+// Text table: one pollutant per line.
+int read_text_table(const InputTable& table, File& file, int n, std::vector<HeldTransfer>& held) {
+    int line_number = 0;
+    std::string line;
+    bool first = true;
+    bool with_total = false;
+    while (read_table_line(file, table, line_number, line)) {
+        const std::vector<std::string> fields = split_fields(line, table.separator);
+        if (fields.empty())
+            return fatal_with_file(format_message("Nedostatečný počet údajů na řádce %i"_cz, line_number), table);
+        const std::string indicative = trim_blanks(fields[0]);
+        if (indicative.size() > kMaxIndicative)
+            return fatal_with_file(format_message("Indikativ polutantu na řádku %i je příliš dlouhý (max %i znaků)"_cz,
+                                                  line_number, static_cast<int>(kMaxIndicative)),
+                                   table);
+        const int values = static_cast<int>(fields.size()) - 1;
+        if (first) {
+            if (n == 0) {
+                // No wind roses to say: the largest known count the line can hold.
+                for (const int c : kKnownSectorCounts)
+                    if (values >= c) n = c;
+                if (n == 0) n = kKnownSectorCounts[0];
+            }
+            with_total = values > n;
+            first = false;
+        }
+        const int p = pollutant_index(indicative, false);
+        if (p < 0) continue;  // a pollutant that is not computed
+        if (values < n + (with_total ? 1 : 0))
+            return fatal_with_file(format_message("Nedostatečný počet údajů na řádce %i"_cz, line_number), table);
+        HeldTransfer& h = held[static_cast<std::size_t>(p)];
+        h.present = true;
+        h.sectors.resize(static_cast<std::size_t>(n));
+        for (int k = 0; k < n; ++k)
+            h.sectors[static_cast<std::size_t>(k)] =
+                convert_decimal(line_number, fields[static_cast<std::size_t>(k) + 1], table.decimal, table);
+        h.has_total = with_total;
+        h.total = with_total ? convert_decimal(line_number, fields[static_cast<std::size_t>(n) + 1], table.decimal, table)
+                             : 0.0;
+    }
+    return 0;
+}
+
+// DBF table: fields by position, indicative first.
+// The field count (n + 1 or n + 2) and the field types, by position. Fixes
+// n when the wind roses do not say, and whether the overall value is given.
+int check_dbf_layout(const DbfHeader& header, int& n, bool& with_total) {
+    const int count = static_cast<int>(header.fields.size());
+    with_total = false;
+    if (n > 0) {
+        if (count != n + 1 && count != n + 2) {
+            run_log().message(33, format_message("chybný pocet vstupních polí požadováno %i/%i, zadáno %i (soubor s transfery)"_cz,
+                                                 n + 2, n + 1, count));
+            return -100;
+        }
+        with_total = count == n + 2;
+    } else {
+        for (const int c : kKnownSectorCounts) {
+            if (count == c + 1) n = c;
+            if (count == c + 2) {
+                n = c;
+                with_total = true;
+            }
+        }
+        if (n == 0) {
+            const int most = kKnownSectorCounts[std::size(kKnownSectorCounts) - 1];
+            run_log().message(33, format_message("chybný pocet vstupních polí požadováno %i/%i, zadáno %i (soubor s transfery)"_cz,
+                                                 most + 2, most + 1, count));
+            return -100;
+        }
+    }
+    for (int f = 0; f < count; ++f) {
+        const DbfField& field = header.fields[static_cast<std::size_t>(f)];
+        const bool character = field.kind == DbfFieldKind::Character;
+        if ((f == 0) != character) {
+            run_log().message(33, format_message("chybný datový typ %s [%c] (soubor s transfery)"_cz, field.name.c_str(),
+                                                 field.type_letter));
+            return -100;
+        }
+    }
+    return 0;
+}
+
+int read_dbf_table(const InputTable& table, File& file, int n, std::vector<HeldTransfer>& held) {
+    DbfHeader header;
+    if (read_dbf_header(file, table, header) == -100) return -100;
+    bool with_total = false;
+    if (check_dbf_layout(header, n, with_total) != 0) {
+        // Reached only where a fatal message does not end the stage.
+        log_message(33, "Chyba ve vstupním souboru [%s]"_cz, table.path.c_str());
+        return -100;
+    }
+
+    std::vector<std::string> fields;
+    for (std::uint32_t r = 0; r < header.record_count; ++r) {
+        if (!read_dbf_record(file, table, header, r, fields)) return -100;
+        const int record = static_cast<int>(r) + 1;
+        const std::string indicative = dbf_identifier(fields[0]);
+        if (indicative.size() > kMaxIndicative)
+            return fatal_with_file(format_message("Indikativ polutantu v záznamu %i je príliš dlouhý (max %i znaků)"_cz,
+                                                  record, static_cast<int>(kMaxIndicative)),
+                                   table);
+        const int p = pollutant_index(indicative, true);
+        if (p < 0) continue;
+        HeldTransfer& h = held[static_cast<std::size_t>(p)];
+        h.present = true;
+        h.sectors.resize(static_cast<std::size_t>(n));
+        for (int k = 0; k < n; ++k)
+            h.sectors[static_cast<std::size_t>(k)] = convert_decimal(record, fields[static_cast<std::size_t>(k) + 1], '.', table);
+        h.has_total = with_total;
+        h.total = with_total ? convert_decimal(record, fields[static_cast<std::size_t>(n) + 1], '.', table) : 0.0;
+    }
+    return 0;
+}
+
+int read_transfer_table(ReaderPass pass) {
+    InputTable& table = project().transfers;
+    const std::vector<Pollutant>& pollutants = project().pollutants;
+    if (pass != ReaderPass::Fill) {
+        log_message(1, "TRANSFERY / POZAĎOVÉ KONCENTRACE"_cz);
+        log_message(1, "Soubor s transfery: %s", table.path.c_str());
+    }
+    if (table.type == TableType::Undetermined && detect_table_type(table, false) == -100) return -100;
+    File file;
+    if (!file.open(table.path, "rb")) {
+        run_log().message(30, table.path);
+        return -100;
+    }
+    const int n = wind_roses().sectors_in_file;
+    std::vector<HeldTransfer> held(pollutants.size());
+    const int status = table.is_dbf() ? read_dbf_table(table, file, n, held) : read_text_table(table, file, n, held);
+    file.close();
+    if (status == -100) return -100;
+
+    for (std::size_t p = 0; p < pollutants.size(); ++p)
+        if (!held[p].present)
+            return fatal_with_file(format_message("Nezadané transfery pro %s"_cz, pollutants[p].indicative.c_str()), table);
+
+    if (pass != ReaderPass::Fill) {
+        log_message(1, "Zadány hodnoty transferů"_cz);
+        return 0;
+    }
+
+    const int s = sector_count();
+    Transfers& tr = transfers();
+    const bool echo = run_log().level >= 2;
+    if (echo) log_message(12, "Přehled načtených hodnot:"_cz);
+    for (std::size_t p = 0; p < pollutants.size(); ++p) {
+        const HeldTransfer& h = held[p];
+        const int count = static_cast<int>(h.sectors.size());
+        double lowest = h.sectors[0], highest = h.sectors[0], sum = 0;
+        for (const double v : h.sectors) {
+            if (v < lowest) lowest = v;
+            if (v > highest) highest = v;
+            sum += v;
+        }
+        tr.TransferTotal[p] = h.has_total ? h.total : sum / count * kOverallFromMean;
+        resample_sectors(h.sectors.data(), count, s, tr.TransferSector[p].data());
+        if (echo)
+            log_message(12, "   transfer %8s : %.2f - %.2f, %.2f", pollutants[p].indicative.c_str(), lowest, highest,
+                        tr.TransferTotal[p]);
+    }
+    return 0;
+}
+
+}  // namespace
+
+void resample_sectors(const double* values, int n, int out_sectors, double* out) {
+    const double w = kFullCircle / n;
+    const double v = kFullCircle / out_sectors;
+    for (int k = 0; k < out_sectors; ++k) {
+        const double a = k * v;
+        int t = static_cast<int>(std::floor(a / w));
+        if (t > n - 1) t = n - 1;  // rounding at the end of the circle
+        const int next = t == n - 1 ? 0 : t + 1;
+        out[k] = values[t] + (values[next] - values[t]) / w * (a - t * w);
+    }
+}
+
+int read_transfers(ReaderPass pass) {
+    zero_arrays();
+    const ProjectConfig& pc = project();
+    if (pc.transfers_given) return read_transfer_table(pass);
+    if (pc.background_given) return read_background(pass);
+    if (pass != ReaderPass::Fill) log_message(1, "Transfery ani pozaďové koncentrace nezadány"_cz);
+    return 0;
+}
+
 }  // namespace zemo

@@ -1,0 +1,217 @@
+// Reference points: the record reader (text and DBF, loading, computing and
+// test modes) and the loading pass with its checks, counts, centre and
+// overview.
+#include <gtest/gtest.h>
+
+#include "driver/files.h"
+#include "input/reference_points.h"
+#include "input/wind_roses.h"
+#include "tests/test_support.h"
+
+namespace zemo {
+namespace {
+
+using test::cp;
+using test::TempDir;
+
+const std::string kFixtures = std::string(ZEMO_SOURCE_DIR) + "/tests/fixtures/points/";
+
+class ReferencePointsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::reset_run_state();
+        model_settings().set_methodology_defaults();
+        log_path_ = dir_.file("run.log");
+        run_log().open(log_path_, 2);
+        // Rose identifiers 2 and 1: rose 1 is at index 1, rose 2 at index 0.
+        WindRoses& w = wind_roses();
+        w.count = 2;
+        w.Wnd_id = {2, 1};
+        w.sectors_in_file = 8;
+    }
+    void TearDown() override { test::reset_run_state(); }
+
+    // A tab-separated table with the decimal point, given by its keyword.
+    void add_text_table(const std::string& name, const std::string& utf8_lines) {
+        const std::string path = dir_.file(name);
+        test::write_file(path, cp(utf8_lines));
+        InputTable t;
+        t.path = path;
+        ASSERT_TRUE(set_type_from_keyword(t, "TSV"));
+        project().grid_files.push_back(t);
+    }
+    void add_dbf_table() {
+        InputTable t;
+        t.path = kFixtures + "points10.dbf";
+        project().grid_files.push_back(t);
+    }
+    std::string log_text() {
+        run_log().flush();
+        return test::read_file(log_path_);
+    }
+    bool logged(const std::string& utf8) { return log_text().find(utf8_to_cp1250(utf8)) != std::string::npos; }
+
+    TempDir dir_;
+    std::string log_path_;
+};
+
+TEST_F(ReferencePointsTest, ZAndHeightWarnOnlyAtAndBeyondTheirBounds) {
+    add_text_table("bounds.txt",
+                   "Z0\t100.0\t200.0\t0.0\t1.5\t1\n"
+                   "Z2000\t100.0\t200.0\t2000.0\t1.5\t1\n"
+                   "Zin\t100.0\t200.0\t1999.9\t1.5\t1\n"
+                   "H0\t100.0\t200.0\t300.0\t0.0\t1\n"
+                   "H200\t100.0\t200.0\t300.0\t200.0\t1\n"
+                   "Hin\t100.0\t200.0\t300.0\t199.9\t1\n");
+    ASSERT_EQ(load_reference_points(), 0);
+    EXPECT_TRUE(logged("souřadnice Z na řadku 1 mimo hodnotu <0,2000>: 0.000000"));
+    EXPECT_TRUE(logged("souřadnice Z na řadku 2 mimo hodnotu <0,2000>: 2000.000000"));
+    EXPECT_FALSE(logged("souřadnice Z na řadku 3"));
+    EXPECT_TRUE(logged("výška nad terénem na řadku 4 mimo hodnotu <0,200>: 0.000000"));
+    EXPECT_TRUE(logged("výška nad terénem na řadku 5 mimo hodnotu <0,200>: 200.000000"));
+    EXPECT_FALSE(logged("výška nad terénem na řadku 6"));
+    EXPECT_FALSE(logged("výška nad terénem na řadku 1"));
+    EXPECT_TRUE(logged("    (soubor: " + project().grid_files[0].path + ")"));
+    // Each warning is the message and its file line; the points are kept.
+    EXPECT_EQ(run_log().error_count, 4 * 2);
+    EXPECT_EQ(reference_point_tables().total, 6);
+}
+
+TEST_F(ReferencePointsTest, IdentifierOfTenCharactersIsAcceptedAndElevenRefused) {
+    add_text_table("ids.txt",
+                   "ABCDEFGHIJ\t1.5\t2.5\t300.0\t1.5\t2\n"
+                   "ABCDEFGHIJK\t1.5\t2.5\t300.0\t1.5\t2\n");
+    PointCursor cursor;
+    ASSERT_EQ(open_point_table(0, cursor), 0);
+    ReferencePoint p;
+    ASSERT_EQ(read_next_point(PointReaderMode::Computing, 0, cursor, p), 0);
+    EXPECT_EQ(p.id, "ABCDEFGHIJ");
+    EXPECT_EQ(p.wind_rose, 0);  // identifier 2 is the first rose
+    EXPECT_EQ(run_stage([&] { return read_next_point(PointReaderMode::Computing, 0, cursor, p); }), -100);
+    EXPECT_TRUE(logged("ID ref. bodu na řádku 2 je příliš dlouhé (max 10 znaků)"));
+    EXPECT_TRUE(logged("    (soubor: " + project().grid_files[0].path + ")"));
+}
+
+TEST_F(ReferencePointsTest, MissingFieldAndUnknownRoseAreFatalWithTheFileLine) {
+    add_text_table("short.txt", "P1\t1.5\t2.5\t300.0\t1.5\n");
+    EXPECT_EQ(run_stage([] { return load_reference_points(); }), -100);
+    EXPECT_TRUE(logged("nedostatečný počet údajů na řádce 1"));
+    EXPECT_TRUE(logged("    (soubor: " + project().grid_files[0].path + ")"));
+
+    run_log().reset();
+    run_log().open(log_path_, 2);
+    project().grid_files.clear();
+    add_text_table("rose.txt", "P1\t1.5\t2.5\t300.0\t1.5\t1\nP2\t1.5\t2.5\t300.0\t1.5\t7\n");
+    EXPECT_EQ(run_stage([] { return load_reference_points(); }), -100);
+    EXPECT_TRUE(logged("růžice 7 neexistuje (bod P2)"));
+    EXPECT_TRUE(logged("    (soubor: " + project().grid_files[0].path + ")"));
+}
+
+TEST_F(ReferencePointsTest, TestModeSkipsTheWindRoses) {
+    wind_roses().reset();  // a single-file test has no roses loaded
+    add_text_table("rose.txt", "P1\t1.5\t2.5\t300.0\t1.5\t7\nP2\t3.5\t4.5\t310.0\t2.0\t9\n");
+    ASSERT_EQ(load_reference_points(PointReaderMode::Test), 0);
+    EXPECT_EQ(reference_point_tables().total, 2);
+    EXPECT_TRUE(logged("   souřadnice X      : 1.50 - 3.50"));
+    EXPECT_FALSE(logged("větrné růžice"));
+    EXPECT_FALSE(logged("neexistuje"));
+}
+
+// The fixture holds 10 records, the 3rd and 7th blank (see its README).
+TEST_F(ReferencePointsTest, DbfWithBlankRecordsCountsTenYieldsEightReportsTwo) {
+    add_dbf_table();
+    ASSERT_EQ(load_reference_points(), 0);
+    const std::string path = project().grid_files[0].path;
+    EXPECT_TRUE(logged("3. řádek v souboru " + path + " je prázdný - přeskakuji"));
+    EXPECT_TRUE(logged("7. řádek v souboru " + path + " je prázdný - přeskakuji"));
+    EXPECT_EQ(run_log().error_count, 2);
+    EXPECT_EQ(reference_point_tables().total, 10);
+    EXPECT_EQ(reference_point_tables().points_read, 8);
+    EXPECT_TRUE(logged("Počty ref. bodů v souborech (celkem 10):"));
+    EXPECT_TRUE(logged("   1. soubor :    10"));
+
+    // The computation reads the same table again, silently skipping the blanks.
+    run_log().error_count = 0;
+    PointCursor cursor;
+    ASSERT_EQ(open_point_table(0, cursor), 0);
+    ReferencePoint p;
+    std::vector<ReferencePoint> points;
+    int skipped = 0, status;
+    while ((status = read_next_point(PointReaderMode::Computing, 0, cursor, p)) != 1) {
+        ASSERT_NE(status, -100);
+        if (status == 100) ++skipped;
+        else points.push_back(p);
+    }
+    cursor.file.close();
+    EXPECT_EQ(skipped, 2);
+    ASSERT_EQ(points.size(), 8u);
+    EXPECT_EQ(run_log().error_count, 0);
+    EXPECT_EQ(points[0].id, "B01");
+    EXPECT_EQ(points[0].x, -740000.5);
+    EXPECT_EQ(points[0].y, -1045000.25);
+    EXPECT_EQ(points[0].z, 250.5);
+    EXPECT_EQ(points[0].height, 1.5);
+    EXPECT_EQ(points[0].wind_rose, 1);  // identifier 1
+    EXPECT_EQ(points[2].id, "B04");
+    EXPECT_EQ(points[2].wind_rose, 0);  // identifier 2
+    EXPECT_EQ(points[7].id, "B0123456");
+}
+
+// Text table first: X -741000 .. -740500, Y -1046000 .. -1044000.
+// DBF table:        X -740000.5 .. -739100, Y -1045900 .. -1045000.25.
+// Joint extent X -741000 .. -739100, centre (-741000 - 739100) / 2 = -740050;
+//              Y -1046000 .. -1044000, centre -1045000.
+TEST_F(ReferencePointsTest, TwoTablesGiveBothCountsTheSumAndTheJointCentre) {
+    add_text_table("first.txt",
+                   "T1\t-741000.0\t-1046000.0\t240.0\t1.5\t1\n"
+                   "\n"
+                   "T2\t-740500.0\t-1044000.0\t245.0\t3.0\t2\n"
+                   "T3\t-740700.0\t-1045000.0\t246.0\t1.5\t1\n");
+    add_dbf_table();
+    ASSERT_EQ(load_reference_points(), 0);
+    const ReferencePointTables& rp = reference_point_tables();
+    ASSERT_EQ(rp.counts.size(), 2u);
+    EXPECT_EQ(rp.counts[0], 3);
+    EXPECT_EQ(rp.counts[1], 10);
+    EXPECT_EQ(rp.total, 13);
+    EXPECT_DOUBLE_EQ(rp.centre_x, -740050.0);
+    EXPECT_DOUBLE_EQ(rp.centre_y, -1045000.0);
+    EXPECT_TRUE(logged("1. soubor s referenčními body: " + project().grid_files[0].path));
+    EXPECT_TRUE(logged("2. soubor s referenčními body: " + project().grid_files[1].path));
+    EXPECT_TRUE(logged("Počty ref. bodů v souborech (celkem 13):"));
+    EXPECT_TRUE(logged("   1. soubor :     3"));
+    EXPECT_TRUE(logged("   2. soubor :    10"));
+    EXPECT_TRUE(logged("Přehled načtených hodnot:"));
+    EXPECT_TRUE(logged("   souřadnice X      : -741000.00 - -739100.00"));
+    EXPECT_TRUE(logged("   souřadnice Y      : -1046000.00 - -1044000.00"));
+    EXPECT_TRUE(logged("   souřadnice Z      : 240.00 - 259.00"));
+    EXPECT_TRUE(logged("   výška nad terénem : 1.50 - 3.00"));
+    EXPECT_TRUE(logged("   větrné růžice     : 0    - 1"));
+}
+
+// The DBF table's centre alone: X (-740000.5 - 739100) / 2 = -739550.25,
+// Y (-1045900 - 1045000.25) / 2 = -1045450.125 (both exact in single precision).
+TEST_F(ReferencePointsTest, TextTableAfterDbfTableReadsEveryLine) {
+    add_dbf_table();
+    add_text_table("after.txt", "A1\t-739550.25\t-1045450.125\t300.0\t1.5\t1\nA2\t-739550.25\t-1045450.125\t300.0\t1.5\t1\n");
+    ASSERT_EQ(load_reference_points(), 0);
+    const ReferencePointTables& rp = reference_point_tables();
+    EXPECT_EQ(rp.counts[1], 2);
+    EXPECT_EQ(rp.total, 12);
+    EXPECT_EQ(rp.points_read, 10);
+    EXPECT_DOUBLE_EQ(rp.centre_x, -739550.25);
+    EXPECT_DOUBLE_EQ(rp.centre_y, -1045450.125);
+}
+
+TEST_F(ReferencePointsTest, OverviewIsNotEchoedAtLevelOne) {
+    run_log().reset();
+    run_log().open(log_path_, 1);
+    add_text_table("one.txt", "P1\t1.5\t2.5\t300.0\t1.5\t1\n");
+    ASSERT_EQ(load_reference_points(), 0);
+    EXPECT_TRUE(logged("--- REFERENČNÍ BODY"));
+    EXPECT_TRUE(logged("=== Počty ref. bodů v souborech (celkem 1):"));
+    EXPECT_FALSE(logged("Přehled načtených hodnot:"));
+}
+
+}  // namespace
+}  // namespace zemo
