@@ -9,6 +9,7 @@
 #include "input/input_table.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "driver/format.h"
 #include "driver/numbers.h"
@@ -219,7 +220,9 @@ double convert_decimal(int line_number, const std::string& field, char decimal, 
     } else {
         ok = scan_float(field, value);
     }
-    if (!ok) fatal_line(format_message("nečíselný údaj na řádce %i: [%s]"_cz, line_number, field.c_str()), table);
+    // "inf", "nan" and values beyond single precision are no usable numbers either.
+    if (!ok || !std::isfinite(value))
+        fatal_line(format_message("nečíselný údaj na řádce %i: [%s]"_cz, line_number, field.c_str()), table);
     return static_cast<double>(value);
 }
 

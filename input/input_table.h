@@ -48,16 +48,19 @@ inline constexpr std::size_t kMaxTableLine = 1000;
 int detect_table_type(InputTable& table, bool quiet);
 
 // Reads the next non-empty line of a text table (CR LF or LF), without
-// leading blanks and tabs; counts it in line_number. False at the end of
-// the file. A line longer than 1000 characters is fatal.
+// leading blanks and tabs; counts it in line_number. Empty lines and lines
+// of blanks and tabs only are skipped and not counted. False at the end of
+// the file. A line longer than 1000 characters (leading blanks included) is
+// the fatal "řádek %i je delší než %i znaků" followed by the file line.
 bool read_table_line(File& file, const InputTable& table, int& line_number, std::string& line);
 
 // Splits a line at the separator; runs of separators count as one.
 std::vector<std::string> split_fields(const std::string& line, char separator);
 
 // Decimal conversion ("%f" in single precision, the decimal comma replaced)
-// and integer conversion ("%i"). A field that holds no number is fatal
-// "nečíselný údaj na řádce %i: [%s]" followed by the file line.
+// and integer conversion ("%i"). A field that holds no number (nor a
+// finite single-precision one) is fatal "nečíselný údaj na řádce %i: [%s]"
+// followed by the file line.
 double convert_decimal(int line_number, const std::string& field, char decimal, const InputTable& table);
 int convert_integer(int line_number, const std::string& field, const InputTable& table);
 

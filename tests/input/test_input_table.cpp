@@ -278,6 +278,12 @@ TEST_F(InputTableTest, NonNumericAndMissingFieldsAreFatalWithTheFileLine) {
     run_log().open(log_path, 2);
     EXPECT_THROW(convert_integer(3, "   ", t), FatalStop);
     EXPECT_EQ(log(), fatal_with_file("nečíselný údaj na řádce 3: [   ]", "body.csv"));
+    for (const char* infinite : {"inf", "nan", "1e39"}) {
+        test::reset_run_state();
+        run_log().open(log_path, 2);
+        EXPECT_THROW(convert_decimal(2, infinite, '.', t), FatalStop);
+        EXPECT_EQ(log(), fatal_with_file(std::string("nečíselný údaj na řádce 2: [") + infinite + "]", "body.csv"));
+    }
     test::reset_run_state();
     run_log().open(log_path, 2);
     EXPECT_THROW(field_integer({"1", "2"}, 2, 5, t), FatalStop);
