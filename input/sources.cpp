@@ -1,6 +1,665 @@
-// Not built yet: placeholder until this stage is implemented.
+// The reader of the emission-source tables (point, line and area sources).
+//
+// A source table is a text table (one source per non-empty line, fields in
+// the fixed order of its kind) or a DBF table (the same fields found by
+// name). Every kind has one field layout, used for both families: the text
+// order is the DBF field list's order, so the text reader takes field k of
+// the line where the DBF reader takes the field named names[k].
+//
+//   point: ID X  Y  Z  ST_VYSKA VYDATNOST PROV_DOBA TRIDA SKUPINA RUZICE
+//          [NO2_NOX] E_<indicative>...
+//   line:  ID X1 Y1 Z1 X2 Y2 Z2 PROV_DOBA TRIDA SKUPINA RUZICE SIRKA
+//          [NO2_NOX] E_<indicative>...
+//   area:  ID X  Y  Z  ST_VYSKA VYDATNOST PROV_DOBA TRIDA SKUPINA RUZICE
+//          ROZMER [NO2_NOX] E_<indicative>...
+//
+// The checks of a record run in a fixed order (hours, wind rose, NO2/NOx,
+// emissions, then those of the kind); each message names the line or
+// record and is followed by the file line in the same class. Range errors
+// are counted and the record is kept as read; values that would make the
+// plume formulas undefined end the run.
 #include "input/sources.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <new>
+
+#include "driver/format.h"
+#include "driver/project_file.h"
+#include "driver/run_log.h"
+#include "driver/text.h"
+#include "input/wind_roses.h"
+
 namespace zemo {
-Sources& sources() { static Sources s; return s; }
-int read_sources(ReaderPass) { return 0; }
+
+namespace {
+
+constexpr int kError = 23;   // counted error, the record is kept
+constexpr int kFatal = 33;   // bad input data, the run ends
+constexpr double kHoursPerYear = 8760.0;
+constexpr double kMaxRatio = 10.0;           // highest NO2/NOx ratio without an error
+constexpr double kMaxPointHeight = 400.0;    // m
+constexpr double kMaxAreaHeight = 100.0;     // m
+constexpr double kMaxHeatOutput = 1000.0;
+constexpr double kMaxRoadWidth = 50.0;       // m
+constexpr double kMaxAreaSize = 1000.0;      // m
+constexpr double kEmissionScale = 1000000.0; // table units to micrograms per second
+constexpr double kHeightForStackTerm = 100.0;  // m; from here on the heat term grows with the height
+
+// What a position of the layout holds.
+enum class Field { Id, X, Y, Z, XEnd, YEnd, ZEnd, Height, Heat, Hours, Class, Group, Rose, Width, Size, Ratio, Emission };
+
+struct LayoutEntry {
+    Field field;
+    std::string name;  // DBF field name
+    int pollutant;     // for Field::Emission
+};
+
+std::string g_failing_array;  // test hook
+
+InputTable& table_of_kind(int kind) {
+    ProjectConfig& p = project();
+    return kind == kPointSources ? p.point_sources : kind == kLineSources ? p.line_sources : p.area_sources;
+}
+
+int kinds_to_visit() { return std::clamp(project().source_kinds, 0, 3); }
+
+std::vector<LayoutEntry> layout_of(int kind) {
+    std::vector<LayoutEntry> l;
+    l.push_back({Field::Id, "ID", 0});
+    if (kind == kLineSources) {
+        l.push_back({Field::X, "X1", 0});
+        l.push_back({Field::Y, "Y1", 0});
+        l.push_back({Field::Z, "Z1", 0});
+        l.push_back({Field::XEnd, "X2", 0});
+        l.push_back({Field::YEnd, "Y2", 0});
+        l.push_back({Field::ZEnd, "Z2", 0});
+    } else {
+        l.push_back({Field::X, "X", 0});
+        l.push_back({Field::Y, "Y", 0});
+        l.push_back({Field::Z, "Z", 0});
+        l.push_back({Field::Height, "ST_VYSKA", 0});
+        l.push_back({Field::Heat, "VYDATNOST", 0});
+    }
+    l.push_back({Field::Hours, "PROV_DOBA", 0});
+    l.push_back({Field::Class, "TRIDA", 0});
+    l.push_back({Field::Group, "SKUPINA", 0});
+    l.push_back({Field::Rose, "RUZICE", 0});
+    if (kind == kLineSources) l.push_back({Field::Width, "SIRKA", 0});
+    if (kind == kAreaSources) l.push_back({Field::Size, "ROZMER", 0});
+    if (project().computes_no2()) l.push_back({Field::Ratio, "NO2_NOX", 0});
+    const auto& pollutants = project().pollutants;
+    for (std::size_t i = 0; i < pollutants.size(); ++i)
+        l.push_back({Field::Emission, "E_" + to_upper(pollutants[i].indicative), static_cast<int>(i)});
+    return l;
+}
+
+bool is_integer_field(Field f) { return f == Field::Class || f == Field::Group || f == Field::Rose; }
+
+// One source as read from its table.
+struct SourceRecord {
+    std::string id;
+    double x = 0, y = 0, z = 0, x_end = 0, y_end = 0, z_end = 0;
+    double height = 0, heat = 0, hours = 0, width = 0, size = 0, ratio = 0;
+    int source_class = 0, group = 0, rose = 0;
+    std::vector<double> emissions;
+};
+
+// Running minimum and maximum of one overview value.
+struct Range {
+    double low = 0, high = 0;
+    bool any = false;
+    void add(double v) {
+        if (!any || v < low) low = v;
+        if (!any || v > high) high = v;
+        any = true;
+    }
+};
+
+struct Overview {
+    Range x, y, z, height, heat, width, size, hours, ratio, group, rose;
+    std::vector<Range> emission;
+    std::vector<double> emission_sum;
+};
+
+void line_message(int type, const std::string& text, const InputTable& table) {
+    run_log().message_with_file(type, text, table.path);
+}
+
+// --- allocation -----------------------------------------------------------
+
+// Sizes one array; an exhausted memory is the fatal "nedostatek paměti"
+// naming the array (reported outside the handler of bad_alloc).
+template <class Vector>
+void allocate(Vector& v, std::size_t n, const std::string& name) {
+    bool failed = false;
+    try {
+        if (!g_failing_array.empty() && name == g_failing_array) throw std::bad_alloc();
+        v.assign(n, typename Vector::value_type{});
+    } catch (const std::bad_alloc&) {
+        failed = true;
+    }
+    if (failed) {
+        v = Vector{};
+        run_log().message(32, name);
+    }
+}
+
+void allocate_emissions(std::vector<std::vector<double>>& e, std::size_t n, const char* prefix) {
+    const std::size_t pollutants = project().pollutants.size();
+    allocate(e, pollutants, format("%s_e", prefix));
+    for (std::size_t i = 0; i < pollutants; ++i) allocate(e[i], n, format("%s_e[%i]", prefix, static_cast<int>(i)));
+}
+
+void allocate_arrays() {
+    Sources& s = sources();
+    const bool no2 = project().computes_no2();
+    if (s.NP > 0) {
+        const auto n = static_cast<std::size_t>(s.NP);
+        allocate(s.SrcP_x, n, "SrcP_x");
+        allocate(s.SrcP_y, n, "SrcP_y");
+        allocate(s.SrcP_z, n, "SrcP_z");
+        allocate(s.SrcP_h, n, "SrcP_h");
+        allocate(s.SrcP_q, n, "SrcP_q");
+        allocate(s.SrcP_doba, n, "SrcP_doba");
+        if (no2) allocate(s.SrcP_no2_nox, n, "SrcP_no2_nox");
+        allocate(s.SrcP_class, n, "SrcP_class");
+        allocate(s.SrcP_group, n, "SrcP_group");
+        allocate(s.SrcP_wrose, n, "SrcP_wrose");
+        allocate_emissions(s.SrcP_e, n, "SrcP");
+        allocate(s.SrcP_id, n, "SrcP_id");
+    }
+    if (s.NL > 0) {
+        const auto n = static_cast<std::size_t>(s.NL);
+        allocate(s.SrcL_x, n, "SrcL_x");
+        allocate(s.SrcL_y, n, "SrcL_y");
+        allocate(s.SrcL_z, n, "SrcL_z");
+        allocate(s.SrcL_x1, n, "SrcL_x1");
+        allocate(s.SrcL_y1, n, "SrcL_y1");
+        allocate(s.SrcL_z1, n, "SrcL_z1");
+        allocate(s.SrcL_dx, n, "SrcL_dx");
+        allocate(s.SrcL_doba, n, "SrcL_doba");
+        if (no2) allocate(s.SrcL_no2_nox, n, "SrcL_no2_nox");
+        allocate(s.SrcL_class, n, "SrcL_class");
+        allocate(s.SrcL_group, n, "SrcL_group");
+        allocate(s.SrcL_wrose, n, "SrcL_wrose");
+        allocate_emissions(s.SrcL_e, n, "SrcL");
+        allocate(s.SrcL_id, n, "SrcL_id");
+    }
+    if (s.NA > 0) {
+        const auto n = static_cast<std::size_t>(s.NA);
+        allocate(s.SrcA_x, n, "SrcA_x");
+        allocate(s.SrcA_y, n, "SrcA_y");
+        allocate(s.SrcA_z, n, "SrcA_z");
+        allocate(s.SrcA_h, n, "SrcA_h");
+        allocate(s.SrcA_q, n, "SrcA_q");
+        allocate(s.SrcA_dx, n, "SrcA_dx");
+        allocate(s.SrcA_doba, n, "SrcA_doba");
+        if (no2) allocate(s.SrcA_no2_nox, n, "SrcA_no2_nox");
+        allocate(s.SrcA_class, n, "SrcA_class");
+        allocate(s.SrcA_group, n, "SrcA_group");
+        allocate(s.SrcA_wrose, n, "SrcA_wrose");
+        allocate_emissions(s.SrcA_e, n, "SrcA");
+        allocate(s.SrcA_id, n, "SrcA_id");
+    }
+}
+
+// --- counting pass --------------------------------------------------------
+
+void check_dbf_layout(int kind, const InputTable& table, const DbfHeader& header) {
+    std::vector<std::string> names;
+    std::vector<int> integers;
+    source_dbf_fields(kind, names, integers);
+    if (check_dbf_fields(table, header, names, integers, "chybný datový typ %i. pole %s, požadovaný typ [I]"_cz) != 0)
+        log_message(kFatal, "Chyba ve vstupním souboru [%s]"_cz, table.path.c_str());
+}
+
+int count_text_table(const InputTable& table) {
+    File file;
+    open_table(file, table);
+    int line_number = 0;
+    std::string line;
+    while (read_table_line(file, table, line_number, line)) {
+        const std::vector<std::string> fields = split_fields(line, table.separator);
+        if (fields.empty())
+            line_message(kFatal, format_message("Nedostatečný počet údajů na řádce %i"_cz, line_number), table);
+        else if (fields[0].size() > kMaxSourceId)
+            line_message(kFatal,
+                         format_message("ID zdroje na řádku %i je příliš dlouhé (max %i znaků)"_cz, line_number,
+                                        static_cast<int>(kMaxSourceId + 1)),
+                         table);
+    }
+    file.close();
+    return line_number;
+}
+
+long long count_dbf_table(int kind, const InputTable& table) {
+    File file;
+    open_table(file, table);
+    DbfHeader header;
+    if (read_dbf_header(file, table, header) != 0)
+        log_message(kFatal, "Chyba ve vstupním souboru [%s]"_cz, table.path.c_str());
+    check_dbf_layout(kind, table, header);
+    file.close();
+    return header.record_count;
+}
+
+int counting_pass() {
+    static const char* const headings[3] = {"BODOVÉ ZDROJE"_cz, "LINIOVÉ ZDROJE"_cz, "PLOŠNÉ ZDROJE"_cz};
+    static const char* const file_labels[3] = {"Soubor s bodovými zdroji: %s"_cz, "Soubor s liniovými zdroji: %s"_cz,
+                                               "Soubor s plošnými zdroji: %s"_cz};
+    static const char* const first_arrays[3] = {"SrcP_x", "SrcL_x", "SrcA_x"};
+    Sources& s = sources();
+    s.reset();
+    long long counts[3] = {0, 0, 0};
+    for (int kind = 0; kind < kinds_to_visit(); ++kind) {
+        InputTable& table = table_of_kind(kind);
+        if (table.empty()) continue;
+        run_log().message(1, headings[kind]);
+        log_message(1, file_labels[kind], table.path.c_str());
+        if (table.type == TableType::Undetermined) detect_table_type(table, false);
+        counts[kind] = table.is_dbf() ? count_dbf_table(kind, table) : count_text_table(table);
+    }
+    // The counts and their sum are ints; a table beyond that cannot be held.
+    long long sum = 0;
+    for (int kind = 0; kind < 3; ++kind) {
+        sum += counts[kind];
+        if (sum > INT_MAX) run_log().message(32, first_arrays[kind]);
+    }
+    s.NP = static_cast<int>(counts[0]);
+    s.NL = static_cast<int>(counts[1]);
+    s.NA = static_cast<int>(counts[2]);
+    s.total = s.NP + s.NL + s.NA;
+    allocate_arrays();
+    return 0;
+}
+
+// --- filling pass ---------------------------------------------------------
+
+// Converts the fields of one record (in layout order) into a SourceRecord.
+// For a text line a field beyond the line's end is the fatal missing-field
+// message; for DBF every field is present.
+SourceRecord convert_record(const std::vector<LayoutEntry>& layout, const std::vector<std::string>& values,
+                            int line_number, const InputTable& table) {
+    SourceRecord r;
+    r.emissions.assign(project().pollutants.size(), 0.0);
+    const char decimal = table.is_dbf() ? '.' : table.decimal;
+    for (std::size_t k = 0; k < layout.size(); ++k) {
+        if (k >= values.size()) {
+            log_message(kFatal, "nedostateený počet údajů na řádce %i"_cz, line_number);
+            break;  // not reached: a fatal message ends the stage
+        }
+        const std::string& text = values[k];
+        const LayoutEntry& e = layout[k];
+        if (e.field == Field::Id) {
+            if (table.is_dbf()) {
+                r.id = dbf_identifier(text);
+                if (r.id.size() > kMaxSourceId)
+                    line_message(kFatal,
+                                 format_message("ID zdroje v záznamu %i je príliš dlouhé (max %i znaku)"_cz,
+                                                line_number, static_cast<int>(kMaxSourceId + 1)),
+                                 table);
+            } else {
+                r.id = text;
+                if (r.id.size() > kMaxSourceId)
+                    line_message(kFatal,
+                                 format_message("ID zdroje na řádku %i je příliš dlouhé (max %i znaků)"_cz,
+                                                line_number, static_cast<int>(kMaxSourceId + 1)),
+                                 table);
+            }
+            continue;
+        }
+        if (is_integer_field(e.field)) {
+            const int v = convert_integer(line_number, text, table);
+            if (e.field == Field::Class) r.source_class = v;
+            else if (e.field == Field::Group) r.group = v;
+            else r.rose = v;
+            continue;
+        }
+        const double v = convert_decimal(line_number, text, decimal, table);
+        switch (e.field) {
+            case Field::X: r.x = v; break;
+            case Field::Y: r.y = v; break;
+            case Field::Z: r.z = v; break;
+            case Field::XEnd: r.x_end = v; break;
+            case Field::YEnd: r.y_end = v; break;
+            case Field::ZEnd: r.z_end = v; break;
+            case Field::Height: r.height = v; break;
+            case Field::Heat: r.heat = v; break;
+            case Field::Hours: r.hours = v; break;
+            case Field::Width: r.width = v; break;
+            case Field::Size: r.size = v; break;
+            case Field::Ratio: r.ratio = v; break;
+            case Field::Emission: r.emissions[static_cast<std::size_t>(e.pollutant)] = v; break;
+            default: break;
+        }
+    }
+    return r;
+}
+
+// The checks of one record in their fixed order; returns the rose index
+// (-1 when the look-up is skipped).
+int check_record(int kind, const SourceRecord& r, int n, const InputTable& table, bool look_up_roses) {
+    const auto msg = [&](int type, const std::string& text) { line_message(type, text, table); };
+
+    if (r.hours <= 0 || r.hours > kHoursPerYear)
+        msg(kError, format_message("Provozní doba na řádku %i mimo hodnotu (0,8760>: %f"_cz, n, r.hours));
+    int rose_index = -1;
+    if (look_up_roses) {
+        rose_index = wind_roses().find(r.rose);
+        if (rose_index < 0) msg(kFatal, format_message("Růžice %i neexistuje (řádka %i)"_cz, r.rose, n));
+    }
+    if (project().computes_no2()) {
+        if (r.ratio < 0 || r.ratio > kMaxRatio)
+            msg(kError, format_message("Poměr NO2/NOx na řádku %i mimo hodnotu <0,10): %f"_cz, n, r.ratio));
+        if (r.ratio == 0) msg(kFatal, format_message("Poměr NO2/NOx nesmí být nulový (řádek %i)"_cz, n));
+    }
+    for (double e : r.emissions)
+        if (e < 0) msg(kError, format_message("Emise řádku %i záporná: %f"_cz, n, e));
+
+    if (r.source_class < kClassRemote || r.source_class > kClassTraffic)
+        msg(kFatal, format_message("Neznámá třída zdroje na řádce %i"_cz, n));
+    if (kind == kPointSources) {
+        if (r.source_class == kClassTraffic)
+            msg(kFatal, format_message("Bodový zdroj nemůže být dopravní (řádka %i)"_cz, n));
+        if (r.height < 0 || r.height > kMaxPointHeight)
+            msg(r.height < 0 && r.source_class == kClassRemote ? kFatal : kError,
+                format_message("Stavební výška na řádku %i mimo hodnotu (0,400): %f"_cz, n, r.height));
+        if (r.height == 0 && r.source_class == kClassRemote)
+            msg(kFatal, format_message("Stavební výška vzdáleného zdroje nesmí být nulová (řádek %i)"_cz, n));
+        if (r.heat < 0 || r.heat > kMaxHeatOutput)
+            msg(r.heat < 0 ? kFatal : kError,
+                format_message("Tepelná vydatnost na řádku %i mimo hodnotu (0,1000): %f"_cz, n, r.heat));
+    } else if (kind == kLineSources) {
+        if (r.source_class == kClassRemote)
+            msg(kFatal, format_message("Liniový zdroj nemůže být vzdálený (řádka %i)"_cz, n));
+        if (r.x == r.x_end && r.y == r.y_end)
+            msg(kFatal, format_message("Délka komunikace nesmí být nulová (řádek %i)"_cz, n));
+        if (r.width <= 0 || r.width > kMaxRoadWidth)
+            msg(kError, format_message("Šířka komunikace na řádku %i mimo hodnotu <0,50): %f"_cz, n, r.width));
+    } else {
+        if (r.source_class == kClassRemote)
+            msg(kFatal, format_message("Plošný zdroj nemůže být vzdálený (řádka %i)"_cz, n));
+        if (r.height < 0 || r.height > kMaxAreaHeight)
+            msg(kError, format_message("Stavební výška na řádku %i mimo hodnotu (0,100): %f"_cz, n, r.height));
+        if (r.heat < 0 || r.heat > kMaxHeatOutput)
+            msg(r.heat < 0 ? kFatal : kError,
+                format_message("Tepelná vydatnost na řádku %i mimo hodnotu (0,1000): %f"_cz, n, r.heat));
+        if (r.size < 0 || r.size > kMaxAreaSize)
+            msg(r.size < 0 ? kFatal : kError,
+                format_message("Rozměr zdroje na řádku %i mimo hodnotu (0,1000): %f"_cz, n, r.size));
+        if (r.size == 0)
+            msg(kFatal, format_message("Rozměr plošného zdroje nesmí být nulový (řádek %i): %f"_cz, n, r.size));
+    }
+    return rose_index;
+}
+
+// Heat term of a point source: 25 Q^0.25 below 100 m of structural height,
+// Q^0.25 (1.5 h - 50) / 4 from 100 m on (equal at 100 m).
+double point_heat_term(double heat, double height) {
+    const double root = std::pow(heat, 0.25);
+    return height < kHeightForStackTerm ? root * 25.0 : root * (1.5 * height - 50.0) * 0.25;
+}
+
+void store_record(int kind, const SourceRecord& r, std::size_t i, int rose_index) {
+    Sources& s = sources();
+    const bool no2 = project().computes_no2();
+    const double share = r.hours * (1.0 / kHoursPerYear);
+    if (kind == kPointSources) {
+        s.SrcP_id[i] = r.id;
+        s.SrcP_class[i] = r.source_class;
+        s.SrcP_x[i] = r.x;
+        s.SrcP_y[i] = r.y;
+        s.SrcP_z[i] = r.z;
+        s.SrcP_h[i] = r.height;
+        s.SrcP_q[i] = point_heat_term(r.heat, r.height);
+        s.SrcP_doba[i] = share;
+        if (no2) s.SrcP_no2_nox[i] = r.ratio;
+        s.SrcP_group[i] = r.group;
+        s.SrcP_wrose[i] = rose_index;
+        for (std::size_t p = 0; p < r.emissions.size(); ++p) s.SrcP_e[p][i] = r.emissions[p] * kEmissionScale;
+    } else if (kind == kLineSources) {
+        s.SrcL_id[i] = r.id;
+        s.SrcL_class[i] = r.source_class;
+        s.SrcL_x[i] = r.x;
+        s.SrcL_y[i] = r.y;
+        s.SrcL_z[i] = r.z;
+        s.SrcL_x1[i] = r.x_end;
+        s.SrcL_y1[i] = r.y_end;
+        s.SrcL_z1[i] = r.z_end;
+        s.SrcL_dx[i] = r.width;
+        s.SrcL_doba[i] = share;
+        if (no2) s.SrcL_no2_nox[i] = r.ratio;
+        s.SrcL_group[i] = r.group;
+        s.SrcL_wrose[i] = rose_index;
+        for (std::size_t p = 0; p < r.emissions.size(); ++p) s.SrcL_e[p][i] = r.emissions[p] * kEmissionScale;
+    } else {
+        s.SrcA_id[i] = r.id;
+        s.SrcA_class[i] = r.source_class;
+        s.SrcA_x[i] = r.x;
+        s.SrcA_y[i] = r.y;
+        s.SrcA_z[i] = r.z;
+        s.SrcA_h[i] = r.height;
+        s.SrcA_q[i] = std::pow(r.heat, 0.25) * 25.0;
+        s.SrcA_dx[i] = r.size;
+        s.SrcA_doba[i] = share;
+        if (no2) s.SrcA_no2_nox[i] = r.ratio;
+        s.SrcA_group[i] = r.group;
+        s.SrcA_wrose[i] = rose_index;
+        for (std::size_t p = 0; p < r.emissions.size(); ++p) s.SrcA_e[p][i] = r.emissions[p] * kEmissionScale;
+    }
+}
+
+void track(int kind, const SourceRecord& r, Overview& o) {
+    o.x.add(r.x);
+    o.y.add(r.y);
+    o.z.add(r.z);
+    if (kind == kLineSources) {
+        o.x.add(r.x_end);
+        o.y.add(r.y_end);
+        o.z.add(r.z_end);
+        o.width.add(r.width);
+    } else {
+        o.height.add(r.height);
+        o.heat.add(r.heat);
+    }
+    if (kind == kAreaSources) o.size.add(r.size);
+    for (std::size_t p = 0; p < r.emissions.size(); ++p) {
+        o.emission[p].add(r.emissions[p]);
+        o.emission_sum[p] += r.emissions[p];
+    }
+    o.hours.add(r.hours);
+    if (project().computes_no2()) o.ratio.add(r.ratio);
+    o.group.add(r.group);
+    o.rose.add(r.rose);
+}
+
+int kind_count(int kind) {
+    const Sources& s = sources();
+    return kind == kPointSources ? s.NP : kind == kLineSources ? s.NL : s.NA;
+}
+
+// The file no longer holds the records the counting pass found (it changed
+// between the passes, or the counting pass did not run): storing would
+// leave sources unset or write beyond the arrays.
+void check_unchanged(int found, int kind, const InputTable& table) {
+    if (found != kind_count(kind))
+        log_message(kFatal, "Soubor %s obsahuje %i zdrojů, při počítání jich bylo %i"_cz, table.path.c_str(), found,
+                    kind_count(kind));
+}
+
+void fill_text_table(int kind, const InputTable& table, bool look_up_roses, Overview& o) {
+    const std::vector<LayoutEntry> layout = layout_of(kind);
+    File file;
+    open_table(file, table);
+    int line_number = 0;
+    std::string line;
+    while (read_table_line(file, table, line_number, line)) {
+        if (line_number > kind_count(kind)) check_unchanged(line_number, kind, table);
+        const SourceRecord r = convert_record(layout, split_fields(line, table.separator), line_number, table);
+        const int rose_index = check_record(kind, r, line_number, table, look_up_roses);
+        store_record(kind, r, static_cast<std::size_t>(line_number - 1), rose_index);
+        track(kind, r, o);
+    }
+    file.close();
+    check_unchanged(line_number, kind, table);
+}
+
+void fill_dbf_table(int kind, const InputTable& table, bool look_up_roses, Overview& o) {
+    const std::vector<LayoutEntry> layout = layout_of(kind);
+    File file;
+    open_table(file, table);
+    DbfHeader header;
+    if (read_dbf_header(file, table, header) != 0)
+        log_message(kFatal, "Chyba ve vstupním souboru [%s]"_cz, table.path.c_str());
+    check_dbf_layout(kind, table, header);
+    if (header.record_count > static_cast<std::uint32_t>(INT_MAX))
+        check_unchanged(INT_MAX, kind, table);
+    check_unchanged(static_cast<int>(header.record_count), kind, table);
+    // The field check guarantees that every expected name occurs exactly once.
+    std::vector<std::size_t> position(layout.size(), 0);
+    for (std::size_t k = 0; k < layout.size(); ++k)
+        for (std::size_t f = 0; f < header.fields.size(); ++f)
+            if (header.fields[f].name == layout[k].name) position[k] = f;
+    std::vector<std::string> fields, values(layout.size());
+    for (std::uint32_t rec = 0; rec < header.record_count; ++rec) {
+        read_dbf_record(file, table, header, rec, fields);
+        for (std::size_t k = 0; k < layout.size(); ++k) values[k] = fields[position[k]];
+        const int n = static_cast<int>(rec) + 1;
+        const SourceRecord r = convert_record(layout, values, n, table);
+        const int rose_index = check_record(kind, r, n, table, look_up_roses);
+        store_record(kind, r, rec, rose_index);
+        track(kind, r, o);
+    }
+    file.close();
+}
+
+void build_group_table() {
+    Sources& s = sources();
+    s.groups.clear();
+    s.group_counts.clear();
+    const std::vector<int>* group_arrays[3] = {&s.SrcP_group, &s.SrcL_group, &s.SrcA_group};
+    for (int kind = 0; kind < 3; ++kind) {
+        for (int g : *group_arrays[kind]) {
+            int index = s.group_index(g);
+            if (index < 0) {
+                if (static_cast<int>(s.groups.size()) >= kMaxGroups)
+                    log_message(kFatal, "Počet skupin se zdroji je větší než maximální povolený (%i)"_cz, kMaxGroups);
+                s.groups.push_back(g);
+                s.group_counts.push_back({0, 0, 0});
+                index = static_cast<int>(s.groups.size()) - 1;
+                if (index == 0 || g > s.max_group) s.max_group = g;
+            }
+            ++s.group_counts[static_cast<std::size_t>(index)][static_cast<std::size_t>(kind)];
+        }
+    }
+}
+
+void write_overview(const Overview& o) {
+    const Sources& s = sources();
+    RunLog& log = run_log();
+    log.message(11, "ZDROJE - SOUHRN");
+    log_message(11, "Počty zdrojů v souborech (celkem %i):"_cz, s.total);
+    log_message(11, "   bodových : %5i"_cz, s.NP);
+    log_message(11, "   liniových: %5i"_cz, s.NL);
+    log_message(11, "   plošných : %5i"_cz, s.NA);
+    if (log.level >= 2 && s.total > 0) {
+        log.message(12, "Přehled načtených hodnot:"_cz);
+        log_message(12, "   souřadnice X      : %.2f - %.2f"_cz, o.x.low, o.x.high);
+        log_message(12, "   souřadnice Y      : %.2f - %.2f"_cz, o.y.low, o.y.high);
+        log_message(12, "   souřadnice Z      : %.2f - %.2f"_cz, o.z.low, o.z.high);
+        const auto& pollutants = project().pollutants;
+        for (std::size_t p = 0; p < pollutants.size(); ++p)
+            log_message(12, "   emise %8s    : %f - %f, celkem %f", pollutants[p].indicative.c_str(),
+                        o.emission[p].low, o.emission[p].high, o.emission_sum[p]);
+        if (s.NP > 0 || s.NA > 0) {
+            log_message(12, "   stavební výška    : %f - %f"_cz, o.height.low, o.height.high);
+            log_message(12, "   tepelná vydatnost : %f - %f"_cz, o.heat.low, o.heat.high);
+        }
+        if (s.NL > 0) log_message(12, "   šířka LZ          : %f - %f"_cz, o.width.low, o.width.high);
+        if (s.NA > 0) log_message(12, "   rozměr PZ         : %f - %f"_cz, o.size.low, o.size.high);
+        log_message(12, "   provozní hodiny   : %f - %f"_cz, o.hours.low, o.hours.high);
+        if (project().computes_no2()) log_message(12, "   poměr NO2/NOx     : %f - %f"_cz, o.ratio.low, o.ratio.high);
+        log_message(12, "   skupiny           : %i - %i", static_cast<int>(o.group.low), static_cast<int>(o.group.high));
+        log_message(12, "   vetrné růžice     : %i - %i"_cz, static_cast<int>(o.rose.low), static_cast<int>(o.rose.high));
+    }
+    if (s.groups.size() > 1) {
+        log.message(12, "Přehled skupin zdrojů"_cz);
+        log_message(12, "   zdroje jsou rozděleny do %i skupin"_cz, static_cast<int>(s.groups.size()));
+        log.message(12, "   Skupina   Celkem   Bodové  Liniové   Plošné"_cz);
+        // Rows in ascending group number (negative numbers included).
+        std::vector<std::size_t> order(s.groups.size());
+        for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
+        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return s.groups[a] < s.groups[b]; });
+        for (std::size_t k : order) {
+            const auto& c = s.group_counts[k];
+            log_message(12, "   %6i%9i%9i%9i%9i", s.groups[k], c[0] + c[1] + c[2], c[0], c[1], c[2]);
+        }
+    }
+}
+
+int filling_pass(bool look_up_roses) {
+    Overview o;
+    o.emission.assign(project().pollutants.size(), Range{});
+    o.emission_sum.assign(project().pollutants.size(), 0.0);
+    for (int kind = 0; kind < kinds_to_visit(); ++kind) {
+        InputTable& table = table_of_kind(kind);
+        if (table.empty()) continue;
+        if (table.type == TableType::Undetermined) detect_table_type(table, false);
+        if (table.is_dbf()) fill_dbf_table(kind, table, look_up_roses, o);
+        else fill_text_table(kind, table, look_up_roses, o);
+    }
+    build_group_table();
+    write_overview(o);
+    return 0;
+}
+
+}  // namespace
+
+Sources& sources() {
+    static Sources s;
+    return s;
+}
+
+int Sources::group_of(int j) const {
+    if (j < NP) return SrcP_group[static_cast<std::size_t>(j)];
+    if (j < NP + NL) return SrcL_group[static_cast<std::size_t>(j - NP)];
+    return SrcA_group[static_cast<std::size_t>(j - NP - NL)];
+}
+
+const std::string& Sources::id_of(int j) const {
+    if (j < NP) return SrcP_id[static_cast<std::size_t>(j)];
+    if (j < NP + NL) return SrcL_id[static_cast<std::size_t>(j - NP)];
+    return SrcA_id[static_cast<std::size_t>(j - NP - NL)];
+}
+
+int Sources::group_index(int group) const {
+    const auto it = std::find(groups.begin(), groups.end(), group);
+    return it == groups.end() ? -1 : static_cast<int>(it - groups.begin());
+}
+
+void source_dbf_fields(int kind, std::vector<std::string>& names, std::vector<int>& integer_positions) {
+    names.clear();
+    integer_positions.clear();
+    const std::vector<LayoutEntry> layout = layout_of(kind);
+    for (std::size_t k = 0; k < layout.size(); ++k) {
+        names.push_back(layout[k].name);
+        if (is_integer_field(layout[k].field)) integer_positions.push_back(static_cast<int>(k));
+    }
+}
+
+void simulate_source_allocation_failure(const std::string& array_name) { g_failing_array = array_name; }
+
+int read_sources(ReaderPass pass) {
+    switch (pass) {
+        case ReaderPass::Count: return counting_pass();
+        case ReaderPass::Fill: return filling_pass(true);
+        case ReaderPass::Test:
+            counting_pass();
+            return filling_pass(false);
+    }
+    return 0;
+}
+
 }  // namespace zemo

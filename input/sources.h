@@ -1,8 +1,29 @@
 // Emission sources held as parallel arrays per field: SrcP_ (point), SrcL_
 // (line), SrcA_ (area), one emission array per pollutant (value as read x
 // 1,000,000, so micrograms per second), and the group table.
+//
+// The reader works in passes over the project's source tables, always in
+// the kind order point, line, area:
+//
+//   Count  - fixes each table's type, checks the DBF field list or the text
+//            identifiers, counts the records and allocates every array;
+//   Fill   - reads every record, checks it, stores it at its index, builds
+//            the group table and writes the overview;
+//   Test   - the single-file test of the desktop program: Count and then
+//            Fill with every wind-rose look-up skipped (no roses are loaded
+//            during a test; the stored rose index is then -1).
+//
+// Invariants after a successful Fill:
+//   1. every array of a kind holds exactly NP, NL or NA elements (the
+//      no2_nox arrays only when NO2 is computed, else they are empty);
+//   2. SrcX_e[i] has one element per source for every pollutant i of the
+//      project, in project order;
+//   3. groups holds at most kMaxGroups distinct numbers in order of first
+//      appearance; group_counts[k] are the point, line and area sources of
+//      groups[k]; max_group is the highest group number (0 without groups).
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -11,6 +32,7 @@
 namespace zemo {
 
 enum SourceClass : int { kClassRemote = 0, kClassOther = 1, kClassTraffic = 2 };
+enum SourceKind : int { kPointSources = 0, kLineSources = 1, kAreaSources = 2 };
 inline constexpr int kMaxGroups = 100;
 inline constexpr std::size_t kMaxSourceId = 9;
 
@@ -38,6 +60,7 @@ struct Sources {
     // group table: distinct group numbers in order of first appearance
     // (point, then line, then area sources)
     std::vector<int> groups;
+    std::vector<std::array<int, 3>> group_counts;  // per group: point, line, area sources
     int max_group = 0;
 
     void reset() { *this = Sources{}; }
@@ -54,5 +77,16 @@ Sources& sources();
 // counting pass allocates; the filling pass checks, stores and builds the
 // group table. The test pass checks one kind's table without wind roses.
 int read_sources(ReaderPass pass);
+
+// The DBF field list of a source kind: the expected names in their fixed
+// order ("ID", coordinates, ..., ["NO2_NOX"], "E_" + upper-cased indicative
+// per pollutant of the project) and the positions (from 0) of the integer
+// fields TRIDA, SKUPINA and RUZICE.
+void source_dbf_fields(int kind, std::vector<std::string>& names, std::vector<int>& integer_positions);
+
+// Test hook: the allocation of the named array (for example "SrcL_dx" or
+// "SrcP_e[1]") fails as if memory were exhausted. An empty name switches
+// the hook off.
+void simulate_source_allocation_failure(const std::string& array_name);
 
 }  // namespace zemo
