@@ -6,8 +6,8 @@
 //      calls read_next_point until it returns 1 and closes the table.
 //   2. The counter counts the non-empty lines read (text) or is the index of
 //      the next record (DBF); messages name it as the line or record number.
-//   3. An empty DBF record (every byte a blank) is skipped with 100; only
-//      the loading mode reports it.
+//   3. An empty DBF record (every byte a blank) is skipped with 100; the
+//      loading and test modes report it, the computation skips it silently.
 //   4. Every fatal message about a table is followed by the file line and
 //      ends the stage; the -100 returns matter only where it does not.
 #include "input/reference_points.h"
@@ -89,7 +89,7 @@ int read_dbf_point(PointReaderMode mode, const InputTable& table, PointCursor& c
     const int n = cursor.counter;
     // A blank record holds nothing to convert; it is recognised first.
     if (dbf_record_is_blank(fields)) {
-        if (mode == PointReaderMode::Loading)
+        if (mode != PointReaderMode::Computing)
             log_message(23, "%i. řádek v souboru %s je prázdný - přeskakuji"_cz, n, table.path.c_str());
         return 100;
     }

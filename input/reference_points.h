@@ -53,7 +53,7 @@ ReferencePointTables& reference_point_tables();
 // opened. The field list is checked by the loading pass. Returns 0 or -100.
 int open_point_table(int table, PointCursor& cursor);
 // Reads the next point: 0 (a point), 1 (end of table), 100 (an empty DBF
-// record skipped; reported in the loading mode only), -100 (fatal). The
+// record skipped; reported except in the computing mode), -100 (fatal). The
 // loading and computing modes replace the wind-rose identifier read by the
 // rose's index in Wnd_id; the test mode keeps the identifier as read.
 int read_next_point(PointReaderMode mode, int table, PointCursor& cursor, ReferencePoint& point);

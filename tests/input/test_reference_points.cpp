@@ -110,9 +110,12 @@ TEST_F(ReferencePointsTest, MissingFieldAndUnknownRoseAreFatalWithTheFileLine) {
 TEST_F(ReferencePointsTest, TestModeSkipsTheWindRoses) {
     wind_roses().reset();  // a single-file test has no roses loaded
     add_text_table("rose.txt", "P1\t1.5\t2.5\t300.0\t1.5\t7\nP2\t3.5\t4.5\t310.0\t2.0\t9\n");
+    add_dbf_table();
     ASSERT_EQ(load_reference_points(PointReaderMode::Test), 0);
-    EXPECT_EQ(reference_point_tables().total, 2);
-    EXPECT_TRUE(logged("   souřadnice X      : 1.50 - 3.50"));
+    EXPECT_EQ(reference_point_tables().total, 12);
+    EXPECT_TRUE(logged("   souřadnice X      : -740000.50 - 3.50"));
+    // The test reports blank records as the loading does.
+    EXPECT_TRUE(logged("7. řádek v souboru " + project().grid_files[1].path + " je prázdný - přeskakuji"));
     EXPECT_FALSE(logged("větrné růžice"));
     EXPECT_FALSE(logged("neexistuje"));
 }
