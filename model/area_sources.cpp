@@ -1,0 +1,276 @@
+#include "model/area_sources.h"
+
+#include <cmath>
+
+namespace zemo {
+
+using namespace plume;
+
+namespace {
+
+// Range of a square beyond its radius R: downwind and crosswind, m.
+constexpr double kAreaRangeDownwind = 2500.0;
+constexpr double kAreaRangeCrosswind = 1000.0;
+// A square without heat output (A below this) rises by the class sigma_z minimum.
+constexpr double kMinRiseCoefficient = 0.00001;
+
+}  // namespace
+
+NearDivision near_division(double S, bool four) {
+    NearDivision v;
+    if (four) {
+        v.n = 4;
+        v.side = S / 4;
+        v.offsets[0] = 3 * S / 8;
+        v.offsets[1] = S / 8;
+        v.offsets[2] = -S / 8;
+        v.offsets[3] = -3 * S / 8;
+        v.e = S / 8;
+    } else {
+        v.n = 3;
+        v.side = S / 3;
+        v.offsets[0] = S / 3;
+        v.offsets[1] = 0;
+        v.offsets[2] = -S / 3;
+        v.e = S / 6;
+    }
+    v.rs = v.side / constants().sqrt_pi;
+    v.dmin = std::fmin(1.41 * v.e, v.rs + 1);
+    return v;
+}
+
+double emission_density(const RunSetup& run, int i, int p) {
+    const Sources& src = *run.src;
+    const double E = src.SrcA_e[p][i];
+    const double S = src.SrcA_dx[i];
+    const PollutantModel& pm = run.pollutants[p];
+    double Ed;
+    if (src.SrcA_class[i] == kClassTraffic)
+        Ed = E * run.building_character[1] / (S * S);
+    else if (pm.type == kTypeNOX || pm.type == kTypeNO2)
+        Ed = E * run.building_character[0] / (0.5 * (S * S));
+    else
+        Ed = E * run.building_character[0] / (0.4 * (S * S));
+    if (pm.area_peak) Ed = Ed * run.emission_peak_ratio[1];
+    return Ed;
+}
+
+PreparedAreas prepare_area_sources(const RunSetup& run) {
+    const Sources& src = *run.src;
+    const int NA = src.NA;
+    PreparedAreas A;
+    A.NA = NA;
+    const std::size_t n = static_cast<std::size_t>(NA);
+    A.u.resize(n * 15);
+    A.rise.resize(n * 15);
+    A.xf.resize(n * 15);
+    A.sin_phi.resize(n * kMaxSectors);
+    A.cos_phi.resize(n * kMaxSectors);
+    A.R.resize(n);
+    A.sigma_y0.resize(n);
+    A.sigma_z0.resize(n * 5);
+    A.xvy.resize(n * 5);
+    A.xvz.resize(n * 5);
+    A.xvy4.resize(n * 5);
+    A.xvy3.resize(n * 5);
+    A.div4.resize(n);
+    A.div3.resize(n);
+    for (int i = 0; i < NA; ++i) {
+        const double h = src.SrcA_h[i];
+        const double S = src.SrcA_dx[i];
+        for (int k = 0; k < 5; ++k) {
+            for (int s = 0; s < 3; ++s) {
+                const double u = h <= 10 ? run.class_speed[s] : wind_speed(run.class_speed[s], h, k);
+                const double q = src.SrcA_q[i];
+                const double rise = q >= kMinRiseCoefficient ? q / u : kClass[k].sigma_z_min;
+                const std::size_t at = (static_cast<std::size_t>(i) * 5 + k) * 3 + s;
+                A.u[at] = u;
+                A.rise[at] = rise;
+                A.xf[at] = final_rise_distance(rise, h, k, s);
+            }
+        }
+        for (int d = 0; d < run.directions; ++d) {
+            if (h <= 10) {
+                A.sin_phi[d * n + i] = run.sin_phi[d];
+                A.cos_phi[d * n + i] = run.cos_phi[d];
+            } else {
+                const double phi = run.phi[d] + wind_turning(h);
+                A.sin_phi[d * n + i] = std::sin(phi);
+                A.cos_phi[d * n + i] = std::cos(phi);
+            }
+        }
+        A.R[i] = S / constants().sqrt_pi;
+        A.sigma_y0[i] = (10.0 / 43.0) * S;
+        A.div4[i] = near_division(S, true);
+        A.div3[i] = near_division(S, false);
+        for (int k = 0; k < 5; ++k) {
+            double sz0 = (20.0 / 43.0) * h;
+            if (sz0 < kClass[k].sigma_z_min) sz0 = kClass[k].sigma_z_min;
+            A.sigma_z0[i * 5 + k] = sz0;
+            A.xvz[i * 5 + k] = virtual_distance_z(k, sz0);
+            A.xvy[i * 5 + k] = virtual_distance_y(k, A.sigma_y0[i]);
+            A.xvy4[i * 5 + k] = virtual_distance_y(k, (10.0 / 43.0) * A.div4[i].e);
+            A.xvy3[i * 5 + k] = virtual_distance_y(k, (10.0 / 43.0) * A.div3[i].e);
+        }
+    }
+    A.density.assign(run.P, std::vector<double>(n, 0.0));
+    for (int p = 0; p < run.P; ++p)
+        for (int i = 0; i < NA; ++i) A.density[p][i] = emission_density(run, i, p);
+    return A;
+}
+
+void area_sources(const RunSetup& run, const PreparedAreas& areas, const Receptor& rec, int k, int d, int s,
+                  ConcMatrix& conc) {
+    const Sources& src = *run.src;
+    const int NA = areas.NA;
+    const int base = src.NP + src.NL;
+    const int slot = case_slot(k, s, d);
+    const int annual_slot = case_slot(5, s, d);
+    const ClassConstants& cc = kClass[k];
+    const double sqrt2 = constants().sqrt2;
+    const double four_sqrt2 = constants().four_sqrt2;
+    const int P = run.P;
+    for (int i = 0; i < NA; ++i) {
+        const int rose = src.SrcA_wrose[i];
+        if (run.frequency(rose, slot) < kMinFrequency) continue;
+        const std::size_t at = (static_cast<std::size_t>(i) * 5 + k) * 3 + s;
+        const double u = areas.u[at];
+        const double sin_phi = areas.sin_phi[d * NA + i], cos_phi = areas.cos_phi[d * NA + i];
+        const double dX = rec.x - src.SrcA_x[i];
+        const double dY = rec.y - src.SrcA_y[i];
+        const double x = downwind(dX, dY, sin_phi, cos_phi);
+        const double y = crosswind(dX, dY, sin_phi, cos_phi);
+        const double R = areas.R[i];
+        if (!(x - R <= kAreaRangeDownwind && std::fabs(y) - R <= kAreaRangeCrosswind)) continue;
+        const double S = src.SrcA_dx[i];
+        // Every sub-square centre lies at most 0.75 S downwind of the centre:
+        // a receptor farther upwind gets nothing from any of them.
+        if (x + 0.75 * S < 0) continue;
+
+        const double h = src.SrcA_h[i];
+        const double dz = rec.z - src.SrcA_z[i];
+        const double final_rise = areas.rise[at];
+        const double T = (dz > 0 && src.SrcA_class[i] != kClassTraffic) ? cc.tau * dz : 0.0;
+        const double xf = areas.xf[at];
+        const double x_removal = x > 0 ? x : 0.0;
+        const double r = src.SrcA_no2_nox[i];
+        const double f = run.frequency(rose, annual_slot);
+        const double doba = src.SrcA_doba[i];
+        const double sigma_z0 = areas.sigma_z0[i * 5 + k];
+        const double xvz = areas.xvz[i * 5 + k];
+
+        if (x >= S / 2 + R) {
+            // Far field: the square as one source.
+            const double rise = plume_rise(final_rise, x, xf);
+            const double H = h + rise + T;
+            const double sigma_y0 = areas.sigma_y0[i];
+            double sy = sigma_y_curve(k, (x + areas.xvy[i * 5 + k] - R) / 100.0);
+            if (sy < sigma_y0) sy = sigma_y0;
+            const double xz = x + xvz - R;
+            double sz = cc.bz * std::pow(xz, cc.cz);
+            if (sz < sigma_z0) sz = sigma_z0;
+            const double syt = sy + sigma_y0;
+            const double szt = sz + sigma_z0;
+            const double pair = erf_pair((R + y) / (sqrt2 * syt), (R - y) / (sqrt2 * syt));
+            if (pair == 0) continue;
+            bool have_gas = false;
+            double V_gas = 0;
+            for (int p = 0; p < P; ++p) {
+                if (src.SrcA_e[p][i] == 0) continue;
+                const PollutantModel& pm = run.pollutants[p];
+                double V;
+                if (pm.dust) {
+                    V = vertical_term_dust(pm, dz, h + rise, xz, u, h, szt);
+                } else {
+                    if (!have_gas) {
+                        V_gas = vertical_term_gas(dz, H, szt);
+                        have_gas = true;
+                    }
+                    V = V_gas;
+                }
+                const double D = removal_factor(pm, x_removal, u);
+                const No2Factors F = conversion_factors(pm, x / u, r);
+                const double Ed = areas.density[p][i];
+                const double C0 = D * V * S * pair / (four_sqrt2 * u * szt);
+                conc.at(p, slot, base + i) = C0 * kShortTermFactor * Ed * F.Fmax();
+                if (k == kClassIV) conc.at(p, annual_slot, base + i) = Ed * C0 * F.Fmean() * pm.fN * doba * f / 100.0;
+            }
+            continue;
+        }
+
+        // Near field: 4 x 4 or 3 x 3 sub-squares.
+        const bool four = x <= R + 1;
+        const NearDivision& div = four ? areas.div4[i] : areas.div3[i];
+        const double sigma_y0 = (10.0 / 43.0) * div.e;
+        const double xvy = four ? areas.xvy4[i * 5 + k] : areas.xvy3[i * 5 + k];
+        const double rs = div.rs;
+        const double speed10 = run.class_speed[s];
+        double sum[kMaxPollutants] = {};
+        double sum_annual[kMaxPollutants] = {};
+        bool any = false;
+        for (int a = 0; a < div.n; ++a) {
+            for (int b = 0; b < div.n; ++b) {
+                const double cx = src.SrcA_x[i] + div.offsets[a];
+                const double cy = src.SrcA_y[i] + div.offsets[b];
+                const double dXj = rec.x - cx, dYj = rec.y - cy;
+                const double xj = downwind(dXj, dYj, sin_phi, cos_phi);
+                if (!(xj >= div.dmin)) continue;
+                const double yj = crosswind(dXj, dYj, sin_phi, cos_phi);
+                if (!(std::fabs(yj) <= 2 * rs)) continue;
+                if (!(xj + xvy - rs >= 100)) continue;
+                const double rise = plume_rise(final_rise, xj, xf);
+                const double Hj = h + rise + T;
+                double sy = sigma_y_curve(k, (xj + xvy - rs) / 100.0);
+                if (sy < sigma_y0) sy = sigma_y0;
+                const double xz = xj + xvz - rs;
+                double sz = cc.bz * std::pow(xz, cc.cz);
+                if (sz < sigma_z0) sz = sigma_z0;
+                const double szt = sz + sigma_z0;
+                const double Phi = erf_pair((rs + yj) / (sqrt2 * sy), (rs - yj) / (sqrt2 * sy)) * div.side /
+                                   (four_sqrt2 * speed10 * szt);
+                if (Phi == 0) continue;
+                any = true;
+                bool have_gas = false;
+                double V_gas = 0;
+                for (int p = 0; p < P; ++p) {
+                    if (src.SrcA_e[p][i] == 0) continue;
+                    const PollutantModel& pm = run.pollutants[p];
+                    double V;
+                    if (pm.dust) {
+                        V = vertical_term_dust(pm, dz, h + rise, xz, u, h, szt);
+                    } else {
+                        if (!have_gas) {
+                            V_gas = vertical_term_gas(dz, Hj, szt);
+                            have_gas = true;
+                        }
+                        V = V_gas;
+                    }
+                    sum[p] = sum[p] + V * Phi;
+                    if (k == kClassIV) sum_annual[p] = sum_annual[p] + V * Phi * 0.01 * doba * f;
+                }
+            }
+        }
+        if (!any) continue;
+        for (int p = 0; p < P; ++p) {
+            if (src.SrcA_e[p][i] == 0) continue;
+            const PollutantModel& pm = run.pollutants[p];
+            const double Ed = areas.density[p][i];
+            const double D = removal_factor(pm, x_removal, u);
+            double* value = &conc.at(p, slot, base + i);
+            double* annual = &conc.at(p, annual_slot, base + i);
+            if (pm.dust) {
+                *value = sum[p] * Ed * kShortTermFactor;
+                if (k == kClassIV) *annual = sum_annual[p] * Ed;
+            } else if (pm.no2) {
+                const No2Factors F = x < R + 1 ? no2_factors(R / (2 * u), r) : no2_factors(x / u, r);
+                *value = sum[p] * Ed * D * kShortTermFactor * F.Fmax();
+                if (k == kClassIV) *annual = 0.5 * (F.F1 + F.F2) * sum_annual[p] * Ed * pm.fN * D;
+            } else {
+                *value = sum[p] * Ed * D * kShortTermFactor;
+                if (k == kClassIV) *annual = sum_annual[p] * Ed * pm.fN * D;
+            }
+        }
+    }
+}
+
+}  // namespace zemo

@@ -1,0 +1,146 @@
+// The plume formulas shared by the point, line and area sources: class
+// constants, wind profile and turning, plume rise with its 2/3 growth,
+// terrain term, the dispersion curves sigma_y and sigma_z, the vertical term
+// for gases and for dust fractions, first-order removal, the NO2/NOx
+// conversion factors and the error-function approximation of the roads and
+// squares.
+//
+// Symbols: x downwind distance (m), y crosswind offset (m), dz height of the
+// receptor over the source base (m), h structural height (m), u wind speed
+// at the source (m/s), k stability class 0..4 (I..V), s speed class 0..2.
+//
+// Every formula is evaluated in the order in which the model describes it,
+// so that results are reproducible to the last bit on every platform.
+#pragma once
+
+#include "driver/project_file.h"
+
+namespace zemo::plume {
+
+// Constants prepared once per run (pi is taken as 2 asin 1).
+struct Constants {
+    double pi;
+    double two_pi;
+    double sqrt_pi;
+    double sqrt2;
+    double four_sqrt2;
+    double two_sqrt_2pi;
+    double deg_to_rad;  // pi / 180
+};
+const Constants& constants();
+
+// A Gaussian exp(-t^2/2) is taken as 0 when |t| > G = sqrt(-2 ln 1e-50).
+inline constexpr double kGaussCutoff = 15.174271293851463;
+// Annual divisor 0.9 * 100: removes the short-term factor 0.9 again.
+inline constexpr double kAnnualDivisor = 90.0;
+// Every short-term (class slot) value is multiplied by this factor.
+inline constexpr double kShortTermFactor = 0.9;
+// A wind-rose frequency (percent) below this skips the case.
+inline constexpr double kMinFrequency = 0.00001;
+// NOX and NO2 emissions counted as NO2 mass.
+inline constexpr double kNoxFactor = 1.667;
+
+// Per-class constants, k = 0..4 for the classes I to V.
+struct ClassConstants {
+    double m;            // wind-profile exponent
+    double tau;          // terrain factor
+    double a, b, c;      // sigma_y curve
+    double bz, cz;       // sigma_z curve
+    double sigma_z_min;  // sigma_z minimum of pass B, roads and squares, m
+};
+inline constexpr ClassConstants kClass[5] = {
+    {0.33, 0.0, 0.7482, 0.9189, 0.978, 0.2694, 0.595, 1.5},
+    {0.25, 0.1, 0.8388, 0.9112, 0.9909, 0.2779, 0.651, 1.5},
+    {0.18, 0.2, 0.9191, 0.9166, 0.9912, 0.263, 0.713, 1.5},
+    {0.14, 0.5, 0.5052, 0.9208, 0.9904, 0.239, 0.787, 3.0},
+    {0.1, 0.9, 1.1818, 0.9272, 0.9706, 0.1782, 0.971, 5.0},
+};
+inline constexpr int kClassIV = 3;
+// The sigma_z minimum of the remote point sources (computed as class IV).
+inline constexpr double kRemoteSigmaZMin = 10.0;
+
+// Plume-rise distance coefficient per speed class.
+inline constexpr double kKappa[3] = {0.09, 0.41, 1.2};
+
+// Dust fractions: settling velocity v (m/s) and mass weight w.
+struct DustFraction {
+    double v, w;
+};
+inline constexpr DustFraction kPM10Fractions[2] = {{0.00156, 0.55}, {0.01406, 0.45}};
+inline constexpr DustFraction kTSPFractions[7] = {{0.00156, 0.33}, {0.01406, 0.28}, {0.03906, 0.22},
+                                                 {0.07656, 0.1},  {0.12656, 0.04}, {0.18906, 0.01},
+                                                 {0.225, 0.02}};
+
+// What the model does with one pollutant, derived from its type.
+enum class Removal { None, SO2, HalfLife };
+struct PollutantModel {
+    int type = kTypeJina;
+    bool dust = false;
+    const DustFraction* fractions = nullptr;
+    int fraction_count = 0;
+    Removal removal = Removal::None;
+    double half_life = 0;  // hours (ORG: the pollutant's, BZN: 155.01)
+    bool no2 = false;      // NO2/NOx conversion factors apply
+    double fN = 1.0;       // 1.667 for NOX and NO2
+    bool area_peak = false;  // NOX, NO2, CO: the squares' peak emission ratio applies
+};
+PollutantModel pollutant_model(const Pollutant& pollutant);
+
+// 1. Wind speed at height h: classSpeed * (0.1 h)^m[k].
+double wind_speed(double class_speed, double h, int k);
+// 2. Turning of the wind with height above 10 m, radians: (h - 10) pi / 4500.
+double wind_turning(double h);
+// 3. Distance of the final rise: (20/3) kappa[s] dh (0.5 (h + dh))^m[k].
+double final_rise_distance(double final_rise, double h, int k, int s);
+//    The rise at distance x: final_rise (x/xf)^(2/3) below xf, else final_rise.
+double plume_rise(double final_rise, double x, double xf);
+// 4. Terrain term tau[k] dz for a receptor above the source base, else 0.
+double terrain_term(int k, double dz);
+// 5. sigma_y of the point sources: 10^(a + b L^c) + x tan(sector width), at
+//    least 10 m; L = log10(x/100) when x/100 >= 1, else 0.
+double sigma_y_point(int k, double x, double tan_sector);
+//    The curve 10^(a + b L^c) alone, L = log10(q) when q >= 1, else 0.
+double sigma_y_curve(int k, double quotient);
+// 6. sigma_z = bz x^cz, at least minimum.
+double sigma_z(int k, double x, double minimum);
+// Virtual distances from initial spreads: xvy = 10^(q^(1/c) + 2) with
+// q = (log10(sigma_y0) - a)/b (log10 taken as 0 below 1 m), xvy = 100 when
+// q <= 0; xvz = (sigma_z0/bz)^(1/cz).
+double virtual_distance_y(int k, double sigma_y0);
+double virtual_distance_z(int k, double sigma_z0);
+
+// 7. Vertical term of the gases with full ground reflection:
+//    zr = min(dz, 0.8 H) above the base, else 0; t = |zr - H|/sigma;
+//    2 exp(-t^2/2), 0 beyond the cut-off.
+double vertical_term_gas(double dz, double H, double sigma);
+//    Vertical term of the dust fractions: the centre starts at centre,
+//    drops by v drop_distance/u per fraction (accumulating), becomes
+//    reset_height when it falls below 0; the receptor height follows 0.8
+//    of the centre down.
+double vertical_term_dust(const PollutantModel& pm, double dz, double centre, double drop_distance, double u,
+                          double reset_height, double sigma);
+
+// 8. Removal factor D at distance x with wind u.
+double removal_factor(const PollutantModel& pm, double x, double u);
+
+// 9. NO2/NOx conversion factors at travel time t (s) for the NO2/NOx ratio r
+//    of the emitted gas; F1 = 0.75, F2 = 0.95 from 10000 s on.
+struct No2Factors {
+    double F1 = 1, F2 = 1;
+    double Fmax() const { return F1 > F2 ? F1 : F2; }
+    double Fmean() const { return (F1 + F2) / 2; }
+};
+No2Factors no2_factors(double t, double r);
+// The factors of a pollutant: the conversion for NO2, 1 and 1 otherwise.
+inline No2Factors conversion_factors(const PollutantModel& pm, double t, double r) {
+    return pm.no2 ? no2_factors(t, r) : No2Factors{};
+}
+
+// The error function as the roads and squares take it (a rational
+// approximation of erfc; it is not exactly 0 at 0).
+double erf_approx(double v);
+// erf(e1) + erf(e2), a pair that bounds a finite source crosswind; a
+// negative sum, which only the approximation produces, counts as 0.
+double erf_pair(double e1, double e2);
+
+}  // namespace zemo::plume

@@ -1,0 +1,48 @@
+// Point sources (stacks): a Gaussian plume with ground reflection, plume
+// rise growing with distance, partial terrain following, dust settling,
+// removal and NO2 conversion.
+//
+// Pass A, remote sources (class 0): one computation with the class-IV
+// constants (sigma_z at least 10 m, wind profile at every height, no
+// turning) stands for all five classes; the value goes into the five class
+// slots of the case.
+// Pass B, the other point sources: per stability class, with the wind at
+// 10 m and no turning up to 10 m height, profile and turning above.
+//
+// Conc index of point source j: j.
+#pragma once
+
+#include <vector>
+
+#include "model/concentration.h"
+#include "model/run_setup.h"
+
+namespace zemo {
+
+// Per-run values of the point sources, which do not depend on the receptor.
+struct PreparedPoints {
+    std::vector<int> remote;    // source indices of pass A
+    std::vector<int> classed;   // source indices of pass B
+    // pass A, [i * 3 + s] for remote[i]: wind at the source, final rise, xf
+    std::vector<double> a_u, a_rise, a_xf;
+    // pass B, [(i * 5 + k) * 3 + s] for classed[i]
+    std::vector<double> b_u, b_rise, b_xf;
+    // pass B wind angle per direction, [d * classed.size() + i]
+    std::vector<double> b_sin, b_cos;
+    // emission per pollutant, [p][j], with the factor of NOX and NO2
+    std::vector<std::vector<double>> emission;
+};
+
+PreparedPoints prepare_point_sources(const RunSetup& run);
+
+// Pass A for direction d and speed class s: fills the five class slots and
+// the annual slot of every remote source.
+void remote_point_sources(const RunSetup& run, const PreparedPoints& pts, const Receptor& rec, int d, int s,
+                          ConcMatrix& conc);
+
+// Pass B for the case (k, s, d): fills slot(k, s, d), and for class IV the
+// annual slot, of every class-dependent point source.
+void class_point_sources(const RunSetup& run, const PreparedPoints& pts, const Receptor& rec, int k, int d, int s,
+                         ConcMatrix& conc);
+
+}  // namespace zemo
