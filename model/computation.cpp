@@ -45,6 +45,16 @@ void compute_point(const PreparedModel& model, const Receptor& receptor, ConcMat
     }
 }
 
+namespace {
+PointObserver g_observer = nullptr;
+void* g_observer_context = nullptr;
+}  // namespace
+
+void set_point_observer(PointObserver observer, void* context) {
+    g_observer = observer;
+    g_observer_context = context;
+}
+
 int run_computation() {
     const ProjectConfig& prj = project();
     const Sources& src = sources();
@@ -81,6 +91,7 @@ int run_computation() {
             compute_point(model, Receptor{point.x, point.y, point.z}, conc, work);
             point_statistics(conc, point, stats);
             write_point_results(point, conc, stats);
+            if (g_observer) g_observer(point, conc, g_observer_context);
         }
         cursor.file.close();
     }

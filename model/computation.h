@@ -51,4 +51,9 @@ void compute_point(const PreparedModel& model, const Receptor& receptor, ConcMat
 // -100 when the point reader stopped the run.
 int run_computation();
 
+// Called after each point has been computed and handed to the results
+// (tests, the desktop program's progress); none by default.
+using PointObserver = void (*)(const ReferencePoint& point, const ConcMatrix& conc, void* context);
+void set_point_observer(PointObserver observer, void* context);
+
 }  // namespace zemo

@@ -1,0 +1,196 @@
+// The computation driver: the loop over the reference-point tables, the
+// progress line, the log lines, the receptor height, the reset between
+// points, and the independence of the result from the loop order.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "input/reference_points.h"
+#include "input/sources.h"
+#include "input/wind_roses.h"
+#include "model/computation.h"
+#include "tests/model/model_scene.h"
+#include "tests/test_support.h"
+
+namespace zemo {
+namespace {
+
+using test::cp;
+using test::TempDir;
+
+struct Seen {
+    std::vector<ReferencePoint> points;
+    std::vector<std::vector<double>> values;  // pollutant 0, every slot, every source
+};
+
+void observe(const ReferencePoint& point, const ConcMatrix& conc, void* context) {
+    Seen& seen = *static_cast<Seen*>(context);
+    seen.points.push_back(point);
+    std::vector<double> v;
+    for (int c = 0; c < kCaseSlots; ++c)
+        for (int j = 0; j < conc.sources(); ++j) v.push_back(conc.at(0, c, j));
+    seen.values.push_back(std::move(v));
+}
+
+class ComputationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::reset_run_state();
+        model_settings().set_methodology_defaults();
+        log_path_ = dir_.file("run.log");
+        WindRoses& w = wind_roses();
+        w.count = 1;
+        w.Wnd_id = {7};
+        w.Wnd_frequency.resize(1);
+        w.Wnd_frequency[0].fill(0.5);
+        w.sector_width = 7.5;
+        w.sectors_in_file = 48;
+        Pollutant p;
+        p.indicative = "X";
+        p.type = kTypeJina;
+        project().pollutants.push_back(p);
+        project().rotation = 0;
+        project().result_type = kResultBasic;
+        Sources& s = sources();
+        s.NP = 2;
+        s.total = 2;
+        s.SrcP_id = {"S1", "S2"};
+        s.SrcP_class = {kClassOther, kClassRemote};
+        s.SrcP_group = {1, 1};
+        s.SrcP_wrose = {0, 0};
+        s.SrcP_x = {0, 300};
+        s.SrcP_y = {0, 0};
+        s.SrcP_z = {0, 0};
+        s.SrcP_h = {20, 40};
+        s.SrcP_q = {30, 0};
+        s.SrcP_doba = {1, 1};
+        s.SrcP_no2_nox = {0, 0};
+        s.SrcP_e = {{1e6, 2e6}};
+        s.groups = {1};
+        s.max_group = 1;
+        set_point_observer(observe, &seen_);
+    }
+    void TearDown() override {
+        set_point_observer(nullptr, nullptr);
+        test::reset_run_state();
+    }
+    void add_table(const std::string& name, const std::string& lines) {
+        const std::string path = dir_.file(name);
+        test::write_file(path, cp(lines));
+        InputTable t;
+        t.path = path;
+        ASSERT_TRUE(set_type_from_keyword(t, "TSV"));
+        project().grid_files.push_back(t);
+    }
+    std::string log_text() {
+        run_log().flush();
+        return test::read_file(log_path_);
+    }
+
+    TempDir dir_;
+    std::string log_path_;
+    Seen seen_;
+};
+
+TEST_F(ComputationTest, EveryPointOfEveryTableInOrder) {
+    add_table("a.txt", "A\t0\t-500\t10\t2\t7\nB\t50\t-800\t0\t0\t7\n");
+    add_table("b.txt", "C\t-100\t400\t5\t1.5\t7\n");
+    run_log().open(log_path_, 2);
+    ASSERT_EQ(run_stage([] { return load_reference_points(); }), 0);
+    ASSERT_EQ(reference_point_tables().total, 3);
+
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(run_stage(run_computation), 0);
+    const std::string console = testing::internal::GetCapturedStdout();
+    // The percentage is taken before the count advances: 0 %, 33 %, 67 %.
+    EXPECT_EQ(console,
+              "Pocitam 1. bod z 3: A (0% hotovo)...\r"
+              "Pocitam 2. bod z 3: B (33% hotovo)...\r"
+              "Pocitam 3. bod z 3: C (67% hotovo)...\r");
+    const std::string log = log_text();
+    EXPECT_NE(log.find("\r\nVÝPOČET ZAHÁJEN\r\n"_cz), std::string::npos);
+    EXPECT_NE(log.find("výpočet pro referenční bod: C"_cz), std::string::npos);
+
+    ASSERT_EQ(seen_.points.size(), 3u);
+    EXPECT_EQ(seen_.points[0].id, "A");
+    // z includes the height above terrain.
+    EXPECT_EQ(seen_.points[0].z, 12.0);
+    EXPECT_EQ(seen_.points[2].z, 6.5);
+
+    // Each point's Conc is that point's alone: the same as a fresh
+    // computation of the receptor, whatever was computed before it.
+    Sources& src = sources();
+    src.total = 2;
+    const PreparedModel model = prepare_model(model_settings(), project(), src, wind_roses());
+    ConcMatrix conc;
+    ASSERT_TRUE(conc.allocate(1, 2));
+    PointWorkspace work = make_workspace(model);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const ReferencePoint& pt = seen_.points[i];
+        compute_point(model, Receptor{pt.x, pt.y, pt.z}, conc, work);
+        std::size_t n = 0, nonzero = 0;
+        for (int c = 0; c < kCaseSlots; ++c)
+            for (int j = 0; j < 2; ++j, ++n) {
+                EXPECT_EQ(conc.at(0, c, j), seen_.values[i][n]);
+                nonzero += conc.at(0, c, j) != 0;
+            }
+        EXPECT_GT(nonzero, 0u) << i;
+    }
+}
+
+TEST_F(ComputationTest, NoPointsNothingPrinted) {
+    run_log().open(log_path_, 1);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(run_stage(run_computation), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_TRUE(seen_.points.empty());
+    EXPECT_NE(log_text().find("VÝPOČET ZAHÁJEN"_cz), std::string::npos);
+    EXPECT_EQ(log_text().find("výpočet pro referenční bod"_cz), std::string::npos);
+}
+
+TEST_F(ComputationTest, ResultDoesNotDependOnTheLoopOrder) {
+    // Class by class, direction by direction, speed class by speed class, as
+    // the driver does; then the same cases computed one source kind at a time
+    // in the reverse order: every value is the same.
+    test::Scene sc;
+    const int p = sc.pollutant(kTypeNO2);
+    sc.pollutant(kTypePM10);
+    sc.point(0, 0, 0, 30, 40, kClassOther);
+    sc.point(100, 100, 0, 60, 10, kClassRemote);
+    sc.line(-200, -300, 150, -350, 12);
+    sc.area(50, -150, 0, 5, 0, 80, kClassTraffic);
+    sc.area(-80, 60, 0, 15, 20, 120, kClassOther);
+    sc.compute(20, -400, 3);
+    const ConcMatrix expected = sc.conc;
+    ConcMatrix reverse;
+    ASSERT_TRUE(reverse.allocate(2, sc.src.total));
+    PointWorkspace work = make_workspace(sc.model);
+    const Receptor rec{20, -400, 3};
+    place_line_receptors(sc.model.run, rec, work.line_receptors);
+    for (int s = 2; s >= 0; --s)
+        for (int d = 47; d >= 0; --d) {
+            for (int k = 4; k >= 0; --k) {
+                area_sources(sc.model.run, sc.model.areas, rec, k, d, s, reverse);
+                line_sources(sc.model.run, sc.model.lines, work.line_receptors, rec, k, d, s, reverse);
+                class_point_sources(sc.model.run, sc.model.points, rec, k, d, s, reverse);
+            }
+            remote_point_sources(sc.model.run, sc.model.points, rec, d, s, reverse);
+        }
+    double total = 0;
+    for (int q = 0; q < 2; ++q)
+        for (int c = 0; c < kCaseSlots; ++c)
+            for (int j = 0; j < sc.src.total; ++j) {
+                EXPECT_EQ(reverse.at(q, c, j), expected.at(q, c, j));
+                total += expected.at(q, c, j);
+            }
+    EXPECT_GT(total, 0.0);
+    // Every source reaches the receptor in some case.
+    for (int j = 0; j < sc.src.total; ++j) {
+        double by_source = 0;
+        for (int c = 0; c < kCaseSlots; ++c) by_source += expected.at(p, c, j);
+        EXPECT_GT(by_source, 0.0) << j;
+    }
+}
+
+}  // namespace
+}  // namespace zemo
