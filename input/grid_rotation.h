@@ -1,6 +1,10 @@
 // Grid rotation of the national projections: the angle between the grid
 // north of the coordinates and the north of the wind directions, looked up
-// at the centre of the reference points in the projection's rotation grid.
+// at the centre of the reference points in the projection's rotation grid
+// (installation directory + "data" + separator + "rot" + name + ".abn").
+// The value is the azimuth of grid north (increasing y) measured clockwise
+// from geographic north, in degrees: the computation subtracts it from the
+// geographic wind directions (see docs/rotation.md).
 #pragma once
 
 #include <string>
@@ -8,9 +12,13 @@
 namespace zemo {
 
 // Looks the rotation up for the project's projection at the centre of the
-// reference points and stores it in ProjectConfig::rotation: 0 or -100.
+// reference points and stores it in ProjectConfig::rotation: 0, or -100
+// after a fatal message. A local grid ("JINA") reads no grid and returns 0.
 int look_up_rotation();
-// The same from an explicit grid file and centre (tests, tools).
+// The same from an explicit grid file and centre (tests, tools): checks the
+// header against the file's size, refuses a centre on or outside the border
+// of the area or in a cell beyond the last node, and combines the cell's
+// four nodes by inverse squared distance in single precision.
 int look_up_rotation_in(const std::string& grid_path, const char* projection_name, double centre_x,
                         double centre_y, double& rotation);
 
