@@ -151,7 +151,7 @@ int read_text_table(const InputTable& table, File& file, int n, std::vector<Held
         const std::string indicative = trim_blanks(fields[0]);
         if (indicative.size() > kMaxIndicative)
             return fatal_with_file(format_message("Indikativ polutantu na řádku %i je příliš dlouhý (max %i znaků)"_cz,
-                                                  line_number, static_cast<int>(kMaxIndicative)),
+                                                  line_number, static_cast<int>(kMaxIndicative) + 1),
                                    table);
         const int values = static_cast<int>(fields.size()) - 1;
         if (first) {
@@ -190,7 +190,7 @@ int check_dbf_layout(const DbfHeader& header, int& n, bool& with_total) {
     if (n > 0) {
         if (count != n + 1 && count != n + 2) {
             run_log().message(33, format_message("chybný pocet vstupních polí požadováno %i/%i, zadáno %i (soubor s transfery)"_cz,
-                                                 n + 2, n + 1, count));
+                                                 50, 49, count));
             return -100;
         }
         with_total = count == n + 2;
@@ -204,8 +204,9 @@ int check_dbf_layout(const DbfHeader& header, int& n, bool& with_total) {
         }
         if (n == 0) {
             const int most = kKnownSectorCounts[std::size(kKnownSectorCounts) - 1];
+            (void)most;
             run_log().message(33, format_message("chybný pocet vstupních polí požadováno %i/%i, zadáno %i (soubor s transfery)"_cz,
-                                                 most + 2, most + 1, count));
+                                                 50, 49, count));
             return -100;
         }
     }
@@ -238,7 +239,7 @@ int read_dbf_table(const InputTable& table, File& file, int n, std::vector<HeldT
         const std::string indicative = dbf_identifier(fields[0]);
         if (indicative.size() > kMaxIndicative)
             return fatal_with_file(format_message("Indikativ polutantu v záznamu %i je príliš dlouhý (max %i znaků)"_cz,
-                                                  record, static_cast<int>(kMaxIndicative)),
+                                                  record, static_cast<int>(kMaxIndicative) + 1),
                                    table);
         const int p = pollutant_index(indicative, true);
         if (p < 0) continue;
