@@ -154,7 +154,6 @@ void allocate_emissions(std::vector<std::vector<double>>& e, std::size_t n, cons
 
 void allocate_arrays() {
     Sources& s = sources();
-    const bool no2 = project().computes_no2();
     if (s.NP > 0) {
         const auto n = static_cast<std::size_t>(s.NP);
         allocate(s.SrcP_x, n, "SrcP_x");
@@ -163,7 +162,7 @@ void allocate_arrays() {
         allocate(s.SrcP_h, n, "SrcP_h");
         allocate(s.SrcP_q, n, "SrcP_q");
         allocate(s.SrcP_doba, n, "SrcP_doba");
-        if (no2) allocate(s.SrcP_no2_nox, n, "SrcP_no2_nox");
+        allocate(s.SrcP_no2_nox, n, "SrcP_no2_nox");
         allocate(s.SrcP_class, n, "SrcP_class");
         allocate(s.SrcP_group, n, "SrcP_group");
         allocate(s.SrcP_wrose, n, "SrcP_wrose");
@@ -180,7 +179,7 @@ void allocate_arrays() {
         allocate(s.SrcL_z1, n, "SrcL_z1");
         allocate(s.SrcL_dx, n, "SrcL_dx");
         allocate(s.SrcL_doba, n, "SrcL_doba");
-        if (no2) allocate(s.SrcL_no2_nox, n, "SrcL_no2_nox");
+        allocate(s.SrcL_no2_nox, n, "SrcL_no2_nox");
         allocate(s.SrcL_class, n, "SrcL_class");
         allocate(s.SrcL_group, n, "SrcL_group");
         allocate(s.SrcL_wrose, n, "SrcL_wrose");
@@ -196,7 +195,7 @@ void allocate_arrays() {
         allocate(s.SrcA_q, n, "SrcA_q");
         allocate(s.SrcA_dx, n, "SrcA_dx");
         allocate(s.SrcA_doba, n, "SrcA_doba");
-        if (no2) allocate(s.SrcA_no2_nox, n, "SrcA_no2_nox");
+        allocate(s.SrcA_no2_nox, n, "SrcA_no2_nox");
         allocate(s.SrcA_class, n, "SrcA_class");
         allocate(s.SrcA_group, n, "SrcA_group");
         allocate(s.SrcA_wrose, n, "SrcA_wrose");
@@ -404,7 +403,6 @@ double point_heat_term(double heat, double height) {
 
 void store_record(int kind, const SourceRecord& r, std::size_t i, int rose_index) {
     Sources& s = sources();
-    const bool no2 = project().computes_no2();
     const double share = r.hours * (1.0 / kHoursPerYear);
     if (kind == kPointSources) {
         s.SrcP_id[i] = r.id;
@@ -415,7 +413,7 @@ void store_record(int kind, const SourceRecord& r, std::size_t i, int rose_index
         s.SrcP_h[i] = r.height;
         s.SrcP_q[i] = point_heat_term(r.heat, r.height);
         s.SrcP_doba[i] = share;
-        if (no2) s.SrcP_no2_nox[i] = r.ratio;
+        s.SrcP_no2_nox[i] = r.ratio;
         s.SrcP_group[i] = r.group;
         s.SrcP_wrose[i] = rose_index;
         for (std::size_t p = 0; p < r.emissions.size(); ++p) s.SrcP_e[p][i] = r.emissions[p] * kEmissionScale;
@@ -430,7 +428,7 @@ void store_record(int kind, const SourceRecord& r, std::size_t i, int rose_index
         s.SrcL_z1[i] = r.z_end;
         s.SrcL_dx[i] = r.width;
         s.SrcL_doba[i] = share;
-        if (no2) s.SrcL_no2_nox[i] = r.ratio;
+        s.SrcL_no2_nox[i] = r.ratio;
         s.SrcL_group[i] = r.group;
         s.SrcL_wrose[i] = rose_index;
         for (std::size_t p = 0; p < r.emissions.size(); ++p) s.SrcL_e[p][i] = r.emissions[p] * kEmissionScale;
@@ -444,7 +442,7 @@ void store_record(int kind, const SourceRecord& r, std::size_t i, int rose_index
         s.SrcA_q[i] = std::pow(r.heat, 0.25) * 25.0;
         s.SrcA_dx[i] = r.size;
         s.SrcA_doba[i] = share;
-        if (no2) s.SrcA_no2_nox[i] = r.ratio;
+        s.SrcA_no2_nox[i] = r.ratio;
         s.SrcA_group[i] = r.group;
         s.SrcA_wrose[i] = rose_index;
         for (std::size_t p = 0; p < r.emissions.size(); ++p) s.SrcA_e[p][i] = r.emissions[p] * kEmissionScale;

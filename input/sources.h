@@ -14,8 +14,10 @@
 //            during a test; the stored rose index is then -1).
 //
 // Invariants after a successful Fill:
-//   1. every array of a kind holds exactly NP, NL or NA elements (the
-//      no2_nox arrays only when NO2 is computed, else they are empty);
+//   1. every array of a kind holds exactly NP, NL or NA elements; the
+//      no2_nox arrays hold the ratios read when NO2 is computed and 0
+//      otherwise (the tables then have no such column), so that they can
+//      be indexed like every other array;
 //   2. SrcX_e[i] has one element per source for every pollutant i of the
 //      project, in project order;
 //   3. groups holds at most kMaxGroups distinct numbers in order of first
