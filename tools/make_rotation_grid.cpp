@@ -25,13 +25,13 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "driver/numbers.h"
 #include "input/grid_rotation.h"
 
 namespace {
@@ -150,10 +150,12 @@ int main(int argc, char** argv) {
     const std::string output = argv[2];
     double spacing = kDefaultSpacing;
     int checks = 0;
-    for (int i = 3; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--spacing") == 0) spacing = std::atof(argv[i + 1]);
-        else if (std::strcmp(argv[i], "--check") == 0) checks = std::atoi(argv[i + 1]);
-        else return usage();
+    for (int i = 3; i < argc; i += 2) {
+        if (i + 1 >= argc) return usage();
+        bool ok = false;
+        if (std::strcmp(argv[i], "--spacing") == 0) ok = zemo::scan_double(argv[i + 1], spacing);
+        else if (std::strcmp(argv[i], "--check") == 0) ok = zemo::scan_int(argv[i + 1], checks);
+        if (!ok) return usage();
     }
     if (!(spacing >= 100)) return usage();
 
