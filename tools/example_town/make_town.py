@@ -9,8 +9,10 @@ heating in 16 squares of the old town and the housing estates, one wind
 rose with 16 sectors, and a receptor grid of 32 x 32 points 100 m apart.
 The pollutants are SO2, NO2, PM10 and benzene.
 
-Coordinates are in metres in the national grid (negative easting and
-northing, around x = -740000, y = -1045000). Emissions in g/s, heat output
+Coordinates are in metres in the national grid JTSK (negative easting and
+northing, around x = -740000, y = -1045000); the project names the
+projection JTSK, so the grid rotation comes from the installation's
+rotation grid. Emissions in g/s, heat output
 in MW, heights in m. Everything is computed from fixed numbers, so the
 output is the same on every run (python3, standard library only).
 
@@ -222,8 +224,7 @@ def project_text(dbf):
         "# Výpočet imisních koncentrací SO2, NO2, PM10 a benzenu ve 1024 bodech",
         "[VYPOCETNI SIT]",
         "SOUBOR=body.%s, %s" % (ext, kind),
-        "PROJEKCE=JINA",
-        "OTOCENI=0",
+        "PROJEKCE=JTSK",
         "",
         "[ZNECISTUJICI LATKY]",
     ]
