@@ -418,3 +418,26 @@ TEST(WholeRun, ExtendedTypeWritesTheDetailedReport) {
                  point("B1", "1500.00", "  214.37", "100.00", "       100.00", "            K1       100.00\n") +
                  point("B2", "2500.00", "    0.00", "  0.00", "         0.00", "")));
 }
+
+// Without -l the log is named after the project and lives in the log
+// directory of the installation; after the run it is copied, byte for
+// byte, into the output directory.
+TEST(WholeRun, DerivedLogPathAndItsCopy) {
+    TinyProject prj;
+    std::filesystem::copy_file(prj.dir.file("jeden.atm"), prj.dir.file("odvozeny_log.atm"));
+    const std::string log = std::string(ZEMO_STAGED_ROOT) + "/log/odvozeny_log.log";
+    std::filesystem::remove(log);
+    const auto r = run_zemo("-a -c -d '" + prj.dir.str() + "' -i odvozeny_log.atm", prj.dir.str());
+    ASSERT_EQ(r.exit_code, 0) << r.output;
+    ASSERT_TRUE(std::filesystem::exists(log));
+    const std::string bytes = read_file(log);
+    EXPECT_NE(bytes.find(utf8_to_cp1250("VÝPOČET UKONČEN... O.K.\r\n")), std::string::npos);
+    EXPECT_EQ(read_file(prj.dir.file("vysledky/odvozeny_log.log")), bytes);
+    std::filesystem::remove(log);
+
+    // At level 0 a run without errors writes no log at all.
+    const auto quiet = run_zemo("-a -c -L0 -d '" + prj.dir.str() + "' -i odvozeny_log.atm", prj.dir.str());
+    EXPECT_EQ(quiet.exit_code, 0);
+    EXPECT_FALSE(std::filesystem::exists(log));
+    EXPECT_EQ(quiet.output.find("Vypocet ukoncen"), std::string::npos);  // no end texts at level 0
+}
