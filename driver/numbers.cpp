@@ -12,15 +12,22 @@ namespace {
 
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
-template <typename T>
-bool scan_real(std::string_view text, T& out) {
+// Position after the leading white space and an optional sign.
+std::size_t skip_space_and_sign(std::string_view text, bool& negative) {
     std::size_t i = 0;
     while (i < text.size() && is_space(text[i])) ++i;
-    bool negative = false;
+    negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
         ++i;
     }
+    return i;
+}
+
+template <typename T>
+bool scan_real(std::string_view text, T& out) {
+    bool negative = false;
+    std::size_t i = skip_space_and_sign(text, negative);
     const char* first = text.data() + i;
     const char* last = text.data() + text.size();
     T value{};
@@ -51,13 +58,8 @@ bool scan_float(std::string_view text, float& out) { return scan_real(text, out)
 bool scan_double(std::string_view text, double& out) { return scan_real(text, out); }
 
 bool scan_int(std::string_view text, int& out) {
-    std::size_t i = 0;
-    while (i < text.size() && is_space(text[i])) ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    std::size_t i = skip_space_and_sign(text, negative);
     int base = 10;
     if (i < text.size() && text[i] == '0') {
         if (i + 2 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
