@@ -8,6 +8,27 @@ using namespace plume;
 
 namespace {
 
+// The vertical term of one plume for every pollutant: dust fractions per
+// pollutant, the gas term once for all gases.
+class VerticalTerms {
+public:
+    VerticalTerms(double dz, double centre, double H, double travel, double u, double reset, double sigma_zt)
+        : dz_(dz), centre_(centre), H_(H), travel_(travel), u_(u), reset_(reset), sigma_zt_(sigma_zt) {}
+    double of(const PollutantModel& pm) {
+        if (pm.dust) return vertical_term_dust(pm, dz_, centre_, travel_, u_, reset_, sigma_zt_);
+        if (!have_gas_) {
+            gas_ = vertical_term_gas(dz_, H_, sigma_zt_);
+            have_gas_ = true;
+        }
+        return gas_;
+    }
+
+private:
+    double dz_, centre_, H_, travel_, u_, reset_, sigma_zt_;
+    bool have_gas_ = false;
+    double gas_ = 0;
+};
+
 // Range of a square beyond its radius R: downwind and crosswind, m.
 constexpr double kAreaRangeDownwind = 2500.0;
 constexpr double kAreaRangeCrosswind = 1000.0;
@@ -173,21 +194,11 @@ void area_sources(const RunSetup& run, const PreparedAreas& areas, const Recepto
             const double szt = sz + sigma_z0;
             const double pair = erf_pair((R + y) / (sqrt2 * syt), (R - y) / (sqrt2 * syt));
             if (pair == 0) continue;
-            bool have_gas = false;
-            double V_gas = 0;
+            VerticalTerms vertical(dz, h + rise, H, xz, u, h, szt);
             for (int p = 0; p < P; ++p) {
                 if (src.SrcA_e[p][i] == 0) continue;
                 const PollutantModel& pm = run.pollutants[p];
-                double V;
-                if (pm.dust) {
-                    V = vertical_term_dust(pm, dz, h + rise, xz, u, h, szt);
-                } else {
-                    if (!have_gas) {
-                        V_gas = vertical_term_gas(dz, H, szt);
-                        have_gas = true;
-                    }
-                    V = V_gas;
-                }
+                const double V = vertical.of(pm);
                 const double D = removal_factor(pm, x_removal, u);
                 const No2Factors F = conversion_factors(pm, x / u, r);
                 const double Ed = areas.density[p][i];
@@ -230,21 +241,11 @@ void area_sources(const RunSetup& run, const PreparedAreas& areas, const Recepto
                                    (four_sqrt2 * speed10 * szt);
                 if (Phi == 0) continue;
                 any = true;
-                bool have_gas = false;
-                double V_gas = 0;
+                VerticalTerms vertical(dz, h + rise, Hj, xz, u, h, szt);
                 for (int p = 0; p < P; ++p) {
                     if (src.SrcA_e[p][i] == 0) continue;
                     const PollutantModel& pm = run.pollutants[p];
-                    double V;
-                    if (pm.dust) {
-                        V = vertical_term_dust(pm, dz, h + rise, xz, u, h, szt);
-                    } else {
-                        if (!have_gas) {
-                            V_gas = vertical_term_gas(dz, Hj, szt);
-                            have_gas = true;
-                        }
-                        V = V_gas;
-                    }
+                    const double V = vertical.of(pm);
                     sum[p] = sum[p] + V * Phi;
                     if (k == kClassIV) sum_annual[p] = sum_annual[p] + V * Phi * 0.01 * doba * f;
                 }
