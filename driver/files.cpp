@@ -73,11 +73,15 @@ bool File::read_line(std::string& line) {
     while ((c = std::getc(handle_)) != EOF) {
         any = true;
         if (c == '\n') break;
+        if (c == '\r') {
+            // CR LF, or a lone CR as older programs end their lines.
+            const int next = std::getc(handle_);
+            if (next != '\n' && next != EOF) std::ungetc(next, handle_);
+            break;
+        }
         line.push_back(static_cast<char>(c));
     }
-    if (!any) return false;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return true;
+    return any;
 }
 
 std::size_t File::read_bytes(void* data, std::size_t size) {

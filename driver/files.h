@@ -3,9 +3,10 @@
 // all of them before the stage ends (close_all_files).
 //
 // Files are always opened in binary mode: text is written with CR LF line
-// ends on every platform (write_text, print), and read_line accepts CR LF
-// and LF.  A write that fails (a full disk, say) is remembered, so that a
-// run that lost output is reported instead of ending with "O.K.".
+// ends on every platform (write_text, print), and read_line accepts CR LF,
+// LF and a lone CR as line ends. A write that fails (a full disk, say) is
+// remembered, so that a run that lost output is reported instead of ending
+// with "O.K.".
 #pragma once
 
 #include <cstdio>
@@ -38,7 +39,8 @@ public:
     bool write_failed() const { return write_failed_; }
 
     // Input. read_line returns false at the end of the file; the line is
-    // returned without its CR LF or LF.
+    // returned without its line end (CR LF, LF or a lone CR), so no CR can
+    // reach a field or a number conversion.
     bool read_line(std::string& line);
     std::size_t read_bytes(void* data, std::size_t size);
     bool seek(long offset);

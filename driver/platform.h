@@ -29,6 +29,13 @@ std::FILE* open_file(const std::string& path, const char* mode);
 bool is_directory(const std::string& path);
 bool is_regular_file(const std::string& path);
 
+// A key that two paths share exactly when they name the same file: the
+// file system's identity of an existing file (so a symbolic link, "./" or
+// ".." reach the same key), else the identity of its directory and its
+// name (case folded where names ignore case), else the normalised absolute
+// path. Used to keep a run from writing over its own inputs or results.
+std::string file_key(const std::string& path);
+
 bool change_directory(const std::string& dir);
 std::string current_directory();  // ends in the directory separator
 

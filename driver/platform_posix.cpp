@@ -11,6 +11,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
@@ -72,6 +73,30 @@ bool is_directory(const std::string& path) {
 bool is_regular_file(const std::string& path) {
     struct stat st{};
     return ::stat(native_name(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+namespace {
+std::string identity_of(const struct stat& st) {
+    return std::to_string(static_cast<unsigned long long>(st.st_dev)) + ":" +
+           std::to_string(static_cast<unsigned long long>(st.st_ino));
+}
+}  // namespace
+
+std::string file_key(const std::string& path) {
+    const std::string native = native_name(path);
+    struct stat st{};
+    if (::stat(native.c_str(), &st) == 0) return "F" + identity_of(st);
+    // A file still to be created: its directory as the kernel resolves it
+    // (symbolic links and ".." included) and its name.
+    const std::size_t slash = native.rfind('/');
+    const std::string name = slash == std::string::npos ? native : native.substr(slash + 1);
+    const std::string dir =
+        slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : native.substr(0, slash);
+    if (!name.empty() && name != "." && name != ".." && ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return "D" + identity_of(st) + "/" + name;
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(native, ec);
+    return "P" + (ec ? std::filesystem::path(native) : absolute).lexically_normal().string();
 }
 
 bool change_directory(const std::string& dir) { return ::chdir(native_name(dir).c_str()) == 0; }

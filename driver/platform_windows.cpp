@@ -69,6 +69,38 @@ bool is_regular_file(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+namespace {
+// Volume serial number and file index of an existing file or directory.
+bool identity_of(const std::wstring& path, std::string& out) {
+    const HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    if (!ok) return false;
+    out = std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(info.nFileIndexHigh) + ":" +
+          std::to_string(info.nFileIndexLow);
+    return true;
+}
+}  // namespace
+
+std::string file_key(const std::string& path) {
+    std::string id;
+    const std::wstring w = wide(path);
+    if (identity_of(w, id)) return "F" + id;
+    // A file still to be created: its directory and its name, whose case
+    // Windows ignores.
+    const std::size_t sep = path.find_last_of("\\/:");
+    const std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
+    std::string dir = sep == std::string::npos ? std::string(".") : path.substr(0, sep + 1);
+    if (!name.empty() && name != "." && name != ".." && identity_of(wide(dir), id))
+        return "D" + id + "\\" + to_upper(name);
+    std::vector<wchar_t> full(4096);
+    const DWORD n = GetFullPathNameW(w.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    return "P" + to_upper(n > 0 && n < full.size() ? narrow(std::wstring(full.data(), n)) : path);
+}
+
 bool change_directory(const std::string& dir) {
     // _wchdir also sets the per-drive current directory.
     return _wchdir(wide(dir).c_str()) == 0;

@@ -15,6 +15,7 @@
 //      the process locale.
 #include "driver/project_file.h"
 
+#include <cctype>
 #include <string_view>
 
 #include "driver/files.h"
@@ -99,6 +100,25 @@ InputTable read_file_entry(const std::string& value, const std::string& key) {
     return table;
 }
 
+// An indicative becomes part of file names and column names: no blank, no
+// control character and none of the characters that file names forbid.
+bool indicative_is_safe(const std::string& indicative) {
+    for (char c : indicative) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u <= ' ' || u == 0x7F || std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos) return false;
+    }
+    return true;
+}
+
+// A DBF field name holds ASCII letters, digits, "_" and "." only.
+bool indicative_fits_dbf(const std::string& indicative) {
+    for (char c : indicative) {
+        const auto u = static_cast<unsigned char>(c);
+        if (!(std::isalnum(u) && u < 0x80) && c != '_' && c != '.') return false;
+    }
+    return true;
+}
+
 // Takes the text up to the next "," from rest (and the comma); false when
 // rest holds nothing more.
 bool next_field(std::string_view& rest, bool& more, std::string& field) {
@@ -125,6 +145,13 @@ void read_pollutant(ProjectConfig& cfg, const std::string& key_raw, std::string_
     if (pol.indicative.size() > kMaxIndicative)
         log_message(33, "Maximální délka indikativu polutantu je %i znaků [%s] (inicializační soubor)"_cz,
                     static_cast<int>(kMaxIndicative), pol.indicative.c_str());
+    if (!indicative_is_safe(pol.indicative))
+        log_message(33, "Nepovolený znak v indikativu polutantu [%s] (inicializační soubor)"_cz,
+                    pol.indicative.c_str());
+    for (const Pollutant& other : cfg.pollutants)
+        if (to_upper(other.indicative) == to_upper(pol.indicative))
+            log_message(33, "Indikativ polutantu %s je zadán vícekrát [%s] (inicializační soubor)"_cz,
+                        pol.indicative.c_str(), other.indicative.c_str());
     const char* ind = pol.indicative.c_str();
 
     std::string_view rest = value;
@@ -149,6 +176,11 @@ void read_pollutant(ProjectConfig& cfg, const std::string& key_raw, std::string_
     if (pol.type == kTypeORG) {
         if (!next_field(rest, more, field) || !scan_double(field, pol.half_life))
             log_message(33, "Není zadána poločas odstraňování znečišťující látky %s (inicializační soubor)"_cz, ind);
+        // A half-life of 0 removes everything, a negative one makes the
+        // removal factor grow with distance.
+        if (!(pol.half_life > 0))
+            log_message(33, "Poločas odstraňování znečišťující látky %s musí být kladný (inicializační soubor)"_cz,
+                        ind);
     }
     // The name is the whole rest of the line, commas included.
     pol.name = more ? trim_blanks(rest) : std::string();
@@ -346,6 +378,20 @@ void echo_configuration(const ProjectConfig& cfg) {
     log_message(12, "   Rozsireny: %s", cfg.base_report.c_str());
 }
 
+// Checks that need the whole file: the format decides which indicatives
+// can name DBF fields, and the wind roses are needed by every run.
+void check_complete(const ProjectConfig& cfg) {
+    if (cfg.result_format == kFormatDbf)
+        for (const Pollutant& p : cfg.pollutants)
+            if (!indicative_fits_dbf(p.indicative))
+                log_message(33,
+                            "Indikativ polutantu [%s] smí pro formát DBF obsahovat jen písmena bez diakritiky, "
+                            "číslice, \"_\" a \".\" (inicializační soubor)"_cz,
+                            p.indicative.c_str());
+    if (cfg.wind_roses.path.empty())
+        run_log().message(33, "Není zadán soubor s větrnými růžicemi (inicializační soubor)"_cz);
+}
+
 // The directory part of a path including its last separator, or "".
 std::string directory_part(const std::string& path) {
     for (std::size_t i = path.size(); i > 0; --i)
@@ -402,6 +448,7 @@ void read_project_from(const std::string& path) {
     if (run_log().level >= 2) echo_configuration(cfg);
     else if (cfg.projection == kProjectionJina && !cfg.rotation_given)
         run_log().message(33, "nezadané otočení projekce (inicializační soubor)"_cz);
+    check_complete(cfg);
 
     derive_output_directory(cfg);
 
@@ -418,11 +465,11 @@ void read_project_from(const std::string& path) {
     }
 }
 
-void read_project() {
+std::string project_file_path() {
     const RunOptions& opt = run_options();
-    const std::string path =
-        !opt.project_file.empty() ? opt.project_file : opt.computation_directory + opt.program_name + ".atm";
-    read_project_from(path);
+    return !opt.project_file.empty() ? opt.project_file : opt.computation_directory + opt.program_name + ".atm";
 }
+
+void read_project() { read_project_from(project_file_path()); }
 
 }  // namespace zemo

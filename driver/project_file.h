@@ -85,6 +85,10 @@ struct ProjectConfig {
 
 ProjectConfig& project();
 
+// The project file of the run: the -i value, else the computation
+// directory, the program name and ".atm".
+std::string project_file_path();
+
 // Reads the project file named by RunOptions (the -i value, else the
 // computation directory + program name + ".atm"), fills ProjectConfig,
 // echoes it at level 2, derives the output directory and sets the log copy

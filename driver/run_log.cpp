@@ -24,12 +24,19 @@ void RunLog::reset() {
     error_count = 0;
     log_state = 0;
     to_stdout_ = false;
+    held_ = false;
+    held_file_.clear();
+    held_text_.clear();
 }
 
 void RunLog::open_stream(const std::string& path) {
     opened = true;
     if (path.empty()) {
         to_stdout_ = true;
+        return;
+    }
+    if (held_) {
+        held_file_ = path;
         return;
     }
     if (file_.open(path, "w")) {
@@ -52,7 +59,32 @@ void RunLog::open(const std::string& path, int new_level) {
 
 void RunLog::put(std::string_view text) {
     if (to_stdout_) platform::console_write(text);
+    else if (held_) held_text_.append(text);
     else file_.write_text(text);
+}
+
+void RunLog::hold() { held_ = true; }
+
+std::string RunLog::held_path() const { return held_ && opened && !to_stdout_ ? held_file_ : std::string(); }
+
+void RunLog::release() {
+    if (!held_) return;
+    held_ = false;
+    const std::string text = std::move(held_text_);
+    held_text_.clear();
+    if (!opened || to_stdout_) return;
+    open_stream(held_file_);
+    put(text);
+}
+
+void RunLog::release_to_console() {
+    if (!held_) return;
+    held_ = false;
+    if (opened && !to_stdout_) platform::console_write(held_text_);
+    held_text_.clear();
+    // The rest of the run, a level-0 error included, goes to the console.
+    opened = true;
+    to_stdout_ = true;
 }
 
 namespace {
@@ -130,17 +162,16 @@ void RunLog::flush() {
 }
 
 void RunLog::close() {
+    release();
     if (error_count != 0 && opened) put(format("\npočet chybových zpráv: %i\n"_cz, error_count));
     if (to_stdout_ || !opened || !file_.is_open()) return;
     const std::string written = file_.path();
     file_.close();
     log_state = 0;
-    if (log_given) return;
-    // Copying a file onto itself would truncate it before it is read.
-    if (copy_path == written) {
-        log_state = 1;
-        return;
-    }
+    if (log_given || copy_path.empty()) return;
+    // Copying a file onto itself would truncate it before it is read. The
+    // run refuses such a copy before it starts; this guards the log itself.
+    if (platform::file_key(copy_path) == platform::file_key(written)) return;
     File copy;
     if (copy_path.empty() || !copy.open(copy_path, "wb")) return;
     File source;

@@ -19,6 +19,16 @@
 // Log state: -1 while a log file is open, 0 after close, 1 after the copy.
 // At level 0 nothing is opened until the first error, which creates the
 // log at the on-demand path (default "zemo.log").
+//
+// Holding: a run does not know its inputs before it has read its project,
+// so its log must not be created before then (a log aimed at the project
+// or at a table would destroy it). After hold(), the lines meant for the
+// log file are kept in memory; release() creates the file and writes them
+// unchanged, release_to_console() shows them on the console instead and
+// sends the rest of the run there.
+//
+//   hold --open--> held (lines in memory) --release--> file
+//                                          \--release_to_console--> console
 #pragma once
 
 #include <string>
@@ -61,6 +71,15 @@ public:
     // the end of the stage.
     void message_with_file(int type, std::string_view text, std::string_view file);
 
+    // Keeps the log's lines in memory until release (see above).
+    void hold();
+    bool held() const { return held_; }
+    // The path the held log will be created at; empty when nothing would
+    // be created (level 0 without an error, or standard output).
+    std::string held_path() const;
+    void release();
+    void release_to_console();
+
     // Banner and section lines, without prefix, only when the level is above 0.
     void write(std::string_view text);
     void flush();
@@ -80,6 +99,9 @@ private:
 
     File file_;
     bool to_stdout_ = false;
+    bool held_ = false;
+    std::string held_file_;  // where the held log goes, once opened
+    std::string held_text_;
 };
 
 RunLog& run_log();

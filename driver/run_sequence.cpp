@@ -6,6 +6,7 @@
 #include "driver/platform.h"
 #include "driver/project_file.h"
 #include "driver/run_log.h"
+#include "driver/run_files.h"
 #include "driver/run_options.h"
 #include "driver/text.h"
 #include "input/input_loading.h"
@@ -87,6 +88,9 @@ int stage_initialisation() {
     }
     log.log_path = log_path;
     log.log_given = opt.log_given;
+    // The log is created only once the project has been read and the run's
+    // files have been checked: until then it could be aimed at an input.
+    log.hold();
     log.open(log_path, opt.message_level);
 
     opt.start_time = std::time(nullptr);
@@ -104,7 +108,21 @@ int stage_initialisation() {
 
 int stage_project_file() {
     read_project();
+    check_run_files();
+    run_log().release();
     return 0;
+}
+
+void finish_held_log() {
+    RunLog& log = run_log();
+    if (!log.held()) return;
+    if (held_log_may_be_created()) {
+        log.release();
+        log.flush();
+        close_all_files();
+    } else {
+        log.release_to_console();
+    }
 }
 
 int stage_input_data() { return load_input_data(); }
@@ -193,6 +211,7 @@ int run_console(int argc, char** argv) {
     RunOptions& opt = run_options();
     opt.reset();
     run_log().reset();
+    project().reset();
     opt.program_name = program_name_from(argc > 0 ? argv[0] : nullptr, platform::executable_path());
 
     // Version lookup, then the installation, before any option is looked at.
@@ -263,6 +282,9 @@ int run_console(int argc, char** argv) {
         stage_computation();
         status = stage_end_of_run(0);
     } catch (const FatalStop& stop) {
+        // A fatal stop before the project was checked: the held log is
+        // created now, unless it would replace an input.
+        finish_held_log();
         return stop.status;
     }
     if (opt.bell) platform::console_write("\a");

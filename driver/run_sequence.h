@@ -12,10 +12,15 @@
 
 namespace zemo {
 
-// Working directory, run log, start time, log banner, model settings.
+// Working directory, run log (held in memory), start time, log banner,
+// model settings.
 int stage_initialisation();
-// Reads the project file into ProjectConfig.
+// Reads the project file into ProjectConfig, refuses a run whose files
+// would destroy one another, and only then creates the held log.
 int stage_project_file();
+// After a fatal stop: creates the log still held in memory, or shows it on
+// the console when its path is one of the run's inputs or results.
+void finish_held_log();
 // Loads every input table in its fixed order.
 int stage_input_data();
 // Creates every result file with its header.

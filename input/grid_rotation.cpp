@@ -159,13 +159,17 @@ int look_up_rotation_in(const std::string& grid_path, const char* projection_nam
     return 0;
 }
 
+std::string rotation_grid_path(int projection) {
+    return run_options().installation_directory + "data" + platform::kDirSeparator + "rot" +
+           kProjectionNames[projection] + ".abn";
+}
+
 int look_up_rotation() {
     ProjectConfig& cfg = project();
     // A local grid has no rotation grid: its rotation comes from the project.
     if (cfg.projection == kProjectionJina) return 0;
     const char* name = kProjectionNames[cfg.projection];
-    const std::string path =
-        run_options().installation_directory + "data" + platform::kDirSeparator + "rot" + name + ".abn";
+    const std::string path = rotation_grid_path(cfg.projection);
     const ReferencePointTables& points = reference_point_tables();
     double rotation = kNotGiven;
     const int status = look_up_rotation_in(path, name, points.centre_x, points.centre_y, rotation);

@@ -11,6 +11,10 @@
 
 namespace zemo {
 
+// The rotation grid of a national projection (1 JTSK, 2 S42) in the
+// installation.
+std::string rotation_grid_path(int projection);
+
 // Looks the rotation up for the project's projection at the centre of the
 // reference points and stores it in ProjectConfig::rotation: 0, or -100
 // after a fatal message. A local grid ("JINA") reads no grid and returns 0.

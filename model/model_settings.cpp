@@ -148,10 +148,10 @@ int load_model_settings_from(const std::string& path) {
     return 0;
 }
 
-int load_model_settings() {
-    const std::string path =
-        run_options().installation_directory + "etc" + platform::kDirSeparator + "zemo.cfg";
-    return load_model_settings_from(path);
+std::string model_settings_path() {
+    return run_options().installation_directory + "etc" + platform::kDirSeparator + "zemo.cfg";
 }
+
+int load_model_settings() { return load_model_settings_from(model_settings_path()); }
 
 }  // namespace zemo

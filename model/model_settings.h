@@ -31,6 +31,8 @@ inline void ModelSettings::set_methodology_defaults() {
 
 ModelSettings& model_settings();
 
+// The settings file of the installation: etc/zemo.cfg below it.
+std::string model_settings_path();
 // Loads etc/zemo.cfg below the installation directory: 0 when read and
 // accepted, 100 when the defaults were taken because the file cannot be
 // opened. A fatal message ends the stage instead of returning.

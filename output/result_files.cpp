@@ -285,6 +285,30 @@ std::string result_file_path(const std::string& base, const std::string& indicat
     return path;
 }
 
+std::vector<PlannedResultFile> planned_result_files() {
+    const ProjectConfig& pr = project();
+    const bool dbf = pr.result_format == kFormatDbf;
+    const int pollutants = std::min(static_cast<int>(pr.pollutants.size()), kMaxPollutants);
+    std::vector<PlannedResultFile> files;
+    files.push_back({result_file_path(pr.base_basic, "", dbf), "základní tabulka výsledků"_cz});
+    if (pr.result_type >= kResultStandard) {
+        for (int p = 0; p < pollutants; ++p) {
+            const std::string& ind = pr.pollutants[p].indicative;
+            files.push_back({result_file_path(pr.base_source_shares, ind, dbf), "tabulka podílů zdrojů "_cz + ind});
+            files.push_back({result_file_path(pr.base_group_shares, ind, dbf), "tabulka podílů skupin "_cz + ind});
+            files.push_back({result_file_path(pr.base_sector_max, ind, dbf), "tabulka sektorových maxim "_cz + ind});
+            files.push_back(
+                {result_file_path(pr.base_sector_mean, ind, dbf), "tabulka sektorových průměrů "_cz + ind});
+        }
+    }
+    if (pr.result_type == kResultExtended)
+        for (int p = 0; p < pollutants; ++p) {
+            const std::string& ind = pr.pollutants[p].indicative;
+            files.push_back({result_file_path(pr.base_report, ind, false), "detailní výpis "_cz + ind});
+        }
+    return files;
+}
+
 int prepare_result_files() {
     reset_result_files();
     auto& holder = result_set();

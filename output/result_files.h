@@ -20,6 +20,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "input/reference_points.h"
 #include "model/concentration.h"
@@ -49,6 +50,15 @@ void reset_result_files();
 // it has a directory part), "_" and the indicative when one is given, and
 // ".dbf" or ".txt".
 std::string result_file_path(const std::string& base, const std::string& indicative, bool dbf);
+
+// One file of the project's result set: its path and what it holds, as
+// messages name it ("základní tabulka výsledků", "tabulka podílů zdrojů
+// SO2", ...). Listed in the order prepare_result_files creates them.
+struct PlannedResultFile {
+    std::string path;
+    std::string use;
+};
+std::vector<PlannedResultFile> planned_result_files();
 
 // The open result table with this path, nullptr when there is none (tests
 // use it to make a table's writes fail as on a full disk).

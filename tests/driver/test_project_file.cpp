@@ -30,9 +30,12 @@ struct ProjectFileTest : ::testing::Test {
         run_log().open(log_path, level);
     }
     // Writes the project (UTF-8 text, "\n" lines) and reads it: 0 or -100.
+    // Every run needs its wind roses: a project without a meteorology
+    // section gets one at its end.
     int read(const std::string& text, const std::string& name = "p.atm") {
         const std::string path = dir.file(name);
-        test::write_file(path, cp(text));
+        const bool has_roses = to_upper(text).find("[METEOROLOGIE]") != std::string::npos;
+        test::write_file(path, cp(has_roses ? text : text + "\n[METEOROLOGIE]\nSOUBOR=ruzice.txt\n"));
         return run_stage([&] {
             read_project_from(path);
             return 0;
@@ -51,6 +54,7 @@ struct ProjectFileTest : ::testing::Test {
 };
 
 const std::string kGrid = "[VYPOCETNI SIT]\nSOUBOR=body.txt\nPROJEKCE=JTSK\n";
+const std::string kRoses = "[METEOROLOGIE]\nSOUBOR=ruzice.txt\n";
 
 }  // namespace
 
@@ -333,7 +337,7 @@ TEST_F(ProjectFileTest, OutputDirectoryAndLogCopyPath) {
     // From the working directory when the project path has no directory.
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
-    test::write_file("rel.atm", cp(kGrid));
+    test::write_file("rel.atm", cp(kGrid + kRoses));
     const int status = run_stage([] {
         read_project_from("rel.atm");
         return 0;
@@ -351,7 +355,7 @@ TEST_F(ProjectFileTest, OutputDirectoryAndLogCopyPath) {
 TEST_F(ProjectFileTest, ProjectPathFromTheOptionsAndAMissingFile) {
     run_options().computation_directory = dir.str() + S;
     run_options().program_name = "zemo";
-    test::write_file(dir.file("zemo.atm"), cp(kGrid));
+    test::write_file(dir.file("zemo.atm"), cp(kGrid + kRoses));
     ASSERT_EQ(run_stage([] {
                   read_project();
                   return 0;

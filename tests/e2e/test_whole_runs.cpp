@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "driver/format.h"
+#include "tests/e2e/single_case_rose.h"
 #include "tests/test_support.h"
 
 using namespace zemo;
 using zemo::test::cp;
 using zemo::test::read_file;
 using zemo::test::run_zemo;
+using zemo::test::rose_single_case;
 using zemo::test::write_file;
 
 namespace {
@@ -58,22 +60,6 @@ namespace {
 // For B2 the case occurs but the concentration is 0: Crok 0, Cmax 0,
 // every share 0 and no source-share row.
 const char* const kPollutantLine = "LAT=JINA, 200, 250, Modelova latka\n";
-
-std::string rose_single_case() {
-    // 19 lines: the identifier, then per class 1..6 and speed 1..3 the 48
-    // sector values and the row total. Only class IV speed 2 (and the
-    // control sums of group 6, speed 2) hold the case.
-    std::string rose = "1\n";
-    for (int group = 1; group <= 6; ++group)
-        for (int speed = 1; speed <= 3; ++speed) {
-            const bool the_case = (group == 4 || group == 6) && speed == 2;
-            std::string line;
-            for (int s = 0; s < 48; ++s) line += (s ? "\t" : "") + std::string(the_case && s == 0 ? "100" : "0");
-            line += the_case ? "\t100\n" : "\t0\n";
-            rose += line;
-        }
-    return rose;
-}
 
 struct TinyProject {
     test::TempDir dir;

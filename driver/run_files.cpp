@@ -1,0 +1,74 @@
+#include "driver/run_files.h"
+
+#include "driver/platform.h"
+#include "driver/project_file.h"
+#include "driver/run_log.h"
+#include "driver/text.h"
+#include "input/grid_rotation.h"
+#include "model/model_settings.h"
+#include "output/result_files.h"
+
+namespace zemo {
+
+namespace {
+
+using Role = RunFileUse::Role;
+
+void add_input(std::vector<RunFileUse>& uses, const InputTable& table, const char* use) {
+    if (!table.path.empty()) uses.push_back({table.path, use, Role::Input});
+}
+
+// Two inputs may well be one file (the same table read twice destroys
+// nothing); a file that is written may share its path with nothing else.
+bool may_share(const RunFileUse& a, const RunFileUse& b) { return a.role == Role::Input && b.role == Role::Input; }
+
+}  // namespace
+
+std::vector<RunFileUse> run_file_uses(bool with_results) {
+    const ProjectConfig& pr = project();
+    const RunLog& log = run_log();
+    std::vector<RunFileUse> uses;
+    uses.push_back({project_file_path(), "inicializační soubor"_cz, Role::Input});
+    uses.push_back({model_settings_path(), "soubor nastavení modelu (CFG soubor)"_cz, Role::Input});
+    for (const InputTable& t : pr.grid_files) add_input(uses, t, "tabulka referenčních bodů"_cz);
+    add_input(uses, pr.point_sources, "tabulka bodových zdrojů"_cz);
+    add_input(uses, pr.line_sources, "tabulka liniových zdrojů"_cz);
+    add_input(uses, pr.area_sources, "tabulka plošných zdrojů"_cz);
+    if (pr.transfers_given) add_input(uses, pr.transfers, "soubor s transfery"_cz);
+    add_input(uses, pr.wind_roses, "soubor s větrnými růžicemi"_cz);
+    if (pr.projection != kProjectionJina)
+        uses.push_back({rotation_grid_path(pr.projection), "rotační síť projekce"_cz, Role::Input});
+
+    if (!log.log_path.empty()) uses.push_back({log.log_path, "LOG soubor"_cz, Role::Log});
+    if (!log.log_given && !log.copy_path.empty())
+        uses.push_back({log.copy_path, "kopie LOG souboru"_cz, Role::LogCopy});
+
+    if (with_results)
+        for (const PlannedResultFile& f : planned_result_files()) uses.push_back({f.path, f.use, Role::Result});
+    return uses;
+}
+
+void check_run_files() {
+    const std::vector<RunFileUse> uses = run_file_uses(true);
+    std::vector<std::string> keys;
+    keys.reserve(uses.size());
+    for (const RunFileUse& u : uses) keys.push_back(platform::file_key(u.path));
+    for (std::size_t j = 1; j < uses.size(); ++j)
+        for (std::size_t i = 0; i < j; ++i) {
+            if (keys[i] != keys[j] || may_share(uses[i], uses[j])) continue;
+            log_message(31, "%s [%s] a %s [%s] jsou tentýž soubor"_cz, uses[j].use.c_str(), uses[j].path.c_str(),
+                        uses[i].use.c_str(), uses[i].path.c_str());
+        }
+}
+
+bool held_log_may_be_created() {
+    const std::string path = run_log().held_path();
+    if (path.empty()) return true;
+    const std::string key = platform::file_key(path);
+    // The result paths are known only once the output directory is.
+    for (const RunFileUse& u : run_file_uses(!project().output_directory.empty()))
+        if (u.role != Role::Log && u.role != Role::LogCopy && platform::file_key(u.path) == key) return false;
+    return true;
+}
+
+}  // namespace zemo
