@@ -19,13 +19,17 @@
 //   1. Every header value is checked against the others and against the
 //      file's real size before any node is read; the look-up reads the four
 //      nodes of one cell and never a byte past the grid.
-//   2. A centre on the border of the area covered, or in a cell whose far
-//      nodes lie beyond the grid, is refused as out of range.
+//   2. The centre must lie strictly inside the range that the header's area
+//      and the grid's nodes both cover: X from minimum X to the smaller of
+//      maximum X and the last node (minimum X + (nx - 1) * spacing X), Y
+//      alike. A centre on a border, or in a cell whose far nodes lie beyond
+//      the grid, is refused, and the message shows that range.
 //   3. The arithmetic runs in single precision; the four nodes are weighted
 //      by the inverse of their squared distance from the centre (normalised
 //      to a sum of 1); a centre on a node takes that node's value.
 #include "input/grid_rotation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -114,22 +118,25 @@ int look_up_rotation_in(const std::string& grid_path, const char* projection_nam
         damaged(grid_path, format("soubor má %li bajtů, síť %i x %i potřebuje %lli"_cz, size, static_cast<int>(nx),
                                   static_cast<int>(ny), needed));
 
+    // The range accepted, open at both ends: the area of the header, cut at
+    // the last node so that the far nodes of every cell inside are read.
+    const float x_last = x_min + static_cast<float>(nx - 1) * dx;
+    const float y_last = y_min + static_cast<float>(ny - 1) * dy;
+    const float x_high = std::min(x_max, x_last);
+    const float y_high = std::min(y_max, y_last);
     const float x = static_cast<float>(centre_x);
     const float y = static_cast<float>(centre_y);
-    if (!(x > x_min && x < x_max))
-        log_message(33, "souřadnice X (%.1f) mimo rozsah (%.1f, %.1f)"_cz, x, x_min, x_max);
-    if (!(y > y_min && y < y_max))
-        log_message(33, "souřadnice Y (%.1f) mimo rozsah (%.1f, %.1f)"_cz, y, y_min, y_max);
+    if (!(x > x_min && x < x_high))
+        log_message(33, "souřadnice X (%.1f) mimo rozsah (%.1f, %.1f)"_cz, x, x_min, x_high);
+    if (!(y > y_min && y < y_high))
+        log_message(33, "souřadnice Y (%.1f) mimo rozsah (%.1f, %.1f)"_cz, y, y_min, y_high);
 
-    // The cell; one whose far nodes lie beyond the grid is out of range too.
-    const float fi = std::floor((x - x_min) / dx);
-    const float fj = std::floor((y - y_min) / dy);
-    if (!(fi >= 0 && fi <= static_cast<float>(nx - 2)))
-        log_message(33, "souřadnice X (%.1f) mimo rozsah (%.1f, %.1f)"_cz, x, x_min, x_max);
-    if (!(fj >= 0 && fj <= static_cast<float>(ny - 2)))
-        log_message(33, "souřadnice Y (%.1f) mimo rozsah (%.1f, %.1f)"_cz, y, y_min, y_max);
-    const std::int32_t i = static_cast<std::int32_t>(fi);
-    const std::int32_t j = static_cast<std::int32_t>(fj);
+    // The cell. Inside the range it is one of 0 .. nx - 2 (0 .. ny - 2); the
+    // bound only catches a quotient rounded up onto the last node.
+    const std::int32_t i = static_cast<std::int32_t>(
+        std::clamp(std::floor((x - x_min) / dx), 0.0f, static_cast<float>(nx - 2)));
+    const std::int32_t j = static_cast<std::int32_t>(
+        std::clamp(std::floor((y - y_min) / dy), 0.0f, static_cast<float>(ny - 2)));
 
     float lower[2], upper[2];
     read_pair(file, grid_path, nx, i, j, lower);

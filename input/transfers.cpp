@@ -151,7 +151,7 @@ int read_text_table(const InputTable& table, File& file, int n, std::vector<Held
         const std::string indicative = trim_blanks(fields[0]);
         if (indicative.size() > kMaxIndicative)
             return fatal_with_file(format_message("Indikativ polutantu na řádku %i je příliš dlouhý (max %i znaků)"_cz,
-                                                  line_number, static_cast<int>(kMaxIndicative) + 1),
+                                                  line_number, static_cast<int>(kMaxIndicative)),
                                    table);
         const int values = static_cast<int>(fields.size()) - 1;
         if (first) {
@@ -181,18 +181,24 @@ int read_text_table(const InputTable& table, File& file, int n, std::vector<Held
     return 0;
 }
 
+// The fatal message of a DBF table whose field count does not fit n sectors:
+// the counts with and without the overall value, then the count found.
+int wrong_field_count(int n, int count) {
+    run_log().message(33, format_message("chybný pocet vstupních polí požadováno %i/%i, zadáno %i (soubor s transfery)"_cz,
+                                         n + 2, n + 1, count));
+    return -100;
+}
+
 // DBF table: fields by position, indicative first.
 // The field count (n + 1 or n + 2) and the field types, by position. Fixes
 // n when the wind roses do not say, and whether the overall value is given.
+// A wrong count names the counts required for n sectors; while n is not
+// known, those of the largest sector count a table may have.
 int check_dbf_layout(const DbfHeader& header, int& n, bool& with_total) {
     const int count = static_cast<int>(header.fields.size());
     with_total = false;
     if (n > 0) {
-        if (count != n + 1 && count != n + 2) {
-            run_log().message(33, format_message("chybný pocet vstupních polí požadováno %i/%i, zadáno %i (soubor s transfery)"_cz,
-                                                 50, 49, count));
-            return -100;
-        }
+        if (count != n + 1 && count != n + 2) return wrong_field_count(n, count);
         with_total = count == n + 2;
     } else {
         for (const int c : kKnownSectorCounts) {
@@ -204,10 +210,7 @@ int check_dbf_layout(const DbfHeader& header, int& n, bool& with_total) {
         }
         if (n == 0) {
             const int most = kKnownSectorCounts[std::size(kKnownSectorCounts) - 1];
-            (void)most;
-            run_log().message(33, format_message("chybný pocet vstupních polí požadováno %i/%i, zadáno %i (soubor s transfery)"_cz,
-                                                 50, 49, count));
-            return -100;
+            return wrong_field_count(most, count);
         }
     }
     for (int f = 0; f < count; ++f) {
@@ -239,7 +242,7 @@ int read_dbf_table(const InputTable& table, File& file, int n, std::vector<HeldT
         const std::string indicative = dbf_identifier(fields[0]);
         if (indicative.size() > kMaxIndicative)
             return fatal_with_file(format_message("Indikativ polutantu v záznamu %i je príliš dlouhý (max %i znaků)"_cz,
-                                                  record, static_cast<int>(kMaxIndicative) + 1),
+                                                  record, static_cast<int>(kMaxIndicative)),
                                    table);
         const int p = pollutant_index(indicative, true);
         if (p < 0) continue;

@@ -8,10 +8,12 @@
 // ratios 2*4 < 30, two factors 2*30 + 8 < 200, three speeds
 // 3*200 + 68 < 1000), so the report can name each deviating group.
 //
-// Checks after reading, in this order: a zero class speed (it divides every
-// concentration), a direction count outside 1..48 (the concentration matrix
-// holds 48 directions per speed class), a peak ratio that is not positive
-// (it divides the annual emission of roads); then the deviation report.
+// Checks after reading, in this order: a class speed that is not above zero
+// (it divides every concentration; a negative speed would give negative
+// concentrations, and "nan" reads as a number too), a direction count outside
+// 1..48 (the concentration matrix holds 48 directions per speed class), a peak
+// ratio that is not positive (it divides the annual emission of roads); then
+// the deviation report.
 #include "model/model_settings.h"
 
 #include <cmath>
@@ -117,7 +119,7 @@ int load_model_settings_from(const std::string& path) {
     file.close();
 
     for (double speed : s.classSpeed)
-        if (speed == 0) run_log().message(33, "Modelová rychlost nesmí být nulová (CFG soubor)"_cz);
+        if (!(speed > 0)) run_log().message(33, "Modelová rychlost nesmí být nulová (CFG soubor)"_cz);
     if (s.directions < 1 || s.directions > 48)
         log_message(33, "Počet směrů větrné růžice %i mimo rozsah <1,48> (CFG soubor)"_cz, s.directions);
     for (double ratio : s.emissionPeakRatio)

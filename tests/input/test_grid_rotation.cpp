@@ -121,17 +121,75 @@ TEST_F(GridRotationTest, BordersAndTheLastCellAreRefused) {
     EXPECT_EQ(look_up(test_grid(), 10, -3.25, r), -100);
     EXPECT_EQ(log(), fatal("souřadnice Y (-3.2) mimo rozsah (0.0, 20.0)"));
     // A header whose area reaches past the last node: the last column and
-    // row of cells would read past the grid.
+    // row of cells would read past the grid, so the range ends at the last node.
     Grid wide = test_grid();
     wide.x_max = 30;
     wide.y_max = 30;
     SetUp();
     EXPECT_EQ(look_up(wide, 25, 10, r), -100);
-    EXPECT_EQ(log(), fatal("souřadnice X (25.0) mimo rozsah (0.0, 30.0)"));
+    EXPECT_EQ(log(), fatal("souřadnice X (25.0) mimo rozsah (0.0, 20.0)"));
     SetUp();
     EXPECT_EQ(look_up(wide, 15, 20, r), -100);
-    EXPECT_EQ(log(), fatal("souřadnice Y (20.0) mimo rozsah (0.0, 30.0)"));
+    EXPECT_EQ(log(), fatal("souřadnice Y (20.0) mimo rozsah (0.0, 20.0)"));
     EXPECT_EQ(r, -1);
+}
+
+// The range in the message is the range accepted: from the minimum to the
+// smaller of the header's maximum and the last node, open at both ends.
+TEST_F(GridRotationTest, TheMessageShowsTheRangeReallyAccepted) {
+    // Nodes at x = -742000 ... -739000 (4 a row) and y = -1046000 ...
+    // -1044000 (3 rows), every 1000 m; the header claims 2000 m more in x
+    // and 3000 m more in y. Node (i, j) holds 10 * j + i.
+    Grid far;
+    far.nx = 4;
+    far.ny = 3;
+    far.x_min = -742000, far.x_max = -737000, far.dx = 1000;
+    far.y_min = -1046000, far.y_max = -1041000, far.dy = 1000;
+    for (int j = 0; j < 3; ++j)
+        for (int i = 0; i < 4; ++i) far.values.push_back(static_cast<float>(10 * j + i));
+    // The same nodes under a header whose maxima fall short of the last node.
+    Grid short_area = far;
+    short_area.x_max = -739500;
+    short_area.y_max = -1044500;
+
+    const std::string x_far = "mimo rozsah (-742000.0, -739000.0)";
+    const std::string y_far = "mimo rozsah (-1046000.0, -1044000.0)";
+    struct Case {
+        const Grid* grid;
+        double x, y;
+        std::string message;  // empty: accepted
+        double rotation = 0;  // the rotation looked up, when accepted
+    } cases[] = {
+        // Just inside the last node and the first (float steps here are
+        // 1/16 m): about a metre or less from one node, 1000 m from the others.
+        {&far, -739000.5, -1044000.5, "", 23},
+        {&far, -741999.9375, -1045999.9375, "", 0},
+        {&far, -738500, -1045000, "souřadnice X (-738500.0) " + x_far},
+        {&far, -739000, -1045000, "souřadnice X (-739000.0) " + x_far},
+        {&far, -742000, -1045000, "souřadnice X (-742000.0) " + x_far},
+        {&far, -740000, -1043500, "souřadnice Y (-1043500.0) " + y_far},
+        {&far, -740000, -1044000, "souřadnice Y (-1044000.0) " + y_far},
+        // Near the middle of cell (2, 1), nodes 12, 13, 22, 23 at squared
+        // distances 2 * 499.5^2, 500.5^2 + 499.5^2, 499.5^2 + 500.5^2,
+        // 2 * 500.5^2: 17.4945 by hand.
+        {&short_area, -739500.5, -1044500.5, "", 17.4945},
+        {&short_area, -739500, -1045000, "souřadnice X (-739500.0) mimo rozsah (-742000.0, -739500.0)"},
+        {&short_area, -740000, -1044500, "souřadnice Y (-1044500.0) mimo rozsah (-1046000.0, -1044500.0)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.x << ", " << c.y);
+        SetUp();
+        double r = -1;
+        if (c.message.empty()) {
+            ASSERT_EQ(look_up(*c.grid, c.x, c.y, r), 0) << log();
+            EXPECT_NEAR(r, c.rotation, 1e-4);
+            EXPECT_EQ(log(), "");
+        } else {
+            EXPECT_EQ(look_up(*c.grid, c.x, c.y, r), -100);
+            EXPECT_EQ(log(), fatal(c.message));
+            EXPECT_EQ(r, -1);
+        }
+    }
 }
 
 TEST_F(GridRotationTest, AGridOfTheOtherProjectionIsRefusedNamingBoth) {

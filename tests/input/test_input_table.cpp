@@ -5,10 +5,13 @@
 
 #include "driver/run_log.h"
 #include "input/input_table.h"
+#include "tests/input/dbf_bytes.h"
 #include "tests/test_support.h"
 
 using namespace zemo;
 using zemo::test::cp;
+using zemo::test::dbf_bytes;
+using zemo::test::DbfSpec;
 using zemo::test::read_file;
 using zemo::test::write_file;
 
@@ -39,44 +42,6 @@ struct InputTableTest : ::testing::Test {
 std::string fatal_with_file(const std::string& text, const std::string& path) {
     return cp("*** chybná vstupní data\n       - " + text + "\n*** chybná vstupní data\n       -     (soubor: ") +
            path + ")\r\n";
-}
-
-// A small dBase III writer for malformed headers; the well-formed tables
-// come from GDAL (tests/fixtures/tables).
-struct DbfSpec {
-    struct Field {
-        std::string name;
-        char type;
-        int length;
-    };
-    std::vector<Field> fields;
-    std::vector<std::string> records;  // each the concatenated field bytes
-};
-
-std::string dbf_bytes(const DbfSpec& spec, int header_length = -1, int record_length = -1, long record_count = -1) {
-    std::string h(32, '\0');
-    h[0] = 0x03;
-    const int hl = header_length >= 0 ? header_length : 32 + 32 * static_cast<int>(spec.fields.size()) + 1;
-    int sum = 0;
-    for (const auto& f : spec.fields) sum += f.length;
-    const int rl = record_length >= 0 ? record_length : sum + 1;
-    const unsigned long n = record_count >= 0 ? static_cast<unsigned long>(record_count) : spec.records.size();
-    for (int i = 0; i < 4; ++i) h[4 + i] = static_cast<char>((n >> (8 * i)) & 0xFF);
-    h[8] = static_cast<char>(hl & 0xFF);
-    h[9] = static_cast<char>(hl >> 8);
-    h[10] = static_cast<char>(rl & 0xFF);
-    h[11] = static_cast<char>(rl >> 8);
-    for (const auto& f : spec.fields) {
-        std::string d(32, '\0');
-        std::memcpy(d.data(), f.name.data(), std::min<std::size_t>(f.name.size(), 11));
-        d[11] = f.type;
-        d[16] = static_cast<char>(f.length);
-        h += d;
-    }
-    h += '\r';
-    for (const auto& r : spec.records) h += " " + r;
-    h += '\x1a';
-    return h;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "input/transfers.h"
 #include "input/wind_roses.h"
+#include "tests/input/dbf_bytes.h"
 #include "tests/test_support.h"
 
 namespace zemo {
@@ -46,6 +47,24 @@ protected:
         ASSERT_TRUE(set_type_from_keyword(project().transfers, "TSV"));
         project().transfers_given = true;
     }
+    // A DBF table: IND C(6), then `sectors` fields S1... N(8) and, with
+    // with_total, CELKEM N(8); every value of a record is 1.
+    void set_dbf_table(int sectors, bool with_total, const std::vector<std::string>& indicatives) {
+        test::DbfSpec spec;
+        spec.fields.push_back({"IND", 'C', 6});
+        for (int k = 1; k <= sectors; ++k) spec.fields.push_back({"S" + std::to_string(k), 'N', 8});
+        if (with_total) spec.fields.push_back({"CELKEM", 'N', 8});
+        for (const std::string& indicative : indicatives) {
+            std::string record = indicative + std::string(6 - indicative.size(), ' ');
+            for (std::size_t f = 1; f < spec.fields.size(); ++f) record += "    1.00";
+            spec.records.push_back(record);
+        }
+        const std::string path = dir_.file("transfers.dbf");
+        test::write_file(path, test::dbf_bytes(spec));
+        project().transfers = InputTable{};
+        project().transfers.path = path;
+        project().transfers_given = true;
+    }
     // Both passes, as the loading sequence runs them.
     int both_passes() {
         return run_stage([] { return read_transfers(ReaderPass::Count) == -100 ? -100 : read_transfers(ReaderPass::Fill); });
@@ -53,6 +72,16 @@ protected:
     bool logged(const std::string& utf8) {
         run_log().flush();
         return test::read_file(log_path_).find(utf8_to_cp1250(utf8)) != std::string::npos;
+    }
+    // A fatal message as the log holds it: the kind line and the detail line,
+    // whole.
+    bool logged_fatal(const std::string& utf8_detail) {
+        return logged("\r\n*** chybná vstupní data\r\n       - " + utf8_detail + "\r\n");
+    }
+    // The same followed by the line naming the transfers table.
+    bool logged_fatal_with_file(const std::string& utf8_detail) {
+        return logged_fatal(utf8_detail + "\r\n*** chybná vstupní data\r\n       -     (soubor: " +
+                            project().transfers.path + ")");
     }
 
     TempDir dir_;
@@ -182,12 +211,38 @@ TEST_F(TransfersTest, DbfTableByPositionWithOverallValue) {
     EXPECT_TRUE(logged("   transfer      No2 : 10.00 - 80.00, 99.50"));
 }
 
-TEST_F(TransfersTest, DbfTableWithWrongSectorCountIsRefused) {
-    wind_roses().sectors_in_file = 16;  // the table has 8 sectors and the overall value
-    project().transfers.path = kFixtures + "transfers8.dbf";
-    project().transfers_given = true;
-    EXPECT_EQ(both_passes(), -100);
-    EXPECT_TRUE(logged("chybný pocet vstupních polí požadováno 50/49, zadáno 10 (soubor s transfery)"));
+// The table must have n + 2 or n + 1 fields for the wind roses' n sectors;
+// the message names those two counts, then the count found.
+TEST_F(TransfersTest, DbfFieldCountMessageNamesTheCountsForTheSectors) {
+    struct Case {
+        int roses;           // sectors of the wind-rose table
+        int sectors;         // sector fields of the transfers table
+        bool with_total;     // and the overall field
+        const char* detail;  // the message, or nullptr when accepted
+    } cases[] = {
+        {16, 8, true, "chybný pocet vstupních polí požadováno 18/17, zadáno 10 (soubor s transfery)"},
+        {8, 16, true, "chybný pocet vstupních polí požadováno 10/9, zadáno 18 (soubor s transfery)"},
+        {8, 6, true, "chybný pocet vstupních polí požadováno 10/9, zadáno 8 (soubor s transfery)"},
+        {48, 8, false, "chybný pocet vstupních polí požadováno 50/49, zadáno 9 (soubor s transfery)"},
+        {8, 8, false, nullptr},
+        {16, 16, true, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.roses << " sectors, table " << c.sectors << (c.with_total ? "+1" : ""));
+        run_log().reset();
+        run_log().open(log_path_, 2);
+        wind_roses().sectors_in_file = c.roses;
+        set_dbf_table(c.sectors, c.with_total, {"NO2", "PM10"});
+        if (c.detail) {
+            EXPECT_EQ(both_passes(), -100);
+            EXPECT_TRUE(logged_fatal(c.detail));
+        } else {
+            ASSERT_EQ(both_passes(), 0);
+            // Every value 1: the overall value from the table, or 1 x 2.56.
+            EXPECT_DOUBLE_EQ(transfers().TransferTotal[1], c.with_total ? 1.0 : 2.56);
+            EXPECT_EQ(run_log().error_count, 0);
+        }
+    }
 }
 
 TEST_F(TransfersTest, TestModeWithoutWindRosesTakesTheTablesSectorCount) {
@@ -198,20 +253,46 @@ TEST_F(TransfersTest, TestModeWithoutWindRosesTakesTheTablesSectorCount) {
     EXPECT_TRUE(logged("Zadány hodnoty transferů"));
 }
 
-TEST_F(TransfersTest, MissingPollutantAndLongIndicativeAreFatal) {
+// Without wind roses only 8, 16 or 48 sectors fit; another count is refused
+// naming the counts of the largest.
+TEST_F(TransfersTest, TestModeWithoutWindRosesRefusesAnUnknownSectorCount) {
+    wind_roses().reset();
+    set_dbf_table(12, true, {"NO2", "PM10"});
+    EXPECT_EQ(run_stage([] { return read_transfers(ReaderPass::Test); }), -100);
+    EXPECT_TRUE(logged_fatal("chybný pocet vstupních polí požadováno 50/49, zadáno 14 (soubor s transfery)"));
+}
+
+TEST_F(TransfersTest, MissingPollutantIsFatal) {
     project().pollutants.push_back(pollutant("CO", kTypeCO));
     set_text_table("NO2\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\n"
                    "PM10\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\n");
     EXPECT_EQ(both_passes(), -100);
     EXPECT_TRUE(logged("Nezadané transfery pro CO"));
     EXPECT_TRUE(logged("    (soubor: " + project().transfers.path + ")"));
+}
+
+// Indicatives have at most 5 characters: 5 pass (a pollutant not computed
+// is then ignored), 6 are refused naming the limit 5.
+TEST_F(TransfersTest, IndicativeLongerThanFiveCharactersIsFatal) {
+    set_text_table("NO2\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\n"
+                   "BENZN\t1.0\n"
+                   "PM10AB\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\n");
+    EXPECT_EQ(both_passes(), -100);
+    EXPECT_TRUE(logged_fatal_with_file("Indikativ polutantu na řádku 3 je příliš dlouhý (max 5 znaků)"));
 
     run_log().reset();
     run_log().open(log_path_, 2);
-    set_text_table("NO2\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\n"
-                   "PM10AB\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\n");
+    set_dbf_table(8, true, {"NO2", "BENZN", "PM10AB", "PM10"});
     EXPECT_EQ(both_passes(), -100);
-    EXPECT_TRUE(logged("Indikativ polutantu na řádku 2 je příliš dlouhý (max 6 znaků)"));
+    EXPECT_TRUE(logged_fatal_with_file("Indikativ polutantu v záznamu 3 je príliš dlouhý (max 5 znaků)"));
+
+    // Five characters, for a pollutant that is computed.
+    run_log().reset();
+    run_log().open(log_path_, 2);
+    project().pollutants = {pollutant("BENZN", kTypeBZN)};
+    set_dbf_table(8, false, {"BENZN"});
+    ASSERT_EQ(both_passes(), 0);
+    EXPECT_DOUBLE_EQ(transfers().TransferTotal[0], 2.56);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // the tolerance, the deviation report, the defaults and the checks.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "driver/platform.h"
 #include "tests/test_support.h"
 
@@ -120,6 +122,12 @@ TEST_F(ModelSettingsTest, ChecksAfterReadingEndTheRun) {
         {"48\n", kFatal + "Modelová rychlost nesmí být nulová (CFG soubor)\n"},
         // A token that is not a number reads as 0.
         {"48\n1.7,x,11\n0.8,1\n2.4,1\n", kFatal + "Modelová rychlost nesmí být nulová (CFG soubor)\n"},
+        // A speed below zero, or not a number, is refused like a zero one,
+        // and still before the direction count.
+        {"48\n1.7,-5,11\n0.8,1\n2.4,1\n", kFatal + "Modelová rychlost nesmí být nulová (CFG soubor)\n"},
+        {"49\n1.7,5,-0.001\n0.8,1\n2.4,1\n", kFatal + "Modelová rychlost nesmí být nulová (CFG soubor)\n"},
+        {"48\nnan,5,11\n0.8,1\n2.4,1\n", kFatal + "Modelová rychlost nesmí být nulová (CFG soubor)\n"},
+        {"48\n1.7,-nan,11\n0.8,1\n2.4,1\n", kFatal + "Modelová rychlost nesmí být nulová (CFG soubor)\n"},
         {"49\n1.7,5,11\n0.8,1\n2.4,1\n", kFatal + "Počet směrů větrné růžice 49 mimo rozsah <1,48> (CFG soubor)\n"},
         {"0\n1.7,5,11\n0.8,1\n2.4,1\n", kFatal + "Počet směrů větrné růžice 0 mimo rozsah <1,48> (CFG soubor)\n"},
         {"48\n1.7,5,11\n0.8,1\n0,1\n", kFatal + "Poměr mezi max a prům emisí musí být kladný (CFG soubor)\n"},
@@ -134,6 +142,18 @@ TEST_F(ModelSettingsTest, ChecksAfterReadingEndTheRun) {
         EXPECT_EQ(load(c.file), -100) << c.file;
         EXPECT_EQ(log(), c.log) << c.file;
     }
+}
+
+TEST_F(ModelSettingsTest, ATinyPositiveSpeedIsAcceptedAndReportedAsADeviation) {
+    EXPECT_EQ(load("48\n0.000001,5,11\n0.8,1\n2.4,1\n"), 0);
+    EXPECT_EQ(model_settings().classSpeed[0], static_cast<double>(0.000001f));
+    EXPECT_EQ(log(), kWarn + "Výpočet není prováděn s nastavením dle metodiky\n" + kWarn +
+                         "   Třídní rychlosti: 0.00/1.70, 5.00/5.00, 11.00/11.00\n");
+    // The smallest single-precision number above zero (a denormal) passes too.
+    SetUp();
+    EXPECT_EQ(load("48\n1.7,5,1e-45\n0.8,1\n2.4,1\n"), 0);
+    EXPECT_GT(model_settings().classSpeed[2], 0.0);
+    EXPECT_EQ(model_settings().classSpeed[2], static_cast<double>(std::numeric_limits<float>::denorm_min()));
 }
 
 TEST_F(ModelSettingsTest, InstalledSettingsFileHoldsTheMethodology) {
