@@ -254,6 +254,23 @@ TEST_F(ProjectFileTest, IncompleteOrWrongPollutantLinesStopTheRun) {
         {"SO2=SO2,1", "Není zadána 2. limitní koncentrace znečišťující látky SO2 (inicializační soubor)"},
         {"B=ORG,1,2,benzen", "Není zadána poločas odstraňování znečišťující látky B (inicializační soubor)"},
         {"B=ORG,1,2", "Není zadána poločas odstraňování znečišťující látky B (inicializační soubor)"},
+        // An indicative names files and columns: one per pollutant whatever
+        // its case, no blank, control character or character that file
+        // names forbid.
+        {"no2=SO2,1,2,x", "Indikativ polutantu no2 je zadán vícekrát [NO2] (inicializační soubor)"},
+        {" NO2 =ORG,1,2,3,x", "Indikativ polutantu NO2 je zadán vícekrát [NO2] (inicializační soubor)"},
+        {"A B=SO2,1,2,x", "Nepovolený znak v indikativu polutantu [A B] (inicializační soubor)"},
+        {"A\tB=SO2,1,2,x", "Nepovolený znak v indikativu polutantu [A\tB] (inicializační soubor)"},
+        {"A/B=SO2,1,2,x", "Nepovolený znak v indikativu polutantu [A/B] (inicializační soubor)"},
+        {"A\\B=SO2,1,2,x", "Nepovolený znak v indikativu polutantu [A\\B] (inicializační soubor)"},
+        {"C:=SO2,1,2,x", "Nepovolený znak v indikativu polutantu [C:] (inicializační soubor)"},
+        {"A*=SO2,1,2,x", "Nepovolený znak v indikativu polutantu [A*] (inicializační soubor)"},
+        {"A?|=SO2,1,2,x", "Nepovolený znak v indikativu polutantu [A?|] (inicializační soubor)"},
+        {"<A>=SO2,1,2,x", "Nepovolený znak v indikativu polutantu [<A>] (inicializační soubor)"},
+        {"\"A\"=SO2,1,2,x", "Nepovolený znak v indikativu polutantu [\"A\"] (inicializační soubor)"},
+        // A half-life of 0 removes everything, a negative one adds.
+        {"B=ORG,1,2,0,benzen", "Poločas odstraňování znečišťující látky B musí být kladný (inicializační soubor)"},
+        {"B=ORG,1,2,-1,benzen", "Poločas odstraňování znečišťující látky B musí být kladný (inicializační soubor)"},
         {"SO2=SO2,1,2," + std::string(31, 'n'),
          "Maximální délka názvu polutantu je 30 znaků [" + std::string(31, 'n') + "] (inicializační soubor)"},
     };
@@ -262,6 +279,29 @@ TEST_F(ProjectFileTest, IncompleteOrWrongPollutantLinesStopTheRun) {
         EXPECT_EQ(read(kGrid + "[ZNECISTUJICI LATKY]\nNO2=NO2,200,-1,oxid\n" + c.line + "\n"), -100) << c.line;
         EXPECT_TRUE(logged("*** chybná vstupní data\n       - " + c.message + "\n")) << c.line << "\n" << log();
     }
+}
+
+TEST_F(ProjectFileTest, IndicativesOfDbfResultsAreFieldNameCharacters) {
+    const std::string pollutants = "[ZNECISTUJICI LATKY]\nPM2.5=PM10,25,-1,jemne castice\nČŠ_1=JINA,1,-1,x\n";
+    // Text results take any safe indicative.
+    ASSERT_EQ(read(kGrid + pollutants + "[VYSLEDKY]\nFORMAT=TXT\n"), 0) << log();
+    EXPECT_EQ(project().pollutants[1].indicative, utf8_to_cp1250("ČŠ_1"));
+    // DBF field names do not: the format is known only at the end of the
+    // file, so the format line may follow the pollutants.
+    start_log(1);
+    EXPECT_EQ(read(kGrid + pollutants + "[VYSLEDKY]\nFORMAT=DBF\n"), -100);
+    EXPECT_TRUE(logged("*** chybná vstupní data\n       - Indikativ polutantu [ČŠ_1] smí pro formát DBF obsahovat "
+                       "jen písmena bez diakritiky, číslice, \"_\" a \".\" (inicializační soubor)\n"))
+        << log();
+    start_log(1);
+    EXPECT_EQ(read(kGrid + "[VYSLEDKY]\nFORMAT=DBF\n[ZNECISTUJICI LATKY]\nPM2.5=PM10,25,-1,x\nSO_2=SO2,1,-1,x\n"), 0)
+        << log();
+}
+
+TEST_F(ProjectFileTest, EveryRunNeedsItsWindRoses) {
+    EXPECT_EQ(read(kGrid + "[METEOROLOGIE]\n# bez souboru\n"), -100);
+    EXPECT_TRUE(logged("*** chybná vstupní data\n       - Není zadán soubor s větrnými růžicemi (inicializační soubor)\n"))
+        << log();
 }
 
 TEST_F(ProjectFileTest, TransfersAndBackgroundExcludeEachOther) {
