@@ -95,6 +95,10 @@ int run_computation() {
         }
         cursor.file.close();
     }
+    // The tables are read again for the computation: a table that changed
+    // since it was loaded would leave points without their rows.
+    if (r != total)
+        log_message(33, "Počet referenčních bodů se během výpočtu změnil: načteno %i, spočteno %i"_cz, total, r);
     return 0;
 }
 

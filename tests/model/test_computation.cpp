@@ -194,3 +194,25 @@ TEST_F(ComputationTest, ResultDoesNotDependOnTheLoopOrder) {
 
 }  // namespace
 }  // namespace zemo
+
+namespace zemo {
+
+// A table that loses rows between loading and computing ends the run
+// without "O.K.": every loaded point must get its rows.
+TEST_F(ComputationTest, ATableThatShrinksBeforeTheComputationIsFatal) {
+    add_table("a.txt", "A\t0\t-500\t10\t2\t7\nB\t50\t-800\t1\t1\t7\nC\t-100\t400\t5\t1.5\t7\n");
+    run_log().open(log_path_, 1);
+    ASSERT_EQ(run_stage([] { return load_reference_points(); }), 0);
+    test::write_file(dir_.file("a.txt"), cp("A\t0\t-500\t10\t2\t7\n"));
+    testing::internal::CaptureStdout();
+    const int status = run_stage(run_computation);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(status, -100);
+    EXPECT_EQ(seen_.points.size(), 1u);
+    EXPECT_NE(log_text().find(cp("*** chybná vstupní data\n       - Počet referenčních bodů se během výpočtu změnil: "
+                                 "načteno 3, spočteno 1\n")),
+              std::string::npos)
+        << log_text();
+}
+
+}  // namespace zemo
