@@ -85,12 +85,23 @@ void write_header(OutputTable& table, const std::vector<Column>& cols) {
     table.end_fields();
 }
 
+// A number too long for its DBF field is reported with the field and the
+// point, up to this many per table; the rest are counted when the table is
+// closed, so that one unit mistake over a large grid does not bury the log.
+constexpr int kOverflowReportsPerTable = 20;
+
+void report_overflow(const OutputTable& table, int field, double value, const std::string& point_id) {
+    if (table.overflows() > kOverflowReportsPerTable) return;
+    log_message(21, "číslo %.12g se nevejde do pole %s (bod %s), je zapsáno hvězdičkami: %s"_cz, value,
+                table.field_name(field).c_str(), point_id.c_str(), table.path().c_str());
+}
+
 // One row of a table. The text form prints each value with its own
 // format, tab-separated; the DBF form writes a record whose fields take
 // the widths of their kinds.
 class Row {
 public:
-    Row(OutputTable& table, const std::string& id) : t_(table) {
+    Row(OutputTable& table, const std::string& id) : t_(table), id_(id) {
         if (t_.is_dbf()) {
             t_.begin_record();
             t_.put_text(id, kIdentifierWidth);
@@ -105,14 +116,16 @@ public:
             t_.file().write_text("\t");
             t_.file().write_text(value);
         }
+        ++field_;
     }
     void number(double value, const char* txt_format, Kind kind) {
         if (t_.is_dbf()) {
-            t_.put_number(value, width_of(kind), decimals_of(kind));
+            if (!t_.put_number(value, width_of(kind), decimals_of(kind))) report_overflow(t_, field_, value, id_);
         } else {
             t_.file().write_text("\t");
             t_.file().print(txt_format, value);
         }
+        ++field_;
     }
     void end() {
         if (!t_.is_dbf()) t_.file().write_text("\n");
@@ -120,6 +133,8 @@ public:
 
 private:
     OutputTable& t_;
+    const std::string& id_;
+    int field_ = 1;  // the column the next value goes to; 0 is the identifier
 };
 
 Row point_row(OutputTable& table, const ReferencePoint& point) {
@@ -388,10 +403,12 @@ bool close_result_files() {
     bool all_written = true;
     holder->for_each_table([&](OutputTable& t) {
         if (t.path().empty()) return;
-        if (!t.close()) {
-            all_written = false;
-            log_message(21, "zápis se nezdařil, soubor výsledků je neúplný: %s"_cz, t.path().c_str());
-        }
+        if (t.close()) return;
+        all_written = false;
+        if (t.failed()) log_message(21, "zápis se nezdařil, soubor výsledků je neúplný: %s"_cz, t.path().c_str());
+        if (t.overflows() > kOverflowReportsPerTable)
+            log_message(21, "další čísla se nevešla do polí a jsou zapsána hvězdičkami (celkem %i): %s"_cz,
+                        t.overflows(), t.path().c_str());
     });
     holder.reset();
     return all_written;

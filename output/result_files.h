@@ -33,14 +33,19 @@ namespace zemo {
 int prepare_result_files();
 // Writes the rows of one point (and its detailed report blocks) to every
 // table and flushes them, so that the results of each finished point are
-// on disk. point is the receptor as the computation leaves it: its z is the
+// on disk. A number too long for its DBF field is written as the overflow
+// mark and reported as a counted error naming the table, the field and the
+// point (the first 20 of a table; the rest are counted at its close). point is the receptor as the computation leaves it: its z is the
 // terrain elevation plus the height above terrain, wind_rose the index of
 // its rose.
 void write_point_results(const ReferencePoint& point, const ConcMatrix& conc, const PointStatistics& stats);
 // Completes every DBF table (end mark, record count).
 void complete_result_files();
 // Closes every result file; reports a counted error naming each file whose
-// writing failed. Returns false when any output was lost.
+// writing failed, and one with the total of overflowed numbers of a table
+// that had more than were reported one by one. Returns false when any
+// output was lost: a write failed or a number was written as the overflow
+// mark.
 bool close_result_files();
 // Releases the result files' state (between runs).
 void reset_result_files();

@@ -252,6 +252,33 @@ TEST(WholeRun, BasicTableInDbfByteForByte) {
     EXPECT_EQ(got, expected);
 }
 
+// A receptor X of 12345678901 does not fit the N10.0 field of the DBF
+// table: the field holds the overflow mark (not 1234567884, ten times too
+// small), the error names the table, the field and the point, and the run
+// ends without O.K. and with -100. B2 is written as usual.
+TEST(WholeRun, NumberTooLongForItsDbfFieldFailsTheRun) {
+    TinyProject prj("ZAKLADNI", "DBF");
+    write_file(prj.dir.file("body.txt"), cp("B1\t12345678901\t1500\t298.5\t1.5\t1\nB2\t1000\t2500\t298.5\t1.5\t1\n"));
+    const auto r = prj.run();
+    EXPECT_EQ(r.exit_code, 156) << r.output;  // -100
+
+    const std::string dbf = prj.result("IHrIHk.dbf");
+    ASSERT_EQ(dbf.size(), 257u + 2 * 63 + 1);
+    EXPECT_EQ(dbf.substr(257, 63), " B1        **********      1500     0.000     0.000  0.00  0.00");
+    EXPECT_EQ(dbf.substr(320, 63), " B2              1000      2500     0.000     0.000  0.00  0.00");
+    EXPECT_EQ(dbf[4], 2);  // the table is completed with both records
+
+    const std::string log = cp1250_to_utf8(read_file(prj.dir.file("beh.log")));
+    // The reader holds the coordinate in single precision: 12345678848.
+    EXPECT_NE(log.find("+++ soubor nelze vytvořit\r\n       - číslo 12345678848 se nevejde do pole X (bod B1), je "
+                       "zapsáno hvězdičkami: vysledky/IHrIHk.dbf\r\n"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("O.K."), std::string::npos) << log;
+    EXPECT_NE(log.find("\r\nVÝPOČET UKONČEN...\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("počet chybových zpráv: 1\r\n"), std::string::npos) << log;
+}
+
 // Every DBF result table, read back by the independent reader dbfread,
 // holds the same columns and values as the TXT table of the same run.
 TEST(WholeRun, DbfResultsReadBackByAnIndependentReaderMatchTheText) {

@@ -340,6 +340,73 @@ TEST_F(ResultFilesTest, LostOutputIsReportedAndTheRunIsNotOk) {
     EXPECT_EQ(u16_at(read_file(out("Smax_SO2.dbf")), 4), 1);
 }
 
+// A receptor X of 12345678901 does not fit the N10.0 field, a Crok of 1e10
+// not the N10.3 one: each is the overflow mark and a counted error naming
+// the table, the field and the point, and the run does not end with O.K.
+TEST_F(ResultFilesTest, NumbersTooLongForTheirDbfFieldsAreMarkedAndReported) {
+    point.x = 12345678901.0;
+    stats.pollutants[0].Crok = 1e10;
+    project().result_type = kResultBasic;
+    project().result_format = kFormatDbf;
+    ASSERT_EQ(run_stage(prepare_result_files), 0);
+    write_point_results(point, conc, stats);
+    EXPECT_EQ(stage_end_of_run(0), -100);
+
+    const std::string basic = read_file(out("IHrIHk.dbf"));
+    ASSERT_EQ(basic.size(), 353u + 89u + 1u);
+    EXPECT_EQ(basic.substr(353, 51), std::string(" ") + "B1        " + "**********" + "      -568" + "**********" +
+                                         "    99.999");
+    EXPECT_EQ(u16_at(basic, 4), 1);  // completed all the same
+
+    const std::string log = log_text();
+    const std::string kind = cp("+++ soubor nelze vytvořit\n       - ");
+    EXPECT_NE(log.find(kind + cp("číslo 12345678901 se nevejde do pole X (bod B1), je zapsáno hvězdičkami: ") +
+                       out("IHrIHk.dbf") + "\r\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find(kind + cp("číslo 10000000000 se nevejde do pole Crok_SO2 (bod B1), je zapsáno hvězdičkami: ") +
+                       out("IHrIHk.dbf") + "\r\n"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find(cp("zápis se nezdařil")), std::string::npos);  // nothing was lost on the way to the disk
+    EXPECT_EQ(log.find("O.K."), std::string::npos);
+    EXPECT_NE(log.find(cp("počet chybových zpráv: 2")), std::string::npos);
+}
+
+// The text tables keep the full numbers: the same point is no error there.
+TEST_F(ResultFilesTest, TextTablesKeepNumbersOfAnyLength) {
+    point.x = 12345678901.0;
+    stats.pollutants[0].Crok = 1e10;
+    run_one_point(kResultBasic, kFormatTxt);
+    EXPECT_EQ(read_file(out("IHrIHk.txt")),
+              "Bod\tX\tY\tCrok_SO2\tCmax_SO2\tP_125_SO2\tP_350_SO2\tCrok_NO2\tCmax_NO2\tP_200_NO2\r\n"
+              "B1\t12345678901\t-568\t10000000000.00000\t100.00\t1.23\t0.50\t0.00000\t5.50\t0.13\r\n");
+    EXPECT_EQ(log_text().find("+++"), std::string::npos);
+}
+
+// One unit mistake over a grid overflows a field at every point: the first
+// 20 of a table are reported one by one, the rest counted when it closes.
+TEST_F(ResultFilesTest, OverflowReportsOfATableAreLimited) {
+    point.x = 12345678901.0;
+    project().result_type = kResultBasic;
+    project().result_format = kFormatDbf;
+    ASSERT_EQ(run_stage(prepare_result_files), 0);
+    for (int i = 0; i < 25; ++i) write_point_results(point, conc, stats);
+    EXPECT_FALSE(close_result_files());
+    const std::string log = log_text();
+    std::size_t reported = 0;
+    for (auto at = log.find(cp("se nevejde do pole X")); at != std::string::npos;
+         at = log.find(cp("se nevejde do pole X"), at + 1))
+        ++reported;
+    EXPECT_EQ(reported, 20u);
+    EXPECT_NE(log.find(cp("+++ soubor nelze vytvořit\n       - další čísla se nevešla do polí a jsou zapsána "
+                          "hvězdičkami (celkem 25): ") +
+                       out("IHrIHk.dbf") + "\r\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find(cp("počet chybových zpráv: 21")), std::string::npos);
+}
+
 // The DBF tables read back by an independent reader (dbfread), compared
 // with the values of the text tables of the same point.
 TEST_F(ResultFilesTest, DbfTablesReadBackByAnIndependentReader) {
