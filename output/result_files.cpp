@@ -212,7 +212,10 @@ std::vector<Column> source_share_columns() {
 
 std::vector<Column> group_share_columns(const SourceList& src) {
     std::vector<Column> cols = point_columns();
-    for (int g : src.ascending) add(cols, format("Skupina_%i", src.group_numbers[g]), Kind::Share);
+    for (int g : src.ascending) {
+        const int number = src.group_numbers[g];
+        cols.push_back({format("Skupina_%i", number), dbf_group_field_name(number), Kind::Share});
+    }
     add(cols, "Transfer", Kind::Share);
     return cols;
 }
@@ -292,6 +295,16 @@ void write_sector_maxima(OutputTable& table, const ReferencePoint& point, const 
 }
 
 }  // namespace
+
+std::string dbf_group_field_name(int group) {
+    // Each form starts differently ("Skupina_", "Skup_", "S" and a digit,
+    // "M"), and within a form the decimal number is unique, so no two group
+    // numbers share a name, whatever the case.
+    if (group >= -99 && group <= 999) return format("Skupina_%i", group);
+    if (group >= -99999 && group <= 999999) return format("Skup_%i", group);
+    if (group > 0) return format("S%i", group);
+    return format("M%lld", -static_cast<long long>(group));
+}
 
 std::string result_file_path(const std::string& base, const std::string& indicative, bool dbf) {
     std::string path = has_directory_part(base) ? base : project().output_directory + base;

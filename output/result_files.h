@@ -55,6 +55,14 @@ void reset_result_files();
 // ".dbf" or ".txt".
 std::string result_file_path(const std::string& base, const std::string& indicative, bool dbf);
 
+// The DBF field name of a group's share: at most 11 characters and
+// different for every group number (the TXT name is always "Skupina_%i"):
+//   -99 ... 999                       Skupina_%i  (the TXT name)
+//   -99999 ... -100, 1000 ... 999999  Skup_%i
+//   1000000 and above                 S%i
+//   -100000 and below                 M and the number without its sign
+std::string dbf_group_field_name(int group);
+
 // The open result table with this path, nullptr when there is none (tests
 // use it to make a table's writes fail as on a full disk).
 OutputTable* find_result_table(const std::string& path);

@@ -5,7 +5,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <cctype>
+#include <climits>
+#include <map>
 #include <set>
+#include <vector>
 
 #include "driver/format.h"
 #include "input/sources.h"
@@ -338,6 +342,63 @@ TEST_F(ResultFilesTest, LostOutputIsReportedAndTheRunIsNotOk) {
     EXPECT_NE(log.find(cp("počet chybových zpráv: 1")), std::string::npos);
     // The other tables were completed.
     EXPECT_EQ(u16_at(read_file(out("Smax_SO2.dbf")), 4), 1);
+}
+
+// Groups 100 and 1000: the TXT names stay Skupina_100 and Skupina_1000, the
+// DBF fields (at most 11 characters) are Skupina_100 and Skup_1000, read
+// back from the header bytes; cut to 11 both would be Skupina_100.
+TEST_F(ResultFilesTest, GroupsAboveNineHundredNinetyNineKeepDistinctDbfNames) {
+    sources().SrcP_group = {100, 1000};
+    sources().SrcL_group = {100};
+    sources().groups = {100, 1000};
+    sources().max_group = 1000;
+    stats.pollutants[0].group_shares = {40.0, 55.0, 5.0};
+    stats.pollutants[1].group_shares = {0, 0, 0};
+    run_one_point(kResultStandard, kFormatTxt);
+    EXPECT_EQ(read_file(out("Pskupin_SO2.txt")),
+              "Bod\tX\tY\tSkupina_100\tSkupina_1000\tTransfer\r\n"
+              "B1\t1234\t-568\t40.00\t55.00\t5.00\r\n");
+
+    run_one_point(kResultStandard, kFormatDbf);
+    const std::string dbf = read_file(out("Pskupin_SO2.dbf"));
+    ASSERT_EQ(u16_at(dbf, 8), 32 * 6 + 33);
+    std::vector<std::string> names;
+    for (int f = 0; f < 6; ++f) names.emplace_back(dbf.substr(32 + 32 * f, 11));
+    const auto padded = [](std::string n) { return n.append(11 - n.size(), '\0'); };
+    EXPECT_EQ(names, (std::vector<std::string>{padded("Bod"), padded("X"), padded("Y"), "Skupina_100",
+                                               padded("Skup_1000"), padded("Transfer")}));
+    EXPECT_EQ(dbf.substr(225 + 31, 18), " 40.00 55.00  5.00");
+}
+
+TEST(DbfGroupFieldName, FormsAndTheirEdges) {
+    const std::pair<int, const char*> cases[] = {
+        {0, "Skupina_0"},         {7, "Skupina_7"},           {999, "Skupina_999"},
+        {-99, "Skupina_-99"},     {1000, "Skup_1000"},         {999999, "Skup_999999"},
+        {-100, "Skup_-100"},      {-99999, "Skup_-99999"},     {1000000, "S1000000"},
+        {INT_MAX, "S2147483647"}, {-100000, "M100000"},        {INT_MIN, "M2147483648"},
+    };
+    for (const auto& [group, name] : cases) EXPECT_EQ(dbf_group_field_name(group), name) << group;
+}
+
+// Around every edge between the forms and at both ends of the integers,
+// every name has at most 11 characters and no two are alike, compared as
+// dBase readers compare field names (case-insensitively).
+TEST(DbfGroupFieldName, NamesAreShortAndUniqueAcrossTheEdges) {
+    std::vector<long long> groups;
+    for (long long edge : {-100000LL, -100LL, 0LL, 1000LL, 1000000LL})
+        for (long long g = edge - 1500; g <= edge + 1500; ++g) groups.push_back(g);
+    for (long long g = 0; g < 2000; ++g) {
+        groups.push_back(INT_MAX - g);
+        groups.push_back(INT_MIN + g);
+    }
+    std::map<std::string, long long> seen;
+    for (long long g : groups) {
+        std::string name = dbf_group_field_name(static_cast<int>(g));
+        EXPECT_LE(name.size(), kDbfNameBytes) << g;
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const auto [at, inserted] = seen.emplace(name, g);
+        EXPECT_TRUE(inserted || at->second == g) << g << " and " << at->second << " give " << name;
+    }
 }
 
 // A receptor X of 12345678901 does not fit the N10.0 field, a Crok of 1e10
