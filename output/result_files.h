@@ -30,6 +30,10 @@ namespace zemo {
 
 // Creates every file of the project's result set with its header: 0, or
 // -100 after the fatal message 31 naming a file that cannot be created.
+// First, before any file is created, the column names of every table are
+// checked as the format writes them (TXT exactly; DBF in the first 11
+// characters, case-insensitively): two alike are the fatal message 33
+// naming both, and no file is created or emptied.
 int prepare_result_files();
 // Writes the rows of one point (and its detailed report blocks) to every
 // table and flushes them, so that the results of each finished point are

@@ -401,6 +401,104 @@ TEST(DbfGroupFieldName, NamesAreShortAndUniqueAcrossTheEdges) {
     }
 }
 
+// Column names that would be alike refuse the run before any result file
+// is created: a file of the same name from an earlier run keeps its bytes.
+class SameColumnNamesTest : public ResultFilesTest {
+protected:
+    // Prepares the result files of the standard type in the given format
+    // over an earlier basic table; true when the run was refused with the
+    // fatal message whose detail is `detail` (UTF-8), and nothing but that
+    // earlier table is in the output directory, unchanged.
+    ::testing::AssertionResult refused(int format, const std::string& detail) {
+        const std::string earlier = out(format == kFormatDbf ? "IHrIHk.dbf" : "IHrIHk.txt");
+        test::write_file(earlier, "earlier results");
+        project().result_type = kResultStandard;
+        project().result_format = format;
+        if (run_stage(prepare_result_files) != -100) return ::testing::AssertionFailure() << "not refused";
+        const std::string log = log_text();
+        if (log.find(cp("*** chybná vstupní data\n       - " + detail + "\n")) == std::string::npos)
+            return ::testing::AssertionFailure() << cp1250_to_utf8(log);
+        if (files_in(out_dir()) != std::set<std::string>{std::filesystem::path(earlier).filename().string()})
+            return ::testing::AssertionFailure() << "a result file was created";
+        if (read_file(earlier) != "earlier results") return ::testing::AssertionFailure() << "the earlier table changed";
+        return ::testing::AssertionSuccess();
+    }
+    bool prepared(int type, int format) {
+        project().result_type = type;
+        project().result_format = format;
+        const bool ok = run_stage(prepare_result_files) == 0;
+        reset_result_files();
+        return ok;
+    }
+};
+
+// "%.0f" prints 99.99 as 100: both limits of SO2 would be P_100_SO2 (and
+// S_P_100 ... in the sector maxima); the basic table is checked first.
+TEST_F(SameColumnNamesTest, TwoLimitsThatPrintAlike) {
+    project().pollutants[0].limit[0] = 100;
+    project().pollutants[0].limit[1] = 99.99;
+    EXPECT_TRUE(refused(kFormatTxt, "tabulka " + out("IHrIHk.txt") +
+                                        " by měla dva sloupce stejného názvu P_100_SO2: 1. limita 100 látky SO2 a "
+                                        "2. limita 99.99 látky SO2; limity se v názvech sloupců píší zaokrouhlené "
+                                        "na celá čísla"));
+}
+
+TEST_F(SameColumnNamesTest, TwoLimitsThatPrintAlikeInDbf) {
+    project().pollutants[0].limit[0] = 100;
+    project().pollutants[0].limit[1] = 99.99;
+    EXPECT_TRUE(refused(kFormatDbf, "tabulka " + out("IHrIHk.dbf") +
+                                        " by měla dva sloupce stejného názvu P_100_SO2: P_100_SO2 (1. limita 100 "
+                                        "látky SO2) a P_100_SO2 (2. limita 99.99 látky SO2); limity se v názvech "
+                                        "sloupců píší zaokrouhlené na celá čísla"));
+}
+
+// P_12345_ABCDE and P_12345_ABCDF differ only after the 11 characters of a
+// DBF field name: refused in DBF, while the TXT tables are fine.
+TEST_F(SameColumnNamesTest, IndicativesThatShareTheirFirstCharacters) {
+    ProjectConfig& pr = project();
+    pr.pollutants[0].indicative = "ABCDE";
+    pr.pollutants[1].indicative = "ABCDF";
+    for (Pollutant& p : pr.pollutants) {
+        p.limit[0] = 12345;
+        p.limit_count = 1;
+    }
+    EXPECT_TRUE(prepared(kResultStandard, kFormatTxt));
+    std::filesystem::remove_all(out_dir());
+    std::filesystem::create_directories(out_dir());
+    EXPECT_TRUE(refused(kFormatDbf, "tabulka " + out("IHrIHk.dbf") +
+                                        " by měla dva sloupce stejného názvu P_12345_ABC: P_12345_ABCDE (1. limita "
+                                        "12345 látky ABCDE) a P_12345_ABCDF (1. limita 12345 látky ABCDF); název "
+                                        "pole DBF tvoří jen prvních 11 znaků názvu sloupce"));
+}
+
+// Limits 12345 and 123456 keep apart in the basic table (P_12345_SO2,
+// P_123456_SO), but a sector name of three letters makes SSV_P_12345 of
+// both in the sector maxima: the basic type runs, the standard one not.
+TEST_F(SameColumnNamesTest, SectorMaximaOfLongLimits) {
+    project().pollutants[0].limit[0] = 12345;
+    project().pollutants[0].limit[1] = 123456;
+    EXPECT_TRUE(prepared(kResultBasic, kFormatDbf));
+    EXPECT_TRUE(prepared(kResultStandard, kFormatTxt));
+    std::filesystem::remove_all(out_dir());
+    std::filesystem::create_directories(out_dir());
+    EXPECT_TRUE(refused(kFormatDbf, "tabulka " + out("Smax_SO2.dbf") +
+                                        " by měla dva sloupce stejného názvu SSV_P_12345: SSV_P_12345 (1. limita "
+                                        "12345 v sektoru SSV) a SSV_P_123456 (2. limita 123456 v sektoru SSV); "
+                                        "název pole DBF tvoří jen prvních 11 znaků názvu sloupce"));
+}
+
+// dBase readers look fields up without regard to case.
+TEST_F(SameColumnNamesTest, DbfNamesThatDifferOnlyInCase) {
+    project().pollutants[1].indicative = "so2";
+    EXPECT_TRUE(prepared(kResultStandard, kFormatTxt));
+    std::filesystem::remove_all(out_dir());
+    std::filesystem::create_directories(out_dir());
+    EXPECT_TRUE(refused(kFormatDbf, "tabulka " + out("IHrIHk.dbf") +
+                                        " by měla dva sloupce stejného názvu Crok_SO2: Crok_SO2 (roční průměr látky "
+                                        "SO2) a Crok_so2 (roční průměr látky so2); velká a malá písmena se v názvech "
+                                        "polí DBF nerozlišují"));
+}
+
 // A receptor X of 12345678901 does not fit the N10.0 field, a Crok of 1e10
 // not the N10.3 one: each is the overflow mark and a counted error naming
 // the table, the field and the point, and the run does not end with O.K.
