@@ -1,6 +1,8 @@
 #include "output/output_table.h"
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "driver/format.h"
 #include "driver/run_options.h"
@@ -21,6 +23,8 @@ bool OutputTable::create(const std::string& path, bool dbf) {
     finished_ = false;
     failed_ = false;
     records_ = 0;
+    overflows_ = 0;
+    fields_.clear();
     return file_.open(path, "wb");
 }
 
@@ -46,6 +50,12 @@ void OutputTable::add_field(std::string_view name, char type, int width, int dec
     d[17] = static_cast<unsigned char>(decimals);
     d[20] = 1;
     file_.write_bytes(d, sizeof d);
+    fields_.emplace_back(name.substr(0, kDbfNameBytes));
+}
+
+std::string OutputTable::field_name(int index) const {
+    if (index < 0 || index >= static_cast<int>(fields_.size())) return {};
+    return fields_[static_cast<std::size_t>(index)];
 }
 
 void OutputTable::end_fields() { file_.put_byte(0x0D); }
@@ -55,20 +65,32 @@ void OutputTable::begin_record() {
     ++records_;
 }
 
-std::string dbf_number_text(double value, int width, int decimals) {
-    const double single = static_cast<double>(static_cast<float>(value));
-    const std::string conversion = format("%%%i.%if", width, decimals);
-    std::string text = format(conversion.c_str(), single);
+std::string dbf_number_text(double value, int width, int decimals, bool* fits) {
     const auto w = static_cast<std::size_t>(width < 0 ? 0 : width);
-    if (text.size() > w) text.resize(w);
+    // "inf" and "nan" would fit some fields, but they are no numbers a
+    // reader could take; a value beyond single precision has no float form.
+    const bool number = std::isfinite(value) && std::fabs(value) <= std::numeric_limits<float>::max();
+    std::string text;
+    if (number) {
+        const double single = static_cast<double>(static_cast<float>(value));
+        text = format(format("%%%i.%if", width, decimals).c_str(), single);
+    }
+    const bool fitted = number && text.size() <= w;
+    if (fits) *fits = fitted;
+    // Never cut: the leading digits of a longer number would be a number
+    // many times smaller. The field is filled with the overflow mark.
+    if (!fitted) return std::string(w, '*');
     // A field is always its full width, so that the record stays aligned.
     if (text.size() < w) text.insert(0, w - text.size(), ' ');
     return text;
 }
 
-void OutputTable::put_number(double value, int width, int decimals) {
-    const std::string text = dbf_number_text(value, width, decimals);
+bool OutputTable::put_number(double value, int width, int decimals) {
+    bool fits = true;
+    const std::string text = dbf_number_text(value, width, decimals, &fits);
     file_.write_bytes(text.data(), text.size());
+    if (!fits) ++overflows_;
+    return fits;
 }
 
 void OutputTable::put_text(std::string_view text, int width) {
@@ -97,8 +119,8 @@ void OutputTable::finish_dbf() {
 }
 
 bool OutputTable::close() {
-    const bool ok = file_.close();
-    return ok && !failed_;
+    if (!file_.close()) failed_ = true;
+    return !failed_ && overflows_ == 0;
 }
 
 }  // namespace zemo

@@ -11,7 +11,10 @@
 //   add_field(...) once per column    32-byte descriptors in column order
 //   end_fields()                      the header terminator 0x0D
 //   { begin_record()                  0x20 (not deleted), counts the record
-//     put_number / put_text ... }     each field exactly its width
+//     put_number / put_text ... }     each field exactly its width; a number
+//                                     too long for its field is written as
+//                                     width '*' (the overflow mark dBase
+//                                     readers know) and counted
 //   finish_dbf()                      0x1A at the end, the record count
 //                                     written at offset 4
 //
@@ -22,12 +25,14 @@
 //              blank becomes a zero byte) | 11 type 'C' or 'N' | 12..15 0
 //              16 width | 17 decimals | 18..19 0 | 20 1 | 21..31 0
 //
-// Write failures are not fatal: the file remembers them (File::write_failed)
-// and the end of the run reports every table that lost output.
+// Write failures and overflowed numbers are not fatal: the table remembers
+// them (failed, overflows), close reports the table as incomplete, and the
+// end of the run reports every table that lost output.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "driver/files.h"
 
@@ -59,12 +64,16 @@ public:
     void begin_dbf(int fields, int width_sum);
     void add_field(std::string_view name, char type, int width, int decimals);
     void end_fields();
+    // The name of field index (0-based, in column order) as the header holds
+    // it (its first 11 characters); empty when there is no such field.
+    std::string field_name(int index) const;
 
     // DBF record: the deletion byte, then the fields in column order.
     void begin_record();
-    // The value through single precision, printed with "%<width>.<decimals>f"
-    // and cut to its first width characters.
-    void put_number(double value, int width, int decimals);
+    // The value through single precision, printed with "%<width>.<decimals>f".
+    // A value whose text is longer than width (or that is not finite) is
+    // written as width '*', counted in overflows(), and false is returned.
+    bool put_number(double value, int width, int decimals);
     // The text padded on the right with blanks, or its first width characters.
     void put_text(std::string_view text, int width);
 
@@ -73,9 +82,12 @@ public:
     void finish_dbf();
     bool finished() const { return finished_; }
 
-    // True when any write or positioning of the file failed.
+    // True when any write or positioning of the file failed (also after close).
     bool failed() const { return failed_ || file_.write_failed(); }
-    // Flushes and closes; false when any output of the table was lost.
+    // Numbers written as the overflow mark since the table was created.
+    int overflows() const { return overflows_; }
+    // Flushes and closes; false when any output of the table was lost: a
+    // write failed or a number was written as the overflow mark.
     bool close();
 
 private:
@@ -84,9 +96,13 @@ private:
     bool finished_ = false;
     bool failed_ = false;
     int records_ = 0;
+    int overflows_ = 0;
+    std::vector<std::string> fields_;  // names as written, in column order
 };
 
-// The text put_number writes (exposed for the text of tests and reports).
-std::string dbf_number_text(double value, int width, int decimals);
+// The text put_number writes (exposed for the text of tests and reports):
+// exactly width characters, the number right-aligned, or width '*' when the
+// number does not fit. *fits (when given) tells which.
+std::string dbf_number_text(double value, int width, int decimals, bool* fits = nullptr);
 
 }  // namespace zemo

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -28,8 +29,13 @@ enum class Kind { Identifier, Coordinate, Concentration, Share };
 
 struct Column {
     std::string txt_name;  // header of the text table
-    std::string dbf_name;  // field name of the DBF table
+    std::string dbf_name;  // field name of the DBF table (cut to 11 when written)
     Kind kind;
+    // For the message about two columns of the same name: what the column
+    // shows ("2. limita 99.99 látky SO2"), and whether its name holds a
+    // limit printed as a whole number.
+    std::string origin = {};
+    bool from_limit = false;
 };
 
 int width_of(Kind k) {
@@ -53,6 +59,14 @@ int decimals_of(Kind k) {
 }
 
 void add(std::vector<Column>& cols, const std::string& name, Kind kind) { cols.push_back({name, name, kind}); }
+
+// A column whose name holds limit k of a pollutant ("%.0f" of its value).
+void add_limit(std::vector<Column>& cols, const std::string& name, std::string origin) {
+    cols.push_back({name, name, Kind::Share, std::move(origin), true});
+}
+
+// A limit as the messages show it: every digit it was given with.
+std::string limit_text(double limit) { return format("%.10g", limit); }
 
 std::vector<Column> point_columns() {
     std::vector<Column> cols;
@@ -85,12 +99,23 @@ void write_header(OutputTable& table, const std::vector<Column>& cols) {
     table.end_fields();
 }
 
+// A number too long for its DBF field is reported with the field and the
+// point, up to this many per table; the rest are counted when the table is
+// closed, so that one unit mistake over a large grid does not bury the log.
+constexpr int kOverflowReportsPerTable = 20;
+
+void report_overflow(const OutputTable& table, int field, double value, const std::string& point_id) {
+    if (table.overflows() > kOverflowReportsPerTable) return;
+    log_message(21, "číslo %.12g se nevejde do pole %s (bod %s), je zapsáno hvězdičkami: %s"_cz, value,
+                table.field_name(field).c_str(), point_id.c_str(), table.path().c_str());
+}
+
 // One row of a table. The text form prints each value with its own
 // format, tab-separated; the DBF form writes a record whose fields take
 // the widths of their kinds.
 class Row {
 public:
-    Row(OutputTable& table, const std::string& id) : t_(table) {
+    Row(OutputTable& table, const std::string& id) : t_(table), id_(id) {
         if (t_.is_dbf()) {
             t_.begin_record();
             t_.put_text(id, kIdentifierWidth);
@@ -105,14 +130,16 @@ public:
             t_.file().write_text("\t");
             t_.file().write_text(value);
         }
+        ++field_;
     }
     void number(double value, const char* txt_format, Kind kind) {
         if (t_.is_dbf()) {
-            t_.put_number(value, width_of(kind), decimals_of(kind));
+            if (!t_.put_number(value, width_of(kind), decimals_of(kind))) report_overflow(t_, field_, value, id_);
         } else {
             t_.file().write_text("\t");
             t_.file().print(txt_format, value);
         }
+        ++field_;
     }
     void end() {
         if (!t_.is_dbf()) t_.file().write_text("\n");
@@ -120,6 +147,8 @@ public:
 
 private:
     OutputTable& t_;
+    const std::string& id_;
+    int field_ = 1;  // the column the next value goes to; 0 is the identifier
 };
 
 Row point_row(OutputTable& table, const ReferencePoint& point) {
@@ -179,9 +208,13 @@ std::vector<Column> basic_columns(const std::vector<Pollutant>& pollutants) {
     std::vector<Column> cols = point_columns();
     for (const Pollutant& p : pollutants) {
         const char* ind = p.indicative.c_str();
-        add(cols, format("Crok_%s", ind), Kind::Concentration);
-        add(cols, format("Cmax_%s", ind), Kind::Concentration);
-        for (int k = 0; k < limit_count(p); ++k) add(cols, format("P_%.0f_%s", p.limit[k], ind), Kind::Share);
+        cols.push_back({format("Crok_%s", ind), format("Crok_%s", ind), Kind::Concentration,
+                        format("roční průměr látky %s"_cz, ind)});
+        cols.push_back({format("Cmax_%s", ind), format("Cmax_%s", ind), Kind::Concentration,
+                        format("maximální koncentrace látky %s"_cz, ind)});
+        for (int k = 0; k < limit_count(p); ++k)
+            add_limit(cols, format("P_%.0f_%s", p.limit[k], ind),
+                      format("%i. limita %s látky %s"_cz, k + 1, limit_text(p.limit[k]).c_str(), ind));
     }
     return cols;
 }
@@ -197,7 +230,10 @@ std::vector<Column> source_share_columns() {
 
 std::vector<Column> group_share_columns(const SourceList& src) {
     std::vector<Column> cols = point_columns();
-    for (int g : src.ascending) add(cols, format("Skupina_%i", src.group_numbers[g]), Kind::Share);
+    for (int g : src.ascending) {
+        const int number = src.group_numbers[g];
+        cols.push_back({format("Skupina_%i", number), dbf_group_field_name(number), Kind::Share});
+    }
     add(cols, "Transfer", Kind::Share);
     return cols;
 }
@@ -206,7 +242,9 @@ std::vector<Column> sector_max_columns(const Pollutant& p) {
     std::vector<Column> cols = point_columns();
     for (const char* name : kSectorNames) {
         add(cols, format("%s_X", name), Kind::Concentration);
-        for (int k = 0; k < limit_count(p); ++k) add(cols, format("%s_P_%.0f", name, p.limit[k]), Kind::Share);
+        for (int k = 0; k < limit_count(p); ++k)
+            add_limit(cols, format("%s_P_%.0f", name, p.limit[k]),
+                      format("%i. limita %s v sektoru %s"_cz, k + 1, limit_text(p.limit[k]).c_str(), name));
     }
     return cols;
 }
@@ -216,6 +254,77 @@ std::vector<Column> sector_mean_columns() {
     for (const char* name : kSectorNames) add(cols, format("%s_R", name), Kind::Concentration);
     cols.push_back({"PRUM_R", "Crok", Kind::Concentration});
     return cols;
+}
+
+// One result table of the run as it is created: its path, the name a
+// creation failure shows, and its columns.
+struct TablePlan {
+    OutputTable* table;
+    std::string path, shown;
+    std::vector<Column> columns;
+};
+
+// Every column table of the run in the order of creation: the basic table,
+// then per pollutant its source-share, group-share, sector-maximum and
+// sector-mean tables. Both the name check and the headers use this list.
+std::vector<TablePlan> plan_tables(ResultSet& set, const ProjectConfig& pr, const std::vector<Pollutant>& pollutants) {
+    std::vector<TablePlan> plan;
+    plan.push_back({&set.basic, result_file_path(pr.base_basic, "", set.dbf), pr.base_basic, basic_columns(pollutants)});
+    if (set.result_type < kResultStandard) return plan;
+    for (int p = 0; p < set.pollutants; ++p) {
+        const Pollutant& pollutant = pollutants[static_cast<std::size_t>(p)];
+        PollutantTables& t = set.per[p];
+        const auto table = [&](OutputTable& table, const std::string& base, std::vector<Column> cols) {
+            const std::string path = result_file_path(base, pollutant.indicative, set.dbf);
+            plan.push_back({&table, path, path, std::move(cols)});
+        };
+        table(t.source_shares, pr.base_source_shares, source_share_columns());
+        table(t.group_shares, pr.base_group_shares, group_share_columns(set.sources));
+        table(t.sector_max, pr.base_sector_max, sector_max_columns(pollutant));
+        table(t.sector_mean, pr.base_sector_mean, sector_mean_columns());
+    }
+    return plan;
+}
+
+// A DBF field name as a reader gets it back: the first 11 characters, up
+// to the first blank (written as a zero byte, which ends the name).
+std::string dbf_name_as_read(const std::string& name) {
+    std::string read = name.substr(0, std::min(name.size(), kDbfNameBytes));
+    return read.substr(0, std::min(read.size(), read.find(' ')));
+}
+
+// The fatal message about columns a and b of a table, whose names are alike.
+void refuse_same_names(const TablePlan& t, const Column& a, const Column& b, bool dbf) {
+    const auto describe = [dbf](const Column& c) {
+        if (!dbf) return c.origin.empty() ? c.txt_name : c.origin;
+        return c.origin.empty() ? c.dbf_name : format("%s (%s)", c.dbf_name.c_str(), c.origin.c_str());
+    };
+    const char* cause = "";
+    if (dbf && to_upper(a.dbf_name) != to_upper(b.dbf_name))
+        cause = "; název pole DBF tvoří jen prvních 11 znaků názvu sloupce"_cz;
+    else if (dbf && a.dbf_name != b.dbf_name)
+        cause = "; velká a malá písmena se v názvech polí DBF nerozlišují"_cz;
+    else if (a.from_limit && b.from_limit)
+        cause = "; limity se v názvech sloupců píší zaokrouhlené na celá čísla"_cz;
+    log_message(33, "tabulka %s by měla dva sloupce stejného názvu %s: %s a %s%s"_cz, t.path.c_str(),
+                (dbf ? dbf_name_as_read(a.dbf_name) : a.txt_name).c_str(), describe(a).c_str(), describe(b).c_str(),
+                cause);
+}
+
+// Every table's column names must differ as the format writes them: the
+// TXT names exactly; the DBF names as a reader gets them back, compared
+// without regard to case, as dBase readers look fields up.
+void check_column_names(const std::vector<TablePlan>& plan, bool dbf) {
+    for (const TablePlan& t : plan) {
+        std::map<std::string, std::size_t> seen;
+        for (std::size_t i = 0; i < t.columns.size(); ++i) {
+            const Column& c = t.columns[i];
+            const auto [at, added] = seen.emplace(dbf ? to_upper(dbf_name_as_read(c.dbf_name)) : c.txt_name, i);
+            if (added) continue;
+            refuse_same_names(t, t.columns[at->second], c, dbf);
+            return;  // not reached: a fatal message ends the stage
+        }
+    }
 }
 
 const PollutantStatistics& statistics_of(const PointStatistics& stats, int p) {
@@ -278,6 +387,16 @@ void write_sector_maxima(OutputTable& table, const ReferencePoint& point, const 
 
 }  // namespace
 
+std::string dbf_group_field_name(int group) {
+    // Each form starts differently ("Skupina_", "Skup_", "S" and a digit,
+    // "M"), and within a form the decimal number is unique, so no two group
+    // numbers share a name, whatever the case.
+    if (group >= -99 && group <= 999) return format("Skupina_%i", group);
+    if (group >= -99999 && group <= 999999) return format("Skup_%i", group);
+    if (group > 0) return format("S%i", group);
+    return format("M%lld", -static_cast<long long>(group));
+}
+
 std::string result_file_path(const std::string& base, const std::string& indicative, bool dbf) {
     std::string path = has_directory_part(base) ? base : project().output_directory + base;
     if (!indicative.empty()) path += "_" + indicative;
@@ -324,23 +443,12 @@ int prepare_result_files() {
     set.sources.load();
     const std::vector<Pollutant> pollutants(pr.pollutants.begin(), pr.pollutants.begin() + set.pollutants);
 
-    create_table(set.basic, result_file_path(pr.base_basic, "", set.dbf), set.dbf, pr.base_basic);
-    write_header(set.basic, basic_columns(pollutants));
-
-    if (set.result_type >= kResultStandard) {
-        for (int p = 0; p < set.pollutants; ++p) {
-            const std::string& ind = pollutants[p].indicative;
-            PollutantTables& t = set.per[p];
-            const auto make = [&](OutputTable& table, const std::string& base, const std::vector<Column>& cols) {
-                const std::string path = result_file_path(base, ind, set.dbf);
-                create_table(table, path, set.dbf, path);
-                write_header(table, cols);
-            };
-            make(t.source_shares, pr.base_source_shares, source_share_columns());
-            make(t.group_shares, pr.base_group_shares, group_share_columns(set.sources));
-            make(t.sector_max, pr.base_sector_max, sector_max_columns(pollutants[p]));
-            make(t.sector_mean, pr.base_sector_mean, sector_mean_columns());
-        }
+    // Names first: a refused run creates (and empties) no file.
+    const std::vector<TablePlan> plan = plan_tables(set, pr, pollutants);
+    check_column_names(plan, set.dbf);
+    for (const TablePlan& t : plan) {
+        create_table(*t.table, t.path, set.dbf, t.shown);
+        write_header(*t.table, t.columns);
     }
     if (set.result_type == kResultExtended) {
         for (int p = 0; p < set.pollutants; ++p) {
@@ -412,10 +520,12 @@ bool close_result_files() {
     bool all_written = true;
     holder->for_each_table([&](OutputTable& t) {
         if (t.path().empty()) return;
-        if (!t.close()) {
-            all_written = false;
-            log_message(21, "zápis se nezdařil, soubor výsledků je neúplný: %s"_cz, t.path().c_str());
-        }
+        if (t.close()) return;
+        all_written = false;
+        if (t.failed()) log_message(21, "zápis se nezdařil, soubor výsledků je neúplný: %s"_cz, t.path().c_str());
+        if (t.overflows() > kOverflowReportsPerTable)
+            log_message(21, "další čísla se nevešla do polí a jsou zapsána hvězdičkami (celkem %i): %s"_cz,
+                        t.overflows(), t.path().c_str());
     });
     holder.reset();
     return all_written;

@@ -31,17 +31,26 @@ namespace zemo {
 
 // Creates every file of the project's result set with its header: 0, or
 // -100 after the fatal message 31 naming a file that cannot be created.
+// First, before any file is created, the column names of every table are
+// checked as the format writes them (TXT exactly; DBF in the first 11
+// characters, case-insensitively): two alike are the fatal message 33
+// naming both, and no file is created or emptied.
 int prepare_result_files();
 // Writes the rows of one point (and its detailed report blocks) to every
 // table and flushes them, so that the results of each finished point are
-// on disk. point is the receptor as the computation leaves it: its z is the
+// on disk. A number too long for its DBF field is written as the overflow
+// mark and reported as a counted error naming the table, the field and the
+// point (the first 20 of a table; the rest are counted at its close). point is the receptor as the computation leaves it: its z is the
 // terrain elevation plus the height above terrain, wind_rose the index of
 // its rose.
 void write_point_results(const ReferencePoint& point, const ConcMatrix& conc, const PointStatistics& stats);
 // Completes every DBF table (end mark, record count).
 void complete_result_files();
 // Closes every result file; reports a counted error naming each file whose
-// writing failed. Returns false when any output was lost.
+// writing failed, and one with the total of overflowed numbers of a table
+// that had more than were reported one by one. Returns false when any
+// output was lost: a write failed or a number was written as the overflow
+// mark.
 bool close_result_files();
 // Releases the result files' state (between runs).
 void reset_result_files();
@@ -59,6 +68,14 @@ struct PlannedResultFile {
     std::string use;
 };
 std::vector<PlannedResultFile> planned_result_files();
+
+// The DBF field name of a group's share: at most 11 characters and
+// different for every group number (the TXT name is always "Skupina_%i"):
+//   -99 ... 999                       Skupina_%i  (the TXT name)
+//   -99999 ... -100, 1000 ... 999999  Skup_%i
+//   1000000 and above                 S%i
+//   -100000 and below                 M and the number without its sign
+std::string dbf_group_field_name(int group);
 
 // The open result table with this path, nullptr when there is none (tests
 // use it to make a table's writes fail as on a full disk).

@@ -64,7 +64,10 @@ const char* const kPollutantLine = "LAT=JINA, 200, 250, Modelova latka\n";
 struct TinyProject {
     test::TempDir dir;
 
-    explicit TinyProject(const std::string& type = "STANDARDNI", const std::string& format = "TXT") {
+    // pollutants: the lines of [ZNECISTUJICI LATKY]; emissions: the stack's
+    // emission columns, one per pollutant.
+    explicit TinyProject(const std::string& type = "STANDARDNI", const std::string& format = "TXT",
+                         const std::string& pollutants = kPollutantLine, const std::string& emissions = "\t10") {
         std::filesystem::create_directories(dir.file("vysledky"));
         write_file(dir.file("jeden.atm"),
                    cp("# jeden komín, dva body\n"
@@ -73,7 +76,7 @@ struct TinyProject {
                       "PROJEKCE=JINA\n"
                       "OTOCENI=0\n"
                       "\n[ZNECISTUJICI LATKY]\n" +
-                      std::string(kPollutantLine) +
+                      pollutants +
                       "\n[ZDROJE]\n"
                       "BODOVE=bodove.txt, TSV\n"
                       "\n[METEOROLOGIE]\n"
@@ -83,7 +86,7 @@ struct TinyProject {
                       "FORMAT=" + format + "\n"
                       "ADRESAR=vysledky\n"));
         write_file(dir.file("body.txt"), cp("B1\t1000\t1500\t298.5\t1.5\t1\nB2\t1000\t2500\t298.5\t1.5\t1\n"));
-        write_file(dir.file("bodove.txt"), cp("K1\t1000\t2000\t300\t10\t0\t8760\t1\t1\t1\t10\n"));
+        write_file(dir.file("bodove.txt"), cp("K1\t1000\t2000\t300\t10\t0\t8760\t1\t1\t1" + emissions + "\n"));
         write_file(dir.file("ruzice.txt"), cp(rose_single_case()));
     }
     std::string result(const std::string& name) const { return read_file(dir.file("vysledky/" + name)); }
@@ -236,6 +239,94 @@ TEST(WholeRun, BasicTableInDbfByteForByte) {
     EXPECT_LE(got[3], 31);
     got[1] = got[2] = got[3] = '\0';
     EXPECT_EQ(got, expected);
+}
+
+// A receptor X of 12345678901 does not fit the N10.0 field of the DBF
+// table: the field holds the overflow mark (not 1234567884, ten times too
+// small), the error names the table, the field and the point, and the run
+// ends without O.K. and with -100. B2 is written as usual.
+TEST(WholeRun, NumberTooLongForItsDbfFieldFailsTheRun) {
+    TinyProject prj("ZAKLADNI", "DBF");
+    write_file(prj.dir.file("body.txt"), cp("B1\t12345678901\t1500\t298.5\t1.5\t1\nB2\t1000\t2500\t298.5\t1.5\t1\n"));
+    const auto r = prj.run();
+    EXPECT_EQ(r.exit_code, 156) << r.output;  // -100
+
+    const std::string dbf = prj.result("IHrIHk.dbf");
+    ASSERT_EQ(dbf.size(), 257u + 2 * 63 + 1);
+    EXPECT_EQ(dbf.substr(257, 63), " B1        **********      1500     0.000     0.000  0.00  0.00");
+    EXPECT_EQ(dbf.substr(320, 63), " B2              1000      2500     0.000     0.000  0.00  0.00");
+    EXPECT_EQ(dbf[4], 2);  // the table is completed with both records
+
+    const std::string log = cp1250_to_utf8(read_file(prj.dir.file("beh.log")));
+    // The reader holds the coordinate in single precision: 12345678848.
+    EXPECT_NE(log.find("+++ soubor nelze vytvořit\r\n       - číslo 12345678848 se nevejde do pole X (bod B1), je "
+                       "zapsáno hvězdičkami: vysledky/IHrIHk.dbf\r\n"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("O.K."), std::string::npos) << log;
+    EXPECT_NE(log.find("\r\nVÝPOČET UKONČEN...\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("počet chybových zpráv: 1\r\n"), std::string::npos) << log;
+}
+
+namespace {
+
+// Runs the project over an earlier basic table in its output directory and
+// expects the refusal with the fatal message whose detail is `detail`:
+// exit -100, no result file created, the earlier table unchanged.
+void expect_refused_before_any_result_file(const TinyProject& prj, const std::string& earlier,
+                                           const std::string& detail) {
+    write_file(prj.dir.file("vysledky/" + earlier), "earlier results");
+    const auto r = prj.run();
+    EXPECT_EQ(r.exit_code, 156) << r.output;
+    const std::string log = cp1250_to_utf8(read_file(prj.dir.file("beh.log")));
+    EXPECT_NE(log.find("*** chybná vstupní data\r\n       - " + detail + "\r\n"), std::string::npos) << log;
+    std::vector<std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(prj.dir.file("vysledky")))
+        files.push_back(e.path().filename().string());
+    EXPECT_EQ(files, std::vector<std::string>{earlier});
+    EXPECT_EQ(prj.result(earlier), "earlier results");
+}
+
+}  // namespace
+
+TEST(WholeRun, LimitsThatPrintAlikeRefuseTheRun) {
+    TinyProject prj("STANDARDNI", "TXT", "LAT=JINA, 100, 99.99, Modelova latka\n");
+    expect_refused_before_any_result_file(prj, "IHrIHk.txt",
+                                          "tabulka vysledky/IHrIHk.txt by měla dva sloupce stejného názvu P_100_LAT: "
+                                          "1. limita 100 látky LAT a 2. limita 99.99 látky LAT; limity se v názvech "
+                                          "sloupců píší zaokrouhlené na celá čísla");
+}
+
+// The indicatives ABCDE and ABCDF with the limit 12345 give P_12345_ABCDE
+// and P_12345_ABCDF: fine in TXT, but alike in the 11 characters of a DBF
+// field name.
+TEST(WholeRun, IndicativesAlikeInDbfFieldNamesRefuseOnlyTheDbfRun) {
+    const std::string pollutants = "ABCDE=JINA, 12345, -1, Latka A\nABCDF=JINA, 12345, -1, Latka B\n";
+    TinyProject txt("STANDARDNI", "TXT", pollutants, "\t10\t10");
+    const auto r = txt.run();
+    ASSERT_EQ(r.exit_code, 0) << r.output << read_file(txt.dir.file("beh.log"));
+    const std::string basic = txt.result("IHrIHk.txt");
+    EXPECT_EQ(basic.substr(0, basic.find("\r\n")),
+              "Bod\tX\tY\tCrok_ABCDE\tCmax_ABCDE\tP_12345_ABCDE\tCrok_ABCDF\tCmax_ABCDF\tP_12345_ABCDF");
+
+    TinyProject dbf("STANDARDNI", "DBF", pollutants, "\t10\t10");
+    expect_refused_before_any_result_file(dbf, "IHrIHk.dbf",
+                                          "tabulka vysledky/IHrIHk.dbf by měla dva sloupce stejného názvu "
+                                          "P_12345_ABC: P_12345_ABCDE (1. limita 12345 látky ABCDE) a P_12345_ABCDF "
+                                          "(1. limita 12345 látky ABCDF); název pole DBF tvoří jen prvních 11 znaků "
+                                          "názvu sloupce");
+}
+
+// Limits 12345 and 123456 keep apart in the basic table but not in the
+// sector maxima (SSV_P_12345 twice in DBF): the whole run is refused, the
+// basic table included.
+TEST(WholeRun, SectorMaximaAlikeInDbfFieldNamesRefuseTheRun) {
+    TinyProject prj("STANDARDNI", "DBF", "LAT=JINA, 12345, 123456, Modelova latka\n");
+    expect_refused_before_any_result_file(prj, "IHrIHk.dbf",
+                                          "tabulka vysledky/Smax_LAT.dbf by měla dva sloupce stejného názvu "
+                                          "SSV_P_12345: SSV_P_12345 (1. limita 12345 v sektoru SSV) a SSV_P_123456 "
+                                          "(2. limita 123456 v sektoru SSV); název pole DBF tvoří jen prvních 11 "
+                                          "znaků názvu sloupce");
 }
 
 // Every DBF result table, read back by the independent reader dbfread,

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <limits>
 #include <string>
 
 #include "output/output_table.h"
@@ -105,17 +106,94 @@ TEST_F(OutputTableTest, FieldNamesFillElevenBytesAndBlanksBecomeZeros) {
     EXPECT_EQ(s[96 + 17], 2);
 }
 
-TEST_F(OutputTableTest, NumbersPassThroughSinglePrecisionAndAreCutToTheWidth) {
+TEST_F(OutputTableTest, NumbersPassThroughSinglePrecision) {
     EXPECT_EQ(dbf_number_text(12.3456, 10, 3), "    12.346");
     EXPECT_EQ(dbf_number_text(-1043567.25, 10, 0), "  -1043567");
     // 123456789 has no single-precision form; the nearest float is 123456792.
     EXPECT_EQ(dbf_number_text(123456789.0, 10, 0), " 123456792");
     // 0.1 + 0.2 in double is 0.30000000000000004; as a float it is 0.300000011920929.
-    EXPECT_EQ(dbf_number_text(0.1 + 0.2, 10, 9), "0.30000001");
+    EXPECT_EQ(dbf_number_text(0.1 + 0.2, 11, 9), "0.300000012");
     EXPECT_EQ(dbf_number_text(100.0, 6, 2), "100.00");
-    // 12345678.9 -> float 12345679 -> "12345679.00", cut to its first 6 characters.
-    EXPECT_EQ(dbf_number_text(12345678.9, 6, 2), "123456");
     EXPECT_EQ(dbf_number_text(-0.004, 6, 2), " -0.00");
+}
+
+// The edge of each field kind, worked out on the float grid: a value fits
+// when its single-precision form, printed with the field's decimals, has
+// at most width characters. Floats are 1024 apart near 1e10, 64 near 1e9,
+// 0.0625 near 1e6, 0.0078125 near 1e5 and 2^-14 near 1000.
+TEST_F(OutputTableTest, NumbersTooLongForTheFieldBecomeTheOverflowMark) {
+    struct Case {
+        double value;
+        int width, decimals;
+        const char* text;
+    };
+    const Case cases[] = {
+        // coordinate N10.0
+        {9999998976.0, 10, 0, "9999998976"},  // the largest float below 1e10
+        {9999999999.0, 10, 0, "**********"},  // its float is 1e10: 11 digits
+        {12345678901.0, 10, 0, "**********"}, // not 1234567884, ten times too small
+        {-999999936.0, 10, 0, "-999999936"},
+        {-999999999.0, 10, 0, "**********"},  // its float is -1e9: "-1000000000"
+        // concentration N10.3
+        {999999.9375, 10, 3, "999999.938"},
+        {999999.99, 10, 3, "**********"},  // float 1000000: "1000000.000"
+        {1234567.5, 10, 3, "**********"},  // "1234567.500": the field holds 3 decimals
+        {1e10, 10, 3, "**********"},
+        {-99999.99, 10, 3, "-99999.992"},  // float -99999.9921875
+        {-99999.999, 10, 3, "**********"}, // float -100000: "-100000.000"
+        // share N6.2
+        {999.99, 6, 2, "999.99"},
+        {999.996, 6, 2, "******"},  // "1000.00"
+        {-99.99, 6, 2, "-99.99"},
+        {-99.996, 6, 2, "******"},  // "-100.00"
+        {12345678.9, 6, 2, "******"},
+    };
+    for (const Case& c : cases) {
+        bool fits = false;
+        EXPECT_EQ(dbf_number_text(c.value, c.width, c.decimals, &fits), c.text) << c.value;
+        EXPECT_EQ(fits, c.text[0] != '*') << c.value;
+    }
+}
+
+TEST_F(OutputTableTest, ValuesThatAreNoNumbersBecomeTheOverflowMark) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (double v : {inf, -inf, nan, 1e39, -1e300}) {
+        bool fits = true;
+        EXPECT_EQ(dbf_number_text(v, 10, 3, &fits), "**********") << v;
+        EXPECT_FALSE(fits) << v;
+        EXPECT_EQ(dbf_number_text(v, 6, 2), "******") << v;
+    }
+}
+
+// An overflowed field keeps the record aligned, is counted, and makes the
+// table count as not completely written.
+TEST_F(OutputTableTest, OverflowedRecordStaysAlignedAndTheTableIsIncomplete) {
+    OutputTable t;
+    ASSERT_TRUE(t.create(dir.file("o.dbf"), true));
+    t.begin_dbf(3, 26);
+    t.add_field("Bod", 'C', 10, 0);
+    t.add_field("X", 'N', 10, 0);
+    t.add_field("Podil_%", 'N', 6, 2);
+    t.end_fields();
+    t.begin_record();
+    t.put_text("B1", 10);
+    EXPECT_FALSE(t.put_number(12345678901.0, 10, 0));
+    EXPECT_TRUE(t.put_number(50.0, 6, 2));
+    t.begin_record();
+    t.put_text("B2", 10);
+    EXPECT_TRUE(t.put_number(-5.0, 10, 0));
+    EXPECT_FALSE(t.put_number(std::numeric_limits<double>::quiet_NaN(), 6, 2));
+    t.finish_dbf();
+    EXPECT_EQ(t.overflows(), 2);
+    EXPECT_FALSE(t.failed());  // nothing was lost on the way to the disk
+    EXPECT_EQ(t.field_name(1), "X");
+    EXPECT_EQ(t.field_name(3), "");
+    EXPECT_FALSE(t.close());
+    const std::string s = read_file(dir.file("o.dbf"));
+    ASSERT_EQ(s.size(), 129u + 2 * 27 + 1);
+    EXPECT_EQ(s.substr(129, 54), " B1        ********** 50.00"
+                                 " B2                -5******");
 }
 
 TEST_F(OutputTableTest, NumbersIgnoreTheProcessLocale) {

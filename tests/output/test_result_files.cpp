@@ -5,7 +5,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <cctype>
+#include <climits>
+#include <map>
 #include <set>
+#include <vector>
 
 #include "driver/format.h"
 #include "input/sources.h"
@@ -338,6 +342,228 @@ TEST_F(ResultFilesTest, LostOutputIsReportedAndTheRunIsNotOk) {
     EXPECT_NE(log.find(cp("počet chybových zpráv: 1")), std::string::npos);
     // The other tables were completed.
     EXPECT_EQ(u16_at(read_file(out("Smax_SO2.dbf")), 4), 1);
+}
+
+// Groups 100 and 1000: the TXT names stay Skupina_100 and Skupina_1000, the
+// DBF fields (at most 11 characters) are Skupina_100 and Skup_1000, read
+// back from the header bytes; cut to 11 both would be Skupina_100.
+TEST_F(ResultFilesTest, GroupsAboveNineHundredNinetyNineKeepDistinctDbfNames) {
+    sources().SrcP_group = {100, 1000};
+    sources().SrcL_group = {100};
+    sources().groups = {100, 1000};
+    sources().max_group = 1000;
+    stats.pollutants[0].group_shares = {40.0, 55.0, 5.0};
+    stats.pollutants[1].group_shares = {0, 0, 0};
+    run_one_point(kResultStandard, kFormatTxt);
+    EXPECT_EQ(read_file(out("Pskupin_SO2.txt")),
+              "Bod\tX\tY\tSkupina_100\tSkupina_1000\tTransfer\r\n"
+              "B1\t1234\t-568\t40.00\t55.00\t5.00\r\n");
+
+    run_one_point(kResultStandard, kFormatDbf);
+    const std::string dbf = read_file(out("Pskupin_SO2.dbf"));
+    ASSERT_EQ(u16_at(dbf, 8), 32 * 6 + 33);
+    std::vector<std::string> names;
+    for (int f = 0; f < 6; ++f) names.emplace_back(dbf.substr(32 + 32 * f, 11));
+    const auto padded = [](std::string n) { return n.append(11 - n.size(), '\0'); };
+    EXPECT_EQ(names, (std::vector<std::string>{padded("Bod"), padded("X"), padded("Y"), "Skupina_100",
+                                               padded("Skup_1000"), padded("Transfer")}));
+    EXPECT_EQ(dbf.substr(225 + 31, 18), " 40.00 55.00  5.00");
+}
+
+TEST(DbfGroupFieldName, FormsAndTheirEdges) {
+    const std::pair<int, const char*> cases[] = {
+        {0, "Skupina_0"},         {7, "Skupina_7"},           {999, "Skupina_999"},
+        {-99, "Skupina_-99"},     {1000, "Skup_1000"},         {999999, "Skup_999999"},
+        {-100, "Skup_-100"},      {-99999, "Skup_-99999"},     {1000000, "S1000000"},
+        {INT_MAX, "S2147483647"}, {-100000, "M100000"},        {INT_MIN, "M2147483648"},
+    };
+    for (const auto& [group, name] : cases) EXPECT_EQ(dbf_group_field_name(group), name) << group;
+}
+
+// Around every edge between the forms and at both ends of the integers,
+// every name has at most 11 characters and no two are alike, compared as
+// dBase readers compare field names (case-insensitively).
+TEST(DbfGroupFieldName, NamesAreShortAndUniqueAcrossTheEdges) {
+    std::vector<long long> groups;
+    for (long long edge : {-100000LL, -100LL, 0LL, 1000LL, 1000000LL})
+        for (long long g = edge - 1500; g <= edge + 1500; ++g) groups.push_back(g);
+    for (long long g = 0; g < 2000; ++g) {
+        groups.push_back(INT_MAX - g);
+        groups.push_back(INT_MIN + g);
+    }
+    std::map<std::string, long long> seen;
+    for (long long g : groups) {
+        std::string name = dbf_group_field_name(static_cast<int>(g));
+        EXPECT_LE(name.size(), kDbfNameBytes) << g;
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const auto [at, inserted] = seen.emplace(name, g);
+        EXPECT_TRUE(inserted || at->second == g) << g << " and " << at->second << " give " << name;
+    }
+}
+
+// Column names that would be alike refuse the run before any result file
+// is created: a file of the same name from an earlier run keeps its bytes.
+class SameColumnNamesTest : public ResultFilesTest {
+protected:
+    // Prepares the result files of the standard type in the given format
+    // over an earlier basic table; true when the run was refused with the
+    // fatal message whose detail is `detail` (UTF-8), and nothing but that
+    // earlier table is in the output directory, unchanged.
+    ::testing::AssertionResult refused(int format, const std::string& detail) {
+        const std::string earlier = out(format == kFormatDbf ? "IHrIHk.dbf" : "IHrIHk.txt");
+        test::write_file(earlier, "earlier results");
+        project().result_type = kResultStandard;
+        project().result_format = format;
+        if (run_stage(prepare_result_files) != -100) return ::testing::AssertionFailure() << "not refused";
+        const std::string log = log_text();
+        if (log.find(cp("*** chybná vstupní data\n       - " + detail + "\n")) == std::string::npos)
+            return ::testing::AssertionFailure() << cp1250_to_utf8(log);
+        if (files_in(out_dir()) != std::set<std::string>{std::filesystem::path(earlier).filename().string()})
+            return ::testing::AssertionFailure() << "a result file was created";
+        if (read_file(earlier) != "earlier results") return ::testing::AssertionFailure() << "the earlier table changed";
+        return ::testing::AssertionSuccess();
+    }
+    bool prepared(int type, int format) {
+        project().result_type = type;
+        project().result_format = format;
+        const bool ok = run_stage(prepare_result_files) == 0;
+        reset_result_files();
+        return ok;
+    }
+};
+
+// "%.0f" prints 99.99 as 100: both limits of SO2 would be P_100_SO2 (and
+// S_P_100 ... in the sector maxima); the basic table is checked first.
+TEST_F(SameColumnNamesTest, TwoLimitsThatPrintAlike) {
+    project().pollutants[0].limit[0] = 100;
+    project().pollutants[0].limit[1] = 99.99;
+    EXPECT_TRUE(refused(kFormatTxt, "tabulka " + out("IHrIHk.txt") +
+                                        " by měla dva sloupce stejného názvu P_100_SO2: 1. limita 100 látky SO2 a "
+                                        "2. limita 99.99 látky SO2; limity se v názvech sloupců píší zaokrouhlené "
+                                        "na celá čísla"));
+}
+
+TEST_F(SameColumnNamesTest, TwoLimitsThatPrintAlikeInDbf) {
+    project().pollutants[0].limit[0] = 100;
+    project().pollutants[0].limit[1] = 99.99;
+    EXPECT_TRUE(refused(kFormatDbf, "tabulka " + out("IHrIHk.dbf") +
+                                        " by měla dva sloupce stejného názvu P_100_SO2: P_100_SO2 (1. limita 100 "
+                                        "látky SO2) a P_100_SO2 (2. limita 99.99 látky SO2); limity se v názvech "
+                                        "sloupců píší zaokrouhlené na celá čísla"));
+}
+
+// P_12345_ABCDE and P_12345_ABCDF differ only after the 11 characters of a
+// DBF field name: refused in DBF, while the TXT tables are fine.
+TEST_F(SameColumnNamesTest, IndicativesThatShareTheirFirstCharacters) {
+    ProjectConfig& pr = project();
+    pr.pollutants[0].indicative = "ABCDE";
+    pr.pollutants[1].indicative = "ABCDF";
+    for (Pollutant& p : pr.pollutants) {
+        p.limit[0] = 12345;
+        p.limit_count = 1;
+    }
+    EXPECT_TRUE(prepared(kResultStandard, kFormatTxt));
+    std::filesystem::remove_all(out_dir());
+    std::filesystem::create_directories(out_dir());
+    EXPECT_TRUE(refused(kFormatDbf, "tabulka " + out("IHrIHk.dbf") +
+                                        " by měla dva sloupce stejného názvu P_12345_ABC: P_12345_ABCDE (1. limita "
+                                        "12345 látky ABCDE) a P_12345_ABCDF (1. limita 12345 látky ABCDF); název "
+                                        "pole DBF tvoří jen prvních 11 znaků názvu sloupce"));
+}
+
+// Limits 12345 and 123456 keep apart in the basic table (P_12345_SO2,
+// P_123456_SO), but a sector name of three letters makes SSV_P_12345 of
+// both in the sector maxima: the basic type runs, the standard one not.
+TEST_F(SameColumnNamesTest, SectorMaximaOfLongLimits) {
+    project().pollutants[0].limit[0] = 12345;
+    project().pollutants[0].limit[1] = 123456;
+    EXPECT_TRUE(prepared(kResultBasic, kFormatDbf));
+    EXPECT_TRUE(prepared(kResultStandard, kFormatTxt));
+    std::filesystem::remove_all(out_dir());
+    std::filesystem::create_directories(out_dir());
+    EXPECT_TRUE(refused(kFormatDbf, "tabulka " + out("Smax_SO2.dbf") +
+                                        " by měla dva sloupce stejného názvu SSV_P_12345: SSV_P_12345 (1. limita "
+                                        "12345 v sektoru SSV) a SSV_P_123456 (2. limita 123456 v sektoru SSV); "
+                                        "název pole DBF tvoří jen prvních 11 znaků názvu sloupce"));
+}
+
+// dBase readers look fields up without regard to case.
+TEST_F(SameColumnNamesTest, DbfNamesThatDifferOnlyInCase) {
+    project().pollutants[1].indicative = "so2";
+    EXPECT_TRUE(prepared(kResultStandard, kFormatTxt));
+    std::filesystem::remove_all(out_dir());
+    std::filesystem::create_directories(out_dir());
+    EXPECT_TRUE(refused(kFormatDbf, "tabulka " + out("IHrIHk.dbf") +
+                                        " by měla dva sloupce stejného názvu Crok_SO2: Crok_SO2 (roční průměr látky "
+                                        "SO2) a Crok_so2 (roční průměr látky so2); velká a malá písmena se v názvech "
+                                        "polí DBF nerozlišují"));
+}
+
+// A receptor X of 12345678901 does not fit the N10.0 field, a Crok of 1e10
+// not the N10.3 one: each is the overflow mark and a counted error naming
+// the table, the field and the point, and the run does not end with O.K.
+TEST_F(ResultFilesTest, NumbersTooLongForTheirDbfFieldsAreMarkedAndReported) {
+    point.x = 12345678901.0;
+    stats.pollutants[0].Crok = 1e10;
+    project().result_type = kResultBasic;
+    project().result_format = kFormatDbf;
+    ASSERT_EQ(run_stage(prepare_result_files), 0);
+    write_point_results(point, conc, stats);
+    EXPECT_EQ(stage_end_of_run(0), -100);
+
+    const std::string basic = read_file(out("IHrIHk.dbf"));
+    ASSERT_EQ(basic.size(), 353u + 89u + 1u);
+    EXPECT_EQ(basic.substr(353, 51), std::string(" ") + "B1        " + "**********" + "      -568" + "**********" +
+                                         "    99.999");
+    EXPECT_EQ(u16_at(basic, 4), 1);  // completed all the same
+
+    const std::string log = log_text();
+    const std::string kind = cp("+++ soubor nelze vytvořit\n       - ");
+    EXPECT_NE(log.find(kind + cp("číslo 12345678901 se nevejde do pole X (bod B1), je zapsáno hvězdičkami: ") +
+                       out("IHrIHk.dbf") + "\r\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find(kind + cp("číslo 10000000000 se nevejde do pole Crok_SO2 (bod B1), je zapsáno hvězdičkami: ") +
+                       out("IHrIHk.dbf") + "\r\n"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find(cp("zápis se nezdařil")), std::string::npos);  // nothing was lost on the way to the disk
+    EXPECT_EQ(log.find("O.K."), std::string::npos);
+    EXPECT_NE(log.find(cp("počet chybových zpráv: 2")), std::string::npos);
+}
+
+// The text tables keep the full numbers: the same point is no error there.
+TEST_F(ResultFilesTest, TextTablesKeepNumbersOfAnyLength) {
+    point.x = 12345678901.0;
+    stats.pollutants[0].Crok = 1e10;
+    run_one_point(kResultBasic, kFormatTxt);
+    EXPECT_EQ(read_file(out("IHrIHk.txt")),
+              "Bod\tX\tY\tCrok_SO2\tCmax_SO2\tP_125_SO2\tP_350_SO2\tCrok_NO2\tCmax_NO2\tP_200_NO2\r\n"
+              "B1\t12345678901\t-568\t10000000000.00000\t100.00\t1.23\t0.50\t0.00000\t5.50\t0.13\r\n");
+    EXPECT_EQ(log_text().find("+++"), std::string::npos);
+}
+
+// One unit mistake over a grid overflows a field at every point: the first
+// 20 of a table are reported one by one, the rest counted when it closes.
+TEST_F(ResultFilesTest, OverflowReportsOfATableAreLimited) {
+    point.x = 12345678901.0;
+    project().result_type = kResultBasic;
+    project().result_format = kFormatDbf;
+    ASSERT_EQ(run_stage(prepare_result_files), 0);
+    for (int i = 0; i < 25; ++i) write_point_results(point, conc, stats);
+    EXPECT_FALSE(close_result_files());
+    const std::string log = log_text();
+    std::size_t reported = 0;
+    for (auto at = log.find(cp("se nevejde do pole X")); at != std::string::npos;
+         at = log.find(cp("se nevejde do pole X"), at + 1))
+        ++reported;
+    EXPECT_EQ(reported, 20u);
+    EXPECT_NE(log.find(cp("+++ soubor nelze vytvořit\n       - další čísla se nevešla do polí a jsou zapsána "
+                          "hvězdičkami (celkem 25): ") +
+                       out("IHrIHk.dbf") + "\r\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find(cp("počet chybových zpráv: 21")), std::string::npos);
 }
 
 // The DBF tables read back by an independent reader (dbfread), compared
