@@ -16,6 +16,7 @@
 #include "driver/project_file.h"
 
 #include <cctype>
+#include <cmath>
 #include <string_view>
 
 #include "driver/files.h"
@@ -100,6 +101,16 @@ InputTable read_file_entry(const std::string& value, const std::string& key) {
     return table;
 }
 
+// A number of the project: "%lf" reads "nan" and "inf" too, and a limit,
+// half-life or rotation of that kind would only mislead (a column P_nan_SO2,
+// every value 0); such a value counts as not given.
+bool scan_finite(std::string_view text, double& out) {
+    double value = 0;
+    if (!scan_double(text, value) || !std::isfinite(value)) return false;
+    out = value;
+    return true;
+}
+
 // An indicative becomes part of file names and column names: no blank, no
 // control character and none of the characters that file names forbid.
 bool indicative_is_safe(const std::string& indicative) {
@@ -168,13 +179,13 @@ void read_pollutant(ProjectConfig& cfg, const std::string& key_raw, std::string_
         }
     if (!known) log_message(33, "Neznámé ID znečišťující látky %s (inicializační soubor)"_cz, trim_blanks(field).c_str());
 
-    if (!next_field(rest, more, field) || !scan_double(field, pol.limit[0]))
+    if (!next_field(rest, more, field) || !scan_finite(field, pol.limit[0]))
         log_message(33, "Není zadána 1. limitní koncentrace znečišťující látky %s (inicializační soubor)"_cz, ind);
-    if (!next_field(rest, more, field) || !scan_double(field, pol.limit[1]))
+    if (!next_field(rest, more, field) || !scan_finite(field, pol.limit[1]))
         log_message(33, "Není zadána 2. limitní koncentrace znečišťující látky %s (inicializační soubor)"_cz, ind);
     pol.limit_count = pol.limit[1] < 0 ? 1 : 2;
     if (pol.type == kTypeORG) {
-        if (!next_field(rest, more, field) || !scan_double(field, pol.half_life))
+        if (!next_field(rest, more, field) || !scan_finite(field, pol.half_life))
             log_message(33, "Není zadána poločas odstraňování znečišťující látky %s (inicializační soubor)"_cz, ind);
         // A half-life of 0 removes everything, a negative one makes the
         // removal factor grow with distance.
@@ -210,7 +221,7 @@ void read_grid_item(ProjectConfig& cfg, const std::string& key, const std::strin
         log_message(33, "Neznámá projekce: [%s] (inicializační soubor)"_cz, word.c_str());
     } else if (key == "OTOCENI") {
         double rotation = 0;
-        if (!scan_double(value, rotation))
+        if (!scan_finite(value, rotation))
             run_log().message(33, "Není zadáno otočení souřadné sítě (inicializační soubor)"_cz);
         cfg.rotation = rotation;
         cfg.rotation_given = true;
@@ -271,7 +282,7 @@ void read_results_item(ProjectConfig& cfg, const std::string& key, const std::st
     } else if (key == "PODILY LIMIT") {
         if (trim_blanks(value).empty()) return;
         double threshold = 0;
-        if (scan_double(value, threshold)) cfg.limit_share_threshold = threshold;
+        if (scan_finite(value, threshold)) cfg.limit_share_threshold = threshold;
         else log_message(23, "nečíselná hodnota položky %s: %s (inicializační soubor)"_cz, key.c_str(), value.c_str());
     } else if (key == "ADRESAR") {
         base_name(cfg.output_directory_value);
