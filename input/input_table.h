@@ -47,7 +47,7 @@ inline constexpr std::size_t kMaxTableLine = 1000;
 // an undeterminable text table returns -100 without a message.
 int detect_table_type(InputTable& table, bool quiet);
 
-// Reads the next non-empty line of a text table (CR LF or LF), without
+// Reads the next non-empty line of a text table (CR LF, LF or CR), without
 // leading blanks and tabs; counts it in line_number. Empty lines and lines
 // of blanks and tabs only are skipped and not counted. False at the end of
 // the file. A line longer than 1000 characters (leading blanks included) is
