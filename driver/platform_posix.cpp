@@ -85,7 +85,8 @@ std::string identity_of(const struct stat& st) {
 std::string file_key(const std::string& path) {
     const std::string native = native_name(path);
     struct stat st{};
-    if (::stat(native.c_str(), &st) == 0) return "F" + identity_of(st);
+    std::string key;  // appended: GCC 12 warns falsely about literal + temporary
+    if (::stat(native.c_str(), &st) == 0) return key.append("F").append(identity_of(st));
     // A file still to be created: its directory as the kernel resolves it
     // (symbolic links and ".." included) and its name.
     const std::size_t slash = native.rfind('/');
@@ -93,10 +94,10 @@ std::string file_key(const std::string& path) {
     const std::string dir =
         slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : native.substr(0, slash);
     if (!name.empty() && name != "." && name != ".." && ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        return "D" + identity_of(st) + "/" + name;
+        return key.append("D").append(identity_of(st)).append("/").append(name);
     std::error_code ec;
     const std::filesystem::path absolute = std::filesystem::absolute(native, ec);
-    return "P" + (ec ? std::filesystem::path(native) : absolute).lexically_normal().string();
+    return key.append("P").append((ec ? std::filesystem::path(native) : absolute).lexically_normal().string());
 }
 
 bool change_directory(const std::string& dir) { return ::chdir(native_name(dir).c_str()) == 0; }
