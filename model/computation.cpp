@@ -96,9 +96,11 @@ int run_computation() {
         cursor.file.close();
     }
     // The tables are read again for the computation: a table that changed
-    // since it was loaded would leave points without their rows.
-    if (r != total)
-        log_message(33, "Počet referenčních bodů se během výpočtu změnil: načteno %i, spočteno %i"_cz, total, r);
+    // since it was loaded would leave points without their rows. (The total
+    // counts the blank records of DBF tables too; they hold no point.)
+    const int loaded = reference_point_tables().points_read;
+    if (r != loaded)
+        log_message(33, "Počet referenčních bodů se během výpočtu změnil: načteno %i, spočteno %i"_cz, loaded, r);
     return 0;
 }
 

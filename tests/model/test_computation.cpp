@@ -215,4 +215,24 @@ TEST_F(ComputationTest, ATableThatShrinksBeforeTheComputationIsFatal) {
         << log_text();
 }
 
+// Blank DBF records count in the total but hold no point: a table with two
+// of them is computed in full, with no complaint.
+TEST_F(ComputationTest, BlankDbfRecordsAreNoMissingPoints) {
+    InputTable t;
+    t.path = std::string(ZEMO_SOURCE_DIR) + "/tests/fixtures/points/points10.dbf";
+    project().grid_files.push_back(t);
+    wind_roses().count = 3;
+    wind_roses().Wnd_id = {1, 2, 3};
+    wind_roses().Wnd_frequency.resize(3);
+    for (auto& f : wind_roses().Wnd_frequency) f.fill(0.5);
+    run_log().open(log_path_, 1);
+    ASSERT_EQ(run_stage([] { return load_reference_points(); }), 0) << log_text();
+    ASSERT_EQ(reference_point_tables().total, 10);
+    testing::internal::CaptureStdout();
+    const int status = run_stage(run_computation);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(status, 0) << log_text();
+    EXPECT_EQ(seen_.points.size(), 8u);
+}
+
 }  // namespace zemo
