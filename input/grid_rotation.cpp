@@ -34,13 +34,13 @@
 #include <cstdint>
 #include <cstring>
 
-#include "driver/files.h"
-#include "driver/format.h"
-#include "driver/platform.h"
-#include "driver/project_file.h"
-#include "driver/run_log.h"
-#include "driver/run_options.h"
-#include "driver/text.h"
+#include "base/files.h"
+#include "base/format.h"
+#include "base/platform.h"
+#include "input/project_file.h"
+#include "base/run_log.h"
+#include "base/run_options.h"
+#include "base/text.h"
 #include "input/reference_points.h"
 
 namespace zemo {

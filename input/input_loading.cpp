@@ -4,10 +4,10 @@
 // the centre of the reference points. A step that fails ends the sequence.
 #include "input/input_loading.h"
 
-#include "driver/format.h"
-#include "driver/project_file.h"
-#include "driver/run_log.h"
-#include "driver/text.h"
+#include "base/format.h"
+#include "input/project_file.h"
+#include "base/run_log.h"
+#include "base/text.h"
 #include "input/grid_rotation.h"
 #include "input/reference_points.h"
 #include "input/sources.h"

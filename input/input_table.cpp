@@ -11,10 +11,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "driver/format.h"
-#include "driver/numbers.h"
-#include "driver/run_log.h"
-#include "driver/text.h"
+#include "base/format.h"
+#include "base/numbers.h"
+#include "base/run_log.h"
+#include "base/text.h"
 
 namespace zemo {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/files.h"
+#include "base/files.h"
 
 namespace zemo {
 

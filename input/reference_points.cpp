@@ -14,18 +14,16 @@
 
 #include <climits>
 
-#include "driver/format.h"
-#include "driver/project_file.h"
-#include "driver/run_log.h"
-#include "driver/text.h"
+#include "base/run_record.h"
+#include "base/format.h"
+#include "input/project_file.h"
+#include "base/run_log.h"
+#include "base/text.h"
 #include "input/wind_roses.h"
 
 namespace zemo {
 
-ReferencePointTables& reference_point_tables() {
-    static ReferencePointTables tables;
-    return tables;
-}
+ReferencePointTables& reference_point_tables() { return RunRecord<ReferencePointTables>::current(); }
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/files.h"
+#include "base/files.h"
 #include "input/input_table.h"
 
 namespace zemo {

@@ -25,10 +25,11 @@
 #include <cmath>
 #include <new>
 
-#include "driver/format.h"
-#include "driver/project_file.h"
-#include "driver/run_log.h"
-#include "driver/text.h"
+#include "base/run_record.h"
+#include "base/format.h"
+#include "input/project_file.h"
+#include "base/run_log.h"
+#include "base/text.h"
 #include "input/wind_roses.h"
 
 namespace zemo {
@@ -615,10 +616,7 @@ int filling_pass(bool look_up_roses) {
 
 }  // namespace
 
-Sources& sources() {
-    static Sources s;
-    return s;
-}
+Sources& sources() { return RunRecord<Sources>::current(); }
 
 int Sources::group_of(int j) const {
     if (j < NP) return SrcP_group[static_cast<std::size_t>(j)];

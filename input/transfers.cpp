@@ -17,20 +17,18 @@
 
 #include <cmath>
 
-#include "driver/format.h"
-#include "driver/numbers.h"
-#include "driver/project_file.h"
-#include "driver/run_log.h"
-#include "driver/text.h"
+#include "base/run_record.h"
+#include "base/format.h"
+#include "base/numbers.h"
+#include "input/project_file.h"
+#include "base/run_log.h"
+#include "base/text.h"
 #include "input/wind_roses.h"
-#include "model/model_settings.h"
+#include "input/model_settings.h"
 
 namespace zemo {
 
-Transfers& transfers() {
-    static Transfers t;
-    return t;
-}
+Transfers& transfers() { return RunRecord<Transfers>::current(); }
 
 namespace {
 

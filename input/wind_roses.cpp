@@ -21,12 +21,13 @@
 #include <cmath>
 #include <new>
 
-#include "driver/format.h"
-#include "driver/numbers.h"
-#include "driver/project_file.h"
-#include "driver/run_log.h"
-#include "driver/text.h"
-#include "model/model_settings.h"
+#include "base/run_record.h"
+#include "base/format.h"
+#include "base/numbers.h"
+#include "input/project_file.h"
+#include "base/run_log.h"
+#include "base/text.h"
+#include "input/model_settings.h"
 
 namespace zemo {
 
@@ -269,10 +270,7 @@ int fill_roses(const InputTable& table, WindRoses& roses, int S) {
 
 }  // namespace
 
-WindRoses& wind_roses() {
-    static WindRoses w;
-    return w;
-}
+WindRoses& wind_roses() { return RunRecord<WindRoses>::current(); }
 
 int WindRoses::find(int id) const {
     for (int i = 0; i < count; ++i)

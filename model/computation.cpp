@@ -1,10 +1,10 @@
 #include "model/computation.h"
 
-#include "driver/format.h"
-#include "driver/platform.h"
-#include "driver/project_file.h"
-#include "driver/run_log.h"
-#include "driver/text.h"
+#include "base/format.h"
+#include "base/platform.h"
+#include "input/project_file.h"
+#include "base/run_log.h"
+#include "base/text.h"
 #include "output/point_statistics.h"
 #include "output/result_files.h"
 

@@ -13,7 +13,7 @@
 // so that results are reproducible to the last bit on every platform.
 #pragma once
 
-#include "driver/project_file.h"
+#include "input/project_file.h"
 
 namespace zemo::plume {
 

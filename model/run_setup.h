@@ -15,7 +15,7 @@
 
 #include "input/sources.h"
 #include "input/wind_roses.h"
-#include "model/model_settings.h"
+#include "input/model_settings.h"
 #include "model/plume_formulas.h"
 
 namespace zemo {

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "driver/format.h"
-#include "driver/run_options.h"
+#include "base/format.h"
+#include "base/run_options.h"
 
 namespace zemo {
 

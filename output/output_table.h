@@ -34,7 +34,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/files.h"
+#include "base/files.h"
 
 namespace zemo {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
-#include "driver/format.h"
-#include "driver/text.h"
+#include "base/format.h"
+#include "base/text.h"
 #include "input/sources.h"
 
 namespace zemo {

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/project_file.h"
+#include "input/project_file.h"
 #include "input/reference_points.h"
 #include "model/concentration.h"
 #include "output/output_table.h"

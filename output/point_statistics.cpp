@@ -14,12 +14,12 @@
 
 #include <cmath>
 
-#include "driver/project_file.h"
-#include "driver/run_log.h"
-#include "driver/text.h"
+#include "input/project_file.h"
+#include "base/run_log.h"
+#include "base/text.h"
 #include "input/sources.h"
 #include "input/transfers.h"
-#include "model/model_settings.h"
+#include "input/model_settings.h"
 
 namespace zemo {
 

@@ -6,13 +6,14 @@
 #include <memory>
 #include <vector>
 
-#include "driver/format.h"
-#include "driver/platform.h"
-#include "driver/project_file.h"
-#include "driver/run_log.h"
-#include "driver/text.h"
+#include "base/run_record.h"
+#include "base/format.h"
+#include "base/platform.h"
+#include "input/project_file.h"
+#include "base/run_log.h"
+#include "base/text.h"
 #include "input/wind_roses.h"
-#include "model/model_settings.h"
+#include "input/model_settings.h"
 #include "output/point_report.h"
 
 namespace zemo {
@@ -20,7 +21,43 @@ namespace zemo {
 const char* const kSectorNames[16] = {"S", "SSV", "SV", "VSV", "V", "VJV", "JV", "JJV",
                                       "J", "JJZ", "JZ", "ZJZ", "Z", "ZSZ", "SZ", "SSZ"};
 
+// The tables of one pollutant.
+struct PollutantTables {
+    OutputTable source_shares, group_shares, sector_max, sector_mean, report;
+};
+
+// The result files of a run from their preparation to their closing.
+struct ResultSet {
+    bool prepared = false;
+    bool dbf = false;
+    int result_type = kResultStandard;
+    double threshold = 1.0;
+    int directions = kMethodDirections;
+    OutputTable basic;
+    std::array<PollutantTables, kMaxPollutants> per;
+    int pollutants = 0;
+    SourceList sources;
+    std::vector<double> contribution;  // per source, reused for every point
+
+    template <typename F>
+    void for_each_table(F f) {
+        f(basic);
+        for (int p = 0; p < pollutants; ++p) {
+            f(per[p].source_shares);
+            f(per[p].group_shares);
+            f(per[p].sector_max);
+            f(per[p].sector_mean);
+            f(per[p].report);
+        }
+    }
+};
+
+ResultFiles::ResultFiles() = default;
+ResultFiles::~ResultFiles() = default;
+
 namespace {
+
+std::unique_ptr<ResultSet>& result_set() { return RunRecord<ResultFiles>::current().set; }
 
 // A source whose share of Crok is computed only when Crok reaches this.
 constexpr double kMinCrok = 1e-10;
@@ -160,39 +197,6 @@ Row point_row(OutputTable& table, const ReferencePoint& point) {
 
 bool sector_reached(const SectorCase& c) { return c.stability >= 1 && c.direction >= 0; }
 
-struct PollutantTables {
-    OutputTable source_shares, group_shares, sector_max, sector_mean, report;
-};
-
-struct ResultSet {
-    bool prepared = false;
-    bool dbf = false;
-    int result_type = kResultStandard;
-    double threshold = 1.0;
-    int directions = kMethodDirections;
-    OutputTable basic;
-    std::array<PollutantTables, kMaxPollutants> per;
-    int pollutants = 0;
-    SourceList sources;
-    std::vector<double> contribution;  // per source, reused for every point
-
-    template <typename F>
-    void for_each_table(F f) {
-        f(basic);
-        for (int p = 0; p < pollutants; ++p) {
-            f(per[p].source_shares);
-            f(per[p].group_shares);
-            f(per[p].sector_max);
-            f(per[p].sector_mean);
-            f(per[p].report);
-        }
-    }
-};
-
-std::unique_ptr<ResultSet>& result_set() {
-    static std::unique_ptr<ResultSet> set;
-    return set;
-}
 
 bool has_directory_part(const std::string& base) {
     return std::any_of(base.begin(), base.end(), [](char c) { return platform::is_dir_separator(c) || c == ':'; });

@@ -19,6 +19,7 @@
 // written); reset_result_files forgets the set before the next run.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,14 @@
 #include "output/point_statistics.h"
 
 namespace zemo {
+
+// The result files of a run, a record of the run (see base/run_record.h).
+struct ResultSet;
+struct ResultFiles {
+    ResultFiles();
+    ~ResultFiles();
+    std::unique_ptr<ResultSet> set;
+};
 
 // Creates every file of the project's result set with its header: 0, or
 // -100 after the fatal message 31 naming a file that cannot be created.

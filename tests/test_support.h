@@ -8,12 +8,12 @@
 #include <sstream>
 #include <string>
 
-#include "driver/project_file.h"
-#include "driver/run_log.h"
-#include "driver/run_options.h"
-#include "driver/run_sequence.h"
-#include "driver/text.h"
-#include "model/model_settings.h"
+#include "input/project_file.h"
+#include "base/run_log.h"
+#include "base/run_options.h"
+#include "run/run_sequence.h"
+#include "base/text.h"
+#include "input/model_settings.h"
 
 namespace zemo::test {
 

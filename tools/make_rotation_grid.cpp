@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/numbers.h"
+#include "base/numbers.h"
 #include "input/grid_rotation.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/format.h"
+#include "base/format.h"
 #include "tests/e2e/single_case_rose.h"
 #include "tests/test_support.h"
 

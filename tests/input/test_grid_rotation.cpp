@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "driver/platform.h"
+#include "base/platform.h"
 #include "input/grid_rotation.h"
 #include "input/reference_points.h"
 #include "tests/test_support.h"

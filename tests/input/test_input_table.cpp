@@ -3,7 +3,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "driver/run_log.h"
+#include "base/run_log.h"
 #include "input/input_table.h"
 #include "tests/input/dbf_bytes.h"
 #include "tests/test_support.h"

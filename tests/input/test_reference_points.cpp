@@ -3,7 +3,7 @@
 // overview.
 #include <gtest/gtest.h>
 
-#include "driver/files.h"
+#include "base/files.h"
 #include "input/reference_points.h"
 #include "input/wind_roses.h"
 #include "tests/test_support.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "driver/run_log.h"
+#include "base/run_log.h"
 #include "input/sources.h"
 #include "input/wind_roses.h"
 #include "tests/test_support.h"

@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "driver/project_file.h"
-#include "driver/run_log.h"
+#include "input/project_file.h"
+#include "base/run_log.h"
 #include "input/wind_roses.h"
-#include "model/model_settings.h"
+#include "input/model_settings.h"
 #include "tests/test_support.h"
 
 using namespace zemo;

@@ -3,13 +3,13 @@
 // is worked out by hand in the test from the few numbers put into Conc.
 #include <gtest/gtest.h>
 
-#include "driver/project_file.h"
-#include "driver/run_log.h"
-#include "driver/run_sequence.h"
+#include "input/project_file.h"
+#include "base/run_log.h"
+#include "run/run_sequence.h"
 #include "input/sources.h"
 #include "input/transfers.h"
 #include "input/wind_roses.h"
-#include "model/model_settings.h"
+#include "input/model_settings.h"
 #include "output/point_statistics.h"
 #include "tests/test_support.h"
 

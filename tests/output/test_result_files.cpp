@@ -11,7 +11,7 @@
 #include <set>
 #include <vector>
 
-#include "driver/format.h"
+#include "base/format.h"
 #include "input/sources.h"
 #include "input/wind_roses.h"
 #include "output/result_files.h"

@@ -1,6 +1,6 @@
-#include "driver/format.h"
+#include "base/format.h"
 
-#include "driver/platform.h"
+#include "base/platform.h"
 
 namespace zemo {
 

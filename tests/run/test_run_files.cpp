@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <set>
 
-#include "driver/files.h"
-#include "driver/platform.h"
-#include "driver/run_files.h"
+#include "base/files.h"
+#include "base/platform.h"
+#include "run/run_files.h"
 #include "output/result_files.h"
 #include "tests/e2e/single_case_rose.h"
 #include "tests/test_support.h"

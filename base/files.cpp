@@ -1,23 +1,17 @@
-#include "driver/files.h"
+#include "base/files.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "driver/format.h"
-#include "driver/platform.h"
-#include "driver/text.h"
+#include "base/format.h"
+#include "base/platform.h"
+#include "base/run_record.h"
+#include "base/text.h"
 
 namespace zemo {
 
 namespace {
-std::vector<File*>& open_files() {
-    static std::vector<File*> files;
-    return files;
-}
-void unregister(File* f) {
-    auto& files = open_files();
-    files.erase(std::remove(files.begin(), files.end(), f), files.end());
-}
+std::vector<File*>& open_files() { return RunRecord<OpenFiles>::current().files; }
 }  // namespace
 
 File::~File() { close(); }
@@ -28,7 +22,8 @@ bool File::open(const std::string& path, const char* mode) {
     path_ = path;
     handle_ = platform::open_file(path, mode);
     if (!handle_) return false;
-    open_files().push_back(this);
+    registry_ = &open_files();
+    registry_->push_back(this);
     return true;
 }
 
@@ -37,7 +32,9 @@ bool File::close() {
     if (std::fflush(handle_) != 0) write_failed_ = true;
     if (std::fclose(handle_) != 0) write_failed_ = true;
     handle_ = nullptr;
-    unregister(this);
+    // The registry it was opened in, also when another run is current now.
+    if (registry_) registry_->erase(std::remove(registry_->begin(), registry_->end(), this), registry_->end());
+    registry_ = nullptr;
     return !write_failed_;
 }
 

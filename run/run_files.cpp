@@ -1,11 +1,11 @@
-#include "driver/run_files.h"
+#include "run/run_files.h"
 
-#include "driver/platform.h"
-#include "driver/project_file.h"
-#include "driver/run_log.h"
-#include "driver/text.h"
+#include "base/platform.h"
+#include "input/project_file.h"
+#include "base/run_log.h"
+#include "base/text.h"
 #include "input/grid_rotation.h"
-#include "model/model_settings.h"
+#include "input/model_settings.h"
 #include "output/result_files.h"
 
 namespace zemo {

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zemo {
 
@@ -54,12 +55,18 @@ public:
 private:
     friend void close_all_files();
     std::FILE* handle_ = nullptr;
+    std::vector<File*>* registry_ = nullptr;  // where it is registered while open
     std::string path_;
     bool write_failed_ = false;
     bool simulate_failure_ = false;
 };
 
-// Flushes and closes every open File (the fatal path).
+// The open files of a run, a record of the run (see run_record.h).
+struct OpenFiles {
+    std::vector<File*> files;
+};
+
+// Flushes and closes every open File of the run in progress (the fatal path).
 void close_all_files();
 
 }  // namespace zemo

@@ -13,19 +13,20 @@
 //      so the list and the NO2 count always agree.
 //   3. Numbers are read with the "%lf" conversion of numbers.h, whatever
 //      the process locale.
-#include "driver/project_file.h"
+#include "input/project_file.h"
 
 #include <cctype>
 #include <cmath>
 #include <string_view>
 
-#include "driver/files.h"
-#include "driver/format.h"
-#include "driver/numbers.h"
-#include "driver/platform.h"
-#include "driver/run_log.h"
-#include "driver/run_options.h"
-#include "driver/text.h"
+#include "base/run_record.h"
+#include "base/files.h"
+#include "base/format.h"
+#include "base/numbers.h"
+#include "base/platform.h"
+#include "base/run_log.h"
+#include "base/run_options.h"
+#include "base/text.h"
 
 namespace zemo {
 
@@ -33,10 +34,7 @@ const PollutantType kPollutantTypes[9] = {{"JINA", 0}, {"SO2", 1}, {"PM10", 10},
                                           {"NO2", 21}, {"CO", 30},  {"ORG", 40},  {"BZN", 41}};
 const char* const kProjectionNames[3] = {"JINA", "JTSK", "S42"};
 
-ProjectConfig& project() {
-    static ProjectConfig p;
-    return p;
-}
+ProjectConfig& project() { return RunRecord<ProjectConfig>::current(); }
 
 int project_type_code(const InputTable& table) {
     switch (table.type) {

@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "driver/platform.h"
+#include "base/platform.h"
 #include "tests/test_support.h"
 
 using namespace zemo;

@@ -1,9 +1,13 @@
-// RunOptions: the console program's options and start-up values, filled by
-// the command line and the start-up steps and read by every later stage.
+// RunOptions: the options and start-up values of a run, filled by the run
+// layer (the command line, the installation look-up, the start time) and
+// read by every later stage (the installation directory, the start date of
+// the DBF headers).
 #pragma once
 
 #include <ctime>
 #include <string>
+
+#include "base/run_record.h"
 
 namespace zemo {
 
@@ -32,6 +36,7 @@ struct RunOptions {
     void reset() { *this = RunOptions{}; }
 };
 
-RunOptions& run_options();
+// The options of the run in progress (see run_record.h).
+inline RunOptions& run_options() { return RunRecord<RunOptions>::current(); }
 
 }  // namespace zemo

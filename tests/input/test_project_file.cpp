@@ -6,7 +6,7 @@
 #include <clocale>
 #include <filesystem>
 
-#include "driver/platform.h"
+#include "base/platform.h"
 #include "tests/test_support.h"
 
 using namespace zemo;

@@ -1,4 +1,4 @@
-#include "driver/text.h"
+#include "base/text.h"
 
 namespace zemo {
 

@@ -34,7 +34,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/files.h"
+#include "base/files.h"
 
 namespace zemo {
 

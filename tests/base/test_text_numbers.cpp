@@ -3,9 +3,9 @@
 #include <clocale>
 #include <cmath>
 
-#include "driver/format.h"
-#include "driver/numbers.h"
-#include "driver/text.h"
+#include "base/format.h"
+#include "base/numbers.h"
+#include "base/text.h"
 
 using namespace zemo;
 

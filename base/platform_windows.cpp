@@ -9,8 +9,8 @@
 
 #include <vector>
 
-#include "driver/platform.h"
-#include "driver/text.h"
+#include "base/platform.h"
+#include "base/text.h"
 
 namespace zemo::platform {
 

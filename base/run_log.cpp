@@ -1,17 +1,15 @@
-#include "driver/run_log.h"
+#include "base/run_log.h"
 
 #include <cstdarg>
 
-#include "driver/format.h"
-#include "driver/platform.h"
-#include "driver/text.h"
+#include "base/format.h"
+#include "base/platform.h"
+#include "base/run_record.h"
+#include "base/text.h"
 
 namespace zemo {
 
-RunLog& run_log() {
-    static RunLog log;
-    return log;
-}
+RunLog& run_log() { return RunRecord<RunLog>::current(); }
 
 void RunLog::reset() {
     file_.close();

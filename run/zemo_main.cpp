@@ -1,5 +1,5 @@
 // zemo: the console program. Runs one computation described by a project
 // file; see run_sequence.h for the stages.
-#include "driver/run_sequence.h"
+#include "run/run_sequence.h"
 
 int main(int argc, char** argv) { return zemo::run_console(argc, argv); }

@@ -15,8 +15,8 @@
 #include <fstream>
 #include <vector>
 
-#include "driver/platform.h"
-#include "driver/text.h"
+#include "base/platform.h"
+#include "base/text.h"
 
 namespace zemo::platform {
 

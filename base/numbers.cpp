@@ -1,4 +1,4 @@
-#include "driver/numbers.h"
+#include "base/numbers.h"
 
 #include <cctype>
 #include <charconv>

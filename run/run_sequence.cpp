@@ -1,29 +1,24 @@
-#include "driver/run_sequence.h"
+#include "run/run_sequence.h"
 
 #include <ctime>
 
-#include "driver/format.h"
-#include "driver/platform.h"
-#include "driver/project_file.h"
-#include "driver/run_log.h"
-#include "driver/run_files.h"
-#include "driver/run_options.h"
-#include "driver/text.h"
+#include "base/format.h"
+#include "base/platform.h"
+#include "input/project_file.h"
+#include "base/run_log.h"
+#include "run/run_files.h"
+#include "base/run_options.h"
+#include "base/text.h"
 #include "input/input_loading.h"
 #include "input/reference_points.h"
 #include "input/sources.h"
 #include "input/transfers.h"
 #include "input/wind_roses.h"
 #include "model/computation.h"
-#include "model/model_settings.h"
+#include "input/model_settings.h"
 #include "output/result_files.h"
 
 namespace zemo {
-
-RunOptions& run_options() {
-    static RunOptions options;
-    return options;
-}
 
 namespace {
 

@@ -14,26 +14,24 @@
 // 1..48 (the concentration matrix holds 48 directions per speed class), a peak
 // ratio that is not positive (it divides the annual emission of roads); then
 // the deviation report.
-#include "model/model_settings.h"
+#include "input/model_settings.h"
 
 #include <cmath>
 #include <string_view>
 #include <vector>
 
-#include "driver/files.h"
-#include "driver/format.h"
-#include "driver/numbers.h"
-#include "driver/platform.h"
-#include "driver/run_log.h"
-#include "driver/run_options.h"
-#include "driver/text.h"
+#include "base/run_record.h"
+#include "base/files.h"
+#include "base/format.h"
+#include "base/numbers.h"
+#include "base/platform.h"
+#include "base/run_log.h"
+#include "base/run_options.h"
+#include "base/text.h"
 
 namespace zemo {
 
-ModelSettings& model_settings() {
-    static ModelSettings s;
-    return s;
-}
+ModelSettings& model_settings() { return RunRecord<ModelSettings>::current(); }
 
 namespace {
 

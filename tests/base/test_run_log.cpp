@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "driver/run_log.h"
+#include "base/run_log.h"
 #include "tests/test_support.h"
 
 using namespace zemo;
