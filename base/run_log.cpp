@@ -22,6 +22,8 @@ void RunLog::reset() {
     error_count = 0;
     log_state = 0;
     to_stdout_ = false;
+    sink_ = nullptr;
+    stopped_ = false;
     held_ = false;
     held_file_.clear();
     held_text_.clear();
@@ -56,9 +58,18 @@ void RunLog::open(const std::string& path, int new_level) {
 }
 
 void RunLog::put(std::string_view text) {
-    if (to_stdout_) platform::console_write(text);
-    else if (held_) held_text_.append(text);
-    else file_.write_text(text);
+    if (to_stdout_) {
+        platform::console_write(text);
+        return;
+    }
+    if (held_) {
+        held_text_.append(text);
+        return;
+    }
+    // A host goes on after a fatal stop (the end of run with the failure
+    // status): the log, closed with every other file, is continued.
+    if (!file_.is_open() && stopped_ && !file_.path().empty()) file_.open(file_.path(), "a");
+    file_.write_text(text);
 }
 
 void RunLog::hold() { held_ = true; }
@@ -114,6 +125,14 @@ bool RunLog::emit(int type, const std::string_view* text) {
         if (type < 30) ++error_count;
         put(error_kind_text(type % 10));
         if (text) put(format("       - %.*s\n", static_cast<int>(detail.size()), detail.data()));
+        if (sink_) {
+            std::string line = type >= 30 ? "*** " : "+++ ";
+            std::string_view kind = error_kind_text(type % 10);
+            if (!kind.empty() && kind.back() == '\n') kind.remove_suffix(1);
+            line.append(kind);
+            if (text) line.append(kind.empty() ? "" : ": ").append(detail);
+            sink_(line);
+        }
         return type >= 30;
     }
     if (type >= 10 && type <= 19) {
@@ -129,6 +148,7 @@ bool RunLog::emit(int type, const std::string_view* text) {
 
 void RunLog::stop_run() {
     if (file_.is_open()) file_.flush();
+    stopped_ = true;
     std::fflush(stdout);
     close_all_files();
     throw FatalStop{};
@@ -162,6 +182,7 @@ void RunLog::flush() {
 void RunLog::close() {
     release();
     if (error_count != 0 && opened) put(format("\npočet chybových zpráv: %i\n"_cz, error_count));
+    if (!to_stdout_ && opened && !file_.is_open() && stopped_) put("");  // reopens the log
     if (to_stdout_ || !opened || !file_.is_open()) return;
     const std::string written = file_.path();
     file_.close();

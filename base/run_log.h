@@ -31,6 +31,7 @@
 //                                          \--release_to_console--> console
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -90,6 +91,12 @@ public:
 
     bool writes_to_stdout() const { return to_stdout_; }
 
+    // Every error and fatal message is also handed to sink as one line, as
+    // the desktop program shows it: the prefix, the kind text without its
+    // line end and, with a detail, ": " and the detail (the detail alone
+    // after the prefix when the kind has no text).
+    void set_line_sink(std::function<void(std::string_view)> sink) { sink_ = std::move(sink); }
+
 private:
     // Writes one message; true when it was a fatal one.
     bool emit(int type, const std::string_view* text);
@@ -98,7 +105,9 @@ private:
     void put(std::string_view text);
 
     File file_;
+    std::function<void(std::string_view)> sink_;
     bool to_stdout_ = false;
+    bool stopped_ = false;  // a fatal message closed the log with every file
     bool held_ = false;
     std::string held_file_;  // where the held log goes, once opened
     std::string held_text_;

@@ -1,15 +1,13 @@
-// The computation driver: for every reference point of every table, fill
-// Conc through the point, line and area source passes, then hand it to the
-// point statistics and the result rows. Only one point's Conc exists at a
-// time.
+// The computation of one reference point: the model prepared once per run
+// from the loaded inputs, then, per receptor, Conc filled through the
+// point, line and area source passes (the loop over the points is the run
+// layer's, run/point_loop.h).
 //
 // Per point, in this order:
-//   1. progress line on the console, debug message, z += height above terrain
-//   2. Conc cleared
-//   3. pass A, the remote point sources: for d, for s
-//   4. the class-dependent pass: for k, for d, for s: point sources of the
+//   1. Conc cleared
+//   2. pass A, the remote point sources: for d, for s
+//   3. the class-dependent pass: for k, for d, for s: point sources of the
 //      other classes, then every line source, then every area source
-//   5. point statistics, then the point's result rows
 //
 // Every value of Conc is written by exactly one source in exactly one case,
 // so the result of a point does not depend on how the work is ordered.
@@ -46,14 +44,5 @@ PointWorkspace make_workspace(const PreparedModel& model);
 // it for one receptor, whose z is the elevation of the receptor itself.
 // Reads only the prepared model; writes only conc and the workspace.
 void compute_point(const PreparedModel& model, const Receptor& receptor, ConcMatrix& conc, PointWorkspace& work);
-
-// Runs the computation over every reference point of the project: 0, or
-// -100 when the point reader stopped the run.
-int run_computation();
-
-// Called after each point has been computed and handed to the results
-// (tests, the desktop program's progress); none by default.
-using PointObserver = void (*)(const ReferencePoint& point, const ConcMatrix& conc, void* context);
-void set_point_observer(PointObserver observer, void* context);
 
 }  // namespace zemo

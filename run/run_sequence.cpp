@@ -6,6 +6,7 @@
 #include "base/platform.h"
 #include "input/project_file.h"
 #include "base/run_log.h"
+#include "run/run.h"
 #include "run/run_files.h"
 #include "base/run_options.h"
 #include "base/text.h"
@@ -14,7 +15,7 @@
 #include "input/sources.h"
 #include "input/transfers.h"
 #include "input/wind_roses.h"
-#include "model/computation.h"
+#include "run/point_loop.h"
 #include "input/model_settings.h"
 #include "output/result_files.h"
 
@@ -203,10 +204,8 @@ std::string program_name_from(const char* argv0, const std::string& exe) {
 }  // namespace
 
 int run_console(int argc, char** argv) {
-    RunOptions& opt = run_options();
-    opt.reset();
-    run_log().reset();
-    project().reset();
+    Run run;  // every record of the run, fresh, for this call only
+    RunOptions& opt = run.options();
     opt.program_name = program_name_from(argc > 0 ? argv[0] : nullptr, platform::executable_path());
 
     // Version lookup, then the installation, before any option is looked at.

@@ -8,7 +8,7 @@
 #include "input/reference_points.h"
 #include "input/sources.h"
 #include "input/wind_roses.h"
-#include "model/computation.h"
+#include "run/point_loop.h"
 #include "tests/model/model_scene.h"
 #include "tests/test_support.h"
 

@@ -1,0 +1,62 @@
+// The loop over the reference points of a run: every point of every table,
+// read again from its table, computed (model/computation.h), given its
+// statistics and its result rows, in input order. Only one point's Conc
+// exists at a time.
+//
+// Per point, in this order:
+//   1. the host's progress (points done, total) and its stop request; a
+//      stop is the counted error 25 "Výpočet přerušen uživatelem!" and the
+//      loop returns -100, so the result tables hold exactly the rows of the
+//      points before it
+//   2. the debug message, z += height above terrain
+//   3. Conc computed, the point statistics, the point's result rows
+//   4. the point observer (tests)
+// Progress and stop belong to the place where rows are written in input
+// order, so they keep their meaning when points are computed side by side.
+#pragma once
+
+#include <string_view>
+
+#include "input/reference_points.h"
+#include "model/concentration.h"
+
+namespace zemo {
+
+// What a host (the console, the desktop program, a test) sees of a run.
+class RunObserver {
+public:
+    virtual ~RunObserver() = default;
+    // Before each reference point: the points done so far, their total and
+    // the point about to be computed.
+    virtual void progress(int done, int total, const ReferencePoint& next);
+    // Polled before each reference point, after progress.
+    virtual bool stop_requested();
+    // Every error and fatal message of the run as one line: the prefix, the
+    // kind text and ": " with the detail (see RunLog::set_line_sink).
+    virtual void message_line(std::string_view line);
+};
+
+// The console's: the progress line "Pocitam %i. bod z %i: %s (%.0f%% hotovo)...\r".
+class ConsoleProgress : public RunObserver {
+public:
+    void progress(int done, int total, const ReferencePoint& next) override;
+};
+
+// Called after each point has been computed and its rows written (tests).
+using PointObserver = void (*)(const ReferencePoint& point, const ConcMatrix& conc, void* context);
+
+// The hooks of a run, a record of the run: its host's observer (the
+// console's progress line when there is none) and a point observer.
+struct RunHooks {
+    RunObserver* observer = nullptr;
+    PointObserver point_observer = nullptr;
+    void* point_context = nullptr;
+};
+RunHooks& run_hooks();
+void set_point_observer(PointObserver observer, void* context);
+
+// Runs the computation over every reference point of the project: 0, or
+// -100 when the point reader or the host stopped it.
+int run_computation();
+
+}  // namespace zemo
