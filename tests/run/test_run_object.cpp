@@ -1,0 +1,202 @@
+// A run as an object that a host runs again and again in one process:
+// nothing of one run reaches the next, a fatal stop in the middle of the
+// computation leaves nothing behind, and a stop requested by the host keeps
+// exactly the rows of the points before it, in tables that are complete.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <vector>
+
+#include "run/run.h"
+#include "run/run_sequence.h"
+#include "tests/e2e/town_project.h"
+#include "tests/test_support.h"
+
+using namespace zemo;
+using zemo::test::read_file;
+using zemo::test::Town;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kProjectA = "TYP=STANDARDNI\nFORMAT=TXT\nADRESAR=vysledky\n";
+const char* const kProjectB = "TYP=ROZSIRENY\nFORMAT=DBF\nADRESAR=vysledky\nZAKLADNI=zaklad\n";
+const char* const kPollutantB = "ORG=ORG, 5, 2, 12.5, Organicka latka\n";
+
+// The console program in this process, from root, with -d naming the
+// project's directory relatively: its exit code.
+int console_in_process(const fs::path& root, const Town& town) {
+    const std::string dir = fs::relative(town.dir.path(), root).string();
+    std::vector<std::string> args = {"zemo", "-a", "-c", "-d", dir, "-i", "town.atm", "-l", "beh.log"};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    testing::internal::CaptureStdout();
+    const int code = run_console(static_cast<int>(argv.size()), argv.data());
+    testing::internal::GetCapturedStdout();
+    return code;
+}
+
+// The same project run alone, by the program in a process of its own.
+test::ProgramResult console_alone(const fs::path& root, const Town& town) {
+    const std::string dir = fs::relative(town.dir.path(), root).string();
+    return test::run_zemo("-a -c -d '" + dir + "' -i town.atm -l beh.log", root.string());
+}
+
+std::vector<std::string> result_names(const Town& town) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(town.dir.file("vysledky"))) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The log without its times and with the project's directory named DIR.
+std::string log_without_times(const Town& town) {
+    std::string log = town.log();
+    log = std::regex_replace(log, std::regex(town.dir.path().filename().string()), "DIR");
+    return std::regex_replace(log, std::regex("[0-9]{2}:[0-9]{2}:[0-9]{2}|[0-9]+h [0-9]+m [0-9]+s|"
+                                              "[0-9]{2}\\.[0-9]{2}\\.[0-9]{4}"),
+                              "T");
+}
+
+// Every result file and the log of twin equal those of town.
+void expect_same_run(const Town& town, const Town& twin) {
+    ASSERT_EQ(result_names(town), result_names(twin));
+    for (const std::string& name : result_names(town))
+        EXPECT_EQ(read_file(town.dir.file("vysledky/" + name)), read_file(twin.dir.file("vysledky/" + name))) << name;
+    EXPECT_EQ(log_without_times(town), log_without_times(twin));
+}
+
+struct InProcessRuns : ::testing::Test {
+    fs::path cwd = fs::current_path();
+    fs::path root;
+    void SetUp() override {
+        test::reset_run_state();
+        Town probe("");
+        root = probe.dir.path().parent_path();
+        fs::current_path(root);
+    }
+    void TearDown() override {
+        fs::current_path(cwd);
+        test::reset_run_state();
+    }
+    Town make(const char* results, const char* pollutants = "LAT=JINA, 200, 250, Modelova latka\n") {
+        Town town(results, pollutants);
+        fs::create_directory(town.dir.file("vysledky"));
+        return town;
+    }
+};
+
+}  // namespace
+
+TEST_F(InProcessRuns, TwoProjectsAndTheFirstAgainGiveTheBytesOfSeparateRuns) {
+    Town a = make(kProjectA), b = make(kProjectB, kPollutantB);
+    Town a_alone = make(kProjectA), b_alone = make(kProjectB, kPollutantB);
+    ASSERT_EQ(console_alone(root, a_alone).exit_code, 0) << a_alone.log();
+    ASSERT_EQ(console_alone(root, b_alone).exit_code, 0) << b_alone.log();
+
+    ASSERT_EQ(console_in_process(root, a), 0) << a.log();
+    // The relative directory of the next run is found: the first run gave
+    // the working directory back.
+    EXPECT_EQ(fs::current_path(), root);
+    expect_same_run(a, a_alone);
+    ASSERT_EQ(console_in_process(root, b), 0) << b.log();
+    expect_same_run(b, b_alone);
+    EXPECT_EQ(result_names(b).size(), 6u);  // basic, four tables, the report
+    fs::remove_all(a.dir.file("vysledky"));
+    fs::create_directory(a.dir.file("vysledky"));
+    ASSERT_EQ(console_in_process(root, a), 0) << a.log();
+    expect_same_run(a, a_alone);
+    EXPECT_EQ(fs::current_path(), root);
+}
+
+namespace {
+// A fatal message in the middle of the computation, at the second point.
+void fatal_at_second_point(const ReferencePoint&, const ConcMatrix&, void* count) {
+    if (++*static_cast<int*>(count) == 2) run_log().message(34, "test: konec uprostred vypoctu");
+}
+}  // namespace
+
+TEST_F(InProcessRuns, AFatalStopInTheComputationLeavesNothingForTheNextRun) {
+    Town a = make(kProjectA);
+    Town a_alone = make(kProjectA);
+    ASSERT_EQ(console_alone(root, a_alone).exit_code, 0);
+    {
+        zemo::Run run;
+        RunOptions& opt = run.options();
+        opt.installation_directory = std::string(ZEMO_STAGED_ROOT) + "/";
+        opt.computation_directory = fs::relative(a.dir.path(), root).string();
+        opt.program_name = "zemo";
+        opt.project_file = "town.atm";
+        opt.log_file = "beh.log";
+        opt.log_given = true;
+        int count = 0;
+        set_point_observer(fatal_at_second_point, &count);
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(run.execute(), -100);
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(count, 2);
+    }
+    EXPECT_EQ(fs::current_path(), root);
+    const std::string failed = a.log();
+    EXPECT_NE(failed.find("*** chyba programu\r\n       - test: konec uprostred vypoctu\r\n"), std::string::npos)
+        << failed;
+    EXPECT_EQ(failed.find("O.K."), std::string::npos);
+    EXPECT_NE(failed.find("\r\nVÝPOČET UKONČEN...\r\n"), std::string::npos) << failed;
+
+    fs::remove_all(a.dir.file("vysledky"));
+    fs::create_directory(a.dir.file("vysledky"));
+    ASSERT_EQ(console_in_process(root, a), 0) << a.log();
+    expect_same_run(a, a_alone);
+}
+
+namespace {
+// A host that asks to stop before the third point and keeps what it sees.
+struct StopAtThird : RunObserver {
+    std::vector<std::pair<int, int>> progress_seen;
+    std::vector<std::string> lines;
+    void progress(int done, int total, const ReferencePoint&) override { progress_seen.emplace_back(done, total); }
+    bool stop_requested() override { return progress_seen.back().first == 2; }
+    void message_line(std::string_view line) override { lines.emplace_back(line); }
+};
+}  // namespace
+
+TEST_F(InProcessRuns, AStopAtTheThirdPointKeepsTheFirstTwoInCompleteTables) {
+    Town town = make("TYP=STANDARDNI\nFORMAT=DBF\nADRESAR=vysledky\n");
+    StopAtThird host;
+    {
+        zemo::Run run(&host);
+        RunOptions& opt = run.options();
+        opt.installation_directory = std::string(ZEMO_STAGED_ROOT) + "/";
+        opt.computation_directory = town.dir.str();
+        opt.program_name = "zemo";
+        opt.project_file = "town.atm";
+        opt.log_file = "beh.log";
+        opt.log_given = true;
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(run.execute(), -100);
+        testing::internal::GetCapturedStdout();
+    }
+    EXPECT_EQ(host.progress_seen, (std::vector<std::pair<int, int>>{{0, 4}, {1, 4}, {2, 4}}));
+    const std::string log = town.log();
+    EXPECT_NE(log.find("+++        - Výpočet přerušen uživatelem!\r\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("O.K."), std::string::npos);
+    // The stop, and the negative emission of the third stack (two lines).
+    EXPECT_NE(log.find("počet chybových zpráv: 3"), std::string::npos) << log;
+    ASSERT_FALSE(host.lines.empty());
+    EXPECT_EQ(host.lines.back(), utf8_to_cp1250("+++ Výpočet přerušen uživatelem!"));
+
+    // Every table is complete: its record count, the end mark, two points.
+    for (const char* name : {"IHrIHk.dbf", "Pskupin_LAT.dbf", "Smax_LAT.dbf", "Sprum_LAT.dbf"}) {
+        const std::string dbf = read_file(town.dir.file(std::string("vysledky/") + name));
+        ASSERT_GT(dbf.size(), 12u) << name;
+        const auto u8 = [&](std::size_t i) { return static_cast<unsigned char>(dbf[i]); };
+        const std::size_t header = u8(8) | u8(9) << 8, record = u8(10) | u8(11) << 8;
+        EXPECT_EQ(u8(4) | u8(5) << 8 | u8(6) << 16 | u8(7) << 24, 2u) << name;
+        EXPECT_EQ(dbf.size(), header + 2 * record + 1) << name;
+        EXPECT_EQ(dbf.back(), '\x1A') << name;
+        EXPECT_NE(dbf.find("R0002"), std::string::npos) << name;
+        EXPECT_EQ(dbf.find("R0003"), std::string::npos) << name;
+    }
+}
