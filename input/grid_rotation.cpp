@@ -180,7 +180,11 @@ int look_up_rotation() {
     const ReferencePointTables& points = reference_point_tables();
     double rotation = kNotGiven;
     const int status = look_up_rotation_in(path, name, points.centre_x, points.centre_y, rotation);
-    if (status == 0) cfg.rotation = rotation;
+    if (status == 0) {
+        cfg.rotation = rotation;
+        log_message(2, "Otočení souřadné sítě z rotační sítě %s ve středu referenčních bodů (%.1f, %.1f): %.4f"_cz,
+                    path.c_str(), points.centre_x, points.centre_y, rotation);
+    }
     return status;
 }
 

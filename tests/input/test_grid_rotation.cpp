@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "base/format.h"
 #include "base/platform.h"
 #include "input/grid_rotation.h"
 #include "input/reference_points.h"
@@ -256,6 +257,15 @@ TEST_F(GridRotationTest, ProjectLookUpUsesTheInstallationGridAndTheCentre) {
     reference_point_tables().centre_y = 20 - 1e-3;  // just below the top row: cell row 1
     ASSERT_EQ(run_stage(look_up_rotation), 0);
     EXPECT_NEAR(project().rotation, 21.0, 1e-3);
+    EXPECT_EQ(log(), "");  // the value and where it comes from only at level 2
+    run_log().level = 2;
+    ASSERT_EQ(run_stage(look_up_rotation), 0);
+    EXPECT_EQ(log(), format("--- Otočení souřadné sítě z rotační sítě %s ve středu referenčních bodů (10.0, 20.0): "
+                            "%.4f\n",
+                            dir.file("inst/data/rotS42.abn").c_str(), project().rotation));
+    run_log().level = 1;
+    std::filesystem::remove(log_path);
+    run_log().open(log_path, 1);
     // A local grid never looks for a rotation grid.
     project().reset();
     project().projection = kProjectionJina;
