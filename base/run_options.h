@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/run_record.h"
+#include "base/version.h"
 
 namespace zemo {
 
@@ -19,7 +20,7 @@ inline constexpr std::size_t kMaxComputationDir = 511;
 
 struct RunOptions {
     std::string program_name;            // base name of the program file
-    std::string version = "1.0.A.0";     // from the version lookup
+    std::string version = kFallbackVersion;  // from the version lookup
     std::string product_word = "ZEMO";
     std::string installation_directory;  // ends in the directory separator
     std::string computation_directory;   // ends in the directory separator

@@ -10,6 +10,7 @@
 #include "run/run_files.h"
 #include "base/run_options.h"
 #include "base/text.h"
+#include "base/version.h"
 #include "input/input_loading.h"
 #include "input/reference_points.h"
 #include "input/sources.h"
@@ -209,9 +210,8 @@ int run_console(int argc, char** argv) {
     opt.program_name = program_name_from(argc > 0 ? argv[0] : nullptr, platform::executable_path());
 
     // Version lookup, then the installation, before any option is looked at.
-    const std::string version = platform::program_version();
-    if (!version.empty()) opt.version = version;
-    const std::string key = opt.version.substr(0, opt.version.find('.')) + ".0";
+    opt.version = program_version_text();
+    const std::string key = version_key(opt.version);
     opt.installation_directory = platform::installation_root(key);
     if (opt.installation_directory.empty()) {
         platform::console_write("*** Program neni korektne nainstalovan!\n\n");
