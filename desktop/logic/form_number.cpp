@@ -1,0 +1,25 @@
+#include "desktop/logic/form_number.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace zemo::desktop {
+
+bool convert_form_number(std::string_view text, double& out) {
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    // from_chars takes a minus sign but no plus sign.
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-') return false;
+    }
+    if (text.empty()) return false;
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return false;
+    out = value;
+    return true;
+}
+
+}  // namespace zemo::desktop
