@@ -79,7 +79,7 @@ bool Reader::read_line(const std::string& raw) {
         // The last character is the closing bracket, whatever it is.
         const std::string upper = to_upper(line);
         const std::string without_last = upper.substr(0, upper.size() - 1);
-        const std::string name = without_last.substr(1);
+        const std::string name = without_last.empty() ? std::string() : without_last.substr(1);
         for (const auto& s : kSections)
             if (name == s.name) {
                 section_ = s.section;

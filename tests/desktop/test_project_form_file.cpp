@@ -256,6 +256,7 @@ TEST_F(ProjectFormFileTest, SectionsKeysAndValuesThatFailTheWholeReading) {
     EXPECT_EQ(f.point_sources, "b.dbf");
 
     EXPECT_EQ(refusal("[Zdroje] \n"), "+++ neznámá skupina: [ZDROJE]], (soubor: P)");
+    EXPECT_EQ(refusal("[\n"), "+++ neznámá skupina: ], (soubor: P)");
     EXPECT_EQ(refusal("[Vysledky]\nTyp =zakladni\n"), "+++ neznámá položka: TYP , (soubor: P)");
     EXPECT_EQ(refusal("[Vypocetni sit]\nSoubor=a\nSoubor=b\nSoubor=c\nSoubor=d\n"),
               "+++ překročen max počet souborů s referenčními body, (soubor: P)");
