@@ -70,6 +70,8 @@ struct Preferences {
     int dialog_data_filter = 1;  // "iDlgData": 1 text, 2 dBase, 3 all
     int dialog_wind_filter = 1;  // "iDlgWnd": 1 text, 2 ".dat", 3 all
     std::string last_path;       // "LastPath": last directory of an open dialog
+
+    bool operator==(const Preferences&) const = default;
 };
 
 // The defaults of a missing per-user value; LastPath defaults to home_dir

@@ -116,16 +116,7 @@ TEST_F(PreferencesTest, SavingWritesEveryValueOnlyIntoAnExistingGroup) {
     EXPECT_EQ(p.priority, 1);
     Preferences back;
     ASSERT_TRUE(prefs_load(machine, user, kGroup, kHome, back));
-    EXPECT_EQ(back.form_top, 33);
-    EXPECT_EQ(back.form_left, 44);
-    EXPECT_TRUE(back.audio);
-    EXPECT_EQ(back.priority, 1);
-    EXPECT_TRUE(back.close_after_run);
-    EXPECT_EQ(back.log_file, p.log_file);
-    EXPECT_EQ(back.log_level, 0);
-    EXPECT_EQ(back.dialog_data_filter, 3);
-    EXPECT_EQ(back.dialog_wind_filter, 2);
-    EXPECT_EQ(back.last_path, "/srv/");
+    EXPECT_EQ(back, p);
 
     // The group disappeared while the program ran: nothing is written or created.
     user.remove_group(kGroup);
