@@ -6,6 +6,7 @@
 #include "base/files.h"
 #include "base/format.h"
 #include "base/numbers.h"
+#include "base/platform.h"
 #include "base/text.h"
 
 namespace zemo {
@@ -111,6 +112,15 @@ int pol_list_write(const PollutantCatalogue& catalogue, const std::string& path)
             file.print("%s=%s;%s;%f;%f\n", e.indicative.c_str(), word, e.name.c_str(), e.limit1, e.limit2);
     }
     return file.close() ? 1 : 0;
+}
+
+std::string catalogue_path(const std::string& installation_directory) {
+    return installation_directory + "etc" + platform::kDirSeparator + "pol.cfg";
+}
+
+std::string load_catalogue(PollutantCatalogue& catalogue, const std::string& installation_directory) {
+    if (pol_list_read(catalogue, catalogue_path(installation_directory)) > 0) return "";
+    return "Chybný nebo neúplný soubor se seznamem látek"_cz;
 }
 
 const TypeListItem* catalogue_type_list() { return kTypeList; }

@@ -74,6 +74,15 @@ int pol_list_read(PollutantCatalogue& catalogue, const std::string& path);
 // when an entry has no type (nothing is written then).
 int pol_list_write(const PollutantCatalogue& catalogue, const std::string& path);
 
+// The catalogue file of an installation: installation_directory (ending in
+// the directory separator, as the installation look-up gives it) + "etc/pol.cfg".
+std::string catalogue_path(const std::string& installation_directory);
+
+// The main window's start: reads the installation's catalogue and returns the
+// message it must show ("Chybný nebo neúplný soubor se seznamem látek" when
+// the reading failed, "" when not). The entries read before a fault stay.
+std::string load_catalogue(PollutantCatalogue& catalogue, const std::string& installation_directory);
+
 // The ten items of the type list in table order: " vyberte typ..." first,
 // then the nine types ("ostatní plyny" for "JINA"). A fixed table, available
 // whether or not a catalogue file was read.

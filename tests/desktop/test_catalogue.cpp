@@ -202,6 +202,12 @@ TEST(ShippedCatalogue, ReadsCleanlyWithTheExampleNamesAndEveryType) {
     const int count = pol_list_read(c, path);
     EXPECT_GT(count, 0);
     EXPECT_EQ(c.error_text, "");
+    // The staged installation carries it, and the main window reads it quietly.
+    PollutantCatalogue staged;
+    EXPECT_EQ(load_catalogue(staged, std::string(ZEMO_STAGED_ROOT) + "/"), "");
+    EXPECT_EQ(staged.entries.size(), c.entries.size());
+    TempDir empty;
+    EXPECT_EQ(load_catalogue(staged, empty.str() + "/"), "Chybný nebo neúplný soubor se seznamem látek"_cz);
     std::set<int> types;
     std::set<std::string> names;
     for (const CatalogueEntry& e : c.entries) {
