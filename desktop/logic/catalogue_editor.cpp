@@ -114,7 +114,11 @@ CatalogueReply CatalogueEditor::select(int row) {
 }
 
 CatalogueReply CatalogueEditor::new_name_ok(const std::string& text) {
-    if (text.empty()) return message("Prázndý řetězec nelze zadat!"_cz, CatalogueControl::NewName);
+    // Blanks at either end would not survive the project file, which trims
+    // the name, so a name of blanks only is an empty one.
+    const std::string name = trim_blanks(text);
+    if (name.empty()) return message("Prázndý řetězec nelze zadat!"_cz, CatalogueControl::NewName);
+    if (!catalogue_name_is_safe(name)) return message("Nepovolený znak v názvu látky!"_cz, CatalogueControl::NewName);
     return {};
 }
 
@@ -127,10 +131,10 @@ CatalogueReply CatalogueEditor::can_add() const {
 CatalogueReply CatalogueEditor::add(const std::string& name_text) {
     CatalogueReply full = can_add();
     if (!full.message.empty()) return full;
-    CatalogueReply empty = new_name_ok(name_text);
-    if (!empty.message.empty()) return empty;
+    CatalogueReply refused = new_name_ok(name_text);
+    if (!refused.message.empty()) return refused;
     // The dialog's field holds at most 30 characters.
-    const std::string name = name_text.substr(0, kMaxPollutantName);
+    const std::string name = trim_blanks(name_text).substr(0, kMaxPollutantName);
     if (row_of_name(name) >= 0) {
         view_.selected = -1;
         clear_fields();
@@ -201,6 +205,10 @@ CatalogueReply CatalogueEditor::leave_field(CatalogueControl field, CatalogueCon
             if (trim_blanks(view_.indicative).empty())
                 return message("Prázdný řetězec!"_cz, CatalogueControl::Indicative, true);
             view_.indicative = view_.indicative.substr(0, kMaxIndicative);
+            // "=" or ";" would split the catalogue line, a blank or a file
+            // name character the project's pollutant line.
+            if (!catalogue_indicative_is_safe(view_.indicative))
+                return message("Nepovolený znak v označení látky!"_cz, CatalogueControl::Indicative, true);
             entry->indicative = view_.indicative;
             return {};
         case CatalogueControl::Type: {
@@ -261,11 +269,13 @@ CatalogueReply CatalogueEditor::save() {
             missing = CatalogueControl::Limit1;
         else if (!(e.limit2 > 0))
             missing = CatalogueControl::Limit2;
+        else if (e.is_org() && !(e.half_life > 0))
+            missing = CatalogueControl::HalfLife;  // a project refuses an ORG pollutant without one
         if (missing == CatalogueControl::None) continue;
         const int row = static_cast<int>(std::find(rows_.begin(), rows_.end(), static_cast<int>(i)) - rows_.begin());
         select(row);
-        const bool limit = missing == CatalogueControl::Limit1 || missing == CatalogueControl::Limit2;
-        return message("Zadejte potřebné parametry!"_cz, missing, limit);
+        const bool number = missing != CatalogueControl::Indicative && missing != CatalogueControl::Type;
+        return message("Zadejte potřebné parametry!"_cz, missing, number);
     }
     r.result = WindowResult::Ok;
     r.catalogue_changed = !same_entries(catalogue_.entries, at_open_);

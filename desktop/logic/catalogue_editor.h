@@ -88,7 +88,9 @@ public:
     CatalogueReply select(int row);
 
     // "OK" of the "Nová látka" dialog is enabled only while its field is not
-    // empty; pressing it with an empty field gives the message and focus back.
+    // empty; pressing it with a name that is empty (blanks only count as
+    // empty) or holds a ";" or a control character gives a message and the
+    // focus back.
     static bool new_name_ok_enabled(const std::string& text) { return !text.empty(); }
     static CatalogueReply new_name_ok(const std::string& text);
     // Whether the add button may open the "Nová látka" dialog: with 60 names
@@ -113,7 +115,10 @@ public:
     // entry, or refuses it with a message and takes the focus back.
     CatalogueReply leave_field(CatalogueControl field, CatalogueControl next);
 
-    // "Uložit" and "Storno".
+    // "Uložit": an entry without an indicative, a type, a positive limit 1 or
+    // limit 2, or (ORG) a positive half-life stops it with "Zadejte potřebné
+    // parametry!", showing the entry and focusing the first missing field.
+    // "Storno": a modified window reads the file again.
     CatalogueReply save();
     CatalogueReply cancel();
 

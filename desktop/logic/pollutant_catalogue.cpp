@@ -188,6 +188,22 @@ bool catalogue_number_entry(std::string_view text, char decimal_separator, doubl
     return true;
 }
 
+bool catalogue_indicative_is_safe(std::string_view indicative) {
+    for (const char c : indicative) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u <= ' ' || u == 0x7F || std::string_view("\\/:*?\"<>|=;").find(c) != std::string_view::npos) return false;
+    }
+    return true;
+}
+
+bool catalogue_name_is_safe(std::string_view name) {
+    for (const char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < ' ' || u == 0x7F || c == ';') return false;
+    }
+    return true;
+}
+
 bool same_name(std::string_view a, std::string_view b) { return to_upper(a) == to_upper(b); }
 
 namespace {

@@ -107,6 +107,13 @@ std::string catalogue_number_text(double value);
 // The value passes through single precision. False when it does not convert.
 bool catalogue_number_entry(std::string_view text, char decimal_separator, double& value);
 
+// Characters an entry may hold so that the catalogue line and the project's
+// pollutant line read back as written: an indicative has no blank, no control
+// character, none of \ / : * ? " < > | (it becomes part of file names) and
+// neither "=" nor ";"; a name has no control character and no ";".
+bool catalogue_indicative_is_safe(std::string_view indicative);
+bool catalogue_name_is_safe(std::string_view name);
+
 // Names compared as the catalogue compares them: without regard to case
 // (Windows-1250 upper case, Czech letters included).
 bool same_name(std::string_view a, std::string_view b);

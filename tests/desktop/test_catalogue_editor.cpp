@@ -127,7 +127,8 @@ TEST(CatalogueEditor, NewNamesAreUniqueWithoutRegardToCase) {
 TEST(CatalogueEditor, AddingANameAndSavingItRequiresEveryValue) {
     Window w(kThree);
     EXPECT_EQ(CatalogueEditor::new_name_ok("").message, "Prázndý řetězec nelze zadat!"_cz);
-    EXPECT_EQ(CatalogueEditor::new_name_ok("").focus, C::NewName);
+    EXPECT_EQ(CatalogueEditor::new_name_ok("  ").focus, C::NewName);
+    EXPECT_EQ(CatalogueEditor::new_name_ok("Arsen;2").message, "Nepovolený znak v názvu látky!"_cz);
 
     CatalogueReply r = w.editor.add("Arsen");
     EXPECT_EQ(r.message, "");
@@ -138,6 +139,8 @@ TEST(CatalogueEditor, AddingANameAndSavingItRequiresEveryValue) {
     // Refusals on leaving a field; leaving towards "Storno" refuses nothing.
     EXPECT_EQ(w.type_into(C::Indicative, "  ").message, "Prázdný řetězec!"_cz);
     EXPECT_EQ(w.editor.leave_field(C::Indicative, C::Cancel).message, "");
+    EXPECT_EQ(w.type_into(C::Indicative, "A=S").message, "Nepovolený znak v označení látky!"_cz);
+    EXPECT_EQ(w.type_into(C::Indicative, "A S").focus, C::Indicative);
     EXPECT_EQ(w.type_into(C::Indicative, "AS").message, "");
     EXPECT_EQ(w.editor.leave_field(C::Type, C::Limit1).message, "Vyberte typ látky!"_cz);
     EXPECT_EQ(w.type_into(C::Type, "PM25").focus, C::Type);
@@ -172,7 +175,7 @@ TEST(CatalogueEditor, AddingANameAndSavingItRequiresEveryValue) {
     EXPECT_EQ(read_file(w.path), w.bytes + "AS=PM10;Arsen;0.006000;0.003600\r\n");
 }
 
-TEST(CatalogueEditor, AFullListRefusesAddingAndOrgOpensTheHalfLife) {
+TEST(CatalogueEditor, AFullListRefusesAddingAndOrgNeedsItsHalfLife) {
     std::string sixty;
     for (int i = 0; i < 60; ++i) sixty += "L" + std::to_string(i) + "=SO2;Latka " + std::to_string(i) + ";1;2\n";
     Window w(sixty);
@@ -181,9 +184,17 @@ TEST(CatalogueEditor, AFullListRefusesAddingAndOrgOpensTheHalfLife) {
     w.editor.select(w.row("Latka 7"));
     w.editor.choose_type("ORG");
     EXPECT_TRUE(w.editor.view().half_life_enabled);
-    EXPECT_EQ(w.editor.leave_field(C::Type, C::HalfLife).message, "");
-    EXPECT_EQ(w.type_into(C::HalfLife, "12,5").message, "");
+    EXPECT_EQ(w.editor.leave_field(C::Type, C::Save).message, "");
+    // An ORG entry needs its half-life, or a project could not use it.
+    w.editor.select(0);
+    const CatalogueReply r = w.editor.save();
+    EXPECT_EQ(r.message, "Zadejte potřebné parametry!"_cz);
+    EXPECT_EQ(r.focus, C::HalfLife);
+    EXPECT_EQ(w.editor.view().names[w.editor.view().selected], "Latka 7");
+    EXPECT_EQ(w.type_into(C::HalfLife, "12,5", C::Save).message, "");
     EXPECT_EQ(w.catalogue.entries[7].half_life, 12.5);
+    EXPECT_EQ(w.editor.save().result, WindowResult::Ok);
+    EXPECT_NE(read_file(w.path).find("L7=ORG;Latka 7;1.000000;2.000000;12.500000\r\n"), std::string::npos);
 }
 
 TEST(CatalogueEditor, CancelReadsTheFileAgain) {
