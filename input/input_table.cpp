@@ -20,7 +20,6 @@ namespace zemo {
 
 namespace {
 
-constexpr int kInformation = 1;
 constexpr int kDetail = 2;
 constexpr int kError = 23;
 constexpr int kFatalOpen = 30;

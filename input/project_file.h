@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "input/input_table.h"
@@ -79,7 +80,13 @@ struct ProjectConfig {
     std::string base_sector_mean = "Sprum";
     std::string base_report = "detalni";
 
-    void reset() { *this = ProjectConfig{}; }
+    // A named fresh value moved in: assigning a temporary ProjectConfig{}
+    // makes GCC 12 at -O3 warn falsely (-Wmaybe-uninitialized) about its
+    // strings wherever reset() is inlined.
+    void reset() {
+        ProjectConfig fresh;
+        *this = std::move(fresh);
+    }
     bool computes_no2() const { return no2_count > 0; }
 };
 

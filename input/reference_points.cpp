@@ -138,7 +138,7 @@ int load_reference_points(PointReaderMode mode) {
     const bool with_roses = mode != PointReaderMode::Test;
     int min_rose = INT_MAX, max_rose = INT_MIN;
 
-    log_message(1, "REFERENČNÍ BODY"_cz);
+    run_log().message(1, "REFERENČNÍ BODY"_cz);
     const int tables = static_cast<int>(project().grid_files.size());
     for (int t = 0; t < tables; ++t) {
         InputTable& table = point_table(t);
@@ -208,7 +208,7 @@ int load_reference_points(PointReaderMode mode) {
             log_message(11, "   %i. soubor : %5i", static_cast<int>(t) + 1, rp.counts[t]);
     }
     if (run_log().level >= 2) {
-        log_message(12, "Přehled načtených hodnot:"_cz);
+        run_log().message(12, "Přehled načtených hodnot:"_cz);
         log_message(12, "   souřadnice X      : %.2f - %.2f"_cz, rp.min_x, rp.max_x);
         log_message(12, "   souřadnice Y      : %.2f - %.2f"_cz, rp.min_y, rp.max_y);
         log_message(12, "   souřadnice Z      : %.2f - %.2f"_cz, rp.min_z, rp.max_z);

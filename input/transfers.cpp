@@ -118,9 +118,9 @@ int read_background(ReaderPass pass) {
     }
 
     if (pass != ReaderPass::Fill) {
-        log_message(1, "Zadány hodnoty pozaďových koncentrací"_cz);
+        run_log().message(1, "Zadány hodnoty pozaďových koncentrací"_cz);
     } else if (run_log().level >= 2) {
-        log_message(12, "Přehled načtených hodnot:"_cz);
+        run_log().message(12, "Přehled načtených hodnot:"_cz);
         for (std::size_t p = 0; p < pollutants.size(); ++p)
             log_message(12, "   pozaďová koncentrace %8s : %.2f"_cz, pollutants[p].indicative.c_str(), value[p]);
     }
@@ -259,7 +259,7 @@ int read_transfer_table(ReaderPass pass) {
     InputTable& table = project().transfers;
     const std::vector<Pollutant>& pollutants = project().pollutants;
     if (pass != ReaderPass::Fill) {
-        log_message(1, "TRANSFERY / POZAĎOVÉ KONCENTRACE"_cz);
+        run_log().message(1, "TRANSFERY / POZAĎOVÉ KONCENTRACE"_cz);
         log_message(1, "Soubor s transfery: %s", table.path.c_str());
     }
     if (table.type == TableType::Undetermined && detect_table_type(table, false) == -100) return -100;
@@ -279,14 +279,14 @@ int read_transfer_table(ReaderPass pass) {
             return fatal_with_file(format_message("Nezadané transfery pro %s"_cz, pollutants[p].indicative.c_str()), table);
 
     if (pass != ReaderPass::Fill) {
-        log_message(1, "Zadány hodnoty transferů"_cz);
+        run_log().message(1, "Zadány hodnoty transferů"_cz);
         return 0;
     }
 
     const int s = sector_count();
     Transfers& tr = transfers();
     const bool echo = run_log().level >= 2;
-    if (echo) log_message(12, "Přehled načtených hodnot:"_cz);
+    if (echo) run_log().message(12, "Přehled načtených hodnot:"_cz);
     for (std::size_t p = 0; p < pollutants.size(); ++p) {
         const HeldTransfer& h = held[p];
         const int count = static_cast<int>(h.sectors.size());
@@ -324,7 +324,7 @@ int read_transfers(ReaderPass pass) {
     const ProjectConfig& pc = project();
     if (pc.transfers_given) return read_transfer_table(pass);
     if (pc.background_given) return read_background(pass);
-    if (pass != ReaderPass::Fill) log_message(1, "Transfery ani pozaďové koncentrace nezadány"_cz);
+    if (pass != ReaderPass::Fill) run_log().message(1, "Transfery ani pozaďové koncentrace nezadány"_cz);
     return 0;
 }
 

@@ -16,7 +16,10 @@ inline std::string rose_single_case() {
         for (int speed = 1; speed <= 3; ++speed) {
             const bool the_case = (group == 4 || group == 6) && speed == 2;
             std::string line;
-            for (int s = 0; s < 48; ++s) line += (s ? "\t" : "") + std::string(the_case && s == 0 ? "100" : "0");
+            for (int s = 0; s < 48; ++s) {
+                if (s) line += '\t';
+                line += the_case && s == 0 ? "100" : "0";
+            }
             line += the_case ? "\t100\n" : "\t0\n";
             rose += line;
         }

@@ -229,7 +229,7 @@ TEST_F(ProjectFileTest, PollutantDefinitions) {
 
 TEST_F(ProjectFileTest, SixPollutantsAreAcceptedASeventhStops) {
     std::string six;
-    for (int i = 0; i < 6; ++i) six += "P" + std::to_string(i) + "=CO,10,-1,oxid\n";
+    for (int i = 0; i < 6; ++i) six.append("P").append(std::to_string(i)).append("=CO,10,-1,oxid\n");
     ASSERT_EQ(read(kGrid + "[ZNECISTUJICI LATKY]\n" + six), 0);
     EXPECT_EQ(project().pollutants.size(), 6u);
     start_log(2);

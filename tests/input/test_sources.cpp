@@ -539,7 +539,8 @@ TEST_F(SourcesTest, DbfIntegerFieldMustBeNumeric) {
 
 TEST_F(SourcesTest, OneHundredGroupsAndTheHundredAndFirst) {
     std::string records;
-    for (int g = 1; g <= 100; ++g) records += point("G" + std::to_string(g), "20.0", "1.0", "8760", 1, "0.5", "1.0", 200 - g);
+    for (int g = 1; g <= 100; ++g)
+        records += point(std::string("G").append(std::to_string(g)), "20.0", "1.0", "8760", 1, "0.5", "1.0", 200 - g);
     const std::string hundred = table("g100.txt", records + point("X", "20.0", "1.0", "8760", 1, "0.5", "1.0", 150));
     set_tables(hundred, "", "");
     ASSERT_EQ(run(), 0) << log();

@@ -58,7 +58,9 @@ RoseText varied_rose(int id, int n) {
 
 std::string number(long hundredths, char decimal) {
     const long a = hundredths < 0 ? -hundredths : hundredths;
-    std::string s = (hundredths < 0 ? "-" : "") + std::to_string(a / 100) + decimal;
+    std::string s = hundredths < 0 ? "-" : "";
+    s += std::to_string(a / 100);
+    s += decimal;
     const long frac = a % 100;
     s += static_cast<char>('0' + frac / 10);
     s += static_cast<char>('0' + frac % 10);
@@ -74,7 +76,8 @@ std::string table_text(const std::vector<RoseText>& roses, char sep, char decima
         out += std::to_string(r.id) + "\r\n";
         for (int f = 0; f < 6; ++f)
             for (int g = 0; g < 3; ++g) {
-                std::string line = fix ? "T" + std::to_string(f + 1) + "R" + std::to_string(g + 1) : "";
+                std::string line;
+                if (fix) line.append("T").append(std::to_string(f + 1)).append("R").append(std::to_string(g + 1));
                 for (int j = 0; j <= r.n; ++j) {
                     if (!line.empty()) line += sep;
                     line += number(r.at(f, g, j), decimal);

@@ -190,7 +190,7 @@ TEST_F(ResultFilesTest, TextTablesOfTheStandardType) {
     std::string mean_header = "Bod\tX\tY", mean_row = "B1\t1234\t-568";
     for (int s = 0; s < 16; ++s) {
         mean_header += std::string("\t") + kNames[s] + "_R";
-        mean_row += "\t" + str(1.25 * s);
+        mean_row.append("\t").append(str(1.25 * s));
     }
     EXPECT_EQ(read_file(out("Sprum_SO2.txt")), mean_header + "\tPRUM_R\r\n" + mean_row + "\t100.0\r\n");
 
