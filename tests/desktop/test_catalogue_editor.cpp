@@ -177,7 +177,8 @@ TEST(CatalogueEditor, AddingANameAndSavingItRequiresEveryValue) {
 
 TEST(CatalogueEditor, AFullListRefusesAddingAndOrgNeedsItsHalfLife) {
     std::string sixty;
-    for (int i = 0; i < 60; ++i) sixty += "L" + std::to_string(i) + "=SO2;Latka " + std::to_string(i) + ";1;2\n";
+    for (int i = 0; i < 60; ++i)
+        sixty.append("L").append(std::to_string(i)).append("=SO2;Latka ").append(std::to_string(i)).append(";1;2\n");
     Window w(sixty);
     EXPECT_EQ(w.editor.add("Nova").message, "Nelze přidat další látku!"_cz);
     EXPECT_EQ(w.catalogue.entries.size(), 60u);

@@ -11,12 +11,14 @@ namespace {
 // Type indexes: 1 SO2, 5 NO2, 7 ORG.
 FormPollutant pollutant(const char* indicative, int type, double l1, double l2, double half_life) {
     FormPollutant p;
-    p.indicative = indicative;
+    // Whole strings moved in: GCC 12 warns falsely (-Wrestrict) about a
+    // literal assigned to a string member here.
+    p.indicative = std::string(indicative);
     p.type = type;
     p.limit1 = l1;
     p.limit2 = l2;
     p.half_life = half_life;
-    p.name = "x";
+    p.name = std::string("x");
     return p;
 }
 

@@ -114,7 +114,8 @@ TEST_F(InputTableTest, EveryDetectionRuleWithItsDecidingLine) {
         SCOPED_TRACE(c.content);
         test::reset_run_state();
         run_log().open(log_path, 2);
-        InputTable t = table_with("t" + std::to_string(i++) + ".txt", c.content);
+        std::string name = "t";
+        InputTable t = table_with(name.append(std::to_string(i++)).append(".txt"), c.content);
         ASSERT_EQ(detect_table_type(t, false), 0);
         EXPECT_EQ(t.type, TableType::DetectedText);
         EXPECT_EQ(t.separator, c.separator);
