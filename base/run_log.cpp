@@ -21,6 +21,7 @@ void RunLog::reset() {
     log_given = false;
     error_count = 0;
     log_state = 0;
+    quiet = false;
     to_stdout_ = false;
     sink_ = nullptr;
     stopped_ = false;
@@ -57,7 +58,29 @@ void RunLog::open(const std::string& path, int new_level) {
     open_stream(path);
 }
 
+bool RunLog::open_or_fail(const std::string& path, int new_level, std::string& reason) {
+    reason.clear();
+    if (path.empty()) {
+        reason = "*** LOG soubor musí být zadán"_cz;
+        return false;
+    }
+    level = new_level;
+    if (level <= 0) {
+        on_demand_path = path;
+        return true;
+    }
+    if (!file_.open(path, "w")) {
+        reason = format("Soubor nelze vytvořit - [ %s ]"_cz, path.c_str());
+        return false;
+    }
+    opened = true;
+    to_stdout_ = false;
+    log_state = -1;
+    return true;
+}
+
 void RunLog::put(std::string_view text) {
+    if (quiet) return;
     if (to_stdout_) {
         platform::console_write(text);
         return;
@@ -120,7 +143,7 @@ bool RunLog::emit(int type, const std::string_view* text) {
         }
     }
     if (type >= 20 && type <= 39) {
-        if (!opened) open_stream(on_demand_path);
+        if (!opened && !quiet) open_stream(on_demand_path);
         put(type >= 30 ? "*** " : "+++ ");
         if (type < 30) ++error_count;
         put(error_kind_text(type % 10));

@@ -54,6 +54,11 @@ public:
     bool log_given = false;
     int error_count = 0;
     int log_state = 0;
+    // The desktop program's quiet flag: while on, nothing is written into
+    // the log stream and no log is created on demand; error and fatal lines
+    // still reach the line sink, and a fatal message still ends the stage
+    // (the readers rely on it), without a line in the log.
+    bool quiet = false;
 
     // Back to the state before open (closes a log still open).
     void reset();
@@ -62,6 +67,12 @@ public:
     // file (an empty path means standard output). A file that cannot be
     // created is announced on the console and standard output is used.
     void open(const std::string& path, int level);
+    // The desktop program's open: no standard-output fallback. An empty
+    // path fails with the reason "*** LOG soubor musí být zadán", a file
+    // that cannot be created with "Soubor nelze vytvořit - [ %s ]" (the
+    // path); the log stays unopened then. Level 0 only stores the path.
+    // True when the log is ready.
+    bool open_or_fail(const std::string& path, int level, std::string& reason);
 
     // A message without a detail text.
     void message(int type);

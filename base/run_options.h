@@ -31,6 +31,10 @@ struct RunOptions {
     bool bell = true;                    // -a switches it off
     bool close_window = false;           // -c
     int priority = 0;                    // -p0 .. -p4 give -2 .. 2
+    // The desktop program: the wind-rose and transfers readers return -100
+    // without the fatal "soubor nelze otevřít" when their file cannot be
+    // opened (the window reports the failure itself).
+    bool quiet_open_failure = false;
     std::time_t start_time = 0;
     std::tm start_local{};
 
