@@ -1,0 +1,327 @@
+// Running the model from the desktop program: the run preparation's
+// checks and log, a stop during the computation, repeated runs, the same
+// bytes as the console program, and the single-file tests.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/platform.h"
+#include "desktop/logic/desktop_run.h"
+#include "desktop/logic/project_form_file.h"
+#include "tests/e2e/town_project.h"
+#include "tests/test_support.h"
+
+using namespace zemo;
+using namespace zemo::desktop;
+using zemo::test::read_file;
+using zemo::test::TempDir;
+using zemo::test::Town;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The main window as plain members; lines are kept in UTF-8.
+struct FakeWindow : RunWindow {
+    std::vector<std::string> lines;
+    std::vector<std::string> questions, stops;
+    bool answer = false;
+    bool running = false;
+    int progress = -1;
+    std::vector<int> progress_seen;
+    RunSession* session = nullptr;
+    int stop_at = -1;  // percent at which "Zastavit" is pressed
+
+    void clear_messages() override { lines.clear(); }
+    void append_message(std::string_view line) override { lines.push_back(cp1250_to_utf8(std::string(line))); }
+    void set_progress(int percent) override {
+        progress = percent;
+        progress_seen.push_back(percent);
+    }
+    void set_running(bool on) override { running = on; }
+    void process_events() override {
+        if (session && stop_at >= 0 && progress >= stop_at) session->stop = true;
+    }
+    bool ask_yes_no(const std::string& text) override {
+        questions.push_back(cp1250_to_utf8(text));
+        return answer;
+    }
+    void show_stop(const std::string& text) override { stops.push_back(cp1250_to_utf8(text)); }
+
+    long count(const std::string& line) const { return std::count(lines.begin(), lines.end(), line); }
+    // Position of the first line equal to line, -1 when none.
+    long find(const std::string& line) const {
+        const auto it = std::find(lines.begin(), lines.end(), line);
+        return it == lines.end() ? -1 : it - lines.begin();
+    }
+};
+
+Preferences staged_preferences() {
+    Preferences prefs = default_preferences("/tmp");
+    prefs.root_dir = std::string(ZEMO_STAGED_ROOT) + "/";
+    prefs.priority = 0;
+    prefs.log_level = 1;
+    return prefs;
+}
+
+FormPollutant pollutant(const char* indicative, int type) {
+    FormPollutant p;
+    p.indicative = indicative;
+    p.type = type;
+    p.limit1 = 200;
+    p.name = indicative;
+    return p;
+}
+
+ScreenToCfg form_of(const ProjectForm& form) {
+    return [form](ProjectForm& out) {
+        out = form;
+        return true;
+    };
+}
+
+ProjectForm read_form(const std::string& path) {
+    ProjectForm form;
+    std::string error;
+    EXPECT_TRUE(read_project_form(path, form, error)) << error;
+    return form;
+}
+
+std::vector<std::string> files_in(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+struct DesktopRun : ::testing::Test {
+    fs::path cwd = fs::current_path();
+    TempDir temp;
+    void SetUp() override { test::reset_run_state(); }
+    void TearDown() override {
+        fs::current_path(cwd);
+        test::reset_run_state();
+    }
+};
+
+}  // namespace
+
+TEST_F(DesktopRun, PreparationMakesEveryCheckAndNamesTheMissingOutputDirectoryTwice) {
+    ProjectForm form;
+    form.point_files[1] = "body.txt";
+    form.projection = FormProjection::Other;
+    form.rotation = "12x";
+    form.pollutants = {pollutant("NO2", 5), pollutant("NOX", 4), pollutant("N2", 5)};
+    form.wind_roses = "ruzice.txt";
+    FakeWindow window;
+    RunSession session;
+    zemo::Run run;
+    const int status =
+        prepare_run(form, staged_preferences(), RunPlaces{temp.str(), temp.str()}, window, session, run);
+    EXPECT_EQ(status, -100);
+    const std::vector<std::string> expected = {
+        "*** Nezadaný výstupní adresář",
+        "*** Chybný znak v definici otočení projekce",
+        "*** Nelze najednou počítat vícekrát koncentrace NO2",
+        "*** Nejsou zadané žádné soubory se zdroji",
+        "*** Nezadaný výstupní adresář",
+    };
+    EXPECT_EQ(window.lines, expected);
+    EXPECT_EQ(window.stops, std::vector<std::string>{"CHYBNÉ ÚDAJE\nVýpočet nelze zahájit!"});
+    EXPECT_TRUE(window.questions.empty());
+    // The form's second reference-point file is the only one handed over.
+    ASSERT_EQ(project().grid_files.size(), 1u);
+    EXPECT_EQ(project().grid_files[0].path, "body.txt");
+    EXPECT_EQ(project().no2_count, 2);
+}
+
+TEST_F(DesktopRun, AnOwnLogFileNamesTheMissingOutputDirectoryOnceAndTheEmptyFormFailsEveryCheck) {
+    Preferences prefs = staged_preferences();
+    prefs.log_file = temp.file("vlastni.log");
+    FakeWindow window;
+    RunSession session;
+    zemo::Run run;
+    EXPECT_EQ(prepare_run(ProjectForm{}, prefs, RunPlaces{temp.str(), temp.str()}, window, session, run), -100);
+    const std::vector<std::string> expected = {
+        "*** Není zadán žádný soubor s referenčními body",
+        "*** Nezadaná projekce",
+        "*** Celkový počet látek ve výpočtu je 0",
+        "*** Nejsou zadané žádné soubory se zdroji",
+        "*** Nezadaný soubor s větrnými růžcemi",
+        "*** Nezadaný výstupní adresář",
+    };
+    EXPECT_EQ(window.lines, expected);
+    EXPECT_TRUE(fs::exists(temp.file("vlastni.log")));
+    EXPECT_EQ(session.log_state, LogState::InProgress);
+}
+
+TEST_F(DesktopRun, ALogThatCannotBeCreatedAsksForTheFallbackInTheTemporaryDirectory) {
+    Town town("TYP=STANDARDNI\nFORMAT=TXT\nADRESAR=vysledky\n");
+    fs::create_directory(town.dir.file("vysledky"));
+    Preferences prefs = staged_preferences();
+    prefs.log_file = town.dir.file("chybi/beh.log");
+    const std::string reason = "Soubor nelze vytvořit - [ " + cp1250_to_utf8(prefs.log_file) + " ]";
+    const std::string fallback = cp1250_to_utf8(fallback_log_path(temp.str()));
+    RunPlaces places{town.dir.str(), temp.str()};
+
+    FakeWindow declined;
+    RunSession session;
+    EXPECT_EQ(run_model(form_of(read_form(town.dir.file("town.atm"))), prefs, places, declined, session), -100);
+    ASSERT_EQ(declined.questions.size(), 1u);
+    EXPECT_EQ(declined.questions[0], reason + "\n\nPoužít soubor [" + fallback + "]?");
+    EXPECT_EQ(declined.lines, (std::vector<std::string>{"+++ " + reason, "VÝPOČET NELZE ZAHÁJIT!"}));
+    EXPECT_FALSE(declined.running);
+    EXPECT_EQ(session.log_state, LogState::NoRunYet);
+    EXPECT_EQ(cwd, fs::current_path());
+
+    FakeWindow accepted;
+    accepted.answer = true;
+    EXPECT_EQ(run_model(form_of(read_form(town.dir.file("town.atm"))), prefs, places, accepted, session), 0);
+    EXPECT_EQ(accepted.lines.back(), "Výpočet ukončen...o.k.");
+    EXPECT_NE(cp1250_to_utf8(read_file(fallback_log_path(temp.str()))).find("VÝPOČET UKONČEN... O.K."),
+              std::string::npos);
+    // An own log file is not copied.
+    EXPECT_EQ(session.log_state, LogState::Available);
+    EXPECT_EQ(log_to_show(session).path, fallback_log_path(temp.str()));
+}
+
+TEST_F(DesktopRun, AStopTakesEffectAtTheNextPointAndTheRunIsNotCompleted) {
+    Town town("TYP=STANDARDNI\nFORMAT=TXT\nADRESAR=vysledky\n");
+    fs::create_directory(town.dir.file("vysledky"));
+    FakeWindow window;
+    RunSession session;
+    window.session = &session;
+    window.stop_at = 50;  // pressed once half of the four points are done
+    session.stop = true;  // a press before the run is forgotten
+    EXPECT_EQ(run_model(form_of(read_form(town.dir.file("town.atm"))), staged_preferences(),
+                        RunPlaces{town.dir.str(), temp.str()}, window, session),
+              -100);
+    EXPECT_EQ(window.progress_seen, (std::vector<int>{0, 0, 25, 50}));
+    const long stop = window.find("+++ Výpočet přerušen uživatelem!");
+    ASSERT_GE(stop, 0);
+    EXPECT_EQ(window.lines.back(), "VÝPOČET NEBYL DOKONČEN!");
+    EXPECT_EQ(stop + 2, static_cast<long>(window.lines.size()));
+    EXPECT_EQ(window.lines[stop - 1], "Výpočet...");
+    EXPECT_FALSE(window.running);
+    // Two rows of the basic table were written before the stop.
+    const std::string basic = read_file(town.dir.file("vysledky/IHrIHk.txt"));
+    EXPECT_NE(basic.find("R0002"), std::string::npos);
+    EXPECT_EQ(basic.find("R0003"), std::string::npos);
+    const std::string log = cp1250_to_utf8(read_file(town.dir.file("vysledky/zemo.log")));
+    EXPECT_NE(log.find("\r\nVÝPOČET UKONČEN...\r\n"), std::string::npos) << log;
+}
+
+TEST_F(DesktopRun, TwoRunsFromOneFormGiveTheSameResultFiles) {
+    Town town("TYP=ROZSIRENY\nFORMAT=DBF\nADRESAR=vysledky\n");
+    fs::create_directory(town.dir.file("vysledky"));
+    const ProjectForm form = read_form(town.dir.file("town.atm"));
+    RunSession session;
+    std::vector<std::vector<std::string>> runs;
+    for (int i = 0; i < 2; ++i) {
+        FakeWindow window;
+        ASSERT_EQ(run_model(form_of(form), staged_preferences(), RunPlaces{town.dir.str(), temp.str()}, window,
+                            session),
+                  0);
+        EXPECT_EQ(window.progress, 100);
+        const long loaded = window.find("         ...o.k.");
+        ASSERT_GT(loaded, 1) << window.lines.back();
+        EXPECT_EQ(window.lines[1], "Načtení vstupních dat...");
+        EXPECT_EQ(window.lines[loaded + 1], "Výpočet...");
+        std::vector<std::string> bytes;
+        for (const std::string& name : files_in(town.dir.file("vysledky")))
+            if (name != "zemo.log") bytes.push_back(read_file(town.dir.file("vysledky/" + name)));
+        runs.push_back(bytes);
+        fs::remove_all(town.dir.file("vysledky"));
+        fs::create_directory(town.dir.file("vysledky"));
+    }
+    EXPECT_EQ(runs[0].size(), 6u);
+    EXPECT_EQ(runs[0], runs[1]);
+    EXPECT_EQ(session.log_state, LogState::CopyAvailable);
+    std::string copy("vysledky");
+    copy.push_back(platform::kDirSeparator);
+    EXPECT_EQ(log_to_show(session).path, copy.append("zemo.log"));
+}
+
+TEST_F(DesktopRun, TheExampleProjectGivesTheBytesOfTheConsoleProgram) {
+    TempDir console, desktop;
+    for (const TempDir* dir : {&console, &desktop}) {
+        fs::copy(fs::path(ZEMO_SOURCE_DIR) / "examples/town", dir->path(), fs::copy_options::recursive);
+        fs::remove_all(dir->file("vysledky"));
+        fs::create_directory(dir->file("vysledky"));
+    }
+    ASSERT_EQ(test::run_zemo("-a -c -d '" + console.str() + "' -i town.atm", console.str()).exit_code, 0);
+    const ProjectForm form = read_form(desktop.file("town.atm"));
+    ASSERT_EQ(form.pollutants.size(), 4u);
+    FakeWindow window;
+    RunSession session;
+    ASSERT_EQ(run_model(form_of(form), staged_preferences(), RunPlaces{desktop.str(), temp.str()}, window, session), 0)
+        << window.lines.back();
+    std::vector<std::string> names = files_in(console.file("vysledky"));
+    names.erase(std::remove(names.begin(), names.end(), "town.log"), names.end());
+    std::vector<std::string> desktop_names = files_in(desktop.file("vysledky"));
+    desktop_names.erase(std::remove(desktop_names.begin(), desktop_names.end(), "zemo.log"), desktop_names.end());
+    ASSERT_EQ(names, desktop_names);
+    ASSERT_FALSE(names.empty());
+    for (const std::string& name : names)
+        EXPECT_EQ(read_file(console.file("vysledky/" + name)), read_file(desktop.file("vysledky/" + name))) << name;
+}
+
+namespace {
+struct Check {
+    CheckedFile kind;
+    const char* heading;
+    const char* count;  // the count line of the good file, "" for none
+    const char* failure;
+};
+}  // namespace
+
+TEST_F(DesktopRun, EachFileTestReportsTheCountOfAGoodFileAndRefusesABadOne) {
+    Town town("TYP=STANDARDNI\nFORMAT=TXT\nADRESAR=vysledky\n");
+    town.add("transfery.txt", "0\t1\t2\t3\n", "\n");
+    town.add("spatne.txt", "R1\tx\n", "\n");
+    ProjectForm good = read_form(town.dir.file("town.atm"));
+    good.line_sources = good.point_sources;  // the point table read as lines is refused
+    good.transfers = "transfery.txt";
+    const Check checks[] = {
+        {CheckedFile::Points1, "Kontrola 1. souboru s referenčními body [body.txt]...",
+         "Počet referenčních bodů v souboru: 4", "Neexistující nebo chybný soubor s referenčními body"},
+        {CheckedFile::PointSources, "Kontrola souboru s bodovými zdroji [bodove.txt]...",
+         "Počet bodových zdrojů v souboru: 3", "Neexistující nebo chybný soubor se zdroji"},
+        {CheckedFile::WindRoses, "Kontrola souboru s větrnými růžicemi [ruzice.txt]...", "",
+         "Neexistující nebo chybný soubor s větrnými růžicemi"},
+    };
+    for (const Check& c : checks) {
+        FakeWindow window;
+        EXPECT_TRUE(check_data(form_of(good), c.kind, RunPlaces{town.dir.str(), temp.str()}, window)) << c.heading;
+        ASSERT_GE(window.lines.size(), 4u);
+        EXPECT_EQ(window.lines[0], c.heading);
+        EXPECT_EQ(window.lines[1].rfind("Datum souboru: ", 0), 0u) << window.lines[1];
+        EXPECT_EQ(window.lines[1].size(), 15u + 17u);
+        if (*c.count) {
+            EXPECT_EQ(window.lines[window.lines.size() - 3], c.count);
+        }
+        EXPECT_EQ(window.lines[window.lines.size() - 2], "Kontrola souboru ukončena - o.k.");
+        EXPECT_EQ(window.lines.back(), " ");
+        EXPECT_TRUE(window.stops.empty());
+
+        ProjectForm bad = good;
+        bad.point_files[0] = "spatne.txt";
+        bad.point_sources = "spatne.txt";
+        bad.wind_roses = "chybi.txt";
+        FakeWindow refused;
+        EXPECT_FALSE(check_data(form_of(bad), c.kind, RunPlaces{town.dir.str(), temp.str()}, refused)) << c.heading;
+        EXPECT_EQ(refused.stops, std::vector<std::string>{c.failure});
+    }
+    // A missing wind-rose file has no date and no fatal line.
+    FakeWindow missing;
+    ProjectForm bad = good;
+    bad.wind_roses = "chybi.txt";
+    EXPECT_FALSE(check_data(form_of(bad), CheckedFile::WindRoses, RunPlaces{town.dir.str(), temp.str()}, missing));
+    EXPECT_EQ(missing.lines, std::vector<std::string>{"Kontrola souboru s větrnými růžicemi [chybi.txt]..."});
+    // Nothing of a test reaches a log file.
+    EXPECT_FALSE(fs::exists(town.dir.file("zemo.log")));
+    EXPECT_EQ(cwd, fs::current_path());
+}
