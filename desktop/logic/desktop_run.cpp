@@ -18,6 +18,7 @@
 #include "input/sources.h"
 #include "input/transfers.h"
 #include "input/wind_roses.h"
+#include "run/run_files.h"
 #include "run/run_sequence.h"
 
 namespace zemo::desktop {
@@ -286,8 +287,13 @@ int run_model(const ScreenToCfg& screen_to_cfg, const Preferences& prefs, const 
         return finish(-100);
     };
     // 7.
-    if (run_stage(desktop_initialisation) != 0 || run_stage(stage_input_data) != 0 ||
-        run_stage(stage_result_preparation) != 0)
+    // The run's files are checked before anything is read or written: no
+    // result table may replace an input, the log or another result.
+    if (run_stage(desktop_initialisation) != 0 || run_stage([] {
+            check_run_files();
+            return 0;
+        }) != 0 ||
+        run_stage(stage_input_data) != 0 || run_stage(stage_result_preparation) != 0)
         return failed();
     // 8. 9.
     window.append_message("         ...o.k.");

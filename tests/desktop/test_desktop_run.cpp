@@ -214,6 +214,23 @@ TEST_F(DesktopRun, AStopTakesEffectAtTheNextPointAndTheRunIsNotCompleted) {
     EXPECT_NE(log.find("\r\nVÝPOČET UKONČEN...\r\n"), std::string::npos) << log;
 }
 
+// A desktop run checks its files like the console program: a basic table
+// that would replace the receptor table refuses the run and leaves it.
+TEST_F(DesktopRun, AResultTableOverAnInputIsRefused) {
+    Town town("TYP=ZAKLADNI\nFORMAT=TXT\nADRESAR=.\nZAKLADNI=body\n");
+    FakeWindow window;
+    RunSession session;
+    EXPECT_EQ(run_model(form_of(read_form(town.dir.file("town.atm"))), staged_preferences(),
+                        RunPlaces{town.dir.str(), temp.str()}, window, session),
+              -100);
+    EXPECT_EQ(window.lines.back(), "VÝPOČET NEBYL DOKONČEN!");
+    EXPECT_GE(window.find("*** soubor nelze vytvořit: základní tabulka výsledků [./body.txt] a tabulka referenčních "
+                          "bodů [body.txt] jsou tentýž soubor"),
+              0)
+        << window.lines.back();
+    town.expect_inputs_intact();
+}
+
 TEST_F(DesktopRun, TwoRunsFromOneFormGiveTheSameResultFiles) {
     Town town("TYP=ROZSIRENY\nFORMAT=DBF\nADRESAR=vysledky\n");
     fs::create_directory(town.dir.file("vysledky"));
