@@ -380,6 +380,10 @@ MainReply MainForm::leave_field(MainControl field, MainControl next) {
             return {};
         }
         FormPollutant& p = s.chosen[s.chosen_selected];
+        if (field == MainControl::PolRem && !p.is_org()) {
+            text.clear();  // only "ORG" has a half-life; the field is disabled
+            return {};
+        }
         if (field == MainControl::PolUsr) {
             std::string indicative = trim_blanks(text);
             if (indicative.empty()) return refuse("Prázdný řetězec!"_cz, field);
@@ -556,6 +560,15 @@ MainReply MainForm::open_project(MainDialogs& dialogs) {
     const std::optional<std::string> chosen = dialogs.choose_open_name();
     if (!chosen) return r;
     return open_file(*chosen);
+}
+
+MainReply MainForm::start(const std::vector<std::string>& arguments) {
+    if (arguments.size() != 1) return {};
+    const std::string name = project_name_with_extension(arguments[0]);
+    if (!directory_of(name).empty()) project_directory_ = directory_of(name);
+    MainReply r = open_file(name);
+    modified_ = false;
+    return r;
 }
 
 MainReply MainForm::open_file(const std::string& chosen_name) {

@@ -226,6 +226,10 @@ public:
     bool PrjSaveQuestion(MainDialogs& dialogs);
     MainReply new_project(MainDialogs& dialogs);
     MainReply open_project(MainDialogs& dialogs);
+    // The window's start with the program's arguments: exactly one is a
+    // project name (".atm" appended without a "."); the project directory
+    // becomes its directory whether or not it reads.
+    MainReply start(const std::vector<std::string>& arguments);
     // Reads name (the command-line argument or the open dialog's choice).
     MainReply open_file(const std::string& name);
     // focus: the control with the focus when the command was given.

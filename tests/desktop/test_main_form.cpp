@@ -3,6 +3,7 @@
 
 #include <deque>
 
+#include "base/platform.h"
 #include "desktop/logic/main_form.h"
 #include "desktop/logic/project_form_file.h"
 #include "tests/test_support.h"
@@ -478,7 +479,9 @@ TEST(MainFormMapping, ScreenToCfgRulesAndRoundTripThroughTheFile) {
     EXPECT_EQ(form.background[0], 3.5);
     EXPECT_EQ(form.background[1], kNotGiven);  // letters: not given, no message
     EXPECT_EQ(form.share_limit, 2.5);
-    EXPECT_EQ(form.output_directory, "out/");
+    std::string out_dir = "out";
+    out_dir += zemo::platform::kDirSeparator;
+    EXPECT_EQ(form.output_directory, out_dir);
     EXPECT_EQ(form.out_basic, "vysl");
     EXPECT_EQ(form.out_group_shares, "pg");
     EXPECT_EQ(form.out_extended, "");  // above the chosen level
@@ -506,6 +509,25 @@ TEST(MainFormMapping, ScreenToCfgRulesAndRoundTripThroughTheFile) {
     back.form.ScreenToCfg(again);
     form.background[1] = 0;  // a value not given comes back as 0
     EXPECT_EQ(again, form);
+}
+
+TEST(MainFormMapping, StartWithOneArgumentOpensTheProject) {
+    Window w;
+    zemo::test::write_file(w.path("town.atm"), "[Meteorologie]\r\nSoubor=r.txt\r\n");
+    EXPECT_EQ(w.form.start({w.path("town")}).message, "");
+    EXPECT_EQ(w.form.state().wind_roses, "r.txt");
+    EXPECT_EQ(w.form.file_name(), w.path("town.atm"));
+    EXPECT_FALSE(w.form.modified());
+
+    Window bad;
+    std::string missing = bad.dir.str();
+    missing += "/sub/none.atm";
+    EXPECT_FALSE(bad.form.start({missing}).ok);
+    EXPECT_EQ(bad.form.project_directory(), bad.dir.str() + "/sub/");
+    EXPECT_EQ(bad.form.file_name(), "");
+    Window two;
+    EXPECT_TRUE(two.form.start({"a", "b"}).ok);
+    EXPECT_EQ(two.form.project_directory(), "/inst/");
 }
 
 TEST(MainFormMapping, RefusalsAndDroppedValues) {
