@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <type_traits>
 #include <utility>
 
 #include "base/platform.h"
@@ -346,8 +347,13 @@ bool MainForm::ScreenFromCfg(const ProjectForm& form, std::string& error_text) {
     return all_found;
 }
 
-std::string* MainForm::text_field(MainControl field) {
-    MainFormState& s = state_;
+namespace {
+
+// The text of field in s, nullptr for a control without one.
+template <class State>
+auto* text_of(State& s, MainControl field) {
+    using Text = std::conditional_t<std::is_const_v<State>, const std::string, std::string>;
+    Text* none = nullptr;
     switch (field) {
         case MainControl::PntFn1: return &s.point_files[0];
         case MainControl::PntFn2: return &s.point_files[1];
@@ -368,8 +374,12 @@ std::string* MainForm::text_field(MainControl field) {
     }
     if (const int k = background_index(field); k >= 0) return &s.background[k];
     if (const int k = out_name_index(field); k >= 0) return &s.out_names[k];
-    return nullptr;
+    return none;
 }
+
+}  // namespace
+
+std::string* MainForm::text_field(MainControl field) { return text_of(state_, field); }
 
 MainReply MainForm::leave_field(MainControl field, MainControl next) {
     MainFormState& s = state_;
@@ -388,6 +398,11 @@ MainReply MainForm::leave_field(MainControl field, MainControl next) {
             std::string indicative = trim_blanks(text);
             if (indicative.empty()) return refuse("Prázdný řetězec!"_cz, field);
             if (indicative.size() > kMaxIndicative) indicative.resize(kMaxIndicative);
+            // The indicative is the key of the pollutant's line and an item
+            // of "Pozadi=": a character that splits either would not read back.
+            if (!catalogue_indicative_is_safe(indicative) || indicative.find(',') != std::string::npos) {
+                return refuse("Nepovolený znak v označení látky!"_cz, field);
+            }
             text = indicative;
             if (indicative != p.indicative) {
                 p.indicative = std::move(indicative);
@@ -653,7 +668,7 @@ OpenDataRequest MainForm::open_data_request(MainControl field) const {
         default: break;
     }
     q.filter = wind ? kWindFilter : kDataFilter;
-    const std::string* text = const_cast<MainForm*>(this)->text_field(field);
+    const std::string* text = text_of(state_, field);
     q.preset = text ? *text : std::string();
     q.filter_index = data_filter_index(q.preset, wind ? prefs_.dialog_wind_filter : prefs_.dialog_data_filter, wind);
     q.directory = prefs_.last_path;

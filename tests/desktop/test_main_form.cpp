@@ -222,6 +222,10 @@ TEST(MainFormValidation, MessagesFocusAndStoring) {
     refused(w.type_into(M::PolLimit1, "12a"), "Nepovolený znak v čísle!", M::PolLimit1);
     refused(w.type_into(M::PolLimit1, "1.5.2"), "Nepovolený znak v čísle!", M::PolLimit1);
     refused(w.type_into(M::PolUsr, "   "), "Prázdný řetězec!", M::PolUsr);
+    // Characters that would split the pollutant's line or the "Pozadi=" items.
+    for (const char* bad : {"A=B", "A,B", "A:B", "A B"}) {
+        refused(w.type_into(M::PolUsr, bad), "Nepovolený znak v označení látky!", M::PolUsr);
+    }
     refused(w.type_into(M::Rotation, "abc", M::PntFn1), "Nepovolený znak v čísle!", M::Rotation);
     refused(w.type_into(M::Back2, "x"), "Nepovolený znak v čísle!", M::Back2);
     refused(w.type_into(M::Lim, "5 %"), "Nepovolený znak v čísle!", M::Lim);
