@@ -134,6 +134,11 @@ public:
 // The filter of the project open and save dialogs.
 extern const char* const kProjectFilter;
 
+// The help file, and the context help topic of each tab (0 "Výpočetní &síť"
+// .. 4 "&Výsledky"): 221..225; 0 for no tab.
+inline constexpr const char* kHelpFile = "wzemo.hlp";
+constexpr int help_topic(int tab) { return tab >= 0 && tab < 5 ? 221 + tab : 0; }
+
 // "Model ZEMO, verze " + version: the message area's first line.
 std::string start_line(const std::string& version);
 
