@@ -1,0 +1,721 @@
+#include "desktop/logic/main_form.h"
+
+#include <algorithm>
+#include <charconv>
+#include <type_traits>
+#include <utility>
+
+#include "base/platform.h"
+#include "base/text.h"
+#include "desktop/logic/form_number.h"
+#include "desktop/logic/project_form_file.h"
+
+namespace zemo::desktop {
+
+const char* const kProjectFilter = "zemo init (*.atm)|*.atm|všechny soubory|*"_cz;
+
+namespace {
+
+const char* const kNotNumber = "Nepovolený znak v čísle!"_cz;
+const char* const kDataFilter =
+    "textové soubory (*.txt)|*.txt|soubory dBase (*.dbf)|*.dbf|všechny soubory (*.*)|*.*"_cz;
+const char* const kWindFilter =
+    "textové soubory (*.txt)|*.txt|formát ZEMO (*.dat)|*.dat|všechny soubory (*.*)|*.*"_cz;
+
+bool is_pollutant_field(MainControl c) {
+    return c == MainControl::PolUsr || c == MainControl::PolLimit1 || c == MainControl::PolLimit2 ||
+           c == MainControl::PolRem;
+}
+
+int background_index(MainControl c) {
+    const int k = static_cast<int>(c) - static_cast<int>(MainControl::Back1);
+    return k >= 0 && k < kMaxPollutants ? k : -1;
+}
+
+int out_name_index(MainControl c) {
+    const int k = static_cast<int>(c) - static_cast<int>(MainControl::OutFnBasic);
+    return k >= 0 && k < 6 ? k : -1;
+}
+
+// "Soubor [" + name + "]" + rest.
+std::string file_message(const std::string& name, const char* rest) {
+    std::string text = "Soubor [";
+    text += name;
+    text += ']';
+    text += rest;
+    return text;
+}
+
+// The directory part of path, with its final separator ("" without one).
+std::string directory_of(const std::string& path) { return path.substr(0, file_name_start(path)); }
+
+// A number passed through single precision, as the pollutant fields store it.
+double single(double v) { return static_cast<double>(static_cast<float>(v)); }
+
+// The pollutant panel's number: "" for a value not greater than 0.
+std::string panel_number(double v, char sep) { return v > 0 ? field_number_text(v, sep) : std::string(); }
+
+MainReply refuse(const char* message, MainControl focus) {
+    MainReply r;
+    r.message = message;
+    r.focus = focus;
+    r.select_text = true;
+    r.ok = false;
+    return r;
+}
+
+}  // namespace
+
+std::string start_line(const std::string& version) {
+    std::string text = "Model ZEMO, verze ";
+    text += version;
+    return text;
+}
+
+std::string log_state_text(bool any_run, bool running) {
+    if (running) return "Probíhá výpočet!"_cz;
+    if (!any_run) return "Dosud nebyl proveden žádný výpočet!"_cz;
+    return {};
+}
+
+std::string project_name_with_extension(const std::string& name) {
+    if (name.find('.') != std::string::npos) return name;
+    std::string with = name;
+    with += ".atm";
+    return with;
+}
+
+std::string field_number_text(double value, char decimal_separator) {
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+    std::string text(buf, res.ptr);
+    const std::size_t p = text.find('.');
+    if (p != std::string::npos) text[p] = decimal_separator;
+    return text;
+}
+
+bool field_number(const std::string& text, char decimal_separator, double& value) {
+    std::string t = text;
+    if (decimal_separator == ',') {
+        const std::size_t dot = t.find('.');
+        if (dot != std::string::npos) t[dot] = ',';
+        // Now the separator is ","; a "." left over does not belong to a number.
+        if (t.find('.') != std::string::npos) return false;
+        const std::size_t comma = t.find(',');
+        if (comma != std::string::npos) t[comma] = '.';
+    } else {
+        const std::size_t comma = t.find(',');
+        if (comma != std::string::npos) t[comma] = '.';
+    }
+    return convert_form_number(t, value);
+}
+
+std::size_t file_name_start(const std::string& path) {
+    for (std::size_t i = path.size(); i > 0; --i) {
+        if (platform::is_dir_separator(path[i - 1])) return i;
+    }
+    return 0;
+}
+
+std::string cut_extension(const std::string& path, bool first_dot) {
+    const std::size_t start = file_name_start(path);
+    const std::size_t dot = first_dot ? path.find('.', start) : path.rfind('.');
+    if (dot == std::string::npos || dot < start) return path;
+    return path.substr(0, dot);
+}
+
+int data_filter_index(const std::string& preset, int remembered, bool wind_rose) {
+    if (preset.empty()) return remembered;
+    const std::size_t start = file_name_start(preset);
+    const std::size_t dot = preset.rfind('.');
+    if (dot == std::string::npos || dot < start) return 3;
+    const std::string ext = to_upper(std::string_view(preset).substr(dot));
+    if (ext == ".TXT") return remembered;
+    if (ext == (wind_rose ? ".DAT" : ".DBF")) return 2;
+    return 3;
+}
+
+std::string directory_chooser_start(const std::string& output_directory, const std::string& last_path,
+                                    bool output_directory_exists) {
+    if (output_directory_exists && !output_directory.empty()) return output_directory;
+    if (last_path.size() >= 2 && last_path[1] == ':') {
+        std::string drive = last_path.substr(0, 2);
+        drive += '\\';
+        return drive;
+    }
+    return last_path;
+}
+
+MainForm::MainForm(PollutantCatalogue& catalogue, Preferences& prefs, std::string installation_directory,
+                   char decimal_separator)
+    : catalogue_(catalogue),
+      prefs_(prefs),
+      installation_directory_(std::move(installation_directory)),
+      decimal_separator_(decimal_separator),
+      project_directory_(installation_directory_) {
+    refill_catalogue_names();
+    recompute();
+}
+
+std::string MainForm::caption() const {
+    std::string text = "[";
+    text += file_name_.empty() ? std::string("Nepojmenovaný"_cz) : file_name_;
+    text += "] - Zemo";
+    return text;
+}
+
+int MainForm::catalogue_entry_of_row(int row) const {
+    return row >= 0 && row < static_cast<int>(catalogue_rows_.size()) ? catalogue_rows_[row] : -1;
+}
+
+void MainForm::refill_catalogue_names() {
+    catalogue_rows_.clear();
+    for (int i = 0; i < static_cast<int>(catalogue_.entries.size()); ++i) catalogue_rows_.push_back(i);
+    std::stable_sort(catalogue_rows_.begin(), catalogue_rows_.end(), [&](int a, int b) {
+        return catalogue_order_less(catalogue_.entries[a].name, catalogue_.entries[b].name);
+    });
+    catalogue_names_.clear();
+    for (int i : catalogue_rows_) catalogue_names_.push_back(catalogue_.entries[i].name);
+    state_.catalogue_selected = -1;
+}
+
+void MainForm::recompute() {
+    const MainFormState& s = state_;
+    MainEnabled e;
+    e.point_file2 = !s.point_files[0].empty();
+    e.point_file3 = e.point_file2 && !s.point_files[1].empty();
+    const bool row_enabled[3] = {true, e.point_file2, e.point_file3};
+    for (int k = 0; k < 3; ++k) e.point_test[k] = row_enabled[k] && !s.point_files[k].empty();
+    e.rotation = s.projection == FormProjection::Other;
+    e.half_life = s.chosen_selected >= 0 && s.chosen[s.chosen_selected].is_org();
+    const bool any_pollutant = !s.chosen.empty();
+    e.source_test = {!s.point_sources.empty() && any_pollutant, !s.line_sources.empty() && any_pollutant,
+                     !s.area_sources.empty() && any_pollutant};
+    e.transfers = s.addition == FormAddition::Transfers;
+    e.transfers_test = e.transfers && !s.transfers.empty();
+    if (s.addition == FormAddition::Background) {
+        for (int k = 0; k < static_cast<int>(s.chosen.size()) && k < kMaxPollutants; ++k) {
+            e.background[k] = true;
+            std::string hint = s.chosen[k].name;
+            hint += " (";
+            hint += s.chosen[k].indicative;
+            hint += ')';
+            e.background_hint[k] = std::move(hint);
+        }
+    }
+    e.wind_test = !s.wind_roses.empty();
+    const int levels = s.output_type == kOutputBasic      ? 1
+                       : s.output_type == kOutputStandard ? 5
+                       : s.output_type == kOutputExtended ? 6
+                                                          : 0;
+    // Row order of out_names: basic, the four share and sector rows, extended.
+    for (int k = 0; k < levels; ++k) e.out_names[k] = true;
+    enabled_ = std::move(e);
+}
+
+void MainForm::CheckValues() {
+    recompute();
+    modified_ = true;
+}
+
+void MainForm::ScreenClear() {
+    const int catalogue_selected = state_.catalogue_selected;
+    state_ = MainFormState{};
+    state_.catalogue_selected = catalogue_selected;
+    file_name_.clear();
+    CheckValues();
+    modified_ = false;
+}
+
+MainReply MainForm::ScreenToCfg(ProjectForm& form) {
+    error_ = false;
+    recompute();
+    form.clear();
+    const MainFormState& s = state_;
+    form.point_files[0] = trim_blanks(s.point_files[0]);
+    if (enabled_.point_file2) form.point_files[1] = trim_blanks(s.point_files[1]);
+    if (enabled_.point_file3) form.point_files[2] = trim_blanks(s.point_files[2]);
+
+    switch (s.projection) {
+        case FormProjection::Jtsk: form.projection = FormProjection::Jtsk; break;
+        case FormProjection::S42: form.projection = FormProjection::S42; break;
+        case FormProjection::Other: {
+            std::string rotation = trim_blanks(s.rotation);
+            if (rotation.empty()) break;  // the other projection needs a rotation
+            double value = 0;
+            if (!field_number(rotation, decimal_separator_, value)) {
+                error_ = true;
+                return refuse("Nepovolený znak v otočení projekce!\nSoubor není uložen!"_cz, MainControl::Rotation);
+            }
+            const std::size_t comma = rotation.find(',');
+            if (comma != std::string::npos) rotation[comma] = '.';
+            form.projection = FormProjection::Other;
+            form.rotation = std::move(rotation);
+            break;
+        }
+        case FormProjection::None: break;
+    }
+
+    form.pollutants = s.chosen;
+    form.point_sources = trim_blanks(s.point_sources);
+    form.line_sources = trim_blanks(s.line_sources);
+    form.area_sources = trim_blanks(s.area_sources);
+    form.addition = s.addition;
+    if (s.addition == FormAddition::Transfers) {
+        form.transfers = trim_blanks(s.transfers);
+    } else if (s.addition == FormAddition::Background) {
+        for (std::size_t k = 0; k < s.chosen.size() && k < form.background.size(); ++k) {
+            double value = kNotGiven;
+            if (!field_number(s.background[k], decimal_separator_, value)) value = kNotGiven;
+            form.background[k] = value;
+        }
+    }
+    form.wind_roses = trim_blanks(s.wind_roses);
+    form.output_type = s.output_type;
+    form.output_format = s.output_format;
+    double limit = kNotGiven;
+    if (field_number(s.share_limit, decimal_separator_, limit)) form.share_limit = limit;
+
+    form.output_directory = trim_blanks(s.output_directory);
+    if (!form.output_directory.empty() && !platform::is_dir_separator(form.output_directory.back())) {
+        form.output_directory += platform::kDirSeparator;
+    }
+    const auto out = [&](int k) { return cut_extension(trim_blanks(s.out_names[k]), false); };
+    if (s.output_type >= kOutputBasic) form.out_basic = out(kOutBasic);
+    if (s.output_type >= kOutputStandard) {
+        form.out_group_shares = out(kOutGroupShares);
+        form.out_source_shares = out(kOutSourceShares);
+        form.out_sector_max = out(kOutSectorMax);
+        form.out_sector_mean = out(kOutSectorMean);
+    }
+    if (s.output_type >= kOutputExtended) form.out_extended = out(kOutExtended);
+    return {};
+}
+
+bool MainForm::ScreenFromCfg(const ProjectForm& form, std::string& error_text) {
+    const int catalogue_selected = state_.catalogue_selected;
+    state_ = MainFormState{};
+    state_.catalogue_selected = catalogue_selected;
+    MainFormState& s = state_;
+    s.point_files = form.point_files;
+    s.projection = form.projection;
+    if (form.projection == FormProjection::Other) {
+        s.rotation = form.rotation;
+        if (decimal_separator_ == ',') {
+            const std::size_t dot = s.rotation.find('.');
+            if (dot != std::string::npos) s.rotation[dot] = ',';
+        }
+    }
+    bool all_found = true;
+    for (const FormPollutant& p : form.pollutants) {
+        bool found = false;
+        for (const CatalogueEntry& e : catalogue_.entries) found = found || e.name == p.name;
+        if (!found) {
+            error_text = "+++ neznámá znečišťující látka: "_cz;
+            error_text += p.name;
+            all_found = false;
+            break;
+        }
+        s.chosen.push_back(p);
+    }
+    if (!all_found) s.chosen.clear();
+
+    s.point_sources = form.point_sources;
+    s.line_sources = form.line_sources;
+    s.area_sources = form.area_sources;
+    if (!form.transfers.empty()) {
+        s.addition = FormAddition::Transfers;
+        s.transfers = form.transfers;
+    } else {
+        s.addition = FormAddition::Background;
+        for (std::size_t k = 0; k < s.chosen.size() && k < s.background.size(); ++k) {
+            if (form.background[k] >= 0) s.background[k] = field_number_text(form.background[k], decimal_separator_);
+        }
+    }
+    s.wind_roses = form.wind_roses;
+    s.output_type = form.output_type;
+    s.output_format = form.output_format;
+    if (form.share_limit > 0) s.share_limit = field_number_text(form.share_limit, decimal_separator_);
+    s.output_directory = form.output_directory;
+    s.out_names[kOutBasic] = form.out_basic;
+    s.out_names[kOutSourceShares] = form.out_source_shares;
+    s.out_names[kOutGroupShares] = form.out_group_shares;
+    s.out_names[kOutSectorMax] = form.out_sector_max;
+    s.out_names[kOutSectorMean] = form.out_sector_mean;
+    s.out_names[kOutExtended] = form.out_extended;
+    recompute();
+    return all_found;
+}
+
+namespace {
+
+// The text of field in s, nullptr for a control without one.
+template <class State>
+auto* text_of(State& s, MainControl field) {
+    using Text = std::conditional_t<std::is_const_v<State>, const std::string, std::string>;
+    Text* none = nullptr;
+    switch (field) {
+        case MainControl::PntFn1: return &s.point_files[0];
+        case MainControl::PntFn2: return &s.point_files[1];
+        case MainControl::PntFn3: return &s.point_files[2];
+        case MainControl::Rotation: return &s.rotation;
+        case MainControl::PolUsr: return &s.pol_usr;
+        case MainControl::PolLimit1: return &s.pol_limit1;
+        case MainControl::PolLimit2: return &s.pol_limit2;
+        case MainControl::PolRem: return &s.pol_rem;
+        case MainControl::SrcFnP: return &s.point_sources;
+        case MainControl::SrcFnL: return &s.line_sources;
+        case MainControl::SrcFnA: return &s.area_sources;
+        case MainControl::TrnFn: return &s.transfers;
+        case MainControl::RosFn: return &s.wind_roses;
+        case MainControl::Lim: return &s.share_limit;
+        case MainControl::OutDir: return &s.output_directory;
+        default: break;
+    }
+    if (const int k = background_index(field); k >= 0) return &s.background[k];
+    if (const int k = out_name_index(field); k >= 0) return &s.out_names[k];
+    return none;
+}
+
+}  // namespace
+
+std::string* MainForm::text_field(MainControl field) { return text_of(state_, field); }
+
+MainReply MainForm::leave_field(MainControl field, MainControl next) {
+    MainFormState& s = state_;
+    if (is_pollutant_field(field)) {
+        std::string& text = *text_field(field);
+        if (s.chosen_selected < 0) {
+            text.clear();
+            return {};
+        }
+        FormPollutant& p = s.chosen[s.chosen_selected];
+        if (field == MainControl::PolRem && !p.is_org()) {
+            text.clear();  // only "ORG" has a half-life; the field is disabled
+            return {};
+        }
+        if (field == MainControl::PolUsr) {
+            std::string indicative = trim_blanks(text);
+            if (indicative.empty()) return refuse("Prázdný řetězec!"_cz, field);
+            if (indicative.size() > kMaxIndicative) indicative.resize(kMaxIndicative);
+            // The indicative is the key of the pollutant's line and an item
+            // of "Pozadi=": a character that splits either would not read back.
+            if (!catalogue_indicative_is_safe(indicative) || indicative.find(',') != std::string::npos) {
+                return refuse("Nepovolený znak v označení látky!"_cz, field);
+            }
+            text = indicative;
+            if (indicative != p.indicative) {
+                p.indicative = std::move(indicative);
+                modified_ = true;
+                recompute();  // the background hints show the indicative
+            }
+            return {};
+        }
+        double value = 0;
+        if (!field_number(text, decimal_separator_, value)) return refuse(kNotNumber, field);
+        if (field != MainControl::PolRem && !(value > 0)) {
+            return refuse("Nepřípustná hodnota imisního limitu!"_cz, field);
+        }
+        double& stored = field == MainControl::PolLimit1   ? p.limit1
+                         : field == MainControl::PolLimit2 ? p.limit2
+                                                           : p.half_life;
+        if (single(value) != stored) {
+            stored = single(value);
+            modified_ = true;
+        }
+        return {};
+    }
+    if (field == MainControl::Rotation) {
+        if (next == MainControl::PrjJtsk || next == MainControl::PrjS42) return {};
+        double value = 0;
+        if (!trim_blanks(s.rotation).empty() && !field_number(s.rotation, decimal_separator_, value)) {
+            return refuse(kNotNumber, field);
+        }
+        return {};
+    }
+    if (const int k = background_index(field); k >= 0) {
+        double value = 0;
+        if (next != MainControl::TrnRad && !trim_blanks(s.background[k]).empty() &&
+            !field_number(s.background[k], decimal_separator_, value)) {
+            return refuse(kNotNumber, field);
+        }
+        CheckValues();
+        return {};
+    }
+    if (field == MainControl::Lim) {
+        double value = 0;
+        if (!trim_blanks(s.share_limit).empty() && !field_number(s.share_limit, decimal_separator_, value)) {
+            return refuse(kNotNumber, field);
+        }
+    }
+    return {};
+}
+
+void MainForm::show_chosen() {
+    MainFormState& s = state_;
+    if (s.chosen_selected < 0) {
+        s.pol_usr.clear();
+        s.pol_limit1.clear();
+        s.pol_limit2.clear();
+        s.pol_rem.clear();
+    } else {
+        const FormPollutant& p = s.chosen[s.chosen_selected];
+        s.pol_usr = p.indicative;
+        s.pol_limit1 = panel_number(p.limit1, decimal_separator_);
+        s.pol_limit2 = panel_number(p.limit2, decimal_separator_);
+        s.pol_rem = p.is_org() ? field_number_text(p.half_life, decimal_separator_) : std::string();
+    }
+    recompute();
+}
+
+void MainForm::select_chosen(int index) {
+    state_.chosen_selected = index >= 0 && index < static_cast<int>(state_.chosen.size()) ? index : -1;
+    show_chosen();
+}
+
+MainReply MainForm::add_pollutant() {
+    MainReply r;
+    const int entry = catalogue_entry_of_row(state_.catalogue_selected);
+    if (entry < 0) {
+        r.ok = false;
+        return r;
+    }
+    if (static_cast<int>(state_.chosen.size()) >= kMaxPollutants) {
+        r.message = "Nelze přidat další látku!"_cz;
+        r.ok = false;
+        return r;
+    }
+    const CatalogueEntry& e = catalogue_.entries[entry];
+    FormPollutant p;
+    p.indicative = e.indicative;
+    p.type = e.type;
+    p.limit1 = e.limit1;
+    p.limit2 = e.limit2;
+    p.half_life = e.is_org() ? e.half_life : 0;
+    p.name = e.name;
+    state_.chosen.push_back(std::move(p));
+    state_.chosen_selected = static_cast<int>(state_.chosen.size()) - 1;
+    show_chosen();
+    CheckValues();
+    return r;
+}
+
+MainReply MainForm::remove_pollutant() {
+    MainReply r;
+    MainFormState& s = state_;
+    const int at = s.chosen_selected;
+    if (at < 0 || at >= static_cast<int>(s.chosen.size())) {
+        r.ok = false;
+        return r;
+    }
+    s.chosen.erase(s.chosen.begin() + at);
+    // Each background field belongs to the pollutant of its position.
+    for (int k = at; k + 1 < kMaxPollutants; ++k) s.background[k] = std::move(s.background[k + 1]);
+    s.background[kMaxPollutants - 1].clear();
+    const int count = static_cast<int>(s.chosen.size());
+    s.chosen_selected = count == 0 ? -1 : (at < count ? at : count - 1);
+    show_chosen();
+    CheckValues();
+    return r;
+}
+
+void MainForm::catalogue_closed(const CatalogueReply& reply) {
+    if (reply.result != WindowResult::Ok) return;
+    refill_catalogue_names();
+    if (!reply.catalogue_changed) return;
+    MainFormState& s = state_;
+    s.chosen.clear();
+    s.chosen_selected = -1;
+    for (std::string& b : s.background) b.clear();
+    show_chosen();
+    CheckValues();
+}
+
+bool MainForm::PrjSaveQuestion(MainDialogs& dialogs) {
+    if (!modified_) {
+        if (!file_name_.empty()) ScreenClear();
+        return true;
+    }
+    const Answer answer = dialogs.ask_save_changes("Mají se změny provedené v projektu uložit?"_cz);
+    if (answer == Answer::Cancel) return false;
+    if (answer == Answer::No) {
+        ScreenClear();
+        return true;
+    }
+    std::string name = file_name_;
+    if (name.empty()) {
+        const std::optional<std::string> chosen = dialogs.choose_save_name(file_name_);
+        if (!chosen) return false;
+        name = project_name_with_extension(*chosen);
+    }
+    ProjectForm form;
+    const MainReply r = ScreenToCfg(form);
+    if (error_) {
+        dialogs.show_message(r.message);
+        return false;
+    }
+    if (!write_project_form(name, form)) {
+        if (dialogs.ask_yes_no(file_message(name, " nelze uložit! Zrušit příkaz?"_cz))) return false;
+    }
+    ScreenClear();
+    return true;
+}
+
+MainReply MainForm::new_project(MainDialogs& dialogs) {
+    MainReply r;
+    r.ok = PrjSaveQuestion(dialogs);
+    if (r.ok) project_directory_ = installation_directory_;
+    return r;
+}
+
+MainReply MainForm::open_project(MainDialogs& dialogs) {
+    MainReply r;
+    r.ok = false;
+    if (!PrjSaveQuestion(dialogs)) return r;
+    const std::optional<std::string> chosen = dialogs.choose_open_name();
+    if (!chosen) return r;
+    return open_file(*chosen);
+}
+
+MainReply MainForm::start(const std::vector<std::string>& arguments) {
+    if (arguments.size() != 1) return {};
+    const std::string name = project_name_with_extension(arguments[0]);
+    if (!directory_of(name).empty()) project_directory_ = directory_of(name);
+    MainReply r = open_file(name);
+    modified_ = false;
+    return r;
+}
+
+MainReply MainForm::open_file(const std::string& chosen_name) {
+    const std::string name = project_name_with_extension(chosen_name);
+    MainReply r;
+    ProjectForm form;
+    std::string error_text;
+    if (!read_project_form(name, form, error_text)) {
+        r.message = file_message(name, " nelze otevřít nebo byl načten s chybou!"_cz);
+        r.ok = false;
+        return r;
+    }
+    if (!ScreenFromCfg(form, error_text)) r.message = file_message(name, " byl načten s chybou!"_cz);
+    project_directory_ = directory_of(name);
+    if (project_directory_.empty()) project_directory_ = platform::current_directory();
+    file_name_ = name;
+    CheckValues();
+    modified_ = false;
+    return r;
+}
+
+bool MainForm::write_project(MainDialogs& dialogs, bool always_ask, MainControl focus, MainReply& reply) {
+    if (is_pollutant_field(focus)) {
+        reply = leave_field(focus, MainControl::None);
+        if (!reply.ok) return false;
+    }
+    std::string name = file_name_;
+    if (always_ask || name.empty()) {
+        const std::optional<std::string> chosen = dialogs.choose_save_name(file_name_);
+        if (!chosen) {
+            reply.ok = false;
+            return false;
+        }
+        name = project_name_with_extension(*chosen);
+    }
+    ProjectForm form;
+    reply = ScreenToCfg(form);
+    if (error_) return false;
+    if (!write_project_form(name, form)) {
+        reply.message = file_message(name, " nelze uložit!"_cz);
+        reply.ok = false;
+        return false;
+    }
+    project_directory_ = directory_of(name);
+    if (project_directory_.empty()) project_directory_ = platform::current_directory();
+    file_name_ = name;
+    modified_ = false;
+    return true;
+}
+
+MainReply MainForm::save(MainDialogs& dialogs, MainControl focus) {
+    MainReply r;
+    write_project(dialogs, false, focus, r);
+    return r;
+}
+
+MainReply MainForm::save_as(MainDialogs& dialogs, MainControl focus) {
+    MainReply r;
+    write_project(dialogs, true, focus, r);
+    return r;
+}
+
+MainForm::QuitStep MainForm::request_quit(QuitSource source, bool running, MainDialogs& dialogs,
+                                          SettingsStore* store, const std::string& group) {
+    if (running) return QuitStep::StopRunFirst;
+    if (source == QuitSource::Button && store != nullptr) prefs_save(*store, group, prefs_);
+    return PrjSaveQuestion(dialogs) ? QuitStep::Quit : QuitStep::Stay;
+}
+
+OpenDataRequest MainForm::open_data_request(MainControl field) const {
+    OpenDataRequest q;
+    const bool wind = field == MainControl::RosFn;
+    switch (field) {
+        case MainControl::PntFn1:
+        case MainControl::PntFn2:
+        case MainControl::PntFn3: q.title = "Otevřít soubor s výpočetními body"_cz; break;
+        case MainControl::SrcFnP: q.title = "Otevřít soubor s bodovými zdroji"_cz; break;
+        case MainControl::SrcFnL: q.title = "Otevřít soubor s liniovými zdroji"_cz; break;
+        case MainControl::SrcFnA: q.title = "Otevřít soubor s plošnými zdroji"_cz; break;
+        case MainControl::TrnFn: q.title = "Otevřít soubor s transfery"_cz; break;
+        case MainControl::RosFn: q.title = "Otevřít soubor s větrnou růžicí"_cz; break;
+        default: break;
+    }
+    q.filter = wind ? kWindFilter : kDataFilter;
+    const std::string* text = text_of(state_, field);
+    q.preset = text ? *text : std::string();
+    q.filter_index = data_filter_index(q.preset, wind ? prefs_.dialog_wind_filter : prefs_.dialog_data_filter, wind);
+    q.directory = prefs_.last_path;
+    return q;
+}
+
+void MainForm::open_data_chosen(MainControl field, const std::string& path, int filter_index) {
+    std::string* text = text_field(field);
+    if (text == nullptr) return;
+    *text = path;
+    (field == MainControl::RosFn ? prefs_.dialog_wind_filter : prefs_.dialog_data_filter) = filter_index;
+    prefs_.last_path = directory_of(path);
+    CheckValues();
+}
+
+std::string MainForm::open_out_directory() const {
+    return state_.output_directory.empty() ? prefs_.last_path : state_.output_directory;
+}
+
+void MainForm::open_out_chosen(MainControl field, const std::string& path) {
+    const int k = out_name_index(field);
+    if (k < 0) return;
+    std::string& dir = state_.output_directory;
+    if (trim_blanks(dir).empty()) {
+        dir = directory_of(path);
+        // The field shows the directory without its final separator (a root keeps it).
+        if (dir.size() > 1 && platform::is_dir_separator(dir.back()) && dir[dir.size() - 2] != ':') dir.pop_back();
+    }
+    const std::string base = trim_blanks(dir);
+    std::string name = path;
+    // Relative only when the directory ends where a separator of path stands,
+    // so that "D:\out" does not take in "D:\output\x".
+    if (!base.empty() && path.compare(0, base.size(), base) == 0) {
+        if (platform::is_dir_separator(base.back())) {
+            name = path.substr(base.size());
+        } else if (path.size() > base.size() && platform::is_dir_separator(path[base.size()])) {
+            name = path.substr(base.size() + 1);
+        }
+    }
+    state_.out_names[k] = cut_extension(name, true);
+    CheckValues();
+}
+
+void MainForm::output_directory_chosen(const std::string& directory) {
+    prefs_.last_path = directory;
+    state_.output_directory = directory;
+    CheckValues();
+}
+
+}  // namespace zemo::desktop

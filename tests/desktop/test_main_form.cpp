@@ -1,0 +1,584 @@
+// The main window driven through its model, as a user would drive it.
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "base/platform.h"
+#include "desktop/logic/main_form.h"
+#include "desktop/logic/project_form_file.h"
+#include "tests/test_support.h"
+
+using namespace zemo;
+using namespace zemo::desktop;
+using zemo::test::read_file;
+using zemo::test::TempDir;
+using M = MainControl;
+
+namespace {
+
+std::string cz(const char* utf8) { return utf8_to_cp1250(utf8); }
+
+CatalogueEntry entry(const char* ind, int type, const char* name, double l1, double l2, double half = 0) {
+    CatalogueEntry e;
+    e.indicative = ind;
+    e.type = type;
+    e.name = cz(name);
+    e.limit1 = l1;
+    e.limit2 = l2;
+    e.half_life = half;
+    return e;
+}
+
+// Answers prepared by the test; every question asked is recorded.
+struct ScriptedDialogs : MainDialogs {
+    std::deque<Answer> save_answers;
+    std::deque<bool> yes_no;
+    std::deque<std::optional<std::string>> save_names, open_names;
+    std::vector<std::string> asked, messages;
+
+    template <class T>
+    static T next(std::deque<T>& answers) {
+        T a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    Answer ask_save_changes(const std::string& text) override { return asked.push_back(text), next(save_answers); }
+    bool ask_yes_no(const std::string& text) override { return asked.push_back(text), next(yes_no); }
+    std::optional<std::string> choose_save_name(const std::string&) override { return next(save_names); }
+    std::optional<std::string> choose_open_name() override { return next(open_names); }
+    void show_message(const std::string& text) override { messages.push_back(text); }
+};
+
+// A main window over a three-entry catalogue, with "," as decimal separator.
+struct Window {
+    TempDir dir;
+    PollutantCatalogue catalogue;
+    Preferences prefs = default_preferences("/home/u");
+    MainForm form;
+    ScriptedDialogs dialogs;
+
+    explicit Window(char separator = ',')
+        : catalogue{{entry("SO2", 1, "Oxid siřičitý", 350, 125), entry("BAP", 7, "Benzo(a)pyren", 0.001, 0.0006, 48),
+                     entry("NO2", 5, "Oxid dusičitý", 200, 40)},
+                    {}},
+          form(catalogue, prefs, "/inst/", separator) {}
+
+    // Adds the catalogue entry named utf8_name.
+    MainReply add(const char* utf8_name) {
+        const auto& names = form.catalogue_names();
+        for (std::size_t r = 0; r < names.size(); ++r) {
+            if (names[r] == cz(utf8_name)) form.select_catalogue(static_cast<int>(r));
+        }
+        return form.add_pollutant();
+    }
+    MainReply type_into(M field, const char* text, M next = M::None) {
+        std::string value(text);
+        switch (field) {
+            case M::PolUsr: form.state().pol_usr = value; break;
+            case M::PolLimit1: form.state().pol_limit1 = value; break;
+            case M::PolLimit2: form.state().pol_limit2 = value; break;
+            case M::PolRem: form.state().pol_rem = value; break;
+            case M::Rotation: form.state().rotation = value; break;
+            case M::Lim: form.state().share_limit = value; break;
+            default: form.state().background[static_cast<int>(field) - static_cast<int>(M::Back1)] = value;
+        }
+        return form.leave_field(field, next);
+    }
+    std::string path(const char* name) const { return dir.file(name); }
+};
+
+}  // namespace
+
+TEST(MainFormStart, EmptyWindowCaptionAndTexts) {
+    Window w;
+    EXPECT_EQ(w.form.caption(), cz("[Nepojmenovaný] - Zemo"));
+    EXPECT_FALSE(w.form.modified());
+    EXPECT_EQ(w.form.project_directory(), "/inst/");
+    EXPECT_EQ(w.form.enabled(), MainEnabled{});
+    EXPECT_EQ(start_line("1.0.0.0"), "Model ZEMO, verze 1.0.0.0");
+    EXPECT_EQ(log_state_text(false, false), cz("Dosud nebyl proveden žádný výpočet!"));
+    EXPECT_EQ(log_state_text(true, true), cz("Probíhá výpočet!"));
+    EXPECT_EQ(log_state_text(true, false), "");
+}
+
+TEST(MainFormEnabling, FileRowsOptionsAndOutputLevels) {
+    Window w;
+    auto& s = w.form.state();
+    s.point_files[1] = "b.txt";
+    w.form.changed();
+    EXPECT_TRUE(w.form.modified());
+    EXPECT_FALSE(w.form.enabled().point_file2);  // file 1 empty
+    EXPECT_FALSE(w.form.enabled().point_test[1]);
+    s.point_files[0] = "a.txt";
+    w.form.changed();
+    EXPECT_TRUE(w.form.enabled().point_file2);
+    EXPECT_TRUE(w.form.enabled().point_file3);
+    EXPECT_TRUE(w.form.enabled().point_test[1]);
+
+    s.point_sources = "p.txt";
+    w.form.changed();
+    EXPECT_FALSE(w.form.enabled().source_test[0]);  // no pollutant yet
+    w.add("Oxid siřičitý");
+    EXPECT_TRUE(w.form.enabled().source_test[0]);
+    EXPECT_FALSE(w.form.enabled().source_test[1]);
+
+    s.projection = FormProjection::Other;
+    s.output_type = kOutputStandard;
+    w.form.changed();
+    EXPECT_TRUE(w.form.enabled().rotation);
+    EXPECT_EQ(w.form.enabled().out_names, (std::array<bool, 6>{true, true, true, true, true, false}));
+    s.output_type = kOutputBasic;
+    w.form.changed();
+    EXPECT_EQ(w.form.enabled().out_names, (std::array<bool, 6>{true, false, false, false, false, false}));
+}
+
+TEST(MainFormPollutants, AddUpToSixWithBackgroundFieldsAndHints) {
+    Window w;
+    w.form.state().addition = FormAddition::Background;
+    w.form.changed();
+    EXPECT_FALSE(w.form.enabled().background[0]);
+    for (int k = 0; k < 6; ++k) {
+        ASSERT_TRUE(w.add(k % 2 ? "Benzo(a)pyren" : "Oxid siřičitý").ok);  // an entry may come twice
+        EXPECT_TRUE(w.form.enabled().background[k]);
+        EXPECT_EQ(w.form.state().chosen_selected, k);
+    }
+    EXPECT_EQ(w.form.enabled().background_hint[0], cz("Oxid siřičitý (SO2)"));
+    EXPECT_EQ(w.form.enabled().background_hint[1], "Benzo(a)pyren (BAP)");
+    // The last added (BAP, ORG) is shown with its half-life enabled.
+    EXPECT_EQ(w.form.state().pol_usr, "BAP");
+    EXPECT_EQ(w.form.state().pol_limit1, "0,001");
+    EXPECT_EQ(w.form.state().pol_rem, "48");
+    EXPECT_TRUE(w.form.enabled().half_life);
+
+    const MainReply seventh = w.add("Oxid dusičitý");
+    EXPECT_EQ(seventh.message, cz("Nelze přidat další látku!"));
+    EXPECT_EQ(w.form.state().chosen.size(), 6u);
+
+    // Transfers chosen: every background field off, hints gone.
+    w.form.state().addition = FormAddition::Transfers;
+    w.form.changed();
+    EXPECT_EQ(w.form.enabled().background, (std::array<bool, 6>{}));
+    EXPECT_EQ(w.form.enabled().background_hint[0], "");
+}
+
+TEST(MainFormPollutants, RemoveMovesFollowingOnesUpWithTheirBackground) {
+    Window w;
+    auto& s = w.form.state();
+    s.addition = FormAddition::Background;
+    w.add("Oxid siřičitý");
+    w.add("Benzo(a)pyren");
+    w.add("Oxid dusičitý");
+    s.background = {"1", "2", "3", "", "", ""};
+    w.form.select_chosen(1);
+    EXPECT_TRUE(w.form.enabled().half_life);
+    EXPECT_TRUE(w.form.remove_pollutant().ok);
+    ASSERT_EQ(s.chosen.size(), 2u);
+    EXPECT_EQ(s.chosen[1].indicative, "NO2");
+    EXPECT_EQ(s.chosen_selected, 1);  // the same position
+    EXPECT_EQ(s.pol_usr, "NO2");
+    EXPECT_EQ(s.pol_rem, "");
+    EXPECT_FALSE(w.form.enabled().half_life);
+    EXPECT_EQ(s.background[1], "3");
+    EXPECT_FALSE(w.form.enabled().background[2]);
+    EXPECT_EQ(w.form.enabled().background_hint[1], cz("Oxid dusičitý (NO2)"));
+
+    w.form.remove_pollutant();  // the last one: the new last is selected
+    EXPECT_EQ(s.chosen_selected, 0);
+    w.form.remove_pollutant();
+    EXPECT_EQ(s.chosen_selected, -1);
+    EXPECT_EQ(s.pol_usr, "");
+    EXPECT_FALSE(w.form.remove_pollutant().ok);  // nothing selected
+}
+
+TEST(MainFormValidation, MessagesFocusAndStoring) {
+    Window w;
+    w.add("Oxid siřičitý");
+    w.form.ScreenClear();  // not modified, the list emptied
+    w.add("Oxid siřičitý");
+    const auto refused = [](const MainReply& r, const char* msg, M focus) {
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.message, cz(msg));
+        EXPECT_EQ(r.focus, focus);
+        EXPECT_TRUE(r.select_text);
+    };
+    refused(w.type_into(M::PolLimit1, "0"), "Nepřípustná hodnota imisního limitu!", M::PolLimit1);
+    refused(w.type_into(M::PolLimit2, "-3"), "Nepřípustná hodnota imisního limitu!", M::PolLimit2);
+    refused(w.type_into(M::PolLimit1, "12a"), "Nepovolený znak v čísle!", M::PolLimit1);
+    refused(w.type_into(M::PolLimit1, "1.5.2"), "Nepovolený znak v čísle!", M::PolLimit1);
+    refused(w.type_into(M::PolUsr, "   "), "Prázdný řetězec!", M::PolUsr);
+    // Characters that would split the pollutant's line or the "Pozadi=" items.
+    for (const char* bad : {"A=B", "A,B", "A:B", "A B"}) {
+        refused(w.type_into(M::PolUsr, bad), "Nepovolený znak v označení látky!", M::PolUsr);
+    }
+    refused(w.type_into(M::Rotation, "abc", M::PntFn1), "Nepovolený znak v čísle!", M::Rotation);
+    refused(w.type_into(M::Back2, "x"), "Nepovolený znak v čísle!", M::Back2);
+    refused(w.type_into(M::Lim, "5 %"), "Nepovolený znak v čísle!", M::Lim);
+    EXPECT_EQ(w.form.state().chosen[0].limit1, 350);  // nothing refused was stored
+
+    // Leaving for the other projection options or "Transfery" skips the check.
+    EXPECT_TRUE(w.type_into(M::Rotation, "abc", M::PrjJtsk).ok);
+    EXPECT_TRUE(w.type_into(M::Back2, "x", M::TrnRad).ok);
+
+    // After a save the same value in another spelling leaves the project unmodified.
+    MainForm& f = w.form;
+    w.dialogs.save_names = {w.path("v")};
+    ASSERT_TRUE(f.save(w.dialogs, M::None).ok);
+    EXPECT_TRUE(w.type_into(M::PolLimit1, "350,0").ok);
+    EXPECT_FALSE(f.modified());
+    // Both decimal spellings are taken; values pass through single precision.
+    EXPECT_TRUE(w.type_into(M::PolLimit1, "12.1").ok);
+    EXPECT_EQ(f.state().chosen[0].limit1, static_cast<double>(12.1f));
+    EXPECT_TRUE(f.modified());
+    EXPECT_TRUE(w.type_into(M::PolUsr, " so2x ").ok);
+    EXPECT_EQ(f.state().chosen[0].indicative, "so2x");
+    EXPECT_TRUE(w.type_into(M::PolUsr, "ABCDEFG").ok);
+    EXPECT_EQ(f.state().chosen[0].indicative, "ABCDE");
+
+    // Without a selected pollutant the panel's fields are emptied, not checked.
+    f.select_chosen(-1);
+    EXPECT_TRUE(w.type_into(M::PolLimit1, "zz").ok);
+    EXPECT_EQ(f.state().pol_limit1, "");
+}
+
+TEST(MainFormValidation, DecimalPointSystem) {
+    Window w('.');
+    w.add("Oxid siřičitý");
+    EXPECT_TRUE(w.type_into(M::PolLimit2, "2,5").ok);
+    EXPECT_EQ(w.form.state().chosen[0].limit2, 2.5);
+    EXPECT_EQ(field_number_text(1.0 / 3, ','), "0,333333333333333");
+}
+
+TEST(MainFormSaveQuestion, UnmodifiedProjectAsksNothing) {
+    Window w;
+    EXPECT_TRUE(w.form.PrjSaveQuestion(w.dialogs));
+    EXPECT_TRUE(w.dialogs.asked.empty());
+}
+
+TEST(MainFormSaveQuestion, CancelKeepsEverything) {
+    Window w;
+    w.form.state().wind_roses = "r.txt";
+    w.form.changed();
+    w.dialogs.save_answers = {Answer::Cancel};
+    EXPECT_FALSE(w.form.PrjSaveQuestion(w.dialogs));
+    EXPECT_EQ(w.dialogs.asked.at(0), cz("Mají se změny provedené v projektu uložit?"));
+    EXPECT_EQ(w.form.state().wind_roses, "r.txt");
+    EXPECT_TRUE(w.form.modified());
+    // New is not carried out either.
+    w.dialogs.save_answers = {Answer::Cancel};
+    EXPECT_FALSE(w.form.new_project(w.dialogs).ok);
+    EXPECT_EQ(w.form.state().wind_roses, "r.txt");
+}
+
+TEST(MainFormSaveQuestion, NoDiscards) {
+    Window w;
+    w.form.state().wind_roses = "r.txt";
+    w.form.changed();
+    w.dialogs.save_answers = {Answer::No};
+    EXPECT_TRUE(w.form.PrjSaveQuestion(w.dialogs));
+    EXPECT_EQ(w.form.state(), MainFormState{});
+    EXPECT_FALSE(w.form.modified());
+    EXPECT_TRUE(std::filesystem::is_empty(w.dir.path()));
+}
+
+TEST(MainFormSaveQuestion, YesSavesUnderANewNameWithExtension) {
+    Window w;
+    w.form.state().wind_roses = "r.txt";
+    w.form.changed();
+    w.dialogs.save_answers = {Answer::Yes};
+    w.dialogs.save_names = {w.path("proj")};
+    EXPECT_TRUE(w.form.PrjSaveQuestion(w.dialogs));
+    EXPECT_NE(read_file(w.path("proj.atm")).find("Soubor=r.txt"), std::string::npos);
+    EXPECT_EQ(w.form.state(), MainFormState{});
+
+    // Cancelling the name cancels the question.
+    w.form.state().wind_roses = "r.txt";
+    w.form.changed();
+    w.dialogs.save_answers = {Answer::Yes};
+    w.dialogs.save_names = {std::nullopt};
+    EXPECT_FALSE(w.form.PrjSaveQuestion(w.dialogs));
+    EXPECT_EQ(w.form.state().wind_roses, "r.txt");
+
+    // A refused mapping shows its message and cancels.
+    w.form.state().projection = FormProjection::Other;
+    w.form.state().rotation = "x";
+    w.dialogs.save_answers = {Answer::Yes};
+    w.dialogs.save_names = {w.path("bad")};
+    EXPECT_FALSE(w.form.PrjSaveQuestion(w.dialogs));
+    EXPECT_EQ(w.dialogs.messages.at(0), cz("Nepovolený znak v otočení projekce!\nSoubor není uložen!"));
+    EXPECT_FALSE(std::filesystem::exists(w.path("bad.atm")));
+}
+
+TEST(MainFormSaveQuestion, YesWithAFailedWriteAsksWhetherToCancel) {
+    Window w;
+    const std::string bad = w.path("missing/dir/p.atm");
+    for (bool cancel : {true, false}) {
+        w.form.state().wind_roses = "r.txt";
+        w.form.changed();
+        w.dialogs.save_answers = {Answer::Yes};
+        w.dialogs.save_names = {bad};
+        w.dialogs.yes_no = {cancel};
+        EXPECT_EQ(w.form.PrjSaveQuestion(w.dialogs), !cancel);
+        std::string question = "Soubor [";
+        question += bad;
+        question += cz("] nelze uložit! Zrušit příkaz?");
+        EXPECT_EQ(w.dialogs.asked.back(), question);
+        EXPECT_EQ(w.form.state().wind_roses, cancel ? "r.txt" : "");
+    }
+}
+
+TEST(MainFormQuit, EveryWayOutAsksAndARunIsStoppedFirst) {
+    for (auto source : {MainForm::QuitSource::Button, MainForm::QuitSource::Menu, MainForm::QuitSource::CloseButton}) {
+        Window w;
+        w.form.state().wind_roses = "r.txt";
+        w.form.changed();
+        EXPECT_EQ(w.form.request_quit(source, true, w.dialogs), MainForm::QuitStep::StopRunFirst);
+        EXPECT_TRUE(w.dialogs.asked.empty());
+        w.dialogs.save_answers = {Answer::Cancel, Answer::No};
+        EXPECT_EQ(w.form.request_quit(source, false, w.dialogs), MainForm::QuitStep::Stay);
+        EXPECT_EQ(w.form.request_quit(source, false, w.dialogs), MainForm::QuitStep::Quit);
+        EXPECT_EQ(w.dialogs.asked.size(), 2u);
+    }
+    // Only the button stores the preferences.
+    for (auto source : {MainForm::QuitSource::Button, MainForm::QuitSource::Menu}) {
+        Window w;
+        MemorySettingsStore user;
+        user.add_group("1.0");
+        w.prefs.last_path = "/data";
+        w.form.request_quit(source, false, w.dialogs, &user, "1.0");
+        EXPECT_EQ(user.get("1.0", "LastPath").has_value(), source == MainForm::QuitSource::Button);
+    }
+}
+
+TEST(MainFormSave, NamesFocusedFieldAndFailures) {
+    Window w;
+    w.add("Oxid siřičitý");
+    // A bad value in the focused pollutant field stops the save.
+    w.form.state().pol_limit1 = "0";
+    w.dialogs.save_names = {w.path("p")};
+    MainReply r = w.form.save(w.dialogs, M::PolLimit1);
+    EXPECT_EQ(r.message, cz("Nepřípustná hodnota imisního limitu!"));
+    EXPECT_EQ(w.dialogs.save_names.size(), 1u);  // no dialog was shown
+
+    w.form.state().pol_limit1 = "100";
+    r = w.form.save(w.dialogs, M::PolLimit1);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(w.form.file_name(), w.path("p.atm"));
+    EXPECT_NE(read_file(w.path("p.atm")).find("SO2=SO2, 100.000000, 125.000000"), std::string::npos);
+    EXPECT_FALSE(w.form.modified());
+    EXPECT_EQ(w.form.project_directory(), w.dir.str() + "/");
+    std::string caption = "[";
+    caption += w.path("p.atm");
+    caption += "] - Zemo";
+    EXPECT_EQ(w.form.caption(), caption);
+
+    // Save as with a dotted name keeps it; a failed write is reported.
+    w.dialogs.save_names = {w.path("q.v1"), w.path("no/such/x.atm")};
+    EXPECT_TRUE(w.form.save_as(w.dialogs, M::None).ok);
+    EXPECT_TRUE(std::filesystem::exists(w.path("q.v1")));
+    r = w.form.save_as(w.dialogs, M::None);
+    EXPECT_FALSE(r.ok);
+    std::string failed = "Soubor [";
+    failed += w.path("no/such/x.atm");
+    failed += cz("] nelze uložit!");
+    EXPECT_EQ(r.message, failed);
+    EXPECT_EQ(w.form.file_name(), w.path("q.v1"));
+}
+
+TEST(MainFormBrowse, NamesCutInTheFileNamePartOnly) {
+    EXPECT_EQ(cut_extension("D:\\v1.2\\out.txt", true), "D:\\v1.2\\out");
+    EXPECT_EQ(cut_extension("D:\\v1.2\\out", true), "D:\\v1.2\\out");
+    EXPECT_EQ(cut_extension("a.b.txt", true), "a");
+    EXPECT_EQ(cut_extension("a.b.txt", false), "a.b");
+    EXPECT_EQ(cut_extension("/x.d/y", false), "/x.d/y");
+
+    Window w;
+    // No output directory: it takes the file's directory, the name is relative.
+    w.form.open_out_chosen(M::OutFnBasic, "D:\\v1.2\\out.txt");
+    EXPECT_EQ(w.form.state().output_directory, "D:\\v1.2");
+    EXPECT_EQ(w.form.state().out_names[kOutBasic], "out");
+    w.form.open_out_chosen(M::OutFnExt, "D:\\v1.2\\sub\\a.b.txt");
+    EXPECT_EQ(w.form.state().out_names[kOutExtended], "sub\\a");
+    // Outside the output directory (even with the same beginning) the full path stays.
+    w.form.open_out_chosen(M::OutFnPsrc, "D:\\v1.2x\\z.txt");
+    EXPECT_EQ(w.form.state().out_names[kOutSourceShares], "D:\\v1.2x\\z");
+    EXPECT_EQ(w.form.open_out_directory(), "D:\\v1.2");
+    w.form.state().output_directory.clear();
+    EXPECT_EQ(w.form.open_out_directory(), "/home/u");
+}
+
+TEST(MainFormBrowse, InputFilesFiltersAndLastPath) {
+    EXPECT_EQ(data_filter_index("a.TXT", 2, false), 2);
+    EXPECT_EQ(data_filter_index("a.dbf", 1, true), 3);
+    EXPECT_EQ(data_filter_index("D:\\v1.dbf\\r", 1, false), 3);  // the directory's extension does not count
+
+    Window w;
+    w.prefs.dialog_wind_filter = 1;
+    w.form.state().wind_roses = "C:\\m\\r.dat";
+    const OpenDataRequest q = w.form.open_data_request(M::RosFn);
+    EXPECT_EQ(q.title, cz("Otevřít soubor s větrnou růžicí"));
+    EXPECT_EQ(q.filter, cz("textové soubory (*.txt)|*.txt|formát ZEMO (*.dat)|*.dat|všechny soubory (*.*)|*.*"));
+    EXPECT_EQ(q.filter_index, 2);
+    EXPECT_EQ(q.directory, "/home/u");
+
+    w.form.open_data_chosen(M::SrcFnP, "E:\\d.1\\zdroje.dbf", 2);
+    EXPECT_EQ(w.form.state().point_sources, "E:\\d.1\\zdroje.dbf");
+    EXPECT_EQ(w.prefs.dialog_data_filter, 2);
+    EXPECT_EQ(w.prefs.dialog_wind_filter, 1);
+    EXPECT_EQ(w.prefs.last_path, "E:\\d.1\\");
+    EXPECT_TRUE(w.form.modified());
+
+    EXPECT_EQ(directory_chooser_start("E:\\out", "C:\\data", true), "E:\\out");
+    EXPECT_EQ(directory_chooser_start("E:\\gone", "C:\\data", false), "C:\\");
+    w.form.output_directory_chosen("F:\\res");
+    EXPECT_EQ(w.prefs.last_path, "F:\\res");
+    EXPECT_EQ(w.form.state().output_directory, "F:\\res");
+}
+
+TEST(MainFormMapping, ScreenToCfgRulesAndRoundTripThroughTheFile) {
+    Window w;
+    auto& s = w.form.state();
+    s.point_files = {" a.txt\t", "b.txt", "c.txt"};
+    s.projection = FormProjection::Other;
+    s.rotation = "12,5";
+    w.add("Oxid siřičitý");
+    w.add("Benzo(a)pyren");
+    s.addition = FormAddition::Background;
+    s.background = {"3,5", "abc", "", "", "", ""};
+    s.point_sources = "p.dbf";
+    s.wind_roses = "r.txt";
+    s.output_type = kOutputStandard;
+    s.output_format = kOutFormatTxt;
+    s.share_limit = "2,5";
+    s.output_directory = "out";
+    s.out_names = {"vysl.txt", "ps", "pg.dbf", "smax", "savg", "ext"};
+    w.form.changed();
+
+    ProjectForm form;
+    EXPECT_TRUE(w.form.ScreenToCfg(form).ok);
+    EXPECT_FALSE(w.form.error());
+    EXPECT_EQ(form.point_files[0], "a.txt");
+    EXPECT_EQ(form.rotation, "12.5");
+    EXPECT_EQ(form.background[0], 3.5);
+    EXPECT_EQ(form.background[1], kNotGiven);  // letters: not given, no message
+    EXPECT_EQ(form.share_limit, 2.5);
+    std::string out_dir = "out";
+    out_dir += zemo::platform::kDirSeparator;
+    EXPECT_EQ(form.output_directory, out_dir);
+    EXPECT_EQ(form.out_basic, "vysl");
+    EXPECT_EQ(form.out_group_shares, "pg");
+    EXPECT_EQ(form.out_extended, "");  // above the chosen level
+
+    w.dialogs.save_names = {w.path("proj")};
+    ASSERT_TRUE(w.form.save(w.dialogs, M::None).ok);
+    const std::string text = read_file(w.path("proj.atm"));
+    EXPECT_NE(text.find("Otoceni=12.5"), std::string::npos);
+    EXPECT_NE(text.find("Pozadi=SO2:3.500000, BAP:0"), std::string::npos);
+
+    Window back;
+    EXPECT_EQ(back.form.open_file(w.path("proj")).message, "");
+    EXPECT_EQ(back.form.file_name(), w.path("proj.atm"));
+    EXPECT_FALSE(back.form.modified());
+    const MainFormState& b = back.form.state();
+    EXPECT_EQ(b.point_files, (std::array<std::string, 3>{"a.txt", "b.txt", "c.txt"}));
+    EXPECT_EQ(b.rotation, "12,5");
+    EXPECT_EQ(b.chosen, s.chosen);
+    EXPECT_EQ(b.background[0], "3,5");
+    EXPECT_EQ(b.background[1], "0");
+    EXPECT_EQ(b.share_limit, "2,5");
+    EXPECT_EQ(b.out_names[kOutBasic], "vysl");
+    EXPECT_EQ(b.out_names[kOutExtended], "");
+    ProjectForm again;
+    back.form.ScreenToCfg(again);
+    form.background[1] = 0;  // a value not given comes back as 0
+    EXPECT_EQ(again, form);
+}
+
+TEST(MainFormMapping, StartWithOneArgumentOpensTheProject) {
+    Window w;
+    zemo::test::write_file(w.path("town.atm"), "[Meteorologie]\r\nSoubor=r.txt\r\n");
+    EXPECT_EQ(w.form.start({w.path("town")}).message, "");
+    EXPECT_EQ(w.form.state().wind_roses, "r.txt");
+    EXPECT_EQ(w.form.file_name(), w.path("town.atm"));
+    EXPECT_FALSE(w.form.modified());
+
+    Window bad;
+    std::string missing = bad.dir.str();
+    missing += "/sub/none.atm";
+    EXPECT_FALSE(bad.form.start({missing}).ok);
+    EXPECT_EQ(bad.form.project_directory(), bad.dir.str() + "/sub/");
+    EXPECT_EQ(bad.form.file_name(), "");
+}
+
+TEST(MainFormMapping, RefusalsAndDroppedValues) {
+    Window w;
+    auto& s = w.form.state();
+    // File 1 emptied: files 2 and 3 are not saved though their fields hold text.
+    s.point_files = {"", "b.txt", "c.txt"};
+    s.projection = FormProjection::Other;  // without a rotation: no projection
+    ProjectForm form;
+    w.form.ScreenToCfg(form);
+    EXPECT_EQ(form.point_files, (std::array<std::string, 3>{}));
+    EXPECT_EQ(form.projection, FormProjection::None);
+
+    s.rotation = "1x";
+    w.dialogs.save_names = {w.path("r")};
+    const MainReply r = w.form.save(w.dialogs, M::None);
+    EXPECT_TRUE(w.form.error());
+    EXPECT_EQ(r.message, cz("Nepovolený znak v otočení projekce!\nSoubor není uložen!"));
+    EXPECT_EQ(r.focus, M::Rotation);
+    EXPECT_FALSE(std::filesystem::exists(w.path("r.atm")));
+}
+
+TEST(MainFormMapping, OpenFailuresAndPollutantsMissingFromTheCatalogue) {
+    Window w;
+    zemo::test::write_file(w.path("x.atm"), "[Vypocetni sit]\r\nFoo=1\r\n");
+    w.form.state().wind_roses = "keep";
+    MainReply r = w.form.open_file(w.path("x.atm"));
+    std::string msg = "Soubor [";
+    msg += w.path("x.atm");
+    msg += cz("] nelze otevřít nebo byl načten s chybou!");
+    EXPECT_EQ(r.message, msg);
+    EXPECT_EQ(w.form.state().wind_roses, "keep");
+
+    zemo::test::write_file(w.path("y.atm"),
+                           "[Znecistujici latky]\r\nXY=SO2, 1, 2, Nic\r\n[Meteorologie]\r\nSoubor=r.txt\r\n");
+    r = w.form.open_file(w.path("y.atm"));
+    msg = "Soubor [";
+    msg += w.path("y.atm");
+    msg += cz("] byl načten s chybou!");
+    EXPECT_EQ(r.message, msg);
+    EXPECT_TRUE(w.form.state().chosen.empty());
+    EXPECT_EQ(w.form.state().wind_roses, "r.txt");
+    ProjectForm f;
+    read_project_form(w.path("y.atm"), f, msg);
+    std::string error_text;
+    EXPECT_FALSE(w.form.ScreenFromCfg(f, error_text));
+    EXPECT_EQ(error_text, cz("+++ neznámá znečišťující látka: Nic"));
+}
+
+TEST(MainFormCatalogue, ChosenListEmptiedOnlyAfterARealChange) {
+    Window w;
+    w.add("Oxid siřičitý");
+    CatalogueReply unchanged;
+    unchanged.result = WindowResult::Ok;
+    // Not modified after open: an unchanged catalogue leaves it so.
+    MainForm& f = w.form;
+    w.dialogs.save_names = {w.path("c")};
+    ASSERT_TRUE(f.save(w.dialogs, M::None).ok);
+    f.catalogue_closed(unchanged);
+    EXPECT_EQ(f.state().chosen.size(), 1u);
+    EXPECT_FALSE(f.modified());
+
+    CatalogueReply changed = unchanged;
+    changed.catalogue_changed = true;
+    changed.result = WindowResult::Cancel;
+    f.catalogue_closed(changed);  // "Storno" changes nothing here
+    EXPECT_EQ(f.state().chosen.size(), 1u);
+    changed.result = WindowResult::Ok;
+    w.catalogue.entries.push_back(entry("CO", 6, "Aaa oxid", 10, 5));
+    f.catalogue_closed(changed);
+    EXPECT_TRUE(f.state().chosen.empty());
+    EXPECT_EQ(f.state().pol_usr, "");
+    EXPECT_TRUE(f.modified());
+    EXPECT_EQ(f.catalogue_names().front(), "Aaa oxid");
+}
