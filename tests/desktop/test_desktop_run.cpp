@@ -10,6 +10,8 @@
 
 #include "base/platform.h"
 #include "desktop/logic/desktop_run.h"
+#include "desktop/logic/main_form.h"
+#include "desktop/logic/pollutant_catalogue.h"
 #include "desktop/logic/project_form_file.h"
 #include "tests/e2e/town_project.h"
 #include "tests/test_support.h"
@@ -270,11 +272,21 @@ TEST_F(DesktopRun, TheExampleProjectGivesTheBytesOfTheConsoleProgram) {
         fs::create_directory(dir->file("vysledky"));
     }
     ASSERT_EQ(test::run_zemo("-a -c -d '" + console.str() + "' -i town.atm", console.str()).exit_code, 0);
-    const ProjectForm form = read_form(desktop.file("town.atm"));
-    ASSERT_EQ(form.pollutants.size(), 4u);
+    // The whole way of the desktop program: the shipped catalogue, the
+    // project file as shipped (CR LF, code page 1250) opened into the main
+    // window's fields with its pollutants found in the catalogue by name,
+    // and the run taking the fields.
+    PollutantCatalogue catalogue;
+    ASSERT_EQ(load_catalogue(catalogue, std::string(ZEMO_STAGED_ROOT) + "/"), "");
+    Preferences prefs = staged_preferences();
+    MainForm main(catalogue, prefs, prefs.root_dir, ',');
+    const MainReply opened = main.open_file(desktop.file("town.atm"));
+    ASSERT_TRUE(opened.message.empty()) << opened.message;
+    ASSERT_EQ(main.state().chosen.size(), 4u);
     FakeWindow window;
     RunSession session;
-    ASSERT_EQ(run_model(form_of(form), staged_preferences(), RunPlaces{desktop.str(), temp.str()}, window, session), 0)
+    const ScreenToCfg fields = [&main](ProjectForm& form) { return !main.ScreenToCfg(form).message.size(); };
+    ASSERT_EQ(run_model(fields, prefs, RunPlaces{desktop.str(), temp.str()}, window, session), 0)
         << window.lines.back();
     std::vector<std::string> names = files_in(console.file("vysledky"));
     names.erase(std::remove(names.begin(), names.end(), "town.log"), names.end());
@@ -341,4 +353,25 @@ TEST_F(DesktopRun, EachFileTestReportsTheCountOfAGoodFileAndRefusesABadOne) {
     // Nothing of a test reaches a log file.
     EXPECT_FALSE(fs::exists(town.dir.file("zemo.log")));
     EXPECT_EQ(cwd, fs::current_path());
+}
+
+// The project file the desktop program writes runs in the console program
+// exactly as the same project written by hand.
+TEST_F(DesktopRun, TheDesktopWritersFileRunsInTheConsoleLikeTheHandWrittenOne) {
+    Town hand("TYP=ROZSIRENY\nFORMAT=DBF\nADRESAR=vysledky\nZAKLADNI=zaklad\n",
+              "ORG=ORG, 5, 2, 12.5, Organicka latka\n");
+    Town written("TYP=ROZSIRENY\nFORMAT=DBF\nADRESAR=vysledky\nZAKLADNI=zaklad\n",
+                 "ORG=ORG, 5, 2, 12.5, Organicka latka\n");
+    ASSERT_TRUE(write_project_form(written.dir.file("town.atm"), read_form(hand.dir.file("town.atm"))));
+    EXPECT_NE(read_file(written.dir.file("town.atm")), read_file(hand.dir.file("town.atm")));  // its own form
+    for (const Town* t : {&hand, &written}) {
+        fs::create_directory(t->dir.file("vysledky"));
+        ASSERT_EQ(test::run_zemo("-a -c -d '" + t->dir.str() + "' -i town.atm -l beh.log", t->dir.str()).exit_code, 0)
+            << t->log();
+    }
+    const std::vector<std::string> names = files_in(hand.dir.file("vysledky"));
+    ASSERT_EQ(names, files_in(written.dir.file("vysledky")));
+    ASSERT_EQ(names.size(), 6u);
+    for (const std::string& name : names)
+        EXPECT_EQ(read_file(hand.dir.file("vysledky/" + name)), read_file(written.dir.file("vysledky/" + name))) << name;
 }
