@@ -6,6 +6,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,6 +36,9 @@ bool is_regular_file(const std::string& path);
 // name (case folded where names ignore case), else the normalised absolute
 // path. Used to keep a run from writing over its own inputs or results.
 std::string file_key(const std::string& path);
+
+// The local calendar time of t (thread-safe).
+std::tm local_time(std::time_t t);
 
 bool change_directory(const std::string& dir);
 std::string current_directory();  // ends in the directory separator

@@ -100,6 +100,12 @@ std::string file_key(const std::string& path) {
     return key.append("P").append((ec ? std::filesystem::path(native) : absolute).lexically_normal().string());
 }
 
+std::tm local_time(std::time_t t) {
+    std::tm out{};
+    localtime_r(&t, &out);
+    return out;
+}
+
 bool change_directory(const std::string& dir) { return ::chdir(native_name(dir).c_str()) == 0; }
 
 std::string current_directory() {

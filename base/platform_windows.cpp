@@ -104,6 +104,12 @@ std::string file_key(const std::string& path) {
     return key.append("P").append(to_upper(n > 0 && n < full.size() ? narrow(std::wstring(full.data(), n)) : path));
 }
 
+std::tm local_time(std::time_t t) {
+    std::tm out{};
+    localtime_s(&out, &t);
+    return out;
+}
+
 bool change_directory(const std::string& dir) {
     // _wchdir also sets the per-drive current directory.
     return _wchdir(wide(dir).c_str()) == 0;

@@ -45,16 +45,6 @@ std::string time_stamp(const std::tm& t) {
                   t.tm_sec);
 }
 
-std::tm local_time(std::time_t t) {
-    std::tm out{};
-#ifdef _WIN32
-    localtime_s(&out, &t);
-#else
-    localtime_r(&t, &out);
-#endif
-    return out;
-}
-
 }  // namespace
 
 int run_stage(const std::function<int()>& stage) {
@@ -91,7 +81,7 @@ int stage_initialisation() {
     log.open(log_path, opt.message_level);
 
     opt.start_time = std::time(nullptr);
-    opt.start_local = local_time(opt.start_time);
+    opt.start_local = platform::local_time(opt.start_time);
     if (opt.message_level > 0) {
         log.write(format("%s verze %s\n", opt.product_word.c_str(), opt.version.c_str()));
         log.write("================================================\n\n");
@@ -156,7 +146,7 @@ int stage_end_of_run(int status) {
     const long hours = total / 3600, minutes = (total % 3600) / 60, seconds = total % 60;
     if (opt.message_level > 0) {
         log.write(status == 0 ? "\nVÝPOČET UKONČEN... O.K.\n"_cz : "\nVÝPOČET UKONČEN...\n"_cz);
-        log_message(1, "Čas ukončení programu: %s"_cz, time_stamp(local_time(end)).c_str());
+        log_message(1, "Čas ukončení programu: %s"_cz, time_stamp(platform::local_time(end)).c_str());
         log_message(1, "Celkový výpočetní čas: %lih %02lim %02lis"_cz, hours, minutes, seconds);
         platform::console_write(format("Vypocet ukoncen%45s\n", ""));
         platform::console_write(format("Celkovy vypocetni cas: %lih %02lim %02lis\n", hours, minutes, seconds));

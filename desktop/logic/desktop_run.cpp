@@ -33,16 +33,6 @@ std::string with_separator(std::string dir) {
     return dir;
 }
 
-std::tm local_time(std::time_t t) {
-    std::tm out{};
-#ifdef _WIN32
-    localtime_s(&out, &t);
-#else
-    localtime_r(&t, &out);
-#endif
-    return out;
-}
-
 InputTable table_named(const std::string& name) {
     InputTable table;
     table.path = name;
@@ -69,8 +59,9 @@ private:
     const bool& stop_;
 };
 
-// Part 1.1 steps 5.5 to 5.7 for a log that is open already and a start
-// time taken by the run; the computation directory is not reported.
+// The initialisation of a desktop run: the log banner and the start time
+// taken by the run (the log is open already), then the model settings; the
+// computation directory is not reported.
 int desktop_initialisation() {
     const RunOptions& opt = run_options();
     RunLog& log = run_log();
@@ -270,7 +261,7 @@ int run_model(const ScreenToCfg& screen_to_cfg, const Preferences& prefs, const 
     RunOptions& opt = run.options();
     RunLog& log = run_log();
     opt.start_time = std::time(nullptr);
-    opt.start_local = local_time(opt.start_time);
+    opt.start_local = platform::local_time(opt.start_time);
     const std::tm& t = opt.start_local;
     window.append_message(format("Výpočet zahájen %02i.%02i.%4i  %02i:%02i:%02i..."_cz, t.tm_mday, t.tm_mon + 1,
                                  t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec));
@@ -371,7 +362,7 @@ bool file_date(const std::string& name, std::string& out) {
     const auto written = std::filesystem::last_write_time(path, ec);
     if (ec) return false;
     const auto system = std::chrono::file_clock::to_sys(written);
-    const std::tm t = local_time(std::chrono::system_clock::to_time_t(
+    const std::tm t = platform::local_time(std::chrono::system_clock::to_time_t(
         std::chrono::time_point_cast<std::chrono::system_clock::duration>(system)));
     out = format("%02i.%02i.%4i  %02i:%02i", t.tm_mday, t.tm_mon + 1, t.tm_year + 1900, t.tm_hour, t.tm_min);
     return true;
