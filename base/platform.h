@@ -22,6 +22,20 @@ inline constexpr char kDirSeparator = '/';
 // True for '\\' everywhere and for '/' where it separates directories.
 constexpr bool is_dir_separator(char c) { return c == '\\' || c == '/'; }
 
+// Where the file name of a path starts: after its last separator or drive
+// colon (0 for a bare name).
+inline std::size_t file_name_start(std::string_view path) {
+    for (std::size_t i = path.size(); i > 0; --i)
+        if (is_dir_separator(path[i - 1]) || path[i - 1] == ':') return i;
+    return 0;
+}
+
+// dir with a directory separator at its end (one is appended when missing).
+inline std::string with_separator(std::string dir) {
+    if (dir.empty() || !is_dir_separator(dir.back())) dir.push_back(kDirSeparator);
+    return dir;
+}
+
 // printf formatting in the C locale, whatever the process locale is.
 std::string vformat_c_locale(const char* fmt, va_list args);
 

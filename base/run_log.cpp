@@ -89,10 +89,14 @@ void RunLog::put(std::string_view text) {
         held_text_.append(text);
         return;
     }
-    // A host goes on after a fatal stop (the end of run with the failure
-    // status): the log, closed with every other file, is continued.
-    if (!file_.is_open() && stopped_ && !file_.path().empty()) file_.open(file_.path(), "a");
+    continue_after_stop();
     file_.write_text(text);
+}
+
+// A host goes on after a fatal stop (the end of run with the failure
+// status): the log, closed with every other file, is continued.
+void RunLog::continue_after_stop() {
+    if (!file_.is_open() && stopped_ && !file_.path().empty()) file_.open(file_.path(), "a");
 }
 
 void RunLog::hold() { held_ = true; }
@@ -205,7 +209,7 @@ void RunLog::flush() {
 void RunLog::close() {
     release();
     if (error_count != 0 && opened) put(format("\npočet chybových zpráv: %i\n"_cz, error_count));
-    if (!to_stdout_ && opened && !file_.is_open() && stopped_) put("");  // reopens the log
+    if (!to_stdout_ && !held_ && !quiet && opened) continue_after_stop();
     if (to_stdout_ || !opened || !file_.is_open()) return;
     const std::string written = file_.path();
     file_.close();

@@ -114,6 +114,7 @@ private:
     [[noreturn]] void stop_run();
     void open_stream(const std::string& path);
     void put(std::string_view text);
+    void continue_after_stop();
 
     File file_;
     std::function<void(std::string_view)> sink_;

@@ -14,6 +14,7 @@
 #include "base/format.h"
 #include "base/numbers.h"
 #include "base/run_log.h"
+#include "base/run_options.h"
 #include "base/text.h"
 
 namespace zemo {
@@ -104,6 +105,12 @@ void open_table(File& file, const InputTable& table) {
         run_log().message(kFatalOpen, table.path);
         throw FatalStop{};
     }
+}
+
+bool missing_and_reported_by_host(const InputTable& table) {
+    if (!run_options().quiet_open_failure) return false;
+    File probe;
+    return !probe.open(table.path, "rb");
 }
 
 bool read_table_line(File& file, const InputTable& table, int& line_number, std::string& line) {

@@ -39,6 +39,11 @@ bool has_dbf_extension(const std::string& path);
 // fatal "soubor nelze otevřít" (type 30) with the path.
 void open_table(File& file, const InputTable& table);
 
+// True when the table cannot be opened and the host reports that itself
+// (RunOptions::quiet_open_failure, the desktop program's wind-rose and
+// transfers readers): the reader then fails without "soubor nelze otevřít".
+bool missing_and_reported_by_host(const InputTable& table);
+
 // A line of a text table holds at most this many characters.
 inline constexpr std::size_t kMaxTableLine = 1000;
 

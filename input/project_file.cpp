@@ -402,20 +402,16 @@ void check_complete(const ProjectConfig& cfg) {
 }
 
 // The directory part of a path including its last separator, or "".
-std::string directory_part(const std::string& path) {
-    for (std::size_t i = path.size(); i > 0; --i)
-        if (platform::is_dir_separator(path[i - 1]) || path[i - 1] == ':') return path.substr(0, i);
-    return std::string();
-}
+std::string directory_part(const std::string& path) { return path.substr(0, platform::file_name_start(path)); }
 
-std::string file_part(const std::string& path) { return path.substr(directory_part(path).size()); }
+std::string file_part(const std::string& path) { return path.substr(platform::file_name_start(path)); }
 
 void derive_output_directory(ProjectConfig& cfg) {
     std::string dir = cfg.output_directory_value;
     if (dir.empty()) dir = directory_part(cfg.base_basic);
     if (dir.empty()) dir = directory_part(cfg.project_path);
     if (dir.empty()) dir = platform::current_directory();
-    if (dir.empty() || !platform::is_dir_separator(dir.back())) dir.push_back(platform::kDirSeparator);
+    dir = platform::with_separator(dir);
     check_length(dir, kMaxProjectFilePath, "ADRESAR");
     cfg.output_directory = dir;
 }

@@ -17,7 +17,6 @@
 
 #include <cmath>
 
-#include "base/run_options.h"
 #include "base/run_record.h"
 #include "base/format.h"
 #include "base/numbers.h"
@@ -263,11 +262,7 @@ int read_transfer_table(ReaderPass pass) {
         run_log().message(1, "TRANSFERY / POZAĎOVÉ KONCENTRACE"_cz);
         log_message(1, "Soubor s transfery: %s", table.path.c_str());
     }
-    if (run_options().quiet_open_failure) {
-        // The desktop program reports a missing file itself.
-        File probe;
-        if (!probe.open(table.path, "rb")) return -100;
-    }
+    if (missing_and_reported_by_host(table)) return -100;
     if (table.type == TableType::Undetermined && detect_table_type(table, false) == -100) return -100;
     File file;
     if (!file.open(table.path, "rb")) {

@@ -21,7 +21,6 @@
 #include <cmath>
 #include <new>
 
-#include "base/run_options.h"
 #include "base/run_record.h"
 #include "base/format.h"
 #include "base/numbers.h"
@@ -281,11 +280,7 @@ int WindRoses::find(int id) const {
 
 int read_wind_roses(ReaderPass pass) {
     InputTable& table = project().wind_roses;
-    if (pass != ReaderPass::Fill && run_options().quiet_open_failure) {
-        // The desktop program reports a missing file itself.
-        File probe;
-        if (!probe.open(table.path, "rb")) return -100;
-    }
+    if (pass != ReaderPass::Fill && missing_and_reported_by_host(table)) return -100;
     switch (pass) {
         case ReaderPass::Count:
             run_log().message(kInformation, "VĚTRNÉ RŮŽICE"_cz);

@@ -198,9 +198,7 @@ Row point_row(OutputTable& table, const ReferencePoint& point) {
 bool sector_reached(const SectorCase& c) { return c.stability >= 1 && c.direction >= 0; }
 
 
-bool has_directory_part(const std::string& base) {
-    return std::any_of(base.begin(), base.end(), [](char c) { return platform::is_dir_separator(c) || c == ':'; });
-}
+bool has_directory_part(const std::string& base) { return platform::file_name_start(base) > 0; }
 
 // Creates one table; a table that cannot be created is fatal, named by
 // shown (the base name for the basic table, the full path for the others).

@@ -24,17 +24,9 @@ namespace zemo {
 
 namespace {
 
-std::string ensure_separator(std::string dir) {
-    if (dir.empty() || !platform::is_dir_separator(dir.back())) dir.push_back(platform::kDirSeparator);
-    return dir;
-}
-
 // Base name without directory and extension.
 std::string base_name(const std::string& path) {
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < path.size(); ++i)
-        if (platform::is_dir_separator(path[i]) || path[i] == ':') start = i + 1;
-    std::string name = path.substr(start);
+    std::string name = path.substr(platform::file_name_start(path));
     const auto dot = name.rfind('.');
     if (dot != std::string::npos && dot > 0) name.resize(dot);
     return name;
@@ -57,9 +49,9 @@ int run_stage(const std::function<int()>& stage) {
 
 int stage_initialisation() {
     RunOptions& opt = run_options();
-    opt.installation_directory = ensure_separator(opt.installation_directory);
+    opt.installation_directory = platform::with_separator(opt.installation_directory);
     opt.computation_directory =
-        ensure_separator(opt.computation_directory.empty() ? std::string(".") : opt.computation_directory);
+        platform::with_separator(opt.computation_directory.empty() ? std::string(".") : opt.computation_directory);
     if (!platform::change_directory(opt.computation_directory)) {
         platform::console_write(format("*** Adresář projektu neexistuje nebo není přístupný\n       %s\n"_cz,
                                        opt.computation_directory.c_str()));

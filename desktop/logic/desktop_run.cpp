@@ -28,11 +28,6 @@ namespace {
 // A rotation or share limit above this was given (kNotGiven = -9999).
 constexpr double kGivenAbove = -9998.0;
 
-std::string with_separator(std::string dir) {
-    if (dir.empty() || !platform::is_dir_separator(dir.back())) dir.push_back(platform::kDirSeparator);
-    return dir;
-}
-
 InputTable table_named(const std::string& name) {
     InputTable table;
     table.path = name;
@@ -106,11 +101,11 @@ int prepare_run(const ProjectForm& form, const Preferences& prefs, const RunPlac
     if (session.own_log_file) {
         log_path = prefs.log_file;
     } else {
-        log_path = with_separator(prefs.root_dir);
+        log_path = platform::with_separator(prefs.root_dir);
         log_path.append("log").push_back(platform::kDirSeparator);
         log_path.append("mZemo.log");
         if (form.output_directory.empty()) window.append_message(kNoOutputDirectory);
-        else session.copy_path = with_separator(form.output_directory) + "zemo.log";
+        else session.copy_path = platform::with_separator(form.output_directory) + "zemo.log";
     }
 
     // 3. the log, or the fallback in the temporary directory
@@ -193,7 +188,7 @@ int prepare_run(const ProjectForm& form, const Preferences& prefs, const RunPlac
         fail(kNoOutputDirectory);
     } else {
         cfg.output_directory_value = form.output_directory;
-        cfg.output_directory = with_separator(form.output_directory);
+        cfg.output_directory = platform::with_separator(form.output_directory);
     }
     const auto base = [](const std::string& name, std::string& field) {
         if (!name.empty()) field = name;
@@ -207,8 +202,8 @@ int prepare_run(const ProjectForm& form, const Preferences& prefs, const RunPlac
 
     opt.program_name = "wzemo";
     opt.version = program_version_text();
-    opt.installation_directory = with_separator(prefs.root_dir);
-    opt.computation_directory = with_separator(places.project_directory);
+    opt.installation_directory = platform::with_separator(prefs.root_dir);
+    opt.computation_directory = platform::with_separator(places.project_directory);
     opt.log_file = log_path;
     opt.log_given = session.own_log_file;
     opt.message_level = level;

@@ -50,12 +50,7 @@ void write_all(SettingsStore& user, const std::string& group, const Preferences&
 }
 
 // The file name part of a path.
-std::string file_part(const std::string& path) {
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < path.size(); ++i)
-        if (platform::is_dir_separator(path[i]) || path[i] == ':') start = i + 1;
-    return path.substr(start);
-}
+std::string file_part(const std::string& path) { return path.substr(platform::file_name_start(path)); }
 
 }  // namespace
 
