@@ -1,0 +1,39 @@
+#include "desktop/qt/qt_text.h"
+
+#include <QLocale>
+#include <QMessageBox>
+
+#include "base/text.h"
+#include "desktop/logic/dialog_filter.h"
+
+namespace zemo::desktop::ui {
+
+QString qt_text(std::string_view cp1250) {
+    const std::string utf8 = cp1250_to_utf8(cp1250);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+std::string logic_text(const QString& text, bool* ok) {
+    bool converted = true;
+    std::string bytes = utf8_to_cp1250(text.toStdString(), &converted);
+    if (ok) *ok = converted;
+    return bytes;
+}
+
+QStringList qt_name_filters(std::string_view cp1250_filter) {
+    QStringList filters;
+    for (const std::string& f : dialog_name_filters(cp1250_filter)) filters << qt_text(f);
+    return filters;
+}
+
+char system_decimal_separator() {
+    const QString point = QLocale::system().decimalPoint();
+    return point == QStringLiteral(",") ? ',' : '.';
+}
+
+void show_zemo_message(QWidget* parent, std::string_view cp1250) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Zemo"), qt_text(cp1250), QMessageBox::Ok, parent);
+    box.exec();
+}
+
+}  // namespace zemo::desktop::ui

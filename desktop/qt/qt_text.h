@@ -1,0 +1,31 @@
+// The windows' side of the text rule: the logic holds Windows-1250 bytes,
+// Qt holds UTF-16. Every text crosses here, and nowhere else.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <string>
+#include <string_view>
+
+class QWidget;
+
+namespace zemo::desktop::ui {
+
+// A Windows-1250 text of the logic as the window shows it.
+QString qt_text(std::string_view cp1250);
+// A text typed or chosen in a window as the logic holds it; a character
+// that Windows-1250 has no byte for becomes "?", and ok (when given) is
+// set to false.
+std::string logic_text(const QString& text, bool* ok = nullptr);
+
+// The "text|pattern|..." filter of a file dialog as Qt name filters.
+QStringList qt_name_filters(std::string_view cp1250_filter);
+
+// The system's decimal separator ("," in a Czech locale).
+char system_decimal_separator();
+
+// The program's message box: caption "Zemo", exclamation icon, "OK".
+void show_zemo_message(QWidget* parent, std::string_view cp1250);
+
+}  // namespace zemo::desktop::ui

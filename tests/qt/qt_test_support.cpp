@@ -1,0 +1,132 @@
+#include "tests/qt/qt_test_support.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPointer>
+#include <QRadioButton>
+#include <QSettings>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdlib>
+#include <memory>
+
+namespace zemo::test::qt {
+
+namespace {
+QString program_root() { return QStringLiteral(ZEMO_QT_TEST_ROOT); }
+
+bool answering_boxes = false;
+}  // namespace
+
+QString fresh_directory(const QString& name) {
+    QDir dir(program_root() + QStringLiteral("/work/") + name);
+    dir.removeRecursively();
+    QDir().mkpath(dir.path());
+    return dir.absolutePath();
+}
+
+void prepare_environment() {
+    const QString root = program_root();
+    QDir(root + QStringLiteral("/env")).removeRecursively();
+    for (const char* sub : {"/env/home", "/env/tmp", "/env/config", "/env/system", "/env/runtime"})
+        QDir().mkpath(root + QString::fromLatin1(sub));
+    QFile::setPermissions(root + QStringLiteral("/env/runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const auto set = [&](const char* var, const char* sub) {
+        qputenv(var, (root + QString::fromLatin1(sub)).toUtf8());
+    };
+    set("HOME", "/env/home");
+    set("TMPDIR", "/env/tmp");
+    set("XDG_CONFIG_HOME", "/env/config");
+    set("XDG_CONFIG_DIRS", "/env/system");
+    set("XDG_RUNTIME_DIR", "/env/runtime");
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, root + QStringLiteral("/env/config"));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, root + QStringLiteral("/env/system"));
+}
+
+void write_installation(const QString& root, bool with_user) {
+    const QString base = program_root();
+    QSettings machine(base + QStringLiteral("/env/system/ZEMO/Model ZEMO.conf"), QSettings::IniFormat);
+    machine.setValue(QStringLiteral("1.0/RootDir"), root);
+    machine.sync();
+    QSettings user(base + QStringLiteral("/env/config/ZEMO/Model ZEMO.conf"), QSettings::IniFormat);
+    user.clear();
+    if (with_user) user.setValue(QStringLiteral("1.0/LastPath"), base + QStringLiteral("/env/home"));
+    user.sync();
+}
+
+void answer_next_modal(std::function<void(QWidget*)> answer, int timeout_ms) {
+    QPointer<QWidget> before = QApplication::activeModalWidget();
+    auto elapsed = std::make_shared<QElapsedTimer>();
+    elapsed->start();
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [=]() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal != before.data() && modal->isVisible()) {
+            answer(modal);
+            return;
+        }
+        if (elapsed->elapsed() > timeout_ms) {
+            qWarning("answer_next_modal: no modal widget appeared");
+            return;
+        }
+        QTimer::singleShot(10, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+void answer_message_boxes(SeenBoxes& seen, QMessageBox::StandardButton button) {
+    answering_boxes = true;
+    auto poll = std::make_shared<std::function<void()>>();
+    SeenBoxes* record = &seen;
+    *poll = [=]() {
+        if (!answering_boxes) return;
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
+            record->texts << box->text();
+            record->icons << box->icon();
+            record->titles << box->windowTitle();
+            QAbstractButton* b = box->button(button);
+            if (!b) b = box->buttons().value(0);
+            b->click();
+        }
+        QTimer::singleShot(5, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+void stop_answering_message_boxes() { answering_boxes = false; }
+
+void type_text(QLineEdit* field, const QString& text) {
+    field->setFocus();
+    field->setText(text);
+    emit field->textEdited(text);
+}
+
+void click(QAbstractButton* button) {
+    if (qobject_cast<QCheckBox*>(button) || qobject_cast<QRadioButton*>(button)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        const QStyle::SubElement element = qobject_cast<QCheckBox*>(button) ? QStyle::SE_CheckBoxIndicator
+                                                                             : QStyle::SE_RadioButtonIndicator;
+        const QRect indicator = button->style()->subElementRect(element, &option, button);
+        QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, indicator.center());
+        return;
+    }
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+QByteArray file_bytes(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll();
+}
+
+}  // namespace zemo::test::qt
