@@ -136,7 +136,7 @@ const char* error_kind_text(int kind) {
 }
 }  // namespace
 
-bool RunLog::emit(int type, const std::string_view* text) {
+bool RunLog::emit_message(int type, const std::string_view* text) {
     std::string_view detail;
     std::string cut;
     if (text) {
@@ -182,18 +182,18 @@ void RunLog::stop_run() {
 }
 
 void RunLog::message(int type) {
-    if (emit(type, nullptr)) stop_run();
+    if (emit_message(type, nullptr)) stop_run();
 }
 
 void RunLog::message(int type, std::string_view text) {
-    if (emit(type, &text)) stop_run();
+    if (emit_message(type, &text)) stop_run();
 }
 
 void RunLog::message_with_file(int type, std::string_view text, std::string_view file) {
-    const bool fatal = emit(type, &text);
+    const bool fatal = emit_message(type, &text);
     const std::string line = format("    (soubor: %.*s)", static_cast<int>(file.size()), file.data());
     const std::string_view line_view = line;
-    emit(type, &line_view);
+    emit_message(type, &line_view);
     if (fatal) stop_run();
 }
 

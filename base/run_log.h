@@ -110,7 +110,7 @@ public:
 
 private:
     // Writes one message; true when it was a fatal one.
-    bool emit(int type, const std::string_view* text);
+    bool emit_message(int type, const std::string_view* text);
     [[noreturn]] void stop_run();
     void open_stream(const std::string& path);
     void put(std::string_view text);

@@ -1,5 +1,6 @@
 #include "desktop/logic/desktop_run.h"
 
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -38,12 +39,15 @@ InputTable table_named(const std::string& name) {
 // lines in the message area; each lets the window process its events.
 class WindowObserver : public RunObserver {
 public:
-    WindowObserver(RunWindow& window, const bool& stop) : window_(window), stop_(stop) {}
+    // stop: "Zastavit", cleared before the computation; closing: the window
+    // is closing, never cleared during the run. Either may be null.
+    WindowObserver(RunWindow& window, const std::atomic<bool>* stop, const std::atomic<bool>* closing)
+        : window_(window), stop_(stop), closing_(closing) {}
     void progress(int done, int total, const ReferencePoint&) override {
         window_.set_progress(total > 0 ? static_cast<int>(100LL * done / total) : 0);
         window_.process_events();
     }
-    bool stop_requested() override { return stop_; }
+    bool stop_requested() override { return (stop_ && *stop_) || (closing_ && *closing_); }
     void message_line(std::string_view line) override {
         window_.append_message(line);
         window_.process_events();
@@ -51,7 +55,8 @@ public:
 
 private:
     RunWindow& window_;
-    const bool& stop_;
+    const std::atomic<bool>* stop_;
+    const std::atomic<bool>* closing_;
 };
 
 // The initialisation of a desktop run: the log banner and the start time
@@ -225,7 +230,7 @@ int run_model(const ScreenToCfg& screen_to_cfg, const Preferences& prefs, const 
         prefs.priority >= kPriorityLowest && prefs.priority <= kPriorityHighest ? prefs.priority : 0;
     platform::set_thread_priority(priority);
     window.clear_messages();
-    WindowObserver observer(window, session.stop);
+    WindowObserver observer(window, &session.stop, &session.closing);
     Run run(&observer);  // gives the working directory back when it ends
     platform::change_directory(places.project_directory);
     window.set_running(true);
@@ -369,8 +374,7 @@ bool check_data(const ScreenToCfg& screen_to_cfg, CheckedFile kind, const RunPla
     // 1.
     ProjectForm form;
     screen_to_cfg(form);  // a refusal is not heeded
-    const bool no_stop = false;
-    WindowObserver observer(window, no_stop);
+    WindowObserver observer(window, nullptr, nullptr);
     Run run(&observer);
     platform::change_directory(places.project_directory);
     run.options().quiet_open_failure = true;

@@ -17,11 +17,15 @@
 // At message level 0 the log is opened only by an error, so a run without
 // errors leaves the state as it was.
 //
-// A run happens on the window thread; the window stays responsive because
-// every error line and every reference point call process_events(), where
-// the "Zastavit" button sets RunSession::stop.
+// A run may happen on the window thread, where the window stays responsive
+// because every error line and every reference point call process_events()
+// (where the "Zastavit" button sets RunSession::stop), or on a worker thread
+// whose RunWindow hands every call over to the window thread (wzemo does
+// this). Then the project must not change while the run lasts
+// (main_commands, main_form.h).
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -63,7 +67,12 @@ struct RunSession {
     std::string log_path;       // where the last run's log was opened
     std::string copy_path;      // its copy in the output directory
     bool own_log_file = false;  // the preference LogFile names the log
-    bool stop = false;          // set by "Zastavit", cleared before the computation
+    // Set by "Zastavit", cleared before the computation. Atomic because the
+    // window may run the model on a worker thread and set it from its own.
+    std::atomic<bool> stop{false};
+    // Set when the window closes during a run: stops the run at the next
+    // point or stage, whatever happened to "Zastavit" before.
+    std::atomic<bool> closing{false};
 };
 
 // The places a run needs besides the form and the preferences (whose

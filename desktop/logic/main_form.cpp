@@ -718,4 +718,16 @@ void MainForm::output_directory_chosen(const std::string& directory) {
     CheckValues();
 }
 
+MainCommands main_commands(bool running) {
+    MainCommands c;
+    if (running) {
+        c.fields = c.new_project = c.open_project = c.catalogue = false;
+        c.run = c.quit_button = false;
+        c.stop = true;
+    }
+    return c;
+}
+
+const char* const kStopHint = "Předčasné ukončení výpočtu (Program nemusí zareagovat okamžitě)"_cz;
+
 }  // namespace zemo::desktop

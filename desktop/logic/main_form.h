@@ -182,6 +182,31 @@ int data_filter_index(const std::string& preset, int remembered, bool wind_rose)
 std::string directory_chooser_start(const std::string& output_directory, const std::string& last_path,
                                     bool output_directory_exists);
 
+// What the window offers while a run is or is not going on. A run takes the
+// form as it stood when "Výpoč&et" was pressed, so nothing may change the
+// project until it ends: every field, option, list and button of the five
+// tabs (the file tests too: they change the current directory the run
+// works in), "&Nový", "&Otevřít..." and "Seznam &látek" (whose OK would
+// empty the chosen pollutants). Saving, the settings (a run keeps its own
+// copy of the preferences), the log, help and the about window stay.
+struct MainCommands {
+    bool fields = true;        // the five tabs' controls
+    bool new_project = true;   // "&Nový"
+    bool open_project = true;  // "&Otevřít..."
+    bool save = true;          // "&Uložit", "Uložit j&ako..."
+    bool catalogue = true;     // "Seznam &látek"
+    bool settings = true;      // "&Možnosti"
+    bool run = true;           // "Výpoč&et"
+    bool stop = false;         // "Zastavit"
+    bool quit_button = true;   // the "&Konec" button
+
+    bool operator==(const MainCommands&) const = default;
+};
+MainCommands main_commands(bool running);
+
+// The message area's hint of "Zastavit".
+extern const char* const kStopHint;
+
 class MainForm {
 public:
     // catalogue: the catalogue read at start (load_catalogue); prefs: the
@@ -263,8 +288,11 @@ public:
     // The output directory chosen in the directory window.
     void output_directory_chosen(const std::string& directory);
 
-private:
+    // The state's text of a field (nullptr for a control without text), where
+    // the window stores what the user typed.
     std::string* text_field(MainControl field);
+
+private:
     // Computes enabled() from state() without touching the modified flag.
     void recompute();
     void show_chosen();

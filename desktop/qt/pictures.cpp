@@ -3,10 +3,21 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
+// The pictures are compiled into a static library; its resources are
+// registered once, before the first picture is drawn.
+static void register_pictures() {
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(pictures);
+        return true;
+    }();
+    (void)registered;
+}
+
 namespace zemo::desktop::ui {
 
 namespace {
 QPixmap render(const QString& resource, int width, int height) {
+    register_pictures();
     QPixmap pixmap(width, height);
     pixmap.fill(Qt::transparent);
     QSvgRenderer renderer(resource);

@@ -1,0 +1,64 @@
+// wzemo: the desktop program. Reads the installation and the preferences,
+// the pollutant catalogue, and shows the main window; "wzemo project.atm"
+// opens the project.
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+
+#include "base/platform.h"
+#include "base/version.h"
+#include "desktop/logic/pollutant_catalogue.h"
+#include "desktop/logic/preferences.h"
+#include "desktop/qt/help_window.h"
+#include "desktop/qt/main_window.h"
+#include "desktop/qt/pictures.h"
+#include "desktop/qt/qt_settings_store.h"
+#include "desktop/qt/qt_text.h"
+
+using namespace zemo;
+using namespace zemo::desktop;
+using namespace zemo::desktop::ui;
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("ZEMO"));
+    QApplication::setApplicationName(QStringLiteral("Model ZEMO"));
+    QApplication::setWindowIcon(program_icon());
+
+    const std::string version = zemo::program_version_text();
+    const std::string group = zemo::version_key(version);
+    InstallationStore machine(group, zemo::platform::installation_root(group));
+    QtSettingsStore user;
+    const std::string home = logic_text(QDir::toNativeSeparators(QDir::homePath()));
+#ifndef _WIN32
+    // No installer creates the per-user group here: the first start does.
+    if (machine.has_group(group)) prefs_create_user_group(user, group, home);
+#endif
+    Preferences prefs;
+    if (!prefs_load(machine, user, group, home, prefs)) {
+        show_zemo_message(nullptr, kNotInstalledText);
+        return 1;
+    }
+    user.sync();
+    set_help_directory(qt_text(zemo::platform::with_separator(prefs.root_dir)) + QStringLiteral("help"));
+
+    PollutantCatalogue catalogue;
+    const std::string catalogue_message = load_catalogue(catalogue, zemo::platform::with_separator(prefs.root_dir));
+    if (!catalogue_message.empty()) show_zemo_message(nullptr, catalogue_message);
+
+    MainWindowSetup setup;
+    setup.catalogue = &catalogue;
+    setup.prefs = &prefs;
+    setup.user_store = &user;
+    setup.settings_group = group;
+    setup.version = version;
+    setup.decimal_separator = system_decimal_separator();
+    MainWindow window(setup);
+    window.show();
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    window.start(arguments);
+    const int status = QApplication::exec();
+    user.sync();
+    return status;
+}
