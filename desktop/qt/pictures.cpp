@@ -3,10 +3,17 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
+// The pictures are compiled into the static library wzemo_ui, whose resource
+// object the linker drops unless something refers to it: registered here,
+// before the first picture is drawn.
+static void register_pictures() { Q_INIT_RESOURCE(pictures); }
+
 namespace zemo::desktop::ui {
 
 namespace {
 QPixmap render(const QString& resource, int width, int height) {
+    static const bool registered = (register_pictures(), true);
+    (void)registered;
     QPixmap pixmap(width, height);
     pixmap.fill(Qt::transparent);
     QSvgRenderer renderer(resource);
