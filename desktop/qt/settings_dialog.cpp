@@ -71,6 +71,7 @@ SettingsDialog::SettingsDialog(Preferences& prefs, QWidget* parent) : QDialog(pa
     fST_LogFn_BtnO = new QPushButton(QStringLiteral("..."), this);
     fST_LogFn_BtnO->setObjectName(QStringLiteral("fST_LogFn_BtnO"));
     fST_LogFn_BtnO->setAutoDefault(false);
+    fST_LogFn_BtnO->setFixedWidth(fST_LogFn_BtnO->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 16);
 
     auto* level_box = new QGroupBox(qt_text("Úroveň &výpisu:"_cz), this);
     level_none = new QRadioButton(qt_text("&Bez výpisu"_cz), level_box);

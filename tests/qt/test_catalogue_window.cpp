@@ -302,14 +302,26 @@ private slots:
         QVERIFY(w.isVisible());
         QCOMPARE(QApplication::focusWidget(), w.fP_PolLimit1_Edt);
 
+        // Nor does a click on another row choose it.
+        const int shown = w.fP_PolList_Lst->currentRow();
+        QListWidget* list = w.fP_PolList_Lst;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          list->visualItemRect(list->item(row_of(list, QStringLiteral("Arsen")))).center());
+        QTest::qWait(100);
+        wait_active(w);
+        QCOMPARE(seen_.texts.size(), 3);
+        QCOMPARE(list->currentRow(), shown);
+        QCOMPARE(w.fP_PolUsr_Edt->text(), QStringLiteral("SO2"));
+        QCOMPARE(QApplication::focusWidget(), w.fP_PolLimit1_Edt);
+
         // The other separator is taken as the decimal point.
         tq::type_text(w.fP_PolLimit1_Edt, QStringLiteral("12,5"));
         tab();
         QCOMPARE(QApplication::focusWidget(), w.fP_PolLimit2_Edt);
-        QCOMPARE(seen_.texts.size(), 2);
+        QCOMPARE(seen_.texts.size(), 3);
         tq::click(w.fP_Save_Btn);
         QVERIFY(!w.isVisible());
-        QCOMPARE(seen_.texts.size(), 2);
+        QCOMPARE(seen_.texts.size(), 3);
         QCOMPARE(find(read(path()), "Oxid siřičitý"_cz)->limit1, 12.5);
     }
 
