@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <functional>
 #include <string>
 
 #include "base/text.h"
@@ -323,6 +324,61 @@ private slots:
         QVERIFY(!w.isVisible());
         QCOMPARE(seen_.texts.size(), 3);
         QCOMPARE(find(read(path()), "Oxid siřičitý"_cz)->limit1, 12.5);
+    }
+
+    void choosing_org_asks_for_a_half_life() {
+        CatalogueWindow w(catalogue_, path(), '.');
+        show(w);
+        select_row(w, QStringLiteral("Benzen"));
+        QCOMPARE(w.fP_PolID_Cbx->currentText(), QStringLiteral("BZN"));
+        QVERIFY(!w.fP_PolRem_Edt->isEnabled());
+        w.fP_PolID_Cbx->setFocus();
+        for (int i = 0; i < 10 && w.fP_PolID_Cbx->currentText() != QStringLiteral("ORG"); ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(w.fP_PolID_Cbx->currentText(), QStringLiteral("ORG"));
+        QVERIFY(w.fP_PolRem_Edt->isEnabled());
+        QVERIFY(w.fP_PolRem_Lbl->isEnabled());
+        QVERIFY(w.fP_PolRem_Edt->text().isEmpty());
+        QVERIFY(w.fP_Save_Btn->isEnabled());
+
+        // Without a half-life the save stops at it.
+        tq::click(w.fP_Save_Btn);
+        QCOMPARE(seen_.texts, QStringList{QStringLiteral("Zadejte potřebné parametry!")});
+        wait_active(w);
+        QCOMPARE(QApplication::focusWidget(), w.fP_PolRem_Edt);
+        QTest::keyClicks(w.fP_PolRem_Edt, QStringLiteral("24"));
+        tq::click(w.fP_Save_Btn);
+        QVERIFY(!w.isVisible());
+        const CatalogueEntry* benzen = find(read(path()), "Benzen");
+        QVERIFY(benzen);
+        QCOMPARE(benzen->type, kOrgTypeIndex);
+        QCOMPARE(benzen->half_life, 24.0);
+    }
+
+    void a_full_list_takes_no_new_name() {
+        for (int i = 0; catalogue_.entries.size() < static_cast<std::size_t>(kMaxCatalogueEntries); ++i) {
+            CatalogueEntry e = catalogue_.entries.front();
+            e.name = "Látka "_cz + std::to_string(i);
+            catalogue_.entries.push_back(e);
+        }
+        CatalogueWindow w(catalogue_, path(), '.');
+        show(w);
+        // Watches past the message box for a "Nová látka" dialog.
+        bool dialog_opened = false;
+        std::function<void(QWidget*)> watch = [&](QWidget* modal) {
+            if (auto* dialog = qobject_cast<NewNameDialog*>(modal)) {
+                dialog_opened = true;
+                dialog->reject();
+            } else {
+                tq::answer_next_modal(watch, 500);
+            }
+        };
+        tq::answer_next_modal(watch, 500);
+        tq::click(w.fP_Add_Btn);
+        QTest::qWait(600);
+        QVERIFY(!dialog_opened);
+        QCOMPARE(seen_.texts, QStringList{QStringLiteral("Nelze přidat další látku!")});
+        QCOMPARE(w.fP_PolList_Lst->count(), kMaxCatalogueEntries);
     }
 
     void enter_in_a_field_leaves_it_before_saving() {
