@@ -44,6 +44,14 @@ public:
     QPushButton* fP_Save_Btn = nullptr;
     QPushButton* fP_Cancel_Btn = nullptr;
 
+public slots:
+    // "Storno", Escape and closing the window: the editor's cancel().
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+
 private:
     struct Impl;
     Impl* impl_ = nullptr;
@@ -58,6 +66,12 @@ public:
     explicit NewNameDialog(QWidget* parent = nullptr);
     // The accepted name (Windows-1250).
     std::string name() const;
+
+public slots:
+    // "OK": a name the editor refuses gives its message, and the dialog stays.
+    void accept() override;
+
+public:
 
     QLineEdit* Edit_PolNew = nullptr;
     QPushButton* ok_button = nullptr;

@@ -1,0 +1,124 @@
+// The splash and about windows and the directory chooser.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include "desktop/qt/help_window.h"
+#include "desktop/qt/small_windows.h"
+#include "tests/qt/qt_test_support.h"
+
+using namespace zemo::desktop::ui;
+namespace tq = zemo::test::qt;
+
+// The windows of the library ask for help pages; none is shown here (a real
+// definition, when linked, takes precedence).
+namespace zemo::desktop::ui {
+__attribute__((weak)) void show_help(int) {}
+}  // namespace zemo::desktop::ui
+
+class TestSmallWindows : public QObject {
+    Q_OBJECT
+
+    static QStringList label_texts(QWidget& w) {
+        QStringList texts;
+        for (QLabel* label : w.findChildren<QLabel*>()) texts << label->text();
+        return texts;
+    }
+
+private slots:
+    void splash_closes_by_itself_after_two_and_a_half_seconds() {
+        QElapsedTimer clock;
+        clock.start();
+        SplashWindow splash(QStringLiteral("1.0.0.0"));
+        splash.show();
+        QVERIFY(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(splash.size(), QSize(465, 232));
+        const QStringList texts = label_texts(splash);
+        QVERIFY(texts.contains(QStringLiteral("Model ZEMO")));
+        QVERIFY(texts.contains(QStringLiteral("verze 1.0.0.0")));
+        QVERIFY(splash.timer_active());
+
+        QTest::qWait(2000);
+        QVERIFY(splash.isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!splash.isVisible(), 2000);
+        const qint64 shown = clock.elapsed();
+        QVERIFY2(shown >= 2450 && shown < 3500, qPrintable(QString::number(shown)));
+        QCOMPARE(splash.result(), int(QDialog::Accepted));
+        QVERIFY(!splash.timer_active());
+    }
+
+    void splash_closes_at_a_click_anywhere() {
+        for (const bool on_label : {true, false}) {
+            SplashWindow splash(QStringLiteral("1.0.0.0"));
+            splash.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&splash));
+            QWidget* target = &splash;
+            if (on_label) {
+                for (QLabel* label : splash.findChildren<QLabel*>())
+                    if (label->text() == QStringLiteral("Model ZEMO")) target = label;
+                QVERIFY(target != &splash);
+            }
+            QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
+            QVERIFY(!splash.isVisible());
+            QVERIFY(!splash.timer_active());
+            QCOMPARE(splash.result(), int(QDialog::Accepted));
+        }
+    }
+
+    void about_window_shows_the_version_and_closes_with_ok() {
+        AboutWindow about(QStringLiteral("1.0.0.0"));
+        about.show();
+        QVERIFY(QTest::qWaitForWindowActive(&about));
+        QCOMPARE(about.windowTitle(), QStringLiteral("O aplikaci ZEMO..."));
+        QCOMPARE(about.minimumSize(), QSize(457, 231));
+        QCOMPARE(about.maximumSize(), QSize(457, 231));
+        QVERIFY(label_texts(about).contains(QStringLiteral("verze 1.0.0.0")));
+        const QList<QPushButton*> buttons = about.findChildren<QPushButton*>();
+        QCOMPARE(buttons.size(), 1);
+        QCOMPARE(buttons.first()->text(), QStringLiteral("OK"));
+        QVERIFY(buttons.first()->isDefault());
+        QTest::keyClick(&about, Qt::Key_Return);
+        QVERIFY(!about.isVisible());
+        QCOMPARE(about.result(), int(QDialog::Accepted));
+    }
+
+    void choose_directory_gives_an_existing_directory_or_nothing() {
+        const QString start = tq::fresh_directory(QStringLiteral("dirs"));
+        const QString wanted = start + QStringLiteral("/výsledky");
+        QVERIFY(QDir().mkpath(wanted));
+
+        bool seen = false;
+        tq::answer_next_modal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            if (!dialog) return;
+            seen = true;
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Vyhledat složku"));
+            QCOMPARE(dialog->fileMode(), QFileDialog::Directory);
+            QCOMPARE(QDir(dialog->directory()).absolutePath(), QDir(start).absolutePath());
+            dialog->selectFile(wanted);
+            static_cast<QDialog*>(dialog)->accept();  // the dialog's own "Choose"
+        });
+        const std::optional<QString> chosen = choose_directory(nullptr, start);
+        QVERIFY(seen);
+        QVERIFY(chosen.has_value());
+        QCOMPARE(QDir(*chosen).absolutePath(), QDir(wanted).absolutePath());
+
+        tq::answer_next_modal([](QWidget* modal) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(modal)) dialog->reject();
+        });
+        QVERIFY(!choose_directory(nullptr, start).has_value());
+    }
+};
+
+int main(int argc, char** argv) {
+    tq::prepare_environment();
+    QApplication app(argc, argv);
+    TestSmallWindows test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_small_windows.moc"
