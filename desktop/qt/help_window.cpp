@@ -67,7 +67,7 @@ public:
     void show_page(const std::string& page) {
         browser_->setSearchPaths({directory()});
         const QString path = QDir(directory()).filePath(QString::fromStdString(page));
-        if (QFileInfo(path).isFile()) {
+        if (!directory().isEmpty() && QFileInfo(path).isFile()) {
             browser_->setSource(QUrl::fromLocalFile(path));
         } else {
             browser_->clear();
