@@ -83,7 +83,13 @@ private:
 
 void set_help_directory(const QString& dir) { directory() = dir; }
 
+QList<int>& requested_help_topics() {
+    static QList<int> topics;
+    return topics;
+}
+
 void show_help(int topic) {
+    requested_help_topics() << topic;
     if (!window()) window() = new HelpWindow;
     auto* help = static_cast<HelpWindow*>(window().data());
     help->show_page(help_page(topic));

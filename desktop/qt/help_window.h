@@ -3,6 +3,7 @@
 // (desktop/logic/help_topics.h).
 #pragma once
 
+#include <QList>
 #include <QString>
 
 class QWidget;
@@ -18,5 +19,7 @@ void show_help(int topic);
 void close_help();
 // The help window, nullptr when none is open (for the tests).
 QWidget* help_window();
+// Every topic asked for since the program started, in order (for the tests).
+QList<int>& requested_help_topics();
 
 }  // namespace zemo::desktop::ui

@@ -23,15 +23,6 @@ using namespace zemo;
 using namespace zemo::desktop::ui;
 namespace tq = zemo::test::qt;
 
-// The help window is not part of these tests: the topics asked for are
-// recorded instead (a real definition, when linked, takes precedence).
-namespace {
-QList<int> help_topics;
-}
-namespace zemo::desktop::ui {
-__attribute__((weak)) void show_help(int topic) { help_topics << topic; }
-}  // namespace zemo::desktop::ui
-
 class TestCatalogueWindow : public QObject {
     Q_OBJECT
 
@@ -103,7 +94,7 @@ private slots:
         catalogue_ = read(path());
         QVERIFY(catalogue_.entries.size() > 10);
         seen_ = {};
-        help_topics.clear();
+        requested_help_topics().clear();
         tq::answer_message_boxes(seen_);
     }
 
@@ -152,7 +143,7 @@ private slots:
         QVERIFY(seen_.texts.isEmpty());
 
         QTest::keyClick(&w, Qt::Key_F1);
-        QCOMPARE(help_topics, QList<int>{222});
+        QCOMPARE(requested_help_topics(), QList<int>{222});
     }
 
     void add_delete_and_save_write_the_file() {

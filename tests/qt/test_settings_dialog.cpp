@@ -20,15 +20,6 @@ using namespace zemo::desktop;
 using namespace zemo::desktop::ui;
 namespace tq = zemo::test::qt;
 
-// The help window is not part of these tests: the topics asked for are
-// recorded instead (a real definition, when linked, takes precedence).
-namespace {
-QList<int> help_topics;
-}
-namespace zemo::desktop::ui {
-__attribute__((weak)) void show_help(int topic) { help_topics << topic; }
-}  // namespace zemo::desktop::ui
-
 class TestSettingsDialog : public QObject {
     Q_OBJECT
 
@@ -80,7 +71,7 @@ class TestSettingsDialog : public QObject {
 
 private slots:
     void initTestCase() { dir_ = tq::fresh_directory(QStringLiteral("settings")); }
-    void init() { help_topics.clear(); }
+    void init() { requested_help_topics().clear(); }
 
     void shows_the_preferences() {
         Preferences prefs = stored();
@@ -183,7 +174,7 @@ private slots:
         QTest::keyClick(d.fST_LogFn_Edt, Qt::Key_F1);
         d.level_standard->setFocus();
         QTest::keyClick(d.level_standard, Qt::Key_F1);
-        QCOMPARE(help_topics, (QList<int>{221, 211, 211}));
+        QCOMPARE(requested_help_topics(), (QList<int>{221, 211, 211}));
     }
 };
 

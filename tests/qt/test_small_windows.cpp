@@ -14,12 +14,6 @@
 using namespace zemo::desktop::ui;
 namespace tq = zemo::test::qt;
 
-// The windows of the library ask for help pages; none is shown here (a real
-// definition, when linked, takes precedence).
-namespace zemo::desktop::ui {
-__attribute__((weak)) void show_help(int) {}
-}  // namespace zemo::desktop::ui
-
 class TestSmallWindows : public QObject {
     Q_OBJECT
 
