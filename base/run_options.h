@@ -35,6 +35,9 @@ struct RunOptions {
     // without the fatal "soubor nelze otevřít" when their file cannot be
     // opened (the window reports the failure itself).
     bool quiet_open_failure = false;
+    // The console program tells the end of a run on its console as well;
+    // the desktop program shows its own lines in its window instead.
+    bool console = true;
     std::time_t start_time = 0;
     std::tm start_local{};
 

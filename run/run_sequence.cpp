@@ -140,8 +140,10 @@ int stage_end_of_run(int status) {
         log.write(status == 0 ? "\nVÝPOČET UKONČEN... O.K.\n"_cz : "\nVÝPOČET UKONČEN...\n"_cz);
         log_message(1, "Čas ukončení programu: %s"_cz, time_stamp(platform::local_time(end)).c_str());
         log_message(1, "Celkový výpočetní čas: %lih %02lim %02lis"_cz, hours, minutes, seconds);
-        platform::console_write(format("Vypocet ukoncen%45s\n", ""));
-        platform::console_write(format("Celkovy vypocetni cas: %lih %02lim %02lis\n", hours, minutes, seconds));
+        if (opt.console) {
+            platform::console_write(format("Vypocet ukoncen%45s\n", ""));
+            platform::console_write(format("Celkovy vypocetni cas: %lih %02lim %02lis\n", hours, minutes, seconds));
+        }
     }
     log.close();
     close_all_files();

@@ -214,6 +214,7 @@ int prepare_run(const ProjectForm& form, const Preferences& prefs, const RunPlac
     opt.message_level = level;
     opt.priority = prefs.priority >= kPriorityLowest && prefs.priority <= kPriorityHighest ? prefs.priority : 0;
     opt.quiet_open_failure = true;
+    opt.console = false;
 
     // 6.
     if (failed) {

@@ -241,9 +241,12 @@ TEST_F(DesktopRun, TwoRunsFromOneFormGiveTheSameResultFiles) {
     std::vector<std::vector<std::string>> runs;
     for (int i = 0; i < 2; ++i) {
         FakeWindow window;
-        ASSERT_EQ(run_model(form_of(form), staged_preferences(), RunPlaces{town.dir.str(), temp.str()}, window,
-                            session),
-                  0);
+        // The window shows the run's lines; nothing goes to a console.
+        testing::internal::CaptureStdout();
+        const int status =
+            run_model(form_of(form), staged_preferences(), RunPlaces{town.dir.str(), temp.str()}, window, session);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+        ASSERT_EQ(status, 0);
         EXPECT_EQ(window.progress, 100);
         const long loaded = window.find("         ...o.k.");
         ASSERT_GT(loaded, 1) << window.lines.back();

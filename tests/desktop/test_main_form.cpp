@@ -4,6 +4,7 @@
 #include <deque>
 
 #include "base/platform.h"
+#include "desktop/logic/dialog_filter.h"
 #include "desktop/logic/main_form.h"
 #include "desktop/logic/project_form_file.h"
 #include "tests/test_support.h"
@@ -581,4 +582,36 @@ TEST(MainFormCatalogue, ChosenListEmptiedOnlyAfterARealChange) {
     EXPECT_EQ(f.state().pol_usr, "");
     EXPECT_TRUE(f.modified());
     EXPECT_EQ(f.catalogue_names().front(), "Aaa oxid");
+}
+
+TEST(MainFormCommands, NothingThatChangesTheProjectDuringARun) {
+    const MainCommands idle = main_commands(false);
+    EXPECT_TRUE(idle.fields && idle.new_project && idle.open_project && idle.catalogue && idle.run && idle.quit_button);
+    EXPECT_FALSE(idle.stop);
+    const MainCommands running = main_commands(true);
+    // The fields (file tests included), "Nový", "Otevřít..." and the
+    // catalogue would change the project or the directory the run works in.
+    EXPECT_FALSE(running.fields);
+    EXPECT_FALSE(running.new_project);
+    EXPECT_FALSE(running.open_project);
+    EXPECT_FALSE(running.catalogue);
+    EXPECT_FALSE(running.run);
+    EXPECT_FALSE(running.quit_button);
+    EXPECT_TRUE(running.stop);
+    // Saving and the settings cannot reach a run: it keeps its own copies.
+    EXPECT_TRUE(running.save);
+    EXPECT_TRUE(running.settings);
+}
+
+TEST(DialogFilters, EachPairBecomesOneNameFilterInOrder) {
+    EXPECT_EQ(dialog_name_filters(kProjectFilter),
+              (std::vector<std::string>{"zemo init (*.atm)", "všechny soubory (*)"_cz}));
+    EXPECT_EQ(dialog_name_filters("textové soubory (*.txt)|*.txt|soubory dBase (*.dbf)|*.dbf|všechny soubory (*.*)|*.*"_cz),
+              (std::vector<std::string>{"textové soubory (*.txt)"_cz, "soubory dBase (*.dbf)",
+                                        "všechny soubory (*.*)"_cz}));
+    EXPECT_EQ(dialog_name_filters("LOG soubory|*.log|všechny soubory|*"_cz),
+              (std::vector<std::string>{"LOG soubory (*.log)", "všechny soubory (*)"_cz}));
+    // A text without its pattern is dropped; an empty filter gives none.
+    EXPECT_EQ(dialog_name_filters("a|*.a|b"), (std::vector<std::string>{"a (*.a)"}));
+    EXPECT_TRUE(dialog_name_filters("").empty());
 }
