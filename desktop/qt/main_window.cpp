@@ -185,6 +185,9 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+    // Focus changes while the widgets go away must not reach a window that
+    // is no longer a MainWindow.
+    disconnect(qApp, nullptr, this, nullptr);
     if (worker_) {
         session_.closing = true;
         worker_->wait();

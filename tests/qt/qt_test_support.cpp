@@ -23,7 +23,9 @@ namespace zemo::test::qt {
 namespace {
 QString program_root() { return QStringLiteral(ZEMO_QT_TEST_ROOT); }
 
-bool answering_boxes = false;
+// The answerer of message boxes and the record it writes to.
+QTimer* box_answerer = nullptr;
+SeenBoxes* box_record = nullptr;
 }  // namespace
 
 QString fresh_directory(const QString& name) {
@@ -65,44 +67,56 @@ void write_installation(const QString& root, bool with_user) {
 
 void answer_next_modal(std::function<void(QWidget*)> answer, int timeout_ms) {
     QPointer<QWidget> before = QApplication::activeModalWidget();
+    // The timer belongs to the application and deletes itself when it has
+    // answered or given up.
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(10);
     auto elapsed = std::make_shared<QElapsedTimer>();
     elapsed->start();
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [=]() {
+    QObject::connect(timer, &QTimer::timeout, timer, [=]() {
         QWidget* modal = QApplication::activeModalWidget();
         if (modal && modal != before.data() && modal->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
             answer(modal);
             return;
         }
         if (elapsed->elapsed() > timeout_ms) {
             qWarning("answer_next_modal: no modal widget appeared");
-            return;
+            timer->stop();
+            timer->deleteLater();
         }
-        QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+    });
+    timer->start();
 }
 
 void answer_message_boxes(SeenBoxes& seen, QMessageBox::StandardButton button) {
-    answering_boxes = true;
-    auto poll = std::make_shared<std::function<void()>>();
-    SeenBoxes* record = &seen;
-    *poll = [=]() {
-        if (!answering_boxes) return;
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
-            record->texts << box->text();
-            record->icons << box->icon();
-            record->titles << box->windowTitle();
-            QAbstractButton* b = box->button(button);
-            if (!b) b = box->buttons().value(0);
-            b->click();
-        }
-        QTimer::singleShot(5, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+    stop_answering_message_boxes();
+    box_answerer = new QTimer(qApp);
+    box_answerer->setInterval(5);
+    box_record = &seen;
+    QObject::connect(box_answerer, &QTimer::timeout, box_answerer, [button]() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible() || !box_record) return;
+        box_record->texts << box->text();
+        box_record->icons << box->icon();
+        box_record->titles << box->windowTitle();
+        QAbstractButton* b = box->button(button);
+        if (!b) b = box->buttons().value(0);
+        b->click();
+    });
+    box_answerer->start();
 }
 
-void stop_answering_message_boxes() { answering_boxes = false; }
+void stop_answering_message_boxes() {
+    delete box_answerer;
+    box_answerer = nullptr;
+    box_record = nullptr;
+}
+
+SeenBoxes::~SeenBoxes() {
+    if (box_record == this) stop_answering_message_boxes();
+}
 
 void type_text(QLineEdit* field, const QString& text) {
     field->setFocus();

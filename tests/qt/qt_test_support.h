@@ -34,6 +34,16 @@ void answer_next_modal(std::function<void(QWidget*)> answer, int timeout_ms = 50
 // What answered modal message boxes said, in order (their texts), kept by
 // answer_message_boxes.
 struct SeenBoxes {
+    SeenBoxes() = default;
+    SeenBoxes(const SeenBoxes&) = delete;
+    SeenBoxes& operator=(const SeenBoxes&) = delete;
+    // Stops the answering when it still writes here.
+    ~SeenBoxes();
+    void clear() {
+        texts.clear();
+        icons.clear();
+        titles.clear();
+    }
     QStringList texts;
     QList<QMessageBox::Icon> icons;
     QStringList titles;

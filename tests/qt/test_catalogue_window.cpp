@@ -93,7 +93,7 @@ private slots:
         QVERIFY(QFile::copy(QStringLiteral(ZEMO_SOURCE_DIR "/install/etc/pol.cfg"), path_));
         catalogue_ = read(path());
         QVERIFY(catalogue_.entries.size() > 10);
-        seen_ = {};
+        seen_.clear();
         requested_help_topics().clear();
         tq::answer_message_boxes(seen_);
     }
@@ -340,7 +340,8 @@ private slots:
         QTest::keyClicks(w.fP_PolRem_Edt, QStringLiteral("24"));
         tq::click(w.fP_Save_Btn);
         QVERIFY(!w.isVisible());
-        const CatalogueEntry* benzen = find(read(path()), "Benzen");
+        const PollutantCatalogue saved = read(path());
+        const CatalogueEntry* benzen = find(saved, "Benzen");
         QVERIFY(benzen);
         QCOMPARE(benzen->type, kOrgTypeIndex);
         QCOMPARE(benzen->half_life, 24.0);

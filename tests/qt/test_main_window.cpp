@@ -147,6 +147,8 @@ private slots:
     void saveQuestionHasThreeAnswers();
     void wholeRunEqualsTheConsoleProgram();
     void stopEndsTheRunAndRestoresTheButtons();
+    void closingDuringARunStopsItFirst();
+    void closeAfterRunEndsOnlyASuccessfulRun();
 };
 
 void TestMainWindow::startsEmptyWithItsCaptionAndEnabling() {
@@ -411,6 +413,45 @@ void TestMainWindow::stopEndsTheRunAndRestoresTheButtons() {
     QVERIFY(f.w().fM_End_Btn->isEnabled());
     QVERIFY(f.w().MenuI_PrjOpen->isEnabled());
     QVERIFY(f.w().fMN_PntFn_Edt[0]->isEnabled());
+}
+
+void TestMainWindow::closingDuringARunStopsItFirst() {
+    Fixture f(QStringLiteral("close-during-run"));
+    const QString dir = fresh_directory(QStringLiteral("close-project"));
+    copy_tree(QStringLiteral(ZEMO_SOURCE_DIR "/examples/town"), dir);
+    QDir().mkpath(dir + QStringLiteral("/vysledky"));
+    open_town(f, dir);
+    bool visible_after_close = false;
+    connect(f.w().fM_Progress, &QProgressBar::valueChanged, &f.w(), [&](int value) {
+        if (value < 1 || !f.w().running() || !f.w().isVisible()) return;
+        f.w().close();  // the system close button
+        visible_after_close = f.w().isVisible();
+    });
+    QVERIFY(run_and_wait(f.w()));
+    QTest::qWait(100);
+    QVERIFY(visible_after_close);  // the window waited for the run
+    QVERIFY(!f.w().isVisible());   // and closed when it had ended
+    QCOMPARE(f.w().messages().last(), cz("VÝPOČET NEBYL DOKONČEN!"));
+    QVERIFY(f.w().messages().contains(cz("+++ Výpočet přerušen uživatelem!")));
+}
+
+void TestMainWindow::closeAfterRunEndsOnlyASuccessfulRun() {
+    Fixture f(QStringLiteral("close-after-run"));
+    f.prefs.close_after_run = true;
+    const QString dir = fresh_directory(QStringLiteral("close-after-project"));
+    copy_tree(QStringLiteral(ZEMO_SOURCE_DIR "/examples/town"), dir);
+    open_town(f, dir);
+    // No output directory yet: the tables cannot be created, the run fails
+    // and the window stays.
+    QVERIFY(run_and_wait(f.w()));
+    QTest::qWait(100);
+    QCOMPARE(f.w().messages().last(), cz("VÝPOČET NEBYL DOKONČEN!"));
+    QVERIFY(f.w().isVisible());
+    QDir().mkpath(dir + QStringLiteral("/vysledky"));
+    QVERIFY(run_and_wait(f.w()));
+    QTest::qWait(100);
+    QCOMPARE(f.w().messages().last(), cz("Výpočet ukončen...o.k."));
+    QVERIFY(!f.w().isVisible());
 }
 
 int main(int argc, char* argv[]) {
