@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFile>
 #include <QLineEdit>
 #include <QPointer>
@@ -78,7 +79,12 @@ void answer_next_modal(std::function<void(QWidget*)> answer, int timeout_ms) {
         if (modal && modal != before.data() && modal->isVisible()) {
             timer->stop();
             timer->deleteLater();
-            answer(modal);
+            // A file dialog fills its directory view and its preset name
+            // asynchronously; an answer given before that is overwritten.
+            QPointer<QWidget> shown = modal;
+            QTimer::singleShot(100, [shown, answer]() {
+                if (shown && shown->isVisible()) answer(shown.data());
+            });
             return;
         }
         if (elapsed->elapsed() > timeout_ms) {
@@ -116,6 +122,20 @@ void stop_answering_message_boxes() {
 
 SeenBoxes::~SeenBoxes() {
     if (box_record == this) stop_answering_message_boxes();
+}
+
+void choose_in_file_dialog(QWidget* file_dialog, const QString& path) {
+    auto* dialog = qobject_cast<QFileDialog*>(file_dialog);
+    if (!dialog) {
+        qWarning("choose_in_file_dialog: not a file dialog");
+        return;
+    }
+    if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+        name->setText(path);
+    } else {
+        dialog->selectFile(path);
+    }
+    QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
 }
 
 void type_text(QLineEdit* field, const QString& text) {

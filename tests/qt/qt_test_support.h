@@ -27,7 +27,8 @@ void write_installation(const QString& root, bool with_user = true);
 
 // Answers the next modal widget that appears: waits (processing events) up
 // to timeout_ms for QApplication::activeModalWidget() other than except,
-// then calls answer with it. Returns at once; the answer runs from the
+// then calls answer with it 100 ms later (when it is still shown), so that
+// a file dialog has settled. Returns at once; the answer runs from the
 // event loop. Use before the action that opens the modal widget.
 void answer_next_modal(std::function<void(QWidget*)> answer, int timeout_ms = 5000);
 
@@ -52,6 +53,10 @@ struct SeenBoxes {
 // (until stop_answering_message_boxes), recording it into seen.
 void answer_message_boxes(SeenBoxes& seen, QMessageBox::StandardButton button = QMessageBox::Ok);
 void stop_answering_message_boxes();
+
+// Types path into a file dialog's name field and presses its accept
+// button ("Otevřít"/"Uložit"), as a user does.
+void choose_in_file_dialog(QWidget* file_dialog, const QString& path);
 
 // Sets a field's text the way a user's editing does (textEdited as well as
 // textChanged), for texts with letters outside Latin-1.

@@ -109,13 +109,7 @@ struct Fixture {
 // Answers the next file dialog with path (accepting it).
 void answer_file_dialog(const QString& path) {
     answer_next_modal([path](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        if (!dialog) {
-            qWarning("expected a file dialog");
-            return;
-        }
-        dialog->selectFile(path);
-        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+        choose_in_file_dialog(modal, path);
     });
 }
 

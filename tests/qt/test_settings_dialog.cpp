@@ -51,22 +51,41 @@ class TestSettingsDialog : public QObject {
     }
 
     // Opens the log browser, checks it, and lets answer close it.
-    static void browse(SettingsDialog& d, const QString& expected_filter, std::function<void(QFileDialog*)> answer) {
+    // What the log-name browser showed when it was answered.
+    struct Browsed {
         bool seen = false;
+        QString title, filter, preset;
+        QStringList filters;
+        bool save_mode = false, no_overwrite_prompt = false;
+    };
+
+    // Presses the browse button and answers its dialog with answer; the
+    // dialog is always answered, so that a wrong value cannot leave it open.
+    static Browsed browse(SettingsDialog& d, std::function<void(QFileDialog*)> answer) {
+        Browsed b;
         tq::answer_next_modal([&](QWidget* modal) {
             auto* files = qobject_cast<QFileDialog*>(modal);
             if (!files) return;
-            seen = true;
-            QCOMPARE(files->windowTitle(), QStringLiteral("Jméno LOG souboru"));
-            QCOMPARE(files->acceptMode(), QFileDialog::AcceptSave);
-            QVERIFY(files->testOption(QFileDialog::DontConfirmOverwrite));
-            QCOMPARE(files->nameFilters(),
-                     (QStringList{QStringLiteral("LOG soubory (*.log)"), QStringLiteral("všechny soubory (*)")}));
-            QCOMPARE(files->selectedNameFilter(), expected_filter);
+            b.seen = true;
+            b.title = files->windowTitle();
+            b.save_mode = files->acceptMode() == QFileDialog::AcceptSave;
+            b.no_overwrite_prompt = files->testOption(QFileDialog::DontConfirmOverwrite);
+            b.filters = files->nameFilters();
+            b.filter = files->selectedNameFilter();
+            b.preset = files->selectedFiles().value(0);
             answer(files);
         });
         tq::click(d.fST_LogFn_BtnO);
-        QVERIFY(seen);
+        return b;
+    }
+
+    static void check_browser(const Browsed& b, const QString& expected_filter) {
+        QVERIFY(b.seen);
+        QCOMPARE(b.title, QStringLiteral("Jméno LOG souboru"));
+        QVERIFY(b.save_mode);
+        QVERIFY(b.no_overwrite_prompt);
+        QCOMPARE(b.filters, (QStringList{QStringLiteral("LOG soubory (*.log)"), QStringLiteral("všechny soubory (*)")}));
+        QCOMPARE(b.filter, expected_filter);
     }
 
 private slots:
@@ -142,24 +161,25 @@ private slots:
         SettingsDialog d(prefs);
         show(d);
         const QString chosen = dir_ + QStringLiteral("/běh");
-        browse(d, QStringLiteral("LOG soubory (*.log)"), [&](QFileDialog* files) {
-            files->selectFile(chosen);
-            static_cast<QDialog*>(files)->accept();  // the dialog's own "Save"
+        Browsed b = browse(d, [&](QFileDialog* files) {
+            tq::choose_in_file_dialog(files, chosen);
         });
+        check_browser(b, QStringLiteral("LOG soubory (*.log)"));
         QCOMPARE(d.fST_LogFn_Edt->text(), chosen + QStringLiteral(".log"));
 
         // A name with an extension keeps it, and another extension presets
         // the filter of all files.
         tq::type_text(d.fST_LogFn_Edt, dir_ + QStringLiteral("/run.txt"));
-        browse(d, QStringLiteral("všechny soubory (*)"), [&](QFileDialog* files) {
-            QCOMPARE(files->selectedFiles().value(0), dir_ + QStringLiteral("/run.txt"));
-            files->selectFile(dir_ + QStringLiteral("/jiny.out"));
-            static_cast<QDialog*>(files)->accept();  // the dialog's own "Save"
+        b = browse(d, [&](QFileDialog* files) {
+            tq::choose_in_file_dialog(files, dir_ + QStringLiteral("/jiny.out"));
         });
+        check_browser(b, QStringLiteral("všechny soubory (*)"));
+        QCOMPARE(b.preset, dir_ + QStringLiteral("/run.txt"));
         QCOMPARE(d.fST_LogFn_Edt->text(), dir_ + QStringLiteral("/jiny.out"));
 
         // Cancelling the browser leaves the field.
-        browse(d, QStringLiteral("všechny soubory (*)"), [](QFileDialog* files) { files->reject(); });
+        b = browse(d, [](QFileDialog* files) { files->reject(); });
+        check_browser(b, QStringLiteral("všechny soubory (*)"));
         QCOMPARE(d.fST_LogFn_Edt->text(), dir_ + QStringLiteral("/jiny.out"));
         QVERIFY(prefs.log_file.empty());  // nothing stored before "OK"
     }

@@ -93,7 +93,8 @@ private slots:
             QCOMPARE(dialog->windowTitle(), QStringLiteral("Vyhledat složku"));
             QCOMPARE(dialog->fileMode(), QFileDialog::Directory);
             QCOMPARE(QDir(dialog->directory()).absolutePath(), QDir(start).absolutePath());
-            dialog->selectFile(wanted);
+            // Going into the directory and choosing it, as a user does.
+            dialog->setDirectory(wanted);
             static_cast<QDialog*>(dialog)->accept();  // the dialog's own "Choose"
         });
         const std::optional<QString> chosen = choose_directory(nullptr, start);
