@@ -718,6 +718,18 @@ void MainForm::output_directory_chosen(const std::string& directory) {
     CheckValues();
 }
 
+bool checked_on_leave(MainControl field) {
+    switch (field) {
+        case MainControl::PolUsr: case MainControl::PolLimit1: case MainControl::PolLimit2:
+        case MainControl::PolRem: case MainControl::Rotation: case MainControl::Lim:
+        case MainControl::Back1: case MainControl::Back2: case MainControl::Back3:
+        case MainControl::Back4: case MainControl::Back5: case MainControl::Back6:
+            return true;
+        default:
+            return false;
+    }
+}
+
 MainCommands main_commands(bool running) {
     MainCommands c;
     if (running) {

@@ -57,6 +57,12 @@ enum class MainControl {
     OutFnBasic, OutFnPsrc, OutFnPgrp, OutFnSmax, OutFnSavg, OutFnExt,
 };
 
+// The fields whose text is checked and taken when the focus leaves them
+// (leave_field): the pollutant panel, the rotation, the background values
+// and the share limit. Every other field's text counts as it is typed
+// (changed()).
+bool checked_on_leave(MainControl field);
+
 // Index of the six output names in MainFormState::out_names.
 enum OutName : int { kOutBasic = 0, kOutSourceShares, kOutGroupShares, kOutSectorMax, kOutSectorMean, kOutExtended };
 

@@ -263,13 +263,7 @@ void MainWindow::connect_text(QLineEdit* field, MainControl control) {
         std::string* stored = form_->text_field(control);
         if (stored == nullptr) return;
         *stored = logic_text(text);
-        // A file or name field changes what is enabled at once; a number is
-        // taken when its field is left.
-        const bool number = control == MainControl::Rotation || control == MainControl::Lim ||
-                            control == MainControl::PolUsr || control == MainControl::PolLimit1 ||
-                            control == MainControl::PolLimit2 || control == MainControl::PolRem ||
-                            (control >= MainControl::Back1 && control <= MainControl::Back6);
-        if (!number) {
+        if (!checked_on_leave(control)) {
             form_->changed();
             after_change();
         }
@@ -766,11 +760,7 @@ void MainWindow::focus_changed(QWidget* old, QWidget* now) {
     // window taking the focus does not.
     if (now == nullptr || now->window() != this) return;
     const MainControl field = control_of(old);
-    const bool validated = field == MainControl::PolUsr || field == MainControl::PolLimit1 ||
-                           field == MainControl::PolLimit2 || field == MainControl::PolRem ||
-                           field == MainControl::Rotation || field == MainControl::Lim ||
-                           (field >= MainControl::Back1 && field <= MainControl::Back6);
-    if (!validated) return;
+    if (!checked_on_leave(field)) return;
     const MainReply reply = form_->leave_field(field, control_of(now));
     show_reply(reply);
 }

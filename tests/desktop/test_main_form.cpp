@@ -615,3 +615,12 @@ TEST(DialogFilters, EachPairBecomesOneNameFilterInOrder) {
     EXPECT_EQ(dialog_name_filters("a|*.a|b"), (std::vector<std::string>{"a (*.a)"}));
     EXPECT_TRUE(dialog_name_filters("").empty());
 }
+
+TEST(MainFormFields, NumbersAndTheIndicativeAreTakenWhenLeftFileNamesAsTyped) {
+    for (MainControl c : {MainControl::PolUsr, MainControl::PolLimit1, MainControl::PolLimit2, MainControl::PolRem,
+                          MainControl::Rotation, MainControl::Lim, MainControl::Back1, MainControl::Back6})
+        EXPECT_TRUE(checked_on_leave(c)) << static_cast<int>(c);
+    for (MainControl c : {MainControl::PntFn1, MainControl::PntFn3, MainControl::SrcFnA, MainControl::TrnFn,
+                          MainControl::RosFn, MainControl::OutDir, MainControl::OutFnExt, MainControl::PolList})
+        EXPECT_FALSE(checked_on_leave(c)) << static_cast<int>(c);
+}
