@@ -64,6 +64,10 @@ std::string program_version();
 // the installation is missing.
 std::string installation_root(const std::string& version_key);
 
+// The CPUs this process may run on (its affinity, not the host's core
+// count); at least 1.
+int available_cpus();
+
 // -2 lowest .. 2 highest; a refusal to raise the priority is ignored.
 void set_thread_priority(int priority);
 

@@ -7,12 +7,14 @@
 #include <cstring>
 #include <locale.h>
 #include <sys/resource.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 #include <vector>
 
 #include "base/platform.h"
@@ -186,6 +188,19 @@ std::string installation_root(const std::string& version_key) {
         }
     }
     return {};
+}
+
+int available_cpus() {
+#ifdef __linux__
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0) {
+        const int n = CPU_COUNT(&set);
+        if (n > 0) return n;
+    }
+#endif
+    const unsigned n = std::thread::hardware_concurrency();
+    return n > 0 ? static_cast<int>(n) : 1;
 }
 
 void set_thread_priority(int priority) {

@@ -161,6 +161,16 @@ std::string installation_root(const std::string& version_key) {
     return narrow(value);
 }
 
+int available_cpus() {
+    DWORD_PTR process = 0, system = 0;
+    if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system) && process != 0) {
+        int n = 0;
+        for (; process != 0; process &= process - 1) ++n;
+        return n;
+    }
+    return 1;
+}
+
 void set_thread_priority(int priority) {
     static const int kPriority[5] = {THREAD_PRIORITY_LOWEST, THREAD_PRIORITY_BELOW_NORMAL, THREAD_PRIORITY_NORMAL,
                                      THREAD_PRIORITY_ABOVE_NORMAL, THREAD_PRIORITY_HIGHEST};

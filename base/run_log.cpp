@@ -81,6 +81,10 @@ bool RunLog::open_or_fail(const std::string& path, int new_level, std::string& r
 
 void RunLog::put(std::string_view text) {
     if (quiet) return;
+    if (capturing_) {
+        capture_.items.emplace_back(false, std::string(text));
+        return;
+    }
     if (to_stdout_) {
         platform::console_write(text);
         return;
@@ -158,7 +162,8 @@ bool RunLog::emit_message(int type, const std::string_view* text) {
             if (!kind.empty() && kind.back() == '\n') kind.remove_suffix(1);
             line.append(kind);
             if (text) line.append(kind.empty() ? "" : ": ").append(detail);
-            sink_(line);
+            if (capturing_) capture_.items.emplace_back(true, std::move(line));
+            else sink_(line);
         }
         return type >= 30;
     }
@@ -173,7 +178,28 @@ bool RunLog::emit_message(int type, const std::string_view* text) {
     return false;
 }
 
+void RunLog::begin_capture() {
+    capturing_ = true;
+    capture_ = Captured{};
+}
+
+RunLog::Captured RunLog::end_capture() {
+    capturing_ = false;
+    return std::move(capture_);
+}
+
+void RunLog::replay(const Captured& captured) {
+    for (const auto& [to_sink, text] : captured.items) {
+        if (!to_sink) put(text);
+        else if (sink_) sink_(text);
+    }
+}
+
 void RunLog::stop_run() {
+    if (capturing_) {
+        capture_.fatal = true;
+        throw DeferredFatal{};
+    }
     if (file_.is_open()) file_.flush();
     stopped_ = true;
     std::fflush(stdout);

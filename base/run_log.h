@@ -33,6 +33,8 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 #include <string_view>
 
 #include "base/files.h"
@@ -40,6 +42,9 @@
 namespace zemo {
 
 // Thrown by a fatal message after every open file has been closed.
+// A fatal message while the log captures (see RunLog::begin_capture).
+struct DeferredFatal {};
+
 struct FatalStop {
     int status = -100;
 };
@@ -108,6 +113,22 @@ public:
     // after the prefix when the kind has no text).
     void set_line_sink(std::function<void(std::string_view)> sink) { sink_ = std::move(sink); }
 
+    // The point loop reads points ahead of their rows. What the log gets
+    // while a point is read is captured and replayed just before that
+    // point's rows, so that the log keeps the order of the points whatever
+    // the number of threads. A fatal message during a capture is captured
+    // too and throws DeferredFatal instead of stopping the run: the loop
+    // first writes the rows of the points before it, replays it, and then
+    // stops the run with stop_deferred().
+    struct Captured {
+        std::vector<std::pair<bool, std::string>> items;  // (line for the sink, text)
+        bool fatal = false;
+    };
+    void begin_capture();
+    Captured end_capture();
+    void replay(const Captured& captured);
+    [[noreturn]] void stop_deferred() { stop_run(); }
+
 private:
     // Writes one message; true when it was a fatal one.
     bool emit_message(int type, const std::string_view* text);
@@ -118,6 +139,8 @@ private:
 
     File file_;
     std::function<void(std::string_view)> sink_;
+    bool capturing_ = false;
+    Captured capture_;
     bool to_stdout_ = false;
     bool stopped_ = false;  // a fatal message closed the log with every file
     bool held_ = false;

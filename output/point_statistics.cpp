@@ -196,6 +196,16 @@ int sector_window(int s, int directions, int* direction, double* weight) {
     return count;
 }
 
+void check_sector_setting() {
+    const ProjectConfig& prj = project();
+    int directions = model_settings().directions;
+    if (directions > kMaxSectors) directions = kMaxSectors;
+    if (directions < 0) directions = 0;
+    const bool with_sectors = prj.result_type == kResultStandard || prj.result_type == kResultExtended;
+    if (with_sectors && directions % kOutputSectors != 0)
+        run_log().message(34, "chybné nastavení počtu výstupních sektorů"_cz);
+}
+
 void point_statistics(const ConcMatrix& conc, const ReferencePoint& point, PointStatistics& stats) {
     const ProjectConfig& prj = project();
     const Sources& src = sources();
@@ -205,8 +215,7 @@ void point_statistics(const ConcMatrix& conc, const ReferencePoint& point, Point
     if (directions < 0) directions = 0;
     const bool with_sectors = prj.result_type == kResultStandard || prj.result_type == kResultExtended;
 
-    if (with_sectors && directions % kOutputSectors != 0)
-        run_log().message(34, "chybné nastavení počtu výstupních sektorů"_cz);
+    check_sector_setting();
 
     const WindRoses& roses = wind_roses();
     const std::array<double, kCaseSlots>& rose =

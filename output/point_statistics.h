@@ -84,4 +84,9 @@ int sector_window(int s, int directions, int* direction, double* weight);
 // fatal message 34 (standard and extended result types).
 void point_statistics(const ConcMatrix& conc, const ReferencePoint& point, PointStatistics& stats);
 
+// Ends the run with the fatal message 34 when the direction count of the
+// model settings does not suit the result type (point_statistics checks it
+// for every point; the point loop checks it once, in the order of the log).
+void check_sector_setting();
+
 }  // namespace zemo

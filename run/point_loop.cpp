@@ -1,17 +1,29 @@
 #include "run/point_loop.h"
 
+#include <algorithm>
+#include <barrier>
+#include <exception>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "base/files.h"
 #include "base/format.h"
 #include "base/platform.h"
 #include "base/run_log.h"
+#include "base/run_options.h"
 #include "base/run_record.h"
 #include "base/text.h"
 #include "input/model_settings.h"
 #include "input/project_file.h"
+#include "input/reference_points.h"
 #include "input/sources.h"
+#include "input/transfers.h"
 #include "input/wind_roses.h"
 #include "model/computation.h"
 #include "output/point_statistics.h"
 #include "output/result_files.h"
+#include "run/thread_count.h"
 
 namespace zemo {
 
@@ -31,6 +43,123 @@ void set_point_observer(PointObserver observer, void* context) {
     run_hooks().point_context = context;
 }
 
+namespace {
+
+// The records of the run that point_statistics reads through their
+// accessors, taken on the run's thread and bound on each worker thread.
+struct RecordsOfRun {
+    ProjectConfig* project;
+    ModelSettings* settings;
+    Sources* sources;
+    WindRoses* roses;
+    Transfers* transfers;
+    ReferencePointTables* points;
+    RunOptions* options;
+    RunLog* log;
+    OpenFiles* files;
+
+    static RecordsOfRun of_this_thread() {
+        return {&zemo::project(), &model_settings(), &zemo::sources(), &wind_roses(), &zemo::transfers(),
+                &reference_point_tables(),
+                &run_options(), &run_log(), &RunRecord<OpenFiles>::current()};
+    }
+};
+
+class WorkerBindings {
+public:
+    explicit WorkerBindings(const RecordsOfRun& r)
+        : project_(*r.project), settings_(*r.settings), sources_(*r.sources), roses_(*r.roses),
+          transfers_(*r.transfers), points_(*r.points), options_(*r.options), log_(*r.log), files_(*r.files) {}
+
+private:
+    RunRecord<ProjectConfig>::Binding project_;
+    RunRecord<ModelSettings>::Binding settings_;
+    RunRecord<Sources>::Binding sources_;
+    RunRecord<WindRoses>::Binding roses_;
+    RunRecord<Transfers>::Binding transfers_;
+    RunRecord<ReferencePointTables>::Binding points_;
+    RunRecord<RunOptions>::Binding options_;
+    RunRecord<RunLog>::Binding log_;
+    RunRecord<OpenFiles>::Binding files_;
+};
+
+// A point read and waiting for its rows, with what the log got while it
+// was read (messages of skipped records before it, the debug line).
+struct PointSlot {
+    ReferencePoint point;
+    RunLog::Captured before;
+};
+
+// One thread's workspace: its own matrix, scratch and statistics.
+struct ThreadWork {
+    ConcMatrix conc;
+    PointWorkspace work;
+    PointStatistics stats;
+};
+
+// Threads 1..T-1 of the computation; the run's thread is thread 0. Slot i
+// of a batch is computed by thread i, so each point's matrix stays with
+// its thread until its rows are written.
+class PointWorkers {
+public:
+    PointWorkers(int threads, const PreparedModel& model, std::vector<ThreadWork>& work,
+                 std::vector<PointSlot>& slots, const RecordsOfRun& records)
+        : model_(model), work_(work), slots_(slots), start_(threads), done_(threads),
+          errors_(static_cast<std::size_t>(threads)) {
+        for (int i = 1; i < threads; ++i)
+            threads_.emplace_back([this, i, records] {
+                const WorkerBindings bindings(records);
+                for (;;) {
+                    start_.arrive_and_wait();
+                    if (quit_) return;
+                    if (i < count_) compute_slot(i);
+                    done_.arrive_and_wait();
+                }
+            });
+    }
+    ~PointWorkers() {
+        quit_ = true;
+        start_.arrive_and_wait();
+        for (std::thread& t : threads_) t.join();
+    }
+    PointWorkers(const PointWorkers&) = delete;
+    PointWorkers& operator=(const PointWorkers&) = delete;
+
+    // Computes slots 0..count-1 (count at most the thread count) and
+    // returns when every one is done.
+    void compute(int count) {
+        count_ = count;
+        start_.arrive_and_wait();
+        if (count > 0) compute_slot(0);
+        done_.arrive_and_wait();
+        for (std::exception_ptr& e : errors_)
+            if (e) std::rethrow_exception(std::exchange(e, nullptr));
+    }
+
+private:
+    void compute_slot(int i) {
+        try {
+            ReferencePoint& point = slots_[i].point;
+            ThreadWork& w = work_[i];
+            compute_point(model_, Receptor{point.x, point.y, point.z}, w.conc, w.work);
+            point_statistics(w.conc, point, w.stats);
+        } catch (...) {
+            errors_[i] = std::current_exception();
+        }
+    }
+
+    const PreparedModel& model_;
+    std::vector<ThreadWork>& work_;
+    std::vector<PointSlot>& slots_;
+    std::barrier<> start_, done_;
+    std::vector<std::exception_ptr> errors_;
+    std::vector<std::thread> threads_;
+    int count_ = 0;
+    bool quit_ = false;
+};
+
+}  // namespace
+
 int run_computation() {
     const ProjectConfig& prj = project();
     const Sources& src = sources();
@@ -39,43 +168,102 @@ int run_computation() {
     const RunHooks hooks = run_hooks();
     ConsoleProgress console;
     RunObserver& host = hooks.observer ? *hooks.observer : console;
+    RunLog& log = run_log();
 
-    ConcMatrix conc;
-    if (!conc.allocate(P, N)) run_log().message(32, format("Conc[%i][%i]", 0, 0));
-    if (run_log().level > 0) run_log().write("\nVÝPOČET ZAHÁJEN\n"_cz);
+    int threads = computation_threads();
+    const int total = reference_point_tables().total;
+    threads = std::max(1, std::min(threads, total));
+
+    std::vector<ThreadWork> work(static_cast<std::size_t>(threads));
+    for (ThreadWork& w : work)
+        if (!w.conc.allocate(P, N)) log.message(32, format("Conc[%i][%i]", 0, 0));
+    if (log.level > 0) log.write("\nVÝPOČET ZAHÁJEN\n"_cz);
 
     const PreparedModel model = prepare_model(model_settings(), prj, src, wind_roses());
-    PointWorkspace work = make_workspace(model);
-    PointStatistics stats;
-
-    const int total = reference_point_tables().total;
+    for (ThreadWork& w : work) w.work = make_workspace(model);
     if (total < 1) return 0;
 
-    int r = 0;
-    ReferencePoint point;
-    for (int t = 0; t < static_cast<int>(prj.grid_files.size()); ++t) {
-        PointCursor cursor;
-        if (open_point_table(t, cursor) != 0) return -100;
-        cursor.counter = 0;
-        for (;;) {
-            const int result = read_next_point(PointReaderMode::Computing, t, cursor, point);
-            if (result == -100) return -100;
-            if (result == 100) continue;
-            if (result == 1) break;
-            host.progress(r, total, point);
-            if (host.stop_requested()) {
-                run_log().message(25, "Výpočet přerušen uživatelem!"_cz);
-                return -100;
+    std::vector<PointSlot> slots(static_cast<std::size_t>(threads));
+    PointWorkers workers(threads, model, work, slots, RecordsOfRun::of_this_thread());
+
+    const int tables = static_cast<int>(prj.grid_files.size());
+    int t = 0, r = 0;
+    PointCursor cursor;
+    bool table_open = false;
+    for (bool end = false; !end;) {
+        // Read the next points, one per thread, in input order. The log's
+        // lines of each are kept until its rows are written.
+        int count = 0;
+        bool stop = false, fatal = false, failed = false;
+        log.begin_capture();
+        try {
+            while (count < threads) {
+                if (!table_open) {
+                    if (t >= tables) {
+                        end = true;
+                        break;
+                    }
+                    if (open_point_table(t, cursor) != 0) {
+                        failed = end = true;
+                        break;
+                    }
+                    cursor.counter = 0;
+                    table_open = true;
+                }
+                ReferencePoint& point = slots[count].point;
+                const int result = read_next_point(PointReaderMode::Computing, t, cursor, point);
+                if (result == -100) {
+                    failed = end = true;
+                    break;
+                }
+                if (result == 100) continue;
+                if (result == 1) {
+                    cursor.file.close();
+                    table_open = false;
+                    ++t;
+                    continue;
+                }
+                host.progress(r, total, point);
+                if (host.stop_requested()) {
+                    stop = end = true;
+                    break;
+                }
+                r += 1;
+                log_message(2, "výpočet pro referenční bod: %s"_cz, point.id.c_str());
+                point.z += point.height;
+                slots[count].before = log.end_capture();
+                log.begin_capture();
+                ++count;
             }
-            r += 1;
-            log_message(2, "výpočet pro referenční bod: %s"_cz, point.id.c_str());
-            point.z += point.height;
-            compute_point(model, Receptor{point.x, point.y, point.z}, conc, work);
-            point_statistics(conc, point, stats);
-            write_point_results(point, conc, stats);
-            if (hooks.point_observer) hooks.point_observer(point, conc, hooks.point_context);
+        } catch (const DeferredFatal&) {
+            fatal = end = true;
+        } catch (...) {
+            log.end_capture();
+            throw;
         }
-        cursor.file.close();
+        const RunLog::Captured after = log.end_capture();
+
+        // A setting that ends the run ends it at the first point, after that
+        // point's lines, whatever the thread count.
+        if (count > 0) {
+            log.replay(slots[0].before);
+            slots[0].before = RunLog::Captured{};
+            check_sector_setting();
+        }
+        // Compute them side by side, then write their rows in input order.
+        workers.compute(count);
+        for (int i = 0; i < count; ++i) {
+            log.replay(slots[i].before);
+            write_point_results(slots[i].point, work[i].conc, work[i].stats);
+            if (hooks.point_observer) hooks.point_observer(slots[i].point, work[i].conc, hooks.point_context);
+        }
+        log.replay(after);
+        if (fatal) log.stop_deferred();
+        if (stop) {
+            log.message(25, "Výpočet přerušen uživatelem!"_cz);
+            return -100;
+        }
+        if (failed) return -100;
     }
     // The tables are read again for the computation: a table that changed
     // since it was loaded would leave points without their rows. (The total

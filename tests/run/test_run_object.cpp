@@ -162,7 +162,22 @@ struct StopAtThird : RunObserver {
 };
 }  // namespace
 
-TEST_F(InProcessRuns, AStopAtTheThirdPointKeepsTheFirstTwoInCompleteTables) {
+// The points are computed side by side: a stop keeps exactly the rows of
+// the points before it whatever the number of threads.
+class StopAtThirdPoint : public InProcessRuns, public ::testing::WithParamInterface<const char*> {
+protected:
+    void SetUp() override {
+        InProcessRuns::SetUp();
+        ::setenv("ZEMO_THREADS", GetParam(), 1);
+    }
+    void TearDown() override {
+        ::unsetenv("ZEMO_THREADS");
+        InProcessRuns::TearDown();
+    }
+};
+INSTANTIATE_TEST_SUITE_P(Threads, StopAtThirdPoint, ::testing::Values("1", "2", "8"));
+
+TEST_P(StopAtThirdPoint, KeepsTheFirstTwoInCompleteTables) {
     Town town = make("TYP=STANDARDNI\nFORMAT=DBF\nADRESAR=vysledky\n");
     StopAtThird host;
     {
@@ -199,4 +214,41 @@ TEST_F(InProcessRuns, AStopAtTheThirdPointKeepsTheFirstTwoInCompleteTables) {
         EXPECT_NE(dbf.find("R0002"), std::string::npos) << name;
         EXPECT_EQ(dbf.find("R0003"), std::string::npos) << name;
     }
+}
+
+// A fatal message at the second point's rows: at eight threads the log and
+// the tables hold what they hold at one.
+TEST_F(InProcessRuns, AFatalStopAtTheSecondPointLeavesTheSameFilesAtEightThreads) {
+    std::vector<std::string> logs;
+    std::vector<std::vector<std::string>> tables;
+    for (const char* threads : {"1", "8"}) {
+        ::setenv("ZEMO_THREADS", threads, 1);
+        Town town = make(kProjectA);
+        {
+            zemo::Run run;
+            RunOptions& opt = run.options();
+            opt.installation_directory = std::string(ZEMO_STAGED_ROOT) + "/";
+            opt.computation_directory = town.dir.str();
+            opt.program_name = "zemo";
+            opt.project_file = "town.atm";
+            opt.log_file = "beh.log";
+            opt.log_given = true;
+            opt.message_level = 2;
+            int count = 0;
+            set_point_observer(fatal_at_second_point, &count);
+            testing::internal::CaptureStdout();
+            EXPECT_EQ(run.execute(), -100);
+            testing::internal::GetCapturedStdout();
+            EXPECT_EQ(count, 2) << threads;
+        }
+        ::unsetenv("ZEMO_THREADS");
+        logs.push_back(log_without_times(town));
+        std::vector<std::string> bytes;
+        for (const std::string& name : result_names(town)) bytes.push_back(read_file(town.dir.file("vysledky/" + name)));
+        tables.push_back(bytes);
+    }
+    EXPECT_EQ(logs[1], logs[0]);
+    EXPECT_EQ(tables[1], tables[0]);
+    EXPECT_NE(logs[0].find("výpočet pro referenční bod: R0002"), std::string::npos) << logs[0];
+    EXPECT_EQ(logs[0].find("výpočet pro referenční bod: R0003"), std::string::npos) << logs[0];
 }
