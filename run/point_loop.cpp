@@ -109,6 +109,9 @@ public:
         for (int i = 1; i < threads; ++i)
             threads_.emplace_back([this, i, records] {
                 const WorkerBindings bindings(records);
+                // The run's priority, which a new thread does not inherit
+                // everywhere.
+                platform::set_thread_priority(records.options->priority);
                 for (;;) {
                     start_.arrive_and_wait();
                     if (quit_) return;
