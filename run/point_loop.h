@@ -1,7 +1,6 @@
 // The loop over the reference points of a run: every point of every table,
 // read again from its table, computed (model/computation.h), given its
-// statistics and its result rows, in input order. Only one point's Conc
-// exists at a time.
+// statistics and its result rows, in input order.
 //
 // Per point, in this order:
 //   1. the host's progress (points done, total) and its stop request; a
@@ -11,8 +10,13 @@
 //   2. the debug message, z += height above terrain
 //   3. Conc computed, the point statistics, the point's result rows
 //   4. the point observer (tests)
-// Progress and stop belong to the place where rows are written in input
-// order, so they keep their meaning when points are computed side by side.
+//
+// Points are computed side by side (run/thread_count.h): the run's thread
+// reads one point per thread (steps 1 and 2, keeping what the log gets),
+// each thread computes its point's Conc and statistics in a matrix of its
+// own, and the run's thread writes the log lines and rows of the points in
+// input order (steps 3 and 4). The log and every result file are therefore
+// the same on any number of threads; one Conc exists per thread.
 #pragma once
 
 #include <string_view>
