@@ -105,7 +105,9 @@ private:
     MainWindow& window_;
 };
 
-// The run's view of the window when a file test runs on the window thread.
+// The run's view of the window, on the window thread: a file test uses it
+// directly, a run on its worker thread through RunWorker, which hands every
+// call over to the window thread.
 class MainWindow::GuiRunWindow : public RunWindow {
 public:
     explicit GuiRunWindow(MainWindow& window) : window_(window) {}
@@ -123,6 +125,8 @@ public:
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Zemo"), qt_text(text), QMessageBox::Ok, &window_);
         box.exec();
     }
+    void play_alert() override { QApplication::beep(); }
+    void end_program() override { window_.request_end_after_run(); }
 
 private:
     MainWindow& window_;
@@ -965,7 +969,7 @@ void MainWindow::start_run() {
     session_.closing = false;
     end_after_run_ = false;
     RunPlaces places{form_->project_directory(), logic_text(QDir::tempPath())};
-    worker_ = new RunWorker(*this, std::move(form), form_ok, *setup_.prefs, std::move(places));
+    worker_ = new RunWorker(*this, *gui_run_window_, std::move(form), form_ok, *setup_.prefs, std::move(places));
     connect(worker_, &QThread::finished, this, [this] { run_ended(worker_ ? worker_->status() : -100); });
     fM_Progress->setValue(0);
     show_enabled();

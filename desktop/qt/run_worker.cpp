@@ -1,79 +1,61 @@
 #include "desktop/qt/run_worker.h"
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-
 #include "desktop/qt/main_window.h"
-#include "desktop/qt/qt_text.h"
 
 namespace zemo::desktop::ui {
 
 namespace {
 
-// The run's calls, handed to the window thread. Queued calls keep their
-// order; the questions block the run until they are answered.
+// The run's calls, handed over to the window thread's RunWindow. Queued
+// calls keep their order; the questions block the run until answered.
 class QueuedRunWindow : public RunWindow {
 public:
-    explicit QueuedRunWindow(MainWindow& window) : window_(window) {}
+    QueuedRunWindow(QObject& window_thread, RunWindow& window) : context_(window_thread), window_(window) {}
 
     void clear_messages() override {
-        queue([w = &window_] { w->fM_Msg_Mem->clear(); });
+        queue([w = &window_] { w->clear_messages(); });
     }
     void append_message(std::string_view line) override {
-        queue([w = &window_, text = qt_text(line)] { w->fM_Msg_Mem->appendPlainText(text); });
+        queue([w = &window_, text = std::string(line)] { w->append_message(text); });
     }
     void set_progress(int percent) override {
-        queue([w = &window_, percent] { w->fM_Progress->setValue(percent); });
+        queue([w = &window_, percent] { w->set_progress(percent); });
     }
     // The window sets its commands itself when the run starts and ends.
     void set_running(bool) override {}
     bool ask_yes_no(const std::string& text) override {
         bool yes = false;
-        QMetaObject::invokeMethod(
-            &window_,
-            [&] {
-                QMessageBox box(QMessageBox::Question, QStringLiteral("Zemo"), qt_text(text),
-                                QMessageBox::Yes | QMessageBox::No, &window_);
-                yes = box.exec() == QMessageBox::Yes;
-            },
-            Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(&context_, [&] { yes = window_.ask_yes_no(text); }, Qt::BlockingQueuedConnection);
         return yes;
     }
     void show_stop(const std::string& text) override {
-        QMetaObject::invokeMethod(
-            &window_,
-            [&] {
-                QMessageBox box(QMessageBox::Critical, QStringLiteral("Zemo"), qt_text(text), QMessageBox::Ok,
-                                &window_);
-                box.exec();
-            },
-            Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(&context_, [&] { window_.show_stop(text); }, Qt::BlockingQueuedConnection);
     }
     void play_alert() override {
-        queue([] { QApplication::beep(); });
+        queue([w = &window_] { w->play_alert(); });
     }
     void end_program() override {
-        queue([w = &window_] { w->request_end_after_run(); });
+        queue([w = &window_] { w->end_program(); });
     }
 
 private:
     template <class F>
     void queue(F&& f) {
-        QMetaObject::invokeMethod(&window_, std::forward<F>(f), Qt::QueuedConnection);
+        QMetaObject::invokeMethod(&context_, std::forward<F>(f), Qt::QueuedConnection);
     }
-    MainWindow& window_;
+    QObject& context_;
+    RunWindow& window_;
 };
 
 }  // namespace
 
-RunWorker::RunWorker(MainWindow& window, ProjectForm form, bool form_ok, Preferences prefs, RunPlaces places)
-    : window_(window), form_(std::move(form)), form_ok_(form_ok), prefs_(std::move(prefs)),
+RunWorker::RunWorker(MainWindow& window, RunWindow& window_side, ProjectForm form, bool form_ok, Preferences prefs,
+                     RunPlaces places)
+    : window_(window), window_side_(window_side), form_(std::move(form)), form_ok_(form_ok), prefs_(std::move(prefs)),
       places_(std::move(places)) {}
 
 void RunWorker::run() {
-    QueuedRunWindow bridge(window_);
+    QueuedRunWindow bridge(window_, window_side_);
     const ScreenToCfg screen_to_cfg = [this](ProjectForm& form) {
         form = form_;
         return form_ok_;
