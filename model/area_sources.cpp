@@ -140,22 +140,198 @@ PreparedAreas prepare_area_sources(const RunSetup& run) {
     return A;
 }
 
-void area_sources(const RunSetup& run, const PreparedAreas& areas, const Receptor& rec, int k, int d, int s,
-                  ConcMatrix& conc) {
+namespace {
+
+// The annual slot of case (k, s, d) is written for class IV only.
+struct CaseSlots {
+    int slot, annual_slot;
+};
+
+bool any_speed(const RunSetup& run, int rose, int k, int d) {
+    for (int s = 0; s < 3; ++s)
+        if (run.frequency(rose, case_slot(k, s, d)) >= kMinFrequency) return true;
+    return false;
+}
+
+// Far field of square i: the square as one source.
+void far_field(const RunSetup& run, const PreparedAreas& areas, const Receptor& rec, int i, int d, double x,
+               double y, int column, ConcMatrix& conc) {
     const Sources& src = *run.src;
-    const int NA = areas.NA;
-    const int base = src.NP + src.NL;
-    const int slot = case_slot(k, s, d);
-    const int annual_slot = case_slot(5, s, d);
-    const ClassConstants& cc = kClass[k];
+    const int rose = src.SrcA_wrose[i];
     const double sqrt2 = constants().sqrt2;
     const double four_sqrt2 = constants().four_sqrt2;
+    const double R = areas.R[i];
+    const double S = src.SrcA_dx[i];
+    const double h = src.SrcA_h[i];
+    const double dz = rec.z - src.SrcA_z[i];
+    const double r = src.SrcA_no2_nox[i];
+    const double doba = src.SrcA_doba[i];
+    const double sigma_y0 = areas.sigma_y0[i];
+    for (int k = 0; k < 5; ++k) {
+        if (!any_speed(run, rose, k, d)) continue;
+        const ClassConstants& cc = kClass[k];
+        const double sigma_z0 = areas.sigma_z0[i * 5 + k];
+        const double T = (dz > 0 && src.SrcA_class[i] != kClassTraffic) ? cc.tau * dz : 0.0;
+        // sigma_y, sigma_z and the crosswind integral hold for every speed class.
+        double sy = sigma_y_curve(k, (x + areas.xvy[i * 5 + k] - R) / 100.0);
+        if (sy < sigma_y0) sy = sigma_y0;
+        const double xz = x + areas.xvz[i * 5 + k] - R;
+        double sz = cc.bz * std::pow(xz, cc.cz);
+        if (sz < sigma_z0) sz = sigma_z0;
+        const double syt = sy + sigma_y0;
+        const double szt = sz + sigma_z0;
+        const double pair = erf_pair((R + y) / (sqrt2 * syt), (R - y) / (sqrt2 * syt));
+        if (pair == 0) continue;
+        for (int s = 0; s < 3; ++s) {
+            const int slot = case_slot(k, s, d);
+            if (run.frequency(rose, slot) < kMinFrequency) continue;
+            const int annual_slot = case_slot(5, s, d);
+            const std::size_t at = (static_cast<std::size_t>(i) * 5 + k) * 3 + s;
+            const double u = areas.u[at];
+            const double f = run.frequency(rose, annual_slot);
+            const double x_removal = x > 0 ? x : 0.0;
+            const double rise = plume_rise(areas.rise[at], x, areas.xf[at]);
+            const double H = h + rise + T;
+            VerticalTerms vertical(dz, h + rise, H, xz, u, h, szt);
+            for (int p = 0; p < run.P; ++p) {
+                if (src.SrcA_e[p][i] == 0) continue;
+                const PollutantModel& pm = run.pollutants[p];
+                const double V = vertical.of(pm);
+                const double D = removal_factor(pm, x_removal, u);
+                const No2Factors F = conversion_factors(pm, x / u, r);
+                const double Ed = areas.density[p][i];
+                const double C0 = D * V * S * pair / (four_sqrt2 * u * szt);
+                conc.at(p, slot, column) = C0 * kShortTermFactor * Ed * F.Fmax();
+                if (k == kClassIV) conc.at(p, annual_slot, column) = Ed * C0 * F.Fmean() * pm.fN * doba * f / 100.0;
+            }
+        }
+    }
+}
+
+// Near field of square i: 4 x 4 or 3 x 3 sub-squares, summed in their order.
+void near_field(const RunSetup& run, const PreparedAreas& areas, const Receptor& rec, int i, int d, double x,
+                int column, ConcMatrix& conc) {
+    const Sources& src = *run.src;
+    const int NA = areas.NA;
+    const int rose = src.SrcA_wrose[i];
+    const double sqrt2 = constants().sqrt2;
+    const double four_sqrt2 = constants().four_sqrt2;
+    const double sin_phi = areas.sin_phi[d * NA + i], cos_phi = areas.cos_phi[d * NA + i];
+    const double R = areas.R[i];
+    const double h = src.SrcA_h[i];
+    const double dz = rec.z - src.SrcA_z[i];
+    const double r = src.SrcA_no2_nox[i];
+    const double doba = src.SrcA_doba[i];
+    const double x_removal = x > 0 ? x : 0.0;
+    const bool four = x <= R + 1;
+    const NearDivision& div = four ? areas.div4[i] : areas.div3[i];
+    const double sigma_y0 = (10.0 / 43.0) * div.e;
+    const double rs = div.rs;
     const int P = run.P;
-    for (int i = 0; i < NA; ++i) {
-        const int rose = src.SrcA_wrose[i];
-        if (run.frequency(rose, slot) < kMinFrequency) continue;
-        const std::size_t at = (static_cast<std::size_t>(i) * 5 + k) * 3 + s;
-        const double u = areas.u[at];
+
+    // The sub-squares in reach of the receptor in this direction, in the
+    // order of their sums.
+    constexpr int kMaxSub = 16;
+    double xs[kMaxSub], ys[kMaxSub];
+    int n = 0;
+    for (int a = 0; a < div.n; ++a) {
+        for (int b = 0; b < div.n; ++b) {
+            const double cx = src.SrcA_x[i] + div.offsets[a];
+            const double cy = src.SrcA_y[i] + div.offsets[b];
+            const double dXj = rec.x - cx, dYj = rec.y - cy;
+            const double xj = downwind(dXj, dYj, sin_phi, cos_phi);
+            if (!(xj >= div.dmin)) continue;
+            const double yj = crosswind(dXj, dYj, sin_phi, cos_phi);
+            if (!(std::fabs(yj) <= 2 * rs)) continue;
+            xs[n] = xj;
+            ys[n] = yj;
+            ++n;
+        }
+    }
+    if (n == 0) return;
+
+    for (int k = 0; k < 5; ++k) {
+        if (!any_speed(run, rose, k, d)) continue;
+        const ClassConstants& cc = kClass[k];
+        const double sigma_z0 = areas.sigma_z0[i * 5 + k];
+        const double xvz = areas.xvz[i * 5 + k];
+        const double xvy = four ? areas.xvy4[i * 5 + k] : areas.xvy3[i * 5 + k];
+        const double T = (dz > 0 && src.SrcA_class[i] != kClassTraffic) ? cc.tau * dz : 0.0;
+        // Per sub-square what holds for every speed class: the crosswind
+        // integral times the side, sigma_z and the vertical travel.
+        double side_pair[kMaxSub], szt[kMaxSub], xz[kMaxSub];
+        bool used[kMaxSub];
+        for (int m = 0; m < n; ++m) {
+            used[m] = xs[m] + xvy - rs >= 100;
+            if (!used[m]) continue;
+            double sy = sigma_y_curve(k, (xs[m] + xvy - rs) / 100.0);
+            if (sy < sigma_y0) sy = sigma_y0;
+            xz[m] = xs[m] + xvz - rs;
+            double sz = cc.bz * std::pow(xz[m], cc.cz);
+            if (sz < sigma_z0) sz = sigma_z0;
+            szt[m] = sz + sigma_z0;
+            side_pair[m] = erf_pair((rs + ys[m]) / (sqrt2 * sy), (rs - ys[m]) / (sqrt2 * sy)) * div.side;
+        }
+        for (int s = 0; s < 3; ++s) {
+            const int slot = case_slot(k, s, d);
+            if (run.frequency(rose, slot) < kMinFrequency) continue;
+            const int annual_slot = case_slot(5, s, d);
+            const std::size_t at = (static_cast<std::size_t>(i) * 5 + k) * 3 + s;
+            const double u = areas.u[at];
+            const double f = run.frequency(rose, annual_slot);
+            const double speed10 = run.class_speed[s];
+            double sum[kMaxPollutants] = {};
+            double sum_annual[kMaxPollutants] = {};
+            bool any = false;
+            for (int m = 0; m < n; ++m) {
+                if (!used[m]) continue;
+                const double Phi = side_pair[m] / (four_sqrt2 * speed10 * szt[m]);
+                if (Phi == 0) continue;
+                any = true;
+                const double rise = plume_rise(areas.rise[at], xs[m], areas.xf[at]);
+                const double Hj = h + rise + T;
+                VerticalTerms vertical(dz, h + rise, Hj, xz[m], u, h, szt[m]);
+                for (int p = 0; p < P; ++p) {
+                    if (src.SrcA_e[p][i] == 0) continue;
+                    const PollutantModel& pm = run.pollutants[p];
+                    const double V = vertical.of(pm);
+                    sum[p] = sum[p] + V * Phi;
+                    if (k == kClassIV) sum_annual[p] = sum_annual[p] + V * Phi * 0.01 * doba * f;
+                }
+            }
+            if (!any) continue;
+            for (int p = 0; p < P; ++p) {
+                if (src.SrcA_e[p][i] == 0) continue;
+                const PollutantModel& pm = run.pollutants[p];
+                const double Ed = areas.density[p][i];
+                const double D = removal_factor(pm, x_removal, u);
+                double* value = &conc.at(p, slot, column);
+                double* annual = &conc.at(p, annual_slot, column);
+                if (pm.dust) {
+                    *value = sum[p] * Ed * kShortTermFactor;
+                    if (k == kClassIV) *annual = sum_annual[p] * Ed;
+                } else if (pm.no2) {
+                    const No2Factors F = x < R + 1 ? no2_factors(R / (2 * u), r) : no2_factors(x / u, r);
+                    *value = sum[p] * Ed * D * kShortTermFactor * F.Fmax();
+                    if (k == kClassIV) *annual = 0.5 * (F.F1 + F.F2) * sum_annual[p] * Ed * pm.fN * D;
+                } else {
+                    *value = sum[p] * Ed * D * kShortTermFactor;
+                    if (k == kClassIV) *annual = sum_annual[p] * Ed * pm.fN * D;
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void area_sources(const RunSetup& run, const PreparedAreas& areas, const Receptor& rec, int d,
+                  const std::vector<int>& in_reach, int first_column, ConcMatrix& conc) {
+    const Sources& src = *run.src;
+    const int NA = areas.NA;
+    const int count = static_cast<int>(in_reach.size());
+    for (int c = 0; c < count; ++c) {
+        const int i = in_reach[c];
         const double sin_phi = areas.sin_phi[d * NA + i], cos_phi = areas.cos_phi[d * NA + i];
         const double dX = rec.x - src.SrcA_x[i];
         const double dY = rec.y - src.SrcA_y[i];
@@ -167,110 +343,10 @@ void area_sources(const RunSetup& run, const PreparedAreas& areas, const Recepto
         // Every sub-square centre lies at most 0.75 S downwind of the centre:
         // a receptor farther upwind gets nothing from any of them.
         if (x + 0.75 * S < 0) continue;
-
-        const double h = src.SrcA_h[i];
-        const double dz = rec.z - src.SrcA_z[i];
-        const double final_rise = areas.rise[at];
-        const double T = (dz > 0 && src.SrcA_class[i] != kClassTraffic) ? cc.tau * dz : 0.0;
-        const double xf = areas.xf[at];
-        const double x_removal = x > 0 ? x : 0.0;
-        const double r = src.SrcA_no2_nox[i];
-        const double f = run.frequency(rose, annual_slot);
-        const double doba = src.SrcA_doba[i];
-        const double sigma_z0 = areas.sigma_z0[i * 5 + k];
-        const double xvz = areas.xvz[i * 5 + k];
-
-        if (x >= S / 2 + R) {
-            // Far field: the square as one source.
-            const double rise = plume_rise(final_rise, x, xf);
-            const double H = h + rise + T;
-            const double sigma_y0 = areas.sigma_y0[i];
-            double sy = sigma_y_curve(k, (x + areas.xvy[i * 5 + k] - R) / 100.0);
-            if (sy < sigma_y0) sy = sigma_y0;
-            const double xz = x + xvz - R;
-            double sz = cc.bz * std::pow(xz, cc.cz);
-            if (sz < sigma_z0) sz = sigma_z0;
-            const double syt = sy + sigma_y0;
-            const double szt = sz + sigma_z0;
-            const double pair = erf_pair((R + y) / (sqrt2 * syt), (R - y) / (sqrt2 * syt));
-            if (pair == 0) continue;
-            VerticalTerms vertical(dz, h + rise, H, xz, u, h, szt);
-            for (int p = 0; p < P; ++p) {
-                if (src.SrcA_e[p][i] == 0) continue;
-                const PollutantModel& pm = run.pollutants[p];
-                const double V = vertical.of(pm);
-                const double D = removal_factor(pm, x_removal, u);
-                const No2Factors F = conversion_factors(pm, x / u, r);
-                const double Ed = areas.density[p][i];
-                const double C0 = D * V * S * pair / (four_sqrt2 * u * szt);
-                conc.at(p, slot, base + i) = C0 * kShortTermFactor * Ed * F.Fmax();
-                if (k == kClassIV) conc.at(p, annual_slot, base + i) = Ed * C0 * F.Fmean() * pm.fN * doba * f / 100.0;
-            }
-            continue;
-        }
-
-        // Near field: 4 x 4 or 3 x 3 sub-squares.
-        const bool four = x <= R + 1;
-        const NearDivision& div = four ? areas.div4[i] : areas.div3[i];
-        const double sigma_y0 = (10.0 / 43.0) * div.e;
-        const double xvy = four ? areas.xvy4[i * 5 + k] : areas.xvy3[i * 5 + k];
-        const double rs = div.rs;
-        const double speed10 = run.class_speed[s];
-        double sum[kMaxPollutants] = {};
-        double sum_annual[kMaxPollutants] = {};
-        bool any = false;
-        for (int a = 0; a < div.n; ++a) {
-            for (int b = 0; b < div.n; ++b) {
-                const double cx = src.SrcA_x[i] + div.offsets[a];
-                const double cy = src.SrcA_y[i] + div.offsets[b];
-                const double dXj = rec.x - cx, dYj = rec.y - cy;
-                const double xj = downwind(dXj, dYj, sin_phi, cos_phi);
-                if (!(xj >= div.dmin)) continue;
-                const double yj = crosswind(dXj, dYj, sin_phi, cos_phi);
-                if (!(std::fabs(yj) <= 2 * rs)) continue;
-                if (!(xj + xvy - rs >= 100)) continue;
-                const double rise = plume_rise(final_rise, xj, xf);
-                const double Hj = h + rise + T;
-                double sy = sigma_y_curve(k, (xj + xvy - rs) / 100.0);
-                if (sy < sigma_y0) sy = sigma_y0;
-                const double xz = xj + xvz - rs;
-                double sz = cc.bz * std::pow(xz, cc.cz);
-                if (sz < sigma_z0) sz = sigma_z0;
-                const double szt = sz + sigma_z0;
-                const double Phi = erf_pair((rs + yj) / (sqrt2 * sy), (rs - yj) / (sqrt2 * sy)) * div.side /
-                                   (four_sqrt2 * speed10 * szt);
-                if (Phi == 0) continue;
-                any = true;
-                VerticalTerms vertical(dz, h + rise, Hj, xz, u, h, szt);
-                for (int p = 0; p < P; ++p) {
-                    if (src.SrcA_e[p][i] == 0) continue;
-                    const PollutantModel& pm = run.pollutants[p];
-                    const double V = vertical.of(pm);
-                    sum[p] = sum[p] + V * Phi;
-                    if (k == kClassIV) sum_annual[p] = sum_annual[p] + V * Phi * 0.01 * doba * f;
-                }
-            }
-        }
-        if (!any) continue;
-        for (int p = 0; p < P; ++p) {
-            if (src.SrcA_e[p][i] == 0) continue;
-            const PollutantModel& pm = run.pollutants[p];
-            const double Ed = areas.density[p][i];
-            const double D = removal_factor(pm, x_removal, u);
-            double* value = &conc.at(p, slot, base + i);
-            double* annual = &conc.at(p, annual_slot, base + i);
-            if (pm.dust) {
-                *value = sum[p] * Ed * kShortTermFactor;
-                if (k == kClassIV) *annual = sum_annual[p] * Ed;
-            } else if (pm.no2) {
-                const No2Factors F = x < R + 1 ? no2_factors(R / (2 * u), r) : no2_factors(x / u, r);
-                *value = sum[p] * Ed * D * kShortTermFactor * F.Fmax();
-                if (k == kClassIV) *annual = 0.5 * (F.F1 + F.F2) * sum_annual[p] * Ed * pm.fN * D;
-            } else {
-                *value = sum[p] * Ed * D * kShortTermFactor;
-                if (k == kClassIV) *annual = sum_annual[p] * Ed * pm.fN * D;
-            }
-        }
+        if (x >= S / 2 + R)
+            far_field(run, areas, rec, i, d, x, y, first_column + c, conc);
+        else
+            near_field(run, areas, rec, i, d, x, first_column + c, conc);
     }
 }
 

@@ -5,7 +5,8 @@
 // virtual distances; nearer it is cut into 4 x 4 sub-squares (x <= R + 1)
 // or 3 x 3 sub-squares, whose contributions are summed.
 //
-// Conc index of area source i: NP + NL + i.
+// A square's column in Conc is given by the caller (squares out of reach
+// of the receptor have none).
 #pragma once
 
 #include <vector>
@@ -46,9 +47,12 @@ PreparedAreas prepare_area_sources(const RunSetup& run);
 // Emission density Ed of pollutant p of square i.
 double emission_density(const RunSetup& run, int i, int p);
 
-// The case (k, s, d) for every square: slot(k, s, d), and for class IV the
-// annual slot.
-void area_sources(const RunSetup& run, const PreparedAreas& areas, const Receptor& rec, int k, int d, int s,
-                  ConcMatrix& conc);
+// Direction d for the squares in_reach (ascending; square in_reach[c]
+// has column first_column + c): slot(k, s, d) of every class and speed
+// class, and for class IV the annual slot. The distances are taken once
+// per direction, sigma_y, sigma_z and the crosswind integrals once per
+// class.
+void area_sources(const RunSetup& run, const PreparedAreas& areas, const Receptor& rec, int d,
+                  const std::vector<int>& in_reach, int first_column, ConcMatrix& conc);
 
 }  // namespace zemo

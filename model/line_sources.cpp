@@ -131,30 +131,27 @@ PreparedLines prepare_line_sources(const RunSetup& run) {
     return L;
 }
 
-void place_line_receptors(const RunSetup& run, const Receptor& rec, LineReceptors& out) {
-    const int NL = run.src->NL;
-    out.x.resize(NL);
-    out.y.resize(NL);
-    for (int i = 0; i < NL; ++i) road_receptor(*run.src, i, rec.x, rec.y, out.x[i], out.y[i]);
+void place_line_receptors(const RunSetup& run, const Receptor& rec, const std::vector<int>& lines,
+                          LineReceptors& out) {
+    out.x.resize(run.src->NL);
+    out.y.resize(run.src->NL);
+    for (int i : lines) road_receptor(*run.src, i, rec.x, rec.y, out.x[i], out.y[i]);
 }
 
 void line_sources(const RunSetup& run, const PreparedLines& lines, const LineReceptors& at, const Receptor& rec,
-                  int k, int d, int s, ConcMatrix& conc) {
+                  int d, const std::vector<int>& in_reach, int first_column, ConcMatrix& conc) {
     const Sources& src = *run.src;
     const int NL = lines.NL;
-    const int base = src.NP;
-    const int slot = case_slot(k, s, d);
-    const int annual_slot = case_slot(5, s, d);
-    const double u = run.class_speed[s];
     const double sin_phi = run.sin_phi[d], cos_phi = run.cos_phi[d];
-    const ClassConstants& cc = kClass[k];
     const double sqrt2 = constants().sqrt2;
     const double two_sqrt_2pi = constants().two_sqrt_2pi;
     const double ratio = run.emission_peak_ratio[0];
-    for (int i = 0; i < NL; ++i) {
-        const int rose = src.SrcL_wrose[i];
-        if (run.frequency(rose, slot) < kMinFrequency) continue;
+    const int count = static_cast<int>(in_reach.size());
+    for (int r = 0; r < count; ++r) {
+        const int i = in_reach[r];
+        const int column = first_column + r;
         if (!lines.has_length[i]) continue;
+        const int rose = src.SrcL_wrose[i];
         const double dX = at.x[i] - lines.mid_x[i];
         const double dY = at.y[i] - lines.mid_y[i];
         const double x = downwind(dX, dY, sin_phi, cos_phi);
@@ -163,44 +160,59 @@ void line_sources(const RunSetup& run, const PreparedLines& lines, const LineRec
         if (x - lines.l_cos[d * NL + i] > kRoadRange) continue;
         const double y = crosswind(dX, dY, sin_phi, cos_phi);
         if (std::fabs(y) - l_sin > kRoadRange) continue;
-
-        const double sigma_y0 = lines.sigma_y0[i];
-        const double sigma_z0 = lines.sigma_z0[i * 5 + k];
-        double sy = sigma_y_curve(k, (x + lines.xvy[i * 5 + k]) / 100.0) + sigma_y0;
-        if (sy < 10.0) sy = 10.0;
-        double sz = cc.bz * std::pow(x + lines.xvz[i * 5 + k], cc.cz);
-        if (sz < sigma_z0) sz = sigma_z0;
-        const double szt = sz + sigma_z0;
-        const double e1 = (l_sin + y) / (sqrt2 * sy);
-        const double e2 = (l_sin - y) / (sqrt2 * sy);
-        const double pair = erf_pair(e1, e2);
-        if (pair == 0) continue;
-
         const double dz = rec.z - lines.mid_z[i];
-        const double f = run.frequency(rose, annual_slot);
         const double doba = src.SrcL_doba[i];
-        const double r = src.SrcL_no2_nox[i];
-        for (int p = 0; p < run.P; ++p) {
-            if (src.SrcL_e[p][i] == 0) continue;
-            const PollutantModel& pm = run.pollutants[p];
-            const double V = pm.dust ? vertical_term_dust(pm, dz, sigma_z0, x, u, 0.0, szt) : 2.0;
-            const No2Factors F = conversion_factors(pm, x / u, r);
-            const double D = removal_factor(pm, x, u);
-            const double Ep = lines.peak_emission[p][i];
-            const double Fmax = F.Fmax();
-            const double C = Ep * D * V * Fmax * pair / (two_sqrt_2pi * u * szt) * kShortTermFactor;
-            conc.at(p, slot, base + i) = C;
-            if (k != kClassIV) continue;
-            double annual;
-            if (ratio * Fmax != 0) {
-                annual = C * pm.fN * doba * f * 0.5 * (F.F1 + F.F2) / (kAnnualDivisor * ratio * Fmax);
-            } else {
-                // Without a peak ratio the short-term value is 0; the annual
-                // value is then formed from the mean emission directly.
-                const double Em = src.SrcL_e[p][i] / lines.length[i];
-                annual = Em * D * V * F.Fmean() * pair / (two_sqrt_2pi * u * szt) * pm.fN * doba * f / 100.0;
+        const double no2_nox = src.SrcL_no2_nox[i];
+
+        for (int k = 0; k < 5; ++k) {
+            bool any = false;
+            for (int s = 0; s < 3; ++s) any = any || run.frequency(rose, case_slot(k, s, d)) >= kMinFrequency;
+            if (!any) continue;
+            const ClassConstants& cc = kClass[k];
+            // sigma_y, sigma_z and the crosswind integral hold for every
+            // speed class.
+            const double sigma_y0 = lines.sigma_y0[i];
+            const double sigma_z0 = lines.sigma_z0[i * 5 + k];
+            double sy = sigma_y_curve(k, (x + lines.xvy[i * 5 + k]) / 100.0) + sigma_y0;
+            if (sy < 10.0) sy = 10.0;
+            double sz = cc.bz * std::pow(x + lines.xvz[i * 5 + k], cc.cz);
+            if (sz < sigma_z0) sz = sigma_z0;
+            const double szt = sz + sigma_z0;
+            const double e1 = (l_sin + y) / (sqrt2 * sy);
+            const double e2 = (l_sin - y) / (sqrt2 * sy);
+            const double pair = erf_pair(e1, e2);
+            if (pair == 0) continue;
+
+            for (int s = 0; s < 3; ++s) {
+                const int slot = case_slot(k, s, d);
+                if (run.frequency(rose, slot) < kMinFrequency) continue;
+                const int annual_slot = case_slot(5, s, d);
+                const double u = run.class_speed[s];
+                const double f = run.frequency(rose, annual_slot);
+                for (int p = 0; p < run.P; ++p) {
+                    if (src.SrcL_e[p][i] == 0) continue;
+                    const PollutantModel& pm = run.pollutants[p];
+                    const double V = pm.dust ? vertical_term_dust(pm, dz, sigma_z0, x, u, 0.0, szt) : 2.0;
+                    const No2Factors F = conversion_factors(pm, x / u, no2_nox);
+                    const double D = removal_factor(pm, x, u);
+                    const double Ep = lines.peak_emission[p][i];
+                    const double Fmax = F.Fmax();
+                    const double C = Ep * D * V * Fmax * pair / (two_sqrt_2pi * u * szt) * kShortTermFactor;
+                    conc.at(p, slot, column) = C;
+                    if (k != kClassIV) continue;
+                    double annual;
+                    if (ratio * Fmax != 0) {
+                        annual = C * pm.fN * doba * f * 0.5 * (F.F1 + F.F2) / (kAnnualDivisor * ratio * Fmax);
+                    } else {
+                        // Without a peak ratio the short-term value is 0; the
+                        // annual value is then formed from the mean emission
+                        // directly.
+                        const double Em = src.SrcL_e[p][i] / lines.length[i];
+                        annual = Em * D * V * F.Fmean() * pair / (two_sqrt_2pi * u * szt) * pm.fN * doba * f / 100.0;
+                    }
+                    conc.at(p, annual_slot, column) = annual;
+                }
             }
-            conc.at(p, annual_slot, base + i) = annual;
         }
     }
 }

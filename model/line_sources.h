@@ -7,7 +7,8 @@
 // and inside the box of the end points) is moved onto the axis, and 1 m
 // further in x and y when it would land on the segment's midpoint.
 //
-// Conc index of line source i: NP + i.
+// A segment's column in Conc is given by the caller (segments out of
+// reach of the receptor have none).
 #pragma once
 
 #include <vector>
@@ -47,15 +48,19 @@ double wind_degrees(double phi);
 // foot on the road axis).
 void road_receptor(const Sources& src, int i, double xr, double yr, double& xu, double& yu);
 
-// Per point: the receptor positions used for each segment.
+// Per point: the receptor positions used for each segment (set for the
+// listed segments only).
 struct LineReceptors {
     std::vector<double> x, y;
 };
-void place_line_receptors(const RunSetup& run, const Receptor& rec, LineReceptors& out);
+void place_line_receptors(const RunSetup& run, const Receptor& rec, const std::vector<int>& lines,
+                          LineReceptors& out);
 
-// The case (k, s, d) for every segment: slot(k, s, d), and for class IV the
-// annual slot.
+// Direction d for the segments in_reach (ascending; segment in_reach[r]
+// has column first_column + r): slot(k, s, d) of every class and speed
+// class, and for class IV the annual slot. The distances are taken once
+// per direction, sigma_y, sigma_z and the crosswind integral once per class.
 void line_sources(const RunSetup& run, const PreparedLines& lines, const LineReceptors& at, const Receptor& rec,
-                  int k, int d, int s, ConcMatrix& conc);
+                  int d, const std::vector<int>& in_reach, int first_column, ConcMatrix& conc);
 
 }  // namespace zemo

@@ -1,5 +1,6 @@
 #include "model/point_sources.h"
 
+#include <array>
 #include <cmath>
 
 namespace zemo {
@@ -70,30 +71,64 @@ PreparedPoints prepare_point_sources(const RunSetup& run) {
 
 namespace {
 
-// One point source in one case, from the downwind distance on: computes C0
-// and the conversion factors of every pollutant the source emits and hands
-// them to store(p, C0, factors). Returns without a call when the receptor
-// is closer than 1 m downwind or beyond the crosswind cut-off.
-template <typename Store>
-inline void plume_at(const RunSetup& run, const PreparedPoints& pts, int j, const Receptor& rec, double sin_phi,
-                     double cos_phi, int k, double u, double final_rise, double xf, double sigma_z_min,
-                     Store&& store) {
-    const Sources& src = *run.src;
-    const double dX = rec.x - src.SrcP_x[j];
-    const double dY = rec.y - src.SrcP_y[j];
-    const double x = downwind(dX, dY, sin_phi, cos_phi);
-    if (!(x >= 1.0) || !(u > 0)) return;
-    const double y = crosswind(dX, dY, sin_phi, cos_phi);
-    const double sy = sigma_y_point(k, x, run.tan_sector);
-    if (std::fabs(y) / sy > kGaussCutoff) return;
+// A point source seen from the receptor in one direction and class: what
+// does not depend on the wind-speed class.
+struct PlumeGeometry {
+    double x = 0, y = 0;  // downwind and crosswind distance
+    double sy = 0, sz = 0;
+    double gauss = 0;     // exp(-y^2 / (2 sy^2))
+};
 
+// 10^(a + b) per class.
+const double* sigma_y_curve_bounds() {
+    static const auto bounds = [] {
+        std::array<double, 5> b{};
+        for (int k = 0; k < 5; ++k) b[k] = std::pow(10.0, kClass[k].a + kClass[k].b);
+        return b;
+    }();
+    return bounds.data();
+}
+
+// An upper bound of sigma_y_point over every x' <= x: the curve
+// 10^(a + b L^c) stays below 10^(a + b) max(1, x/100) (c and b are below
+// 1), and sigma_y is at least 10 m. Far off the plume axis it rules the
+// source out without the logarithm and the powers of sigma_y itself.
+inline double sigma_y_bound(int k, double x, double tan_sector) {
+    const double curve = sigma_y_curve_bounds()[k] * std::fmax(1.0, x / 100.0);
+    return std::fmax(10.0, curve + x * tan_sector);
+}
+
+// Fills g for class k; false when the receptor is closer than 1 m
+// downwind or beyond the crosswind cut-off, where the source gives 0.
+inline bool plume_geometry(double dX, double dY, double sin_phi, double cos_phi, int k, double tan_sector,
+                           double sigma_z_min, PlumeGeometry& g) {
+    g.x = downwind(dX, dY, sin_phi, cos_phi);
+    if (!(g.x >= 1.0)) return false;
+    g.y = crosswind(dX, dY, sin_phi, cos_phi);
+    // The bound errs on the large side by far more than the rounding of
+    // the cut-off test, so a source dropped here fails that test too.
+    if (std::fabs(g.y) > kGaussCutoff * 1.000001 * sigma_y_bound(k, g.x, tan_sector)) return false;
+    g.sy = sigma_y_point(k, g.x, tan_sector);
+    if (std::fabs(g.y) / g.sy > kGaussCutoff) return false;
+    g.sz = sigma_z(k, g.x, sigma_z_min);
+    g.gauss = std::exp(-(g.y * g.y) / (2 * g.sy * g.sy));
+    return true;
+}
+
+// One point source in one case, given its geometry: computes C0 and the
+// conversion factors of every pollutant the source emits and hands them to
+// store(p, C0, factors).
+template <typename Store>
+inline void plume_at(const RunSetup& run, const PreparedPoints& pts, int j, const Receptor& rec,
+                     const PlumeGeometry& g, int k, double u, double final_rise, double xf, Store&& store) {
+    if (!(u > 0)) return;
+    const Sources& src = *run.src;
+    const double x = g.x;
     const double h = src.SrcP_h[j];
     const double dz = rec.z - src.SrcP_z[j];
     const double rise = plume_rise(final_rise, x, xf);
     const double H = h + rise + terrain_term(k, dz);
-    const double sz = sigma_z(k, x, sigma_z_min);
-    const double gauss = std::exp(-(y * y) / (2 * sy * sy));
-    const double denominator = constants().two_pi * u * sy * sz;
+    const double denominator = constants().two_pi * u * g.sy * g.sz;
     bool have_gas = false;
     double V_gas = 0;
     for (int p = 0; p < run.P; ++p) {
@@ -102,63 +137,85 @@ inline void plume_at(const RunSetup& run, const PreparedPoints& pts, int j, cons
         const PollutantModel& pm = run.pollutants[p];
         double V;
         if (pm.dust) {
-            V = vertical_term_dust(pm, dz, h + rise, x, u, h, sz);
+            V = vertical_term_dust(pm, dz, h + rise, x, u, h, g.sz);
         } else {
             if (!have_gas) {
-                V_gas = vertical_term_gas(dz, H, sz);
+                V_gas = vertical_term_gas(dz, H, g.sz);
                 have_gas = true;
             }
             V = V_gas;
         }
         const double D = removal_factor(pm, x, u);
         const No2Factors F = conversion_factors(pm, x / u, src.SrcP_no2_nox[j]);
-        const double C0 = E * D * V * gauss / denominator;
+        const double C0 = E * D * V * g.gauss / denominator;
         store(p, C0, F);
     }
 }
 
 }  // namespace
 
-void remote_point_sources(const RunSetup& run, const PreparedPoints& pts, const Receptor& rec, int d, int s,
+void remote_point_sources(const RunSetup& run, const PreparedPoints& pts, const Receptor& rec, int d,
                           ConcMatrix& conc) {
     const Sources& src = *run.src;
-    const int class_slot = case_slot(kClassIV, s, d);
-    const int annual_slot = case_slot(5, s, d);
     for (std::size_t i = 0; i < pts.remote.size(); ++i) {
         const int j = pts.remote[i];
         const int rose = src.SrcP_wrose[j];
-        if (run.frequency(rose, class_slot) < kMinFrequency) continue;
-        const double f = run.frequency(rose, annual_slot);
+        bool any = false;
+        for (int s = 0; s < 3; ++s) any = any || run.frequency(rose, case_slot(kClassIV, s, d)) >= kMinFrequency;
+        if (!any) continue;
+        PlumeGeometry g;
+        if (!plume_geometry(rec.x - src.SrcP_x[j], rec.y - src.SrcP_y[j], run.sin_phi[d], run.cos_phi[d], kClassIV,
+                            run.tan_sector, kRemoteSigmaZMin, g))
+            continue;
         const double doba = src.SrcP_doba[j];
-        plume_at(run, pts, j, rec, run.sin_phi[d], run.cos_phi[d], kClassIV, pts.a_u[i * 3 + s],
-                 pts.a_rise[i * 3 + s], pts.a_xf[i * 3 + s], kRemoteSigmaZMin,
-                 [&](int p, double C0, const No2Factors& F) {
-                     const double value = C0 * kShortTermFactor * F.Fmax();
-                     for (int k = 0; k < 5; ++k) conc.at(p, case_slot(k, s, d), j) = value;
-                     conc.at(p, annual_slot, j) = C0 * F.Fmean() * doba * f / 100.0;
-                 });
+        for (int s = 0; s < 3; ++s) {
+            if (run.frequency(rose, case_slot(kClassIV, s, d)) < kMinFrequency) continue;
+            const int annual_slot = case_slot(5, s, d);
+            const double f = run.frequency(rose, annual_slot);
+            plume_at(run, pts, j, rec, g, kClassIV, pts.a_u[i * 3 + s], pts.a_rise[i * 3 + s], pts.a_xf[i * 3 + s],
+                     [&](int p, double C0, const No2Factors& F) {
+                         const double value = C0 * kShortTermFactor * F.Fmax();
+                         for (int k = 0; k < 5; ++k) conc.at(p, case_slot(k, s, d), j) = value;
+                         conc.at(p, annual_slot, j) = C0 * F.Fmean() * doba * f / 100.0;
+                     });
+        }
     }
 }
 
-void class_point_sources(const RunSetup& run, const PreparedPoints& pts, const Receptor& rec, int k, int d, int s,
+void class_point_sources(const RunSetup& run, const PreparedPoints& pts, const Receptor& rec, int d,
                          ConcMatrix& conc) {
     const Sources& src = *run.src;
-    const int slot = case_slot(k, s, d);
-    const int annual_slot = case_slot(5, s, d);
     const std::size_t nb = pts.classed.size();
-    const double sigma_z_min = kClass[k].sigma_z_min;
     for (std::size_t i = 0; i < nb; ++i) {
         const int j = pts.classed[i];
         const int rose = src.SrcP_wrose[j];
-        if (run.frequency(rose, slot) < kMinFrequency) continue;
-        const std::size_t at = (i * 5 + k) * 3 + s;
-        const double f = run.frequency(rose, annual_slot);
+        const double dX = rec.x - src.SrcP_x[j];
+        const double dY = rec.y - src.SrcP_y[j];
         const double doba = src.SrcP_doba[j];
-        plume_at(run, pts, j, rec, pts.b_sin[d * nb + i], pts.b_cos[d * nb + i], k, pts.b_u[at], pts.b_rise[at],
-                 pts.b_xf[at], sigma_z_min, [&](int p, double C0, const No2Factors& F) {
-                     conc.at(p, slot, j) = C0 * F.Fmax() * kShortTermFactor;
-                     if (k == kClassIV) conc.at(p, annual_slot, j) = C0 * F.Fmean() * doba * f / 100.0;
-                 });
+        for (int k = 0; k < 5; ++k) {
+            bool any = false;
+            for (int s = 0; s < 3; ++s) any = any || run.frequency(rose, case_slot(k, s, d)) >= kMinFrequency;
+            if (!any) continue;
+            PlumeGeometry g;
+            if (!plume_geometry(dX, dY, pts.b_sin[d * nb + i], pts.b_cos[d * nb + i], k, run.tan_sector,
+                                kClass[k].sigma_z_min, g)) {
+                // Closer than 1 m downwind holds for every class.
+                if (!(g.x >= 1.0)) break;
+                continue;
+            }
+            for (int s = 0; s < 3; ++s) {
+                const int slot = case_slot(k, s, d);
+                if (run.frequency(rose, slot) < kMinFrequency) continue;
+                const int annual_slot = case_slot(5, s, d);
+                const std::size_t at = (i * 5 + k) * 3 + s;
+                const double f = run.frequency(rose, annual_slot);
+                plume_at(run, pts, j, rec, g, k, pts.b_u[at], pts.b_rise[at], pts.b_xf[at],
+                         [&](int p, double C0, const No2Factors& F) {
+                             conc.at(p, slot, j) = C0 * F.Fmax() * kShortTermFactor;
+                             if (k == kClassIV) conc.at(p, annual_slot, j) = C0 * F.Fmean() * doba * f / 100.0;
+                         });
+            }
+        }
     }
 }
 

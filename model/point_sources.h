@@ -35,14 +35,16 @@ struct PreparedPoints {
 
 PreparedPoints prepare_point_sources(const RunSetup& run);
 
-// Pass A for direction d and speed class s: fills the five class slots and
-// the annual slot of every remote source.
-void remote_point_sources(const RunSetup& run, const PreparedPoints& pts, const Receptor& rec, int d, int s,
+// Pass A for direction d: fills the five class slots and the annual slot
+// of every remote source in the three speed classes.
+void remote_point_sources(const RunSetup& run, const PreparedPoints& pts, const Receptor& rec, int d,
                           ConcMatrix& conc);
 
-// Pass B for the case (k, s, d): fills slot(k, s, d), and for class IV the
-// annual slot, of every class-dependent point source.
-void class_point_sources(const RunSetup& run, const PreparedPoints& pts, const Receptor& rec, int k, int d, int s,
+// Pass B for direction d: fills slot(k, s, d) of every class k and speed
+// class s, and for class IV the annual slot, of every class-dependent point
+// source. The distances, sigma_y, sigma_z and the crosswind term are taken
+// once for the three speed classes.
+void class_point_sources(const RunSetup& run, const PreparedPoints& pts, const Receptor& rec, int d,
                          ConcMatrix& conc);
 
 }  // namespace zemo

@@ -108,7 +108,7 @@ void write_point_report(File& out, const ReferencePoint& point, int rose_id, con
 
         // Shares of the worst case's concentration; the background is not
         // a group here, so the group shares need not sum to 100.
-        const double* values = conc.slot(p, worst_case_slot(worst.stability, worst.speed, worst.direction));
+        const int slot = worst_case_slot(worst.stability, worst.speed, worst.direction);
         const bool zero = worst.value < kZeroConcentration;
         out.write_text(" ---------\n");
         out.write_text(" Podíly skupin zdrojů na \"okamžité\" koncentraci\n"_cz);
@@ -117,7 +117,7 @@ void write_point_report(File& out, const ReferencePoint& point, int rose_id, con
         std::fill(src.group_work.begin(), src.group_work.end(), 0.0);
         for (int j = 0; j < n_sources; ++j) {
             const int g = src.group_position[j];
-            if (g >= 0 && g < static_cast<int>(src.group_work.size())) src.group_work[g] += values[j];
+            if (g >= 0 && g < static_cast<int>(src.group_work.size())) src.group_work[g] += conc.value(p, slot, j);
         }
         const std::string group_line = format("    %%%ii%%13.2f\n", kReportColumnWidth);
         for (int g : src.ascending) {
@@ -131,7 +131,7 @@ void write_point_report(File& out, const ReferencePoint& point, int rose_id, con
         write_heading(out, "ZDROJ");
         const std::string source_line = format("    %%%is%%13.2f\n", kReportColumnWidth);
         for (int j = 0; j < n_sources; ++j) {
-            const double share = zero ? 0.0 : values[j] * 100.0 / worst.value;
+            const double share = zero ? 0.0 : conc.value(p, slot, j) * 100.0 / worst.value;
             if (share > 2.0 * threshold) out.print(source_line.c_str(), src.ids[j].c_str(), share);
         }
     }

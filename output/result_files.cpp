@@ -343,7 +343,10 @@ void write_source_shares(ResultSet& set, OutputTable& table, const ReferencePoin
     for (int speed = 0; speed < 3; ++speed)
         for (int d = 0; d < set.directions; ++d) {
             const double* values = conc.slot(p, case_slot(5, speed, d));
-            for (int j = 0; j < n; ++j) set.contribution[j] += values[j];
+            for (int a = 0; a < conc.columns(); ++a) {
+                const int j = conc.source_of(a);
+                if (j < n) set.contribution[j] += values[a];
+            }
         }
     for (int j = 0; j < n; ++j) {
         const double share = st.Crok >= kMinCrok ? 100.0 * set.contribution[j] / st.Crok : 0.0;

@@ -113,8 +113,8 @@ struct Scene {
         for (int c = 0; c < kCaseSlots; ++c) t += conc.sum(p, c);
         return t;
     }
-    double at(int p, int k, int s, int d, int j = 0) const { return conc.at(p, case_slot(k, s, d), j); }
-    double annual(int p, int s, int d, int j = 0) const { return conc.at(p, case_slot(5, s, d), j); }
+    double at(int p, int k, int s, int d, int j = 0) const { return conc.value(p, case_slot(k, s, d), j); }
+    double annual(int p, int s, int d, int j = 0) const { return conc.value(p, case_slot(5, s, d), j); }
 };
 
 // Textbook constants of the tests, written out independently.

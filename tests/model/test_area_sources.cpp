@@ -258,6 +258,6 @@ TEST(AreaSources, DustNearAndFar) {
         sc.compute(0, -x);
         EXPECT_GT(sc.at(tsp, 3, 0, 0), 0.0) << x;
         EXPECT_NE(sc.at(tsp, 3, 0, 0), sc.at(jina, 3, 0, 0)) << x;
-        for (int c = 0; c < kCaseSlots; ++c) EXPECT_GE(sc.conc.at(tsp, c, 0), 0.0);
+        for (int c = 0; c < kCaseSlots; ++c) EXPECT_GE(sc.conc.value(tsp, c, 0), 0.0);
     }
 }

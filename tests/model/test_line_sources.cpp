@@ -121,9 +121,9 @@ TEST(LineSources, ReceptorOnTheRoad) {
     sc.line(-50, 0, 50, 0, 10);
     sc.compute(0, 0);
     std::vector<double> mid(kCaseSlots);
-    for (int c = 0; c < kCaseSlots; ++c) mid[c] = sc.conc.at(p, c, 0);
+    for (int c = 0; c < kCaseSlots; ++c) mid[c] = sc.conc.value(p, c, 0);
     sc.compute(1, 1);
-    for (int c = 0; c < kCaseSlots; ++c) EXPECT_EQ(sc.conc.at(p, c, 0), mid[c]);
+    for (int c = 0; c < kCaseSlots; ++c) EXPECT_EQ(sc.conc.value(p, c, 0), mid[c]);
     EXPECT_GT(sc.total(p), 0.0);
 }
 
@@ -175,7 +175,7 @@ TEST(LineSources, AlongTheWindTheErrorFunctionsCancel) {
             }
         EXPECT_LT(sc.annual(p, 1, 0), 1e-12 * reference);
         // Never negative in any case.
-        for (int c = 0; c < kCaseSlots; ++c) EXPECT_GE(sc.conc.at(p, c, 0), 0.0);
+        for (int c = 0; c < kCaseSlots; ++c) EXPECT_GE(sc.conc.value(p, c, 0), 0.0);
     }
 }
 
@@ -234,6 +234,6 @@ TEST(LineSources, DustAndZeroLength) {
     EXPECT_GT(sc.at(pm10, 3, 0, 0), 0.0);
     EXPECT_LT(sc.at(pm10, 3, 0, 0), sc.at(jina, 3, 0, 0));
     double zero_length = 0;
-    for (int c = 0; c < kCaseSlots; ++c) zero_length += sc.conc.at(jina, c, 1) + sc.conc.at(pm10, c, 1);
+    for (int c = 0; c < kCaseSlots; ++c) zero_length += sc.conc.value(jina, c, 1) + sc.conc.value(pm10, c, 1);
     EXPECT_EQ(zero_length, 0.0);
 }

@@ -177,14 +177,14 @@ TEST(PointSources, CrosswindSymmetry) {
     sc.point(0, 0, 0, 8, 40, kClassOther);
     sc.compute(150, -800);
     std::vector<double> right(kCaseSlots);
-    for (int c = 0; c < kCaseSlots; ++c) right[c] = sc.conc.at(p, c, 0);
+    for (int c = 0; c < kCaseSlots; ++c) right[c] = sc.conc.value(p, c, 0);
     sc.compute(-150, -800);
     // The mirror image x -> -x turns direction d into 48 - d.
     for (int k = 0; k < 6; ++k)
         for (int s = 0; s < 3; ++s)
             for (int d = 0; d < 48; ++d) {
                 const double a = right[case_slot(k, s, d)];
-                const double b = sc.conc.at(p, case_slot(k, s, (48 - d) % 48), 0);
+                const double b = sc.conc.value(p, case_slot(k, s, (48 - d) % 48), 0);
                 EXPECT_NEAR(a, b, 1e-9 * std::max(a, b) + 1e-30) << k << " " << s << " " << d;
             }
     EXPECT_GT(right[case_slot(2, 1, 0)], 0.0);
@@ -198,13 +198,13 @@ TEST(PointSources, TerrainBelowTheBaseIsIgnored) {
     sc.compute(0, -700, 100);
     std::vector<double> level(kCaseSlots), level_tsp(kCaseSlots);
     for (int c = 0; c < kCaseSlots; ++c) {
-        level[c] = sc.conc.at(p, c, 0);
-        level_tsp[c] = sc.conc.at(tsp, c, 0);
+        level[c] = sc.conc.value(p, c, 0);
+        level_tsp[c] = sc.conc.value(tsp, c, 0);
     }
     sc.compute(0, -700, 40);
     for (int c = 0; c < kCaseSlots; ++c) {
-        EXPECT_EQ(sc.conc.at(p, c, 0), level[c]);
-        EXPECT_EQ(sc.conc.at(tsp, c, 0), level_tsp[c]);
+        EXPECT_EQ(sc.conc.value(p, c, 0), level[c]);
+        EXPECT_EQ(sc.conc.value(tsp, c, 0), level_tsp[c]);
     }
     // A receptor above the base sees a lifted plume (terrain term) and sits higher.
     sc.compute(0, -700, 130);
@@ -232,8 +232,8 @@ TEST(PointSources, RotationAndDirectionCount) {
     for (int k = 0; k < 6; ++k)
         for (int s = 0; s < 3; ++s)
             for (int d = 16; d < 48; ++d) {
-                EXPECT_EQ(c.conc.at(q, case_slot(k, s, d), 0), 0.0);
-                EXPECT_EQ(c.conc.at(q, case_slot(k, s, d), 1), 0.0);
+                EXPECT_EQ(c.conc.value(q, case_slot(k, s, d), 0), 0.0);
+                EXPECT_EQ(c.conc.value(q, case_slot(k, s, d), 1), 0.0);
             }
     EXPECT_GT(c.at(q, 3, 1, 6, 0), 0.0);
     EXPECT_GT(c.at(q, 3, 1, 6, 1), 0.0);
