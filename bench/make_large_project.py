@@ -1,15 +1,35 @@
 #!/usr/bin/env python3
-"""Writes a large project for the end-to-end throughput run of zemo.
+"""Writes a large project for the end-to-end runs of zemo.
 
-    make_large_project.py OUTDIR [--points N] [--lines N] [--areas N] [--receptors N]
+    make_large_project.py OUTDIR [--kind large|roads|scale]
+                          [--points N] [--lines N] [--areas N] [--receptors N]
 
-Defaults: 500 point sources (100 of them remote), 500 road segments, 200
-area sources (traffic and other), the pollutants SO2, NO2, PM10 and CO, one
-wind rose of 16 sectors (resampled to the 48 directions of the computation)
-and 2,000 receptors on a 50 x 40 grid, 100 m apart. The sources are spread
-over the receptor grid and a margin around it with a fixed random seed, so
-the same arguments always give the same files. All tables are tab-separated
-text in Windows-1250 with CR LF line ends, as zemo reads them.
+Kinds:
+
+large (default): 500 point sources (100 of them remote), 500 road segments,
+    200 area sources (traffic and other), the pollutants SO2, NO2, PM10 and
+    CO, and 2,000 receptors on a 50 x 40 grid, 100 m apart. The sources are
+    spread over the receptor grid and a margin around it.
+roads: the streets of a town over 20 km x 20 km: a jittered grid of
+    streets (segments of 150 to 360 m, 6 to 10 m wide), denser towards the
+    centre, crossed by six radial arterials and two ring roads (segments of
+    about 320 m, 14 to 20 m wide), 6,773 segments in all; the emissions
+    follow from a traffic volume per segment and per-vehicle factors for
+    NO2 (as NOx), PM10, CO and benzene. 4 stacks, no area sources, and
+    10,000 receptors on a 100 x 100 grid, 200 m apart, covering the area.
+    --lines N keeps N segments of the network, picked at random.
+scale: 20 stacks, 50 road segments and 10 squares in a 10 km square, the
+    pollutants of the large project, receptors on a square grid covering
+    that square (as many as --receptors asks, the grid finer the more there
+    are) and the basic result table only (TYP=ZAKLADNI). The sources do not
+    depend on the number of receptors.
+
+Every kind has one wind rose of 16 sectors (resampled to the 48 directions
+of the computation). The random seed is fixed, so the same arguments always
+give the same files. All tables are tab-separated text in Windows-1250 with
+CR LF line ends, as zemo reads them; the receptor table is written row by
+row, never held in memory. A source kind with no sources gets no table (an
+older one in OUTDIR is removed).
 
 Standard library only.
 """
@@ -21,7 +41,9 @@ import random
 
 ENCODING = "cp1250"
 X0, Y0 = -740000.0, -1045000.0      # south-west corner of the receptor grid
-NX, SPACING = 50, 100.0
+NX, SPACING = 50, 100.0             # the large project's receptor grid
+TOWN_SIDE = 20000.0                 # the road network's square
+SCALE_SIDE = 10000.0                # the scale run's square
 
 
 def write_table(path, rows):
@@ -35,13 +57,16 @@ def terrain(x, y):
     return round(300.0 + 0.004 * dy - 0.002 * dx + 15.0 * math.sin(dx / 900.0) * math.cos(dy / 700.0), 1)
 
 
+def receptor_row(ident, x, y):
+    return [ident, "%.1f" % x, "%.1f" % y, "%.1f" % terrain(x, y), "1.5", "1"]
+
+
 def receptors(n):
-    rows = []
+    """The large project's receptors: rows of NX points, SPACING apart."""
     for i in range(n):
         x = X0 + (i % NX) * SPACING
         y = Y0 + (i // NX) * SPACING
-        rows.append(["R%05d" % (i + 1), "%.1f" % x, "%.1f" % y, "%.1f" % terrain(x, y), "1.5", "1"])
-    return rows
+        yield receptor_row("R%05d" % (i + 1), x, y)
 
 
 def extent(n):
@@ -49,11 +74,29 @@ def extent(n):
     return X0 - 500, X0 + NX * SPACING + 500, Y0 - 500, Y0 + ny * SPACING + 500
 
 
+def square_grid(n, side):
+    """n receptors at the centres of the cells of a k x k grid over the square
+    of the given side from (X0, Y0), k the smallest with k * k >= n; the rows
+    run west to east from the south, the last row may be partial."""
+    k = math.isqrt(n - 1) + 1 if n > 0 else 1
+    step = side / k
+    for i in range(n):
+        yield receptor_row("R%07d" % (i + 1), X0 + (i % k + 0.5) * step, Y0 + (i // k + 0.5) * step)
+
+
 def e(v):
     return "%.7f" % v
 
 
-def point_rows(rnd, n, box):
+# Emission ranges (g/s) of the random sources, one per pollutant of a kind.
+POINT_EMISSIONS = [(0, 2), (0, 1.5), (0, 0.3), (0, 0.5)]         # SO2 NO2 PM10 CO
+ROAD_EMISSIONS = [(0, 1e-4), (0, 0.03), (0, 0.004), (0, 0.05)]
+AREA_EMISSIONS = [(0, 0.2), (0, 0.03), (0, 0.1), (0, 0.3)]
+TOWN_POINT_EMISSIONS = [(0, 1.5), (0, 0.3), (0, 0.5), (0, 0.01)]  # NO2 PM10 CO BZN
+TOWN_AREA_EMISSIONS = [(0, 0.03), (0, 0.1), (0, 0.3), (0, 0.002)]
+
+
+def point_rows(rnd, n, box, emissions=POINT_EMISSIONS):
     rows = []
     for i in range(n):
         x, y = rnd.uniform(box[0], box[1]), rnd.uniform(box[2], box[3])
@@ -62,8 +105,8 @@ def point_rows(rnd, n, box):
         q = rnd.uniform(0.0, 8.0)
         hours = rnd.choice([8760, 6000, 4200])
         rows.append(["P%04d" % (i + 1), "%.1f" % x, "%.1f" % y, "%.1f" % terrain(x, y), "%.1f" % h, "%.2f" % q,
-                     str(hours), "0" if remote else "1", str(1 + i % 4), "1", "0.05",
-                     e(rnd.uniform(0, 2)), e(rnd.uniform(0, 1.5)), e(rnd.uniform(0, 0.3)), e(rnd.uniform(0, 0.5))])
+                     str(hours), "0" if remote else "1", str(1 + i % 4), "1", "0.05"] +
+                    [e(rnd.uniform(lo, hi)) for lo, hi in emissions])
     return rows
 
 
@@ -76,13 +119,12 @@ def road_rows(rnd, n, box):
         x1, y1 = x + length * math.sin(bearing), y + length * math.cos(bearing)
         rows.append(["L%04d" % (i + 1), "%.1f" % x, "%.1f" % y, "%.1f" % terrain(x, y),
                      "%.1f" % x1, "%.1f" % y1, "%.1f" % terrain(x1, y1), "8760", "2", str(5 + i % 3), "1",
-                     "%.1f" % rnd.uniform(6, 25), "0.20",
-                     e(rnd.uniform(0, 1e-4)), e(rnd.uniform(0, 0.03)), e(rnd.uniform(0, 0.004)),
-                     e(rnd.uniform(0, 0.05))])
+                     "%.1f" % rnd.uniform(6, 25), "0.20"] +
+                    [e(rnd.uniform(lo, hi)) for lo, hi in ROAD_EMISSIONS])
     return rows
 
 
-def area_rows(rnd, n, box):
+def area_rows(rnd, n, box, emissions=AREA_EMISSIONS):
     rows = []
     for i in range(n):
         x, y = rnd.uniform(box[0], box[1]), rnd.uniform(box[2], box[3])
@@ -90,9 +132,94 @@ def area_rows(rnd, n, box):
         rows.append(["A%04d" % (i + 1), "%.1f" % x, "%.1f" % y, "%.1f" % terrain(x, y),
                      "%.1f" % rnd.uniform(2, 15), "%.3f" % (0.0 if traffic else rnd.uniform(0, 0.4)),
                      "8760" if traffic else "5088", "2" if traffic else "1", str(8 + i % 2), "1",
-                     "%.1f" % rnd.choice([100.0, 150.0, 200.0, 250.0]), "0.10",
-                     e(rnd.uniform(0, 0.2)), e(rnd.uniform(0, 0.03)), e(rnd.uniform(0, 0.1)),
-                     e(rnd.uniform(0, 0.3))])
+                     "%.1f" % rnd.choice([100.0, 150.0, 200.0, 250.0]), "0.10"] +
+                    [e(rnd.uniform(lo, hi)) for lo, hi in emissions])
+    return rows
+
+
+# The town: blocks of BLOCK metres, corners moved at random by up to
+# JITTER in x and in y (but not out of the town's square); a street between
+# two neighbouring corners is there with a probability falling from the
+# centre outwards. Arterials are cut into pieces of at most ARTERIAL_PIECE
+# metres, their vertices moved sideways by up to ARTERIAL_JITTER.
+BLOCK, JITTER = 250.0, 50.0
+ARTERIAL_PIECE, ARTERIAL_JITTER = 320.0, 15.0
+RADIALS = [20.0, 80.0, 140.0, 200.0, 260.0, 320.0]     # bearings in degrees
+RINGS = [4000.0, 8500.0]                               # radii in metres
+# Traffic (vehicles a day) and emission factors (g per vehicle and km) of
+# NOx, PM10 (exhaust and resuspension), CO and benzene.
+STREET_TRAFFIC, ARTERIAL_TRAFFIC = (500.0, 6000.0), (15000.0, 45000.0)
+TOWN_FACTORS = [0.45, 0.05, 0.9, 0.005]
+
+
+def street_probability(x, y):
+    r = math.hypot(x - (X0 + TOWN_SIDE / 2), y - (Y0 + TOWN_SIDE / 2))
+    return 0.3 + 0.6 * math.exp(-(r / 6500.0) ** 2)
+
+
+def arterial_pieces(rnd, points):
+    """Cuts the polyline through points into pieces of at most ARTERIAL_PIECE
+    metres, moving every inner vertex sideways at random."""
+    out = [points[0]]
+    for (xa, ya), (xb, yb) in zip(points, points[1:]):
+        length = math.hypot(xb - xa, yb - ya)
+        pieces = max(1, math.ceil(length / ARTERIAL_PIECE))
+        nx, ny = -(yb - ya) / length, (xb - xa) / length
+        for k in range(1, pieces + 1):
+            t = k / pieces
+            side = rnd.uniform(-ARTERIAL_JITTER, ARTERIAL_JITTER) if k < pieces else 0.0
+            out.append((xa + t * (xb - xa) + side * nx, ya + t * (yb - ya) + side * ny))
+    return list(zip(out, out[1:]))
+
+
+def street_network(rnd):
+    """Segments ((x1, y1), (x2, y2), group) of the town: streets (group 5),
+    radial arterials (6) and ring roads (7)."""
+    n = int(TOWN_SIDE / BLOCK)
+
+    def moved(v):
+        return min(max(v + rnd.uniform(-JITTER, JITTER), 0.0), TOWN_SIDE)
+
+    corner = [[(X0 + moved(i * BLOCK), Y0 + moved(j * BLOCK)) for j in range(n + 1)] for i in range(n + 1)]
+    segments = []
+    for i in range(n + 1):
+        for j in range(n + 1):
+            for di, dj in ((1, 0), (0, 1)):
+                if i + di > n or j + dj > n:
+                    continue
+                a, b = corner[i][j], corner[i + di][j + dj]
+                if rnd.random() < street_probability((a[0] + b[0]) / 2, (a[1] + b[1]) / 2):
+                    segments.append((a, b, 5))
+    cx, cy, half = X0 + TOWN_SIDE / 2, Y0 + TOWN_SIDE / 2, TOWN_SIDE / 2 - 1.0
+    for bearing in RADIALS:
+        sx, sy = math.sin(math.radians(bearing)), math.cos(math.radians(bearing))
+        reach = min(half / abs(c) for c in (sx, sy) if abs(c) > 1e-9)
+        segments += [(a, b, 6) for a, b in arterial_pieces(rnd, [(cx, cy), (cx + reach * sx, cy + reach * sy)])]
+    for radius in RINGS:
+        corners = max(8, math.ceil(2 * math.pi * radius / ARTERIAL_PIECE))
+        ring = [(cx + radius * math.sin(2 * math.pi * k / corners), cy + radius * math.cos(2 * math.pi * k / corners))
+                for k in range(corners + 1)]
+        segments += [(a, b, 7) for a, b in arterial_pieces(rnd, ring)]
+    return segments
+
+
+def town_road_rows(rnd, lines):
+    segments = street_network(rnd)
+    if lines is not None:
+        if lines > len(segments):
+            raise SystemExit("the road network has %i segments, fewer than --lines %i" % (len(segments), lines))
+        segments = [segments[i] for i in sorted(rnd.sample(range(len(segments)), lines))]
+    rows = []
+    for i, ((xa, ya), (xb, yb), group) in enumerate(segments):
+        length = math.hypot(xb - xa, yb - ya)
+        assert 50.0 <= length <= 400.0, length
+        street = group == 5
+        traffic = rnd.uniform(*(STREET_TRAFFIC if street else ARTERIAL_TRAFFIC))
+        width = rnd.uniform(6, 10) if street else rnd.uniform(14, 20)
+        rows.append(["L%05d" % (i + 1), "%.1f" % xa, "%.1f" % ya, "%.1f" % terrain(xa, ya),
+                     "%.1f" % xb, "%.1f" % yb, "%.1f" % terrain(xb, yb), "8760", "2", str(group), "1",
+                     "%.1f" % width, "0.20"] +
+                    [e(traffic * length / 1000.0 * factor / 86400.0) for factor in TOWN_FACTORS])
     return rows
 
 
@@ -127,55 +254,93 @@ def rose_rows():
     return rows
 
 
-PROJECT = """# Velky projekt pro mereni vykonu
-[VYPOCETNI SIT]
-SOUBOR=body.txt, TSV
-PROJEKCE=JINA
-OTOCENI=0
+# Indicative: (definition, background).
+POLLUTANTS = {
+    "SO2": ("SO2, 350, 125, Oxid siricity", "4"),
+    "NO2": ("NO2, 200, -1, Oxid dusicity", "12"),
+    "PM10": ("PM10, 50, -1, Castice PM10", "21"),
+    "CO": ("CO, 10000, -1, Oxid uhelnaty", "300"),
+    "BZN": ("BZN, 5, -1, Benzen", "0.9"),
+}
 
-[ZNECISTUJICI LATKY]
-SO2=SO2, 350, 125, Oxid siricity
-NO2=NO2, 200, -1, Oxid dusicity
-PM10=PM10, 50, -1, Castice PM10
-CO=CO, 10000, -1, Oxid uhelnaty
 
-[ZDROJE]
-BODOVE=bodove.txt, TSV
-LINIOVE=liniove.txt, TSV
-PLOSNE=plosne.txt, TSV
-POZADI=SO2:4, NO2:12, PM10:21, CO:300
+def project_text(title, pollutants, tables, result_type):
+    """tables: (key, file) of the source tables the project names."""
+    lines = ["# " + title, "[VYPOCETNI SIT]", "SOUBOR=body.txt, TSV", "PROJEKCE=JINA", "OTOCENI=0", "",
+             "[ZNECISTUJICI LATKY]"]
+    lines += ["%s=%s" % (p, POLLUTANTS[p][0]) for p in pollutants]
+    lines += ["", "[ZDROJE]"]
+    lines += ["%s=%s, TSV" % table for table in tables]
+    lines += ["POZADI=" + ", ".join("%s:%s" % (p, POLLUTANTS[p][1]) for p in pollutants), "",
+              "[METEOROLOGIE]", "SOUBOR=ruzice.txt, TSV", "",
+              "[VYSLEDKY]", "TYP=" + result_type, "FORMAT=TXT", "PODILY LIMIT=1", "ADRESAR=vysledky"]
+    return "\n".join(lines) + "\n"
 
-[METEOROLOGIE]
-SOUBOR=ruzice.txt, TSV
 
-[VYSLEDKY]
-TYP=STANDARDNI
-FORMAT=TXT
-PODILY LIMIT=1
-ADRESAR=vysledky
-"""
+KINDS = {
+    # title, pollutants, result type, project file, default counts
+    "large": ("Velky projekt pro mereni vykonu", ["SO2", "NO2", "PM10", "CO"], "STANDARDNI", "large.atm",
+              dict(points=500, lines=500, areas=200, receptors=2000)),
+    "roads": ("Silnicni sit mesta pro mereni vykonu", ["NO2", "PM10", "CO", "BZN"], "STANDARDNI", "roads.atm",
+              dict(points=4, lines=None, areas=0, receptors=10000)),
+    "scale": ("Male zdroje a mnoho bodu pro mereni rustu", ["SO2", "NO2", "PM10", "CO"], "ZAKLADNI", "scale.atm",
+              dict(points=20, lines=50, areas=10, receptors=10000)),
+}
 
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("outdir")
-    ap.add_argument("--points", type=int, default=500)
-    ap.add_argument("--lines", type=int, default=500)
-    ap.add_argument("--areas", type=int, default=200)
-    ap.add_argument("--receptors", type=int, default=2000)
+    ap.add_argument("--kind", choices=sorted(KINDS), default="large")
+    ap.add_argument("--points", type=int)
+    ap.add_argument("--lines", type=int)
+    ap.add_argument("--areas", type=int)
+    ap.add_argument("--receptors", type=int)
     args = ap.parse_args()
-    os.makedirs(os.path.join(args.outdir, "vysledky"), exist_ok=True)
+    title, pollutants, result_type, project_file, defaults = KINDS[args.kind]
+    counts = {name: getattr(args, name) if getattr(args, name) is not None else value
+              for name, value in defaults.items()}
+    for name, value in counts.items():
+        if value is not None and value < 0:
+            ap.error("--%s must not be negative" % name)
+    if counts["receptors"] < 1:
+        ap.error("--receptors must be at least 1")
+    out = args.outdir
+    os.makedirs(os.path.join(out, "vysledky"), exist_ok=True)
     rnd = random.Random(20261209)
-    box = extent(args.receptors)
-    write_table(os.path.join(args.outdir, "body.txt"), receptors(args.receptors))
-    write_table(os.path.join(args.outdir, "bodove.txt"), point_rows(rnd, args.points, box))
-    write_table(os.path.join(args.outdir, "liniove.txt"), road_rows(rnd, args.lines, box))
-    write_table(os.path.join(args.outdir, "plosne.txt"), area_rows(rnd, args.areas, box))
-    write_table(os.path.join(args.outdir, "ruzice.txt"), rose_rows())
-    with open(os.path.join(args.outdir, "large.atm"), "w", encoding=ENCODING, newline="\r\n") as f:
-        f.write(PROJECT)
-    print("%s: %i point, %i line, %i area sources, %i receptors" %
-          (args.outdir, args.points, args.lines, args.areas, args.receptors))
+    if args.kind == "large":
+        box = extent(counts["receptors"])
+        points = receptors(counts["receptors"])
+    elif args.kind == "roads":
+        box = (X0, X0 + TOWN_SIDE, Y0, Y0 + TOWN_SIDE)
+        points = square_grid(counts["receptors"], TOWN_SIDE)
+    else:
+        box = (X0, X0 + SCALE_SIDE, Y0, Y0 + SCALE_SIDE)
+        points = square_grid(counts["receptors"], SCALE_SIDE)
+    write_table(os.path.join(out, "body.txt"), points)
+    if args.kind == "roads":
+        sources = [("BODOVE", "bodove.txt", point_rows(rnd, counts["points"], box, TOWN_POINT_EMISSIONS)),
+                   ("LINIOVE", "liniove.txt", town_road_rows(rnd, counts["lines"])),
+                   ("PLOSNE", "plosne.txt", area_rows(rnd, counts["areas"], box, TOWN_AREA_EMISSIONS))]
+    else:
+        sources = [("BODOVE", "bodove.txt", point_rows(rnd, counts["points"], box)),
+                   ("LINIOVE", "liniove.txt", road_rows(rnd, counts["lines"], box)),
+                   ("PLOSNE", "plosne.txt", area_rows(rnd, counts["areas"], box))]
+    for _, name, rows in sources:
+        if not rows and os.path.exists(os.path.join(out, name)):
+            os.remove(os.path.join(out, name))
+    sources = [s for s in sources if s[2]]
+    if not sources:
+        ap.error("the project needs at least one source")
+    for _, name, rows in sources:
+        write_table(os.path.join(out, name), rows)
+    write_table(os.path.join(out, "ruzice.txt"), rose_rows())
+    with open(os.path.join(out, project_file), "w", encoding=ENCODING, newline="\r\n") as f:
+        f.write(project_text(title, pollutants, [(key, name) for key, name, _ in sources], result_type))
+    number = {key: len(rows) for key, _, rows in sources}
+    print("%s (%s): %i point, %i line, %i area sources, %i receptors" %
+          (out, args.kind, number.get("BODOVE", 0), number.get("LINIOVE", 0), number.get("PLOSNE", 0),
+           counts["receptors"]))
 
 
 if __name__ == "__main__":
