@@ -167,6 +167,7 @@ void far_field(const RunSetup& run, const PreparedAreas& areas, const Receptor& 
     const double r = src.SrcA_no2_nox[i];
     const double doba = src.SrcA_doba[i];
     const double sigma_y0 = areas.sigma_y0[i];
+    bool marked = false;
     for (int k = 0; k < 5; ++k) {
         if (!any_speed(run, rose, k, d)) continue;
         const ClassConstants& cc = kClass[k];
@@ -201,6 +202,10 @@ void far_field(const RunSetup& run, const PreparedAreas& areas, const Receptor& 
                 const No2Factors F = conversion_factors(pm, x / u, r);
                 const double Ed = areas.density[p][i];
                 const double C0 = D * V * S * pair / (four_sqrt2 * u * szt);
+                if (!marked) {
+                    conc.mark(d, column);
+                    marked = true;
+                }
                 conc.at(p, slot, column) = C0 * kShortTermFactor * Ed * F.Fmax();
                 if (k == kClassIV) conc.at(p, annual_slot, column) = Ed * C0 * F.Fmean() * pm.fN * doba * f / 100.0;
             }
@@ -250,6 +255,7 @@ void near_field(const RunSetup& run, const PreparedAreas& areas, const Receptor&
     }
     if (n == 0) return;
 
+    bool marked = false;
     for (int k = 0; k < 5; ++k) {
         if (!any_speed(run, rose, k, d)) continue;
         const ClassConstants& cc = kClass[k];
@@ -300,6 +306,10 @@ void near_field(const RunSetup& run, const PreparedAreas& areas, const Receptor&
                 }
             }
             if (!any) continue;
+            if (!marked) {
+                conc.mark(d, column);
+                marked = true;
+            }
             for (int p = 0; p < P; ++p) {
                 if (src.SrcA_e[p][i] == 0) continue;
                 const PollutantModel& pm = run.pollutants[p];
@@ -325,28 +335,26 @@ void near_field(const RunSetup& run, const PreparedAreas& areas, const Receptor&
 
 }  // namespace
 
-void area_sources(const RunSetup& run, const PreparedAreas& areas, const Receptor& rec, int d,
-                  const std::vector<int>& in_reach, int first_column, ConcMatrix& conc) {
+void area_source(const RunSetup& run, const PreparedAreas& areas, const Receptor& rec, int i, int column,
+                 ConcMatrix& conc) {
     const Sources& src = *run.src;
     const int NA = areas.NA;
-    const int count = static_cast<int>(in_reach.size());
-    for (int c = 0; c < count; ++c) {
-        const int i = in_reach[c];
+    const double dX = rec.x - src.SrcA_x[i];
+    const double dY = rec.y - src.SrcA_y[i];
+    const double R = areas.R[i];
+    const double S = src.SrcA_dx[i];
+    for (int d = 0; d < run.directions; ++d) {
         const double sin_phi = areas.sin_phi[d * NA + i], cos_phi = areas.cos_phi[d * NA + i];
-        const double dX = rec.x - src.SrcA_x[i];
-        const double dY = rec.y - src.SrcA_y[i];
         const double x = downwind(dX, dY, sin_phi, cos_phi);
         const double y = crosswind(dX, dY, sin_phi, cos_phi);
-        const double R = areas.R[i];
         if (!(x - R <= kAreaRangeDownwind && std::fabs(y) - R <= kAreaRangeCrosswind)) continue;
-        const double S = src.SrcA_dx[i];
         // Every sub-square centre lies at most 0.75 S downwind of the centre:
         // a receptor farther upwind gets nothing from any of them.
         if (x + 0.75 * S < 0) continue;
         if (x >= S / 2 + R)
-            far_field(run, areas, rec, i, d, x, y, first_column + c, conc);
+            far_field(run, areas, rec, i, d, x, y, column, conc);
         else
-            near_field(run, areas, rec, i, d, x, first_column + c, conc);
+            near_field(run, areas, rec, i, d, x, column, conc);
     }
 }
 

@@ -47,12 +47,11 @@ PreparedAreas prepare_area_sources(const RunSetup& run);
 // Emission density Ed of pollutant p of square i.
 double emission_density(const RunSetup& run, int i, int p);
 
-// Direction d for the squares in_reach (ascending; square in_reach[c]
-// has column first_column + c): slot(k, s, d) of every class and speed
-// class, and for class IV the annual slot. The distances are taken once
-// per direction, sigma_y, sigma_z and the crosswind integrals once per
-// class.
-void area_sources(const RunSetup& run, const PreparedAreas& areas, const Receptor& rec, int d,
-                  const std::vector<int>& in_reach, int first_column, ConcMatrix& conc);
+// Square i, whose column in Conc is `column`, in every direction:
+// slot(k, s, d) of every class and speed class, and for class IV the
+// annual slot. The distances are taken once per direction, sigma_y,
+// sigma_z and the crosswind integrals once per class.
+void area_source(const RunSetup& run, const PreparedAreas& areas, const Receptor& rec, int i, int column,
+                 ConcMatrix& conc);
 
 }  // namespace zemo

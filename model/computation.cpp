@@ -65,13 +65,16 @@ void compute_point(const PreparedModel& model, const Receptor& receptor, ConcMat
     const int first_line = NP;
     const int first_area = NP + static_cast<int>(work.lines_in_reach.size());
 
+    // Source by source in column order: a source's values stay together in
+    // the cache, and each direction's marked columns come in ascending order.
     place_line_receptors(run, receptor, work.lines_in_reach, work.line_receptors);
-    for (int d = 0; d < run.directions; ++d) {
-        if (!model.points.remote.empty()) remote_point_sources(run, model.points, receptor, d, conc);
-        class_point_sources(run, model.points, receptor, d, conc);
-        line_sources(run, model.lines, work.line_receptors, receptor, d, work.lines_in_reach, first_line, conc);
-        area_sources(run, model.areas, receptor, d, work.areas_in_reach, first_area, conc);
-    }
+    for (int j = 0; j < NP; ++j) point_source(run, model.points, receptor, j, conc);
+    for (std::size_t r = 0; r < work.lines_in_reach.size(); ++r)
+        line_source(run, model.lines, work.line_receptors, receptor, work.lines_in_reach[r], first_line + static_cast<int>(r),
+                    conc);
+    for (std::size_t c = 0; c < work.areas_in_reach.size(); ++c)
+        area_source(run, model.areas, receptor, work.areas_in_reach[c], first_area + static_cast<int>(c), conc);
+    for (int d = 0; d < run.directions; ++d) conc.direction_done(d);
 }
 
 }  // namespace zemo

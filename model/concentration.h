@@ -6,15 +6,16 @@
 // source's contribution to the annual mean. Values in micrograms per m3.
 //
 // Only the sources that can reach the point have a column: the point's
-// columns are a list of source indices in ascending order, and every other
-// source's values are exact zeros. Keeping the columns in source order
-// makes every sum over the columns the sum over all sources in source
-// order (adding an exact zero changes no sum), while the clearing and the
-// sums cost in proportion to the sources in reach.
+// columns are a list of source indices in ascending order. Within a point,
+// each direction keeps the columns it wrote: a pass marks a column in a
+// direction before its first value there, which sets the column's slots of
+// that direction to 0. A value that is not marked reads as an exact 0, so
+// nothing is cleared between points, and every sum over a direction's
+// marked columns (in source order) is the sum over all sources in source
+// order, since adding an exact zero changes no sum.
 //
-// The storage is one contiguous block allocated once per run for every
-// source; the values of one (p, c) are contiguous, so that the sums over
-// sources are plain loops.
+// The storage is one contiguous block allocated once per run; the values
+// of one (p, c) are contiguous.
 #pragma once
 
 #include <cstddef>
@@ -28,15 +29,23 @@ inline constexpr int kAnnualBlock = 720;
 
 class ConcMatrix {
 public:
-    // Allocates P x 864 x N values; false when the memory is not there.
-    // Every source has a column until use_columns is called.
-    bool allocate(int pollutants, int sources);
+    // Allocates P x 864 values for each of `columns` columns (at most
+    // `sources`, the default); false when the memory is not there. Every
+    // source has a column, with every value 0, until use_columns is called.
+    bool allocate(int pollutants, int sources, int columns = -1);
     void release();
     // Gives the point the columns of the listed sources (ascending, each
-    // below sources()) and sets their values to 0.
+    // below sources(), at most the allocated columns), none of them marked.
     void use_columns(const std::vector<int>& sources);
-    // Sets every value to 0 with a column for every source.
+    // Every source gets a column, every value is 0 and counts as written
+    // (tests fill the matrix by hand).
     void clear();
+    // Column a gets values in the slots of direction d: sets its slots of
+    // the direction to 0. Once per column and direction, before
+    // direction_done(d).
+    void mark(int d, int column);
+    // Puts direction d's marked columns into source order.
+    void direction_done(int d);
 
     int pollutants() const { return P_; }
     int sources() const { return N_; }
@@ -44,26 +53,30 @@ public:
     // The source of column a, and the column of source j (-1: none).
     int source_of(int a) const { return source_of_[a]; }
     int column_of(int j) const { return column_of_[j]; }
+    // The columns written in direction d, ascending.
+    const std::vector<int>& written(int d) const { return dense_ ? all_ : written_[d]; }
 
-    // The A_ values of one (p, c), by column.
+    // The values of one (p, c), by column; only written columns are valid.
     double* slot(int p, int c) { return values_.data() + (static_cast<std::size_t>(p) * kCaseSlots + c) * A_; }
     const double* slot(int p, int c) const {
         return values_.data() + (static_cast<std::size_t>(p) * kCaseSlots + c) * A_;
     }
     double& at(int p, int c, int column) { return slot(p, c)[column]; }
     double at(int p, int c, int column) const { return slot(p, c)[column]; }
-    // The value of source j (0 for a source without a column).
-    double value(int p, int c, int j) const {
-        const int a = column_of_[j];
-        return a < 0 ? 0.0 : slot(p, c)[a];
-    }
+    // The value of source j (0 for a source without a written column).
+    double value(int p, int c, int j) const;
     // Sum over all sources of one (p, c), in source order.
     double sum(int p, int c) const;
 
 private:
-    int P_ = 0, N_ = 0, A_ = 0;
+    int P_ = 0, N_ = 0, A_ = 0, capacity_ = 0;
     std::vector<double> values_;
     std::vector<int> source_of_, column_of_;
+    // Dense: every column counts as written (after clear()).
+    bool dense_ = true;
+    std::vector<int> all_;
+    std::vector<int> written_[kMaxSectors];
+    std::vector<unsigned char> marked_;  // [d * capacity + column]
 };
 
 }  // namespace zemo

@@ -138,19 +138,16 @@ void place_line_receptors(const RunSetup& run, const Receptor& rec, const std::v
     for (int i : lines) road_receptor(*run.src, i, rec.x, rec.y, out.x[i], out.y[i]);
 }
 
-void line_sources(const RunSetup& run, const PreparedLines& lines, const LineReceptors& at, const Receptor& rec,
-                  int d, const std::vector<int>& in_reach, int first_column, ConcMatrix& conc) {
+void line_source(const RunSetup& run, const PreparedLines& lines, const LineReceptors& at, const Receptor& rec,
+                 int i, int column, ConcMatrix& conc) {
     const Sources& src = *run.src;
     const int NL = lines.NL;
-    const double sin_phi = run.sin_phi[d], cos_phi = run.cos_phi[d];
     const double sqrt2 = constants().sqrt2;
     const double two_sqrt_2pi = constants().two_sqrt_2pi;
     const double ratio = run.emission_peak_ratio[0];
-    const int count = static_cast<int>(in_reach.size());
-    for (int r = 0; r < count; ++r) {
-        const int i = in_reach[r];
-        const int column = first_column + r;
-        if (!lines.has_length[i]) continue;
+    if (!lines.has_length[i]) return;
+    for (int d = 0; d < run.directions; ++d) {
+        const double sin_phi = run.sin_phi[d], cos_phi = run.cos_phi[d];
         const int rose = src.SrcL_wrose[i];
         const double dX = at.x[i] - lines.mid_x[i];
         const double dY = at.y[i] - lines.mid_y[i];
@@ -160,6 +157,7 @@ void line_sources(const RunSetup& run, const PreparedLines& lines, const LineRec
         if (x - lines.l_cos[d * NL + i] > kRoadRange) continue;
         const double y = crosswind(dX, dY, sin_phi, cos_phi);
         if (std::fabs(y) - l_sin > kRoadRange) continue;
+        bool marked = false;
         const double dz = rec.z - lines.mid_z[i];
         const double doba = src.SrcL_doba[i];
         const double no2_nox = src.SrcL_no2_nox[i];
@@ -198,6 +196,10 @@ void line_sources(const RunSetup& run, const PreparedLines& lines, const LineRec
                     const double Ep = lines.peak_emission[p][i];
                     const double Fmax = F.Fmax();
                     const double C = Ep * D * V * Fmax * pair / (two_sqrt_2pi * u * szt) * kShortTermFactor;
+                    if (!marked) {
+                        conc.mark(d, column);
+                        marked = true;
+                    }
                     conc.at(p, slot, column) = C;
                     if (k != kClassIV) continue;
                     double annual;

@@ -56,11 +56,11 @@ struct LineReceptors {
 void place_line_receptors(const RunSetup& run, const Receptor& rec, const std::vector<int>& lines,
                           LineReceptors& out);
 
-// Direction d for the segments in_reach (ascending; segment in_reach[r]
-// has column first_column + r): slot(k, s, d) of every class and speed
-// class, and for class IV the annual slot. The distances are taken once
-// per direction, sigma_y, sigma_z and the crosswind integral once per class.
-void line_sources(const RunSetup& run, const PreparedLines& lines, const LineReceptors& at, const Receptor& rec,
-                  int d, const std::vector<int>& in_reach, int first_column, ConcMatrix& conc);
+// Segment i, whose column in Conc is `column`, in every direction:
+// slot(k, s, d) of every class and speed class, and for class IV the
+// annual slot. The distances are taken once per direction, sigma_y,
+// sigma_z and the crosswind integral once per class.
+void line_source(const RunSetup& run, const PreparedLines& lines, const LineReceptors& at, const Receptor& rec,
+                 int i, int column, ConcMatrix& conc);
 
 }  // namespace zemo

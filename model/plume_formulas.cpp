@@ -77,15 +77,22 @@ double plume_rise(double final_rise, double x, double xf) {
 
 double terrain_term(int k, double dz) { return dz > 0 ? kClass[k].tau * dz : 0.0; }
 
-double sigma_y_curve(int k, double quotient) {
+double sigma_y_log(double quotient) { return quotient >= 1 ? std::log10(quotient) : 0.0; }
+
+double sigma_y_curve_of_log(int k, double L) {
     const ClassConstants& cc = kClass[k];
-    const double L = quotient >= 1 ? std::log10(quotient) : 0.0;
     return std::pow(10.0, cc.a + cc.b * std::pow(L, cc.c));
 }
 
-double sigma_y_point(int k, double x, double tan_sector) {
-    const double sy = sigma_y_curve(k, x / 100.0) + x * tan_sector;
+double sigma_y_curve(int k, double quotient) { return sigma_y_curve_of_log(k, sigma_y_log(quotient)); }
+
+double sigma_y_point_of_log(int k, double x, double L, double tan_sector) {
+    const double sy = sigma_y_curve_of_log(k, L) + x * tan_sector;
     return sy < 10.0 ? 10.0 : sy;
+}
+
+double sigma_y_point(int k, double x, double tan_sector) {
+    return sigma_y_point_of_log(k, x, sigma_y_log(x / 100.0), tan_sector);
 }
 
 double sigma_z(int k, double x, double minimum) {

@@ -101,6 +101,12 @@ double terrain_term(int k, double dz);
 double sigma_y_point(int k, double x, double tan_sector);
 //    The curve 10^(a + b L^c) alone, L = log10(q) when q >= 1, else 0.
 double sigma_y_curve(int k, double quotient);
+//    The same from L, which does not depend on the class (taken once for
+//    the five classes): L of the quotient, the curve of L, and sigma_y of
+//    the point sources at x with L = L(x/100).
+double sigma_y_log(double quotient);
+double sigma_y_curve_of_log(int k, double L);
+double sigma_y_point_of_log(int k, double x, double L, double tan_sector);
 // 6. sigma_z = bz x^cz, at least minimum.
 double sigma_z(int k, double x, double minimum);
 // Virtual distances from initial spreads: xvy = 10^(q^(1/c) + 2) with

@@ -10,7 +10,12 @@ using namespace plume;
 PreparedPoints prepare_point_sources(const RunSetup& run) {
     const Sources& src = *run.src;
     PreparedPoints pts;
-    for (int j = 0; j < src.NP; ++j) (src.SrcP_class[j] == kClassRemote ? pts.remote : pts.classed).push_back(j);
+    pts.position.resize(src.NP);
+    for (int j = 0; j < src.NP; ++j) {
+        std::vector<int>& list = src.SrcP_class[j] == kClassRemote ? pts.remote : pts.classed;
+        pts.position[j] = static_cast<int>(list.size());
+        list.push_back(j);
+    }
 
     pts.a_u.resize(pts.remote.size() * 3);
     pts.a_rise.resize(pts.remote.size() * 3);
@@ -98,17 +103,35 @@ inline double sigma_y_bound(int k, double x, double tan_sector) {
     return std::fmax(10.0, curve + x * tan_sector);
 }
 
-// Fills g for class k; false when the receptor is closer than 1 m
-// downwind or beyond the crosswind cut-off, where the source gives 0.
-inline bool plume_geometry(double dX, double dY, double sin_phi, double cos_phi, int k, double tan_sector,
-                           double sigma_z_min, PlumeGeometry& g) {
-    g.x = downwind(dX, dY, sin_phi, cos_phi);
-    if (!(g.x >= 1.0)) return false;
-    g.y = crosswind(dX, dY, sin_phi, cos_phi);
+// The receptor seen from a point source in one direction: downwind x,
+// crosswind y and the logarithm of sigma_y's curve, none of which depends
+// on the class. False when the receptor is closer than 1 m downwind, where
+// the source gives 0 in every class.
+struct PlumeOffsets {
+    double x = 0, y = 0, L = 0;
+};
+inline bool plume_offsets(double dX, double dY, double sin_phi, double cos_phi, PlumeOffsets& o) {
+    o.x = downwind(dX, dY, sin_phi, cos_phi);
+    if (!(o.x >= 1.0)) return false;
+    o.y = crosswind(dX, dY, sin_phi, cos_phi);
+    o.L = 0;
+    return true;
+}
+
+// Fills g for class k; false beyond the crosswind cut-off, where the
+// source gives 0. The logarithm of o is taken on the first call.
+inline bool plume_geometry(PlumeOffsets& o, bool& have_log, int k, double tan_sector, double sigma_z_min,
+                           PlumeGeometry& g) {
+    g.x = o.x;
+    g.y = o.y;
     // The bound errs on the large side by far more than the rounding of
     // the cut-off test, so a source dropped here fails that test too.
     if (std::fabs(g.y) > kGaussCutoff * 1.000001 * sigma_y_bound(k, g.x, tan_sector)) return false;
-    g.sy = sigma_y_point(k, g.x, tan_sector);
+    if (!have_log) {
+        o.L = sigma_y_log(g.x / 100.0);
+        have_log = true;
+    }
+    g.sy = sigma_y_point_of_log(k, g.x, o.L, tan_sector);
     if (std::fabs(g.y) / g.sy > kGaussCutoff) return false;
     g.sz = sigma_z(k, g.x, sigma_z_min);
     g.gauss = std::exp(-(g.y * g.y) / (2 * g.sy * g.sy));
@@ -154,20 +177,28 @@ inline void plume_at(const RunSetup& run, const PreparedPoints& pts, int j, cons
 
 }  // namespace
 
-void remote_point_sources(const RunSetup& run, const PreparedPoints& pts, const Receptor& rec, int d,
-                          ConcMatrix& conc) {
+namespace {
+
+// Pass A: remote source i in every direction, the five class slots and the
+// annual slot of the three speed classes.
+void remote_point_source(const RunSetup& run, const PreparedPoints& pts, const Receptor& rec, std::size_t i,
+                         ConcMatrix& conc) {
     const Sources& src = *run.src;
-    for (std::size_t i = 0; i < pts.remote.size(); ++i) {
-        const int j = pts.remote[i];
-        const int rose = src.SrcP_wrose[j];
+    const int j = pts.remote[i];
+    const int rose = src.SrcP_wrose[j];
+    const double dX = rec.x - src.SrcP_x[j];
+    const double dY = rec.y - src.SrcP_y[j];
+    const double doba = src.SrcP_doba[j];
+    for (int d = 0; d < run.directions; ++d) {
         bool any = false;
         for (int s = 0; s < 3; ++s) any = any || run.frequency(rose, case_slot(kClassIV, s, d)) >= kMinFrequency;
         if (!any) continue;
+        PlumeOffsets o;
+        if (!plume_offsets(dX, dY, run.sin_phi[d], run.cos_phi[d], o)) continue;
+        bool have_log = false;
         PlumeGeometry g;
-        if (!plume_geometry(rec.x - src.SrcP_x[j], rec.y - src.SrcP_y[j], run.sin_phi[d], run.cos_phi[d], kClassIV,
-                            run.tan_sector, kRemoteSigmaZMin, g))
-            continue;
-        const double doba = src.SrcP_doba[j];
+        if (!plume_geometry(o, have_log, kClassIV, run.tan_sector, kRemoteSigmaZMin, g)) continue;
+        conc.mark(d, j);
         for (int s = 0; s < 3; ++s) {
             if (run.frequency(rose, case_slot(kClassIV, s, d)) < kMinFrequency) continue;
             const int annual_slot = case_slot(5, s, d);
@@ -182,26 +213,31 @@ void remote_point_sources(const RunSetup& run, const PreparedPoints& pts, const 
     }
 }
 
-void class_point_sources(const RunSetup& run, const PreparedPoints& pts, const Receptor& rec, int d,
-                         ConcMatrix& conc) {
+// Pass B: class-dependent source i in every direction, slot(k, s, d) of
+// every class and speed class and for class IV the annual slot.
+void class_point_source(const RunSetup& run, const PreparedPoints& pts, const Receptor& rec, std::size_t i,
+                        ConcMatrix& conc) {
     const Sources& src = *run.src;
     const std::size_t nb = pts.classed.size();
-    for (std::size_t i = 0; i < nb; ++i) {
-        const int j = pts.classed[i];
-        const int rose = src.SrcP_wrose[j];
-        const double dX = rec.x - src.SrcP_x[j];
-        const double dY = rec.y - src.SrcP_y[j];
-        const double doba = src.SrcP_doba[j];
+    const int j = pts.classed[i];
+    const int rose = src.SrcP_wrose[j];
+    const double dX = rec.x - src.SrcP_x[j];
+    const double dY = rec.y - src.SrcP_y[j];
+    const double doba = src.SrcP_doba[j];
+    for (int d = 0; d < run.directions; ++d) {
+        PlumeOffsets o;
+        if (!plume_offsets(dX, dY, pts.b_sin[d * nb + i], pts.b_cos[d * nb + i], o)) continue;
+        bool have_log = false;
+        bool marked = false;
         for (int k = 0; k < 5; ++k) {
             bool any = false;
             for (int s = 0; s < 3; ++s) any = any || run.frequency(rose, case_slot(k, s, d)) >= kMinFrequency;
             if (!any) continue;
             PlumeGeometry g;
-            if (!plume_geometry(dX, dY, pts.b_sin[d * nb + i], pts.b_cos[d * nb + i], k, run.tan_sector,
-                                kClass[k].sigma_z_min, g)) {
-                // Closer than 1 m downwind holds for every class.
-                if (!(g.x >= 1.0)) break;
-                continue;
+            if (!plume_geometry(o, have_log, k, run.tan_sector, kClass[k].sigma_z_min, g)) continue;
+            if (!marked) {
+                conc.mark(d, j);
+                marked = true;
             }
             for (int s = 0; s < 3; ++s) {
                 const int slot = case_slot(k, s, d);
@@ -217,6 +253,16 @@ void class_point_sources(const RunSetup& run, const PreparedPoints& pts, const R
             }
         }
     }
+}
+
+}  // namespace
+
+void point_source(const RunSetup& run, const PreparedPoints& pts, const Receptor& rec, int j, ConcMatrix& conc) {
+    const std::size_t i = static_cast<std::size_t>(pts.position[j]);
+    if (run.src->SrcP_class[j] == kClassRemote)
+        remote_point_source(run, pts, rec, i, conc);
+    else
+        class_point_source(run, pts, rec, i, conc);
 }
 
 }  // namespace zemo

@@ -23,6 +23,7 @@ namespace zemo {
 struct PreparedPoints {
     std::vector<int> remote;    // source indices of pass A
     std::vector<int> classed;   // source indices of pass B
+    std::vector<int> position;  // per source j, its index in remote or classed
     // pass A, [i * 3 + s] for remote[i]: wind at the source, final rise, xf
     std::vector<double> a_u, a_rise, a_xf;
     // pass B, [(i * 5 + k) * 3 + s] for classed[i]
@@ -35,16 +36,12 @@ struct PreparedPoints {
 
 PreparedPoints prepare_point_sources(const RunSetup& run);
 
-// Pass A for direction d: fills the five class slots and the annual slot
-// of every remote source in the three speed classes.
-void remote_point_sources(const RunSetup& run, const PreparedPoints& pts, const Receptor& rec, int d,
-                          ConcMatrix& conc);
-
-// Pass B for direction d: fills slot(k, s, d) of every class k and speed
-// class s, and for class IV the annual slot, of every class-dependent point
-// source. The distances, sigma_y, sigma_z and the crosswind term are taken
-// once for the three speed classes.
-void class_point_sources(const RunSetup& run, const PreparedPoints& pts, const Receptor& rec, int d,
-                         ConcMatrix& conc);
+// Point source j in every direction: pass A for a remote source (the five
+// class slots and the annual slot of each direction and speed class), pass
+// B for the others (slot(k, s, d) of every class, direction and speed
+// class, and for class IV the annual slot). The distances are taken once
+// per direction, sigma_y, sigma_z and the crosswind term once per class
+// for the three speed classes.
+void point_source(const RunSetup& run, const PreparedPoints& pts, const Receptor& rec, int j, ConcMatrix& conc);
 
 }  // namespace zemo

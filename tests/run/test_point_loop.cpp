@@ -28,7 +28,7 @@ void observe(const ReferencePoint& point, const ConcMatrix& conc, void* context)
     seen.points.push_back(point);
     std::vector<double> v;
     for (int c = 0; c < kCaseSlots; ++c)
-        for (int j = 0; j < conc.sources(); ++j) v.push_back(conc.at(0, c, j));
+        for (int j = 0; j < conc.sources(); ++j) v.push_back(conc.value(0, c, j));
     seen.values.push_back(std::move(v));
 }
 
@@ -131,8 +131,8 @@ TEST_F(ComputationTest, EveryPointOfEveryTableInOrder) {
         std::size_t n = 0, nonzero = 0;
         for (int c = 0; c < kCaseSlots; ++c)
             for (int j = 0; j < 2; ++j, ++n) {
-                EXPECT_EQ(conc.at(0, c, j), seen_.values[i][n]);
-                nonzero += conc.at(0, c, j) != 0;
+                EXPECT_EQ(conc.value(0, c, j), seen_.values[i][n]);
+                nonzero += conc.value(0, c, j) != 0;
             }
         EXPECT_GT(nonzero, 0u) << i;
     }
@@ -149,9 +149,9 @@ TEST_F(ComputationTest, NoPointsNothingPrinted) {
 }
 
 TEST_F(ComputationTest, ResultDoesNotDependOnTheLoopOrder) {
-    // Direction by direction, as the driver does; then the same directions
-    // computed one source kind at a time in the reverse order, with every
-    // road and square given a column: every value is the same.
+    // Source by source, as the driver does; then the same sources computed
+    // in the reverse order, with every road and square given a column:
+    // every value is the same.
     test::Scene sc;
     const int p = sc.pollutant(kTypeNO2);
     sc.pollutant(kTypePM10);
@@ -166,14 +166,12 @@ TEST_F(ComputationTest, ResultDoesNotDependOnTheLoopOrder) {
     ASSERT_TRUE(reverse.allocate(2, sc.src.total));
     PointWorkspace work = make_workspace(sc.model);
     const Receptor rec{20, -400, 3};
-    const std::vector<int> lines{0}, areas{0, 1};
+    const std::vector<int> lines{0};
     place_line_receptors(sc.model.run, rec, lines, work.line_receptors);
-    for (int d = 47; d >= 0; --d) {
-        area_sources(sc.model.run, sc.model.areas, rec, d, areas, sc.src.NP + sc.src.NL, reverse);
-        line_sources(sc.model.run, sc.model.lines, work.line_receptors, rec, d, lines, sc.src.NP, reverse);
-        class_point_sources(sc.model.run, sc.model.points, rec, d, reverse);
-        remote_point_sources(sc.model.run, sc.model.points, rec, d, reverse);
-    }
+    for (int i = sc.src.NA - 1; i >= 0; --i)
+        area_source(sc.model.run, sc.model.areas, rec, i, sc.src.NP + sc.src.NL + i, reverse);
+    line_source(sc.model.run, sc.model.lines, work.line_receptors, rec, 0, sc.src.NP, reverse);
+    for (int j = sc.src.NP - 1; j >= 0; --j) point_source(sc.model.run, sc.model.points, rec, j, reverse);
     double total = 0;
     for (int q = 0; q < 2; ++q)
         for (int c = 0; c < kCaseSlots; ++c)
