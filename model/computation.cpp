@@ -32,6 +32,12 @@ PreparedModel prepare_model(const ModelSettings& settings, const ProjectConfig& 
     return model;
 }
 
+int most_columns(const PreparedModel& model) {
+    const int NP = model.run.src->NP;
+    if (!model.use_reach_index) return NP + model.lines.NL + model.areas.NA;
+    return NP + model.line_reach.most_in_reach() + model.area_reach.most_in_reach();
+}
+
 PointWorkspace make_workspace(const PreparedModel& model) {
     PointWorkspace work;
     work.line_receptors.x.assign(model.lines.NL, 0.0);
@@ -68,13 +74,20 @@ void compute_point(const PreparedModel& model, const Receptor& receptor, ConcMat
     // Source by source in column order: a source's values stay together in
     // the cache, and each direction's marked columns come in ascending order.
     place_line_receptors(run, receptor, work.lines_in_reach, work.line_receptors);
-    for (int j = 0; j < NP; ++j) point_source(run, model.points, receptor, j, conc);
-    for (std::size_t r = 0; r < work.lines_in_reach.size(); ++r)
-        line_source(run, model.lines, work.line_receptors, receptor, work.lines_in_reach[r], first_line + static_cast<int>(r),
-                    conc);
-    for (std::size_t c = 0; c < work.areas_in_reach.size(); ++c)
-        area_source(run, model.areas, receptor, work.areas_in_reach[c], first_area + static_cast<int>(c), conc);
-    for (int d = 0; d < run.directions; ++d) conc.direction_done(d);
+    for (int j = 0; j < NP; ++j) {
+        point_source(run, model.points, receptor, j, conc);
+        conc.finish_column(j);
+    }
+    for (std::size_t r = 0; r < work.lines_in_reach.size(); ++r) {
+        const int column = first_line + static_cast<int>(r);
+        line_source(run, model.lines, work.line_receptors, receptor, work.lines_in_reach[r], column, conc);
+        conc.finish_column(column);
+    }
+    for (std::size_t c = 0; c < work.areas_in_reach.size(); ++c) {
+        const int column = first_area + static_cast<int>(c);
+        area_source(run, model.areas, receptor, work.areas_in_reach[c], column, conc);
+        conc.finish_column(column);
+    }
 }
 
 }  // namespace zemo

@@ -45,6 +45,11 @@ struct PreparedModel {
 PreparedModel prepare_model(const ModelSettings& settings, const ProjectConfig& project, const Sources& src,
                             const WindRoses& roses);
 
+// The most columns a point can need: every point source and the roads and
+// squares of the fullest cells of the reach indexes. A matrix of this many
+// columns holds any point.
+int most_columns(const PreparedModel& model);
+
 // Per-run scratch of one point (sized once, reused for every point).
 struct PointWorkspace {
     LineReceptors line_receptors;

@@ -39,6 +39,7 @@ ReachIndex::ReachIndex(const std::vector<double>& x, const std::vector<double>& 
         y_hi = std::max(y_hi, box[3]);
         r_sum += radius[i];
     }
+    most_ = static_cast<int>(n);
     if (all_) return;
     // Cells of about the mean radius: a disc covers a few cells, a cell
     // holds few discs that miss it.
@@ -64,7 +65,11 @@ ReachIndex::ReachIndex(const std::vector<double>& x, const std::vector<double>& 
         for (long cy = cy0; cy <= cy1; ++cy)
             for (long cx = cx0; cx <= cx1; ++cx) ++start_[static_cast<std::size_t>(cy * nx_ + cx) + 1];
     }
-    for (std::size_t c = 1; c < start_.size(); ++c) start_[c] += start_[c - 1];
+    most_ = 0;
+    for (std::size_t c = 1; c < start_.size(); ++c) {
+        most_ = std::max(most_, start_[c]);
+        start_[c] += start_[c - 1];
+    }
     entries_.resize(static_cast<std::size_t>(start_.back()));
     std::vector<int> fill(start_.begin(), start_.end() - 1);
     for (std::size_t i = 0; i < n; ++i) {

@@ -23,11 +23,14 @@ public:
     // The sources whose disc holds (x, y), ascending, into out.
     void query(double x, double y, std::vector<int>& out) const;
     int sources() const { return static_cast<int>(x_.size()); }
+    // The most sources a query can return: those of the fullest cell.
+    int most_in_reach() const { return most_; }
 
 private:
     std::vector<double> x_, y_, r2_;
     // Every source is tested when some disc is not finite.
     bool all_ = false;
+    int most_ = 0;
     double x0_ = 0, y0_ = 0, cell_ = 1;
     long nx_ = 0, ny_ = 0;
     std::vector<int> start_;    // cell c holds entries start_[c] .. start_[c+1]-1

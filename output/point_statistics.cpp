@@ -102,12 +102,11 @@ void reset_pollutant(PollutantStatistics& ps) {
 void form_group_shares(PollutantStatistics& ps, const Sources& src, int directions, double background,
                        const ConcMatrix& conc, int p) {
     const int n = conc.sources();
-    const int columns = conc.columns();
     double* contribution = ps.source_contribution.data();
     for (int d = 0; d < directions; ++d)
         for (int s = 0; s < kSpeedClasses; ++s) {
-            const double* v = conc.slot(p, case_slot(kAnnualBlockIndex, s, d));
-            for (int a = 0; a < columns; ++a) contribution[conc.source_of(a)] += v[a];
+            const int c = case_slot(kAnnualBlockIndex, s, d);
+            for (int a : conc.written(d)) contribution[conc.source_of(a)] += conc.at(p, c, a);
         }
 
     std::vector<double>& share = ps.group_shares;

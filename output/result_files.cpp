@@ -342,10 +342,10 @@ void write_source_shares(ResultSet& set, OutputTable& table, const ReferencePoin
     set.contribution.assign(static_cast<std::size_t>(n), 0.0);
     for (int speed = 0; speed < 3; ++speed)
         for (int d = 0; d < set.directions; ++d) {
-            const double* values = conc.slot(p, case_slot(5, speed, d));
-            for (int a = 0; a < conc.columns(); ++a) {
+            const int c = case_slot(5, speed, d);
+            for (int a : conc.written(d)) {
                 const int j = conc.source_of(a);
-                if (j < n) set.contribution[j] += values[a];
+                if (j < n) set.contribution[j] += conc.at(p, c, a);
             }
         }
     for (int j = 0; j < n; ++j) {

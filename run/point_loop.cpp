@@ -177,12 +177,14 @@ int run_computation() {
     const int total = reference_point_tables().total;
     threads = std::max(1, std::min(threads, total));
 
+    // The matrix of a thread needs a column only for the sources that can
+    // reach one point, which the model knows once it is prepared.
+    const PreparedModel model = prepare_model(model_settings(), prj, src, wind_roses());
     std::vector<ThreadWork> work(static_cast<std::size_t>(threads));
     for (ThreadWork& w : work)
-        if (!w.conc.allocate(P, N)) log.message(32, format("Conc[%i][%i]", 0, 0));
+        if (!w.conc.allocate(P, N, most_columns(model))) log.message(32, format("Conc[%i][%i]", 0, 0));
     if (log.level > 0) log.write("\nVÝPOČET ZAHÁJEN\n"_cz);
 
-    const PreparedModel model = prepare_model(model_settings(), prj, src, wind_roses());
     for (ThreadWork& w : work) w.work = make_workspace(model);
     if (total < 1) return 0;
 
