@@ -112,7 +112,11 @@ void form_group_shares(PollutantStatistics& ps, const Sources& src, int directio
     std::vector<double>& share = ps.group_shares;
     const int groups = static_cast<int>(share.size()) - 1;
     int last_group = 0, last_position = -1;
-    for (int j = 0; j < n; ++j) {
+    // Only the sources with a column have a contribution; the others' are
+    // exact zeros, which would leave every share as it is.
+    for (int a = 0; a < conc.columns(); ++a) {
+        const int j = conc.source_of(a);
+        if (j >= n) continue;
         int g = 0;
         if (!source_group(src, j, g)) continue;
         if (last_position < 0 || g != last_group) {

@@ -348,7 +348,14 @@ void write_source_shares(ResultSet& set, OutputTable& table, const ReferencePoin
                 if (j < n) set.contribution[j] += conc.at(p, c, a);
             }
         }
-    for (int j = 0; j < n; ++j) {
+    // A source without a column contributes an exact 0, whose share passes
+    // only a negative threshold; otherwise the columns (in source order)
+    // are all there is to look at.
+    const bool every_source = set.threshold < 0;
+    const int count = every_source ? n : conc.columns();
+    for (int i = 0; i < count; ++i) {
+        const int j = every_source ? i : conc.source_of(i);
+        if (j >= n) continue;
         const double share = st.Crok >= kMinCrok ? 100.0 * set.contribution[j] / st.Crok : 0.0;
         if (!(share > set.threshold)) continue;
         Row row = point_row(table, point);
