@@ -607,3 +607,44 @@ TEST_F(ResultFilesTest, DbfTablesReadBackByAnIndependentReader) {
     EXPECT_NE(read_file(out("Pskupin_SO2.txt")).find("\t1234\t-568\t30.00\t50.00\t15.00\t5.00\r\n"),
               std::string::npos);
 }
+
+namespace {
+
+// A point whose matrix has columns only for the sources in reach: the
+// source-share table lists exactly what a full matrix would, in source
+// order, for a positive and for a negative threshold.
+TEST_F(ResultFilesTest, SourceSharesOfASparseMatrixAreThoseOfTheFullOne) {
+    ConcMatrix sparse;
+    ASSERT_TRUE(sparse.allocate(2, 3));
+    sparse.use_columns({0, 2});  // K1 and L1 in reach, K2 not
+    sparse.mark(0, 0);
+    sparse.at(0, case_slot(5, 0, 0), 0) = 40.0;
+    sparse.finish_column(0);
+    sparse.mark(5, 1);
+    sparse.at(0, case_slot(5, 0, 5), 1) = 60.0;
+    sparse.finish_column(1);
+    conc.clear();
+    conc.at(0, case_slot(5, 0, 0), 0) = 40.0;
+    conc.at(0, case_slot(5, 0, 5), 2) = 60.0;
+
+    for (double threshold : {1.0, -1.0}) {
+        std::string tables[2];
+        for (int full = 0; full < 2; ++full) {
+            project().limit_share_threshold = threshold;
+            project().result_type = kResultStandard;
+            project().result_format = kFormatTxt;
+            ASSERT_EQ(run_stage(prepare_result_files), 0);
+            write_point_results(point, full ? conc : sparse, stats);
+            complete_result_files();
+            ASSERT_TRUE(close_result_files());
+            reset_result_files();
+            tables[full] = read_file(out("Pzdroju_SO2.txt"));
+        }
+        EXPECT_EQ(tables[0], tables[1]) << threshold;
+        // K2, without a column, is listed (with 0) only below a 0 threshold.
+        EXPECT_EQ(tables[0].find("\tK2\t") != std::string::npos, threshold < 0) << tables[0];
+        EXPECT_LT(tables[0].find("\tK1\t"), tables[0].find("\tL1\t"));
+    }
+}
+
+}  // namespace
