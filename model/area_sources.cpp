@@ -142,17 +142,6 @@ PreparedAreas prepare_area_sources(const RunSetup& run) {
 
 namespace {
 
-// The annual slot of case (k, s, d) is written for class IV only.
-struct CaseSlots {
-    int slot, annual_slot;
-};
-
-bool any_speed(const RunSetup& run, int rose, int k, int d) {
-    for (int s = 0; s < 3; ++s)
-        if (run.frequency(rose, case_slot(k, s, d)) >= kMinFrequency) return true;
-    return false;
-}
-
 // Far field of square i: the square as one source.
 void far_field(const RunSetup& run, const PreparedAreas& areas, const Receptor& rec, int i, int d, double x,
                double y, int column, ConcMatrix& conc) {
@@ -169,7 +158,7 @@ void far_field(const RunSetup& run, const PreparedAreas& areas, const Receptor& 
     const double sigma_y0 = areas.sigma_y0[i];
     bool marked = false;
     for (int k = 0; k < 5; ++k) {
-        if (!any_speed(run, rose, k, d)) continue;
+        if (!run.occurs(rose, k, d)) continue;
         const ClassConstants& cc = kClass[k];
         const double sigma_z0 = areas.sigma_z0[i * 5 + k];
         const double T = (dz > 0 && src.SrcA_class[i] != kClassTraffic) ? cc.tau * dz : 0.0;
@@ -257,7 +246,7 @@ void near_field(const RunSetup& run, const PreparedAreas& areas, const Receptor&
 
     bool marked = false;
     for (int k = 0; k < 5; ++k) {
-        if (!any_speed(run, rose, k, d)) continue;
+        if (!run.occurs(rose, k, d)) continue;
         const ClassConstants& cc = kClass[k];
         const double sigma_z0 = areas.sigma_z0[i * 5 + k];
         const double xvz = areas.xvz[i * 5 + k];

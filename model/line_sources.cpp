@@ -146,9 +146,9 @@ void line_source(const RunSetup& run, const PreparedLines& lines, const LineRece
     const double two_sqrt_2pi = constants().two_sqrt_2pi;
     const double ratio = run.emission_peak_ratio[0];
     if (!lines.has_length[i]) return;
+    const int rose = src.SrcL_wrose[i];
     for (int d = 0; d < run.directions; ++d) {
         const double sin_phi = run.sin_phi[d], cos_phi = run.cos_phi[d];
-        const int rose = src.SrcL_wrose[i];
         const double dX = at.x[i] - lines.mid_x[i];
         const double dY = at.y[i] - lines.mid_y[i];
         const double x = downwind(dX, dY, sin_phi, cos_phi);
@@ -163,9 +163,7 @@ void line_source(const RunSetup& run, const PreparedLines& lines, const LineRece
         const double no2_nox = src.SrcL_no2_nox[i];
 
         for (int k = 0; k < 5; ++k) {
-            bool any = false;
-            for (int s = 0; s < 3; ++s) any = any || run.frequency(rose, case_slot(k, s, d)) >= kMinFrequency;
-            if (!any) continue;
+            if (!run.occurs(rose, k, d)) continue;
             const ClassConstants& cc = kClass[k];
             // sigma_y, sigma_z and the crosswind integral hold for every
             // speed class.

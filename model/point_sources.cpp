@@ -190,9 +190,7 @@ void remote_point_source(const RunSetup& run, const PreparedPoints& pts, const R
     const double dY = rec.y - src.SrcP_y[j];
     const double doba = src.SrcP_doba[j];
     for (int d = 0; d < run.directions; ++d) {
-        bool any = false;
-        for (int s = 0; s < 3; ++s) any = any || run.frequency(rose, case_slot(kClassIV, s, d)) >= kMinFrequency;
-        if (!any) continue;
+        if (!run.occurs(rose, kClassIV, d)) continue;
         PlumeOffsets o;
         if (!plume_offsets(dX, dY, run.sin_phi[d], run.cos_phi[d], o)) continue;
         bool have_log = false;
@@ -230,9 +228,7 @@ void class_point_source(const RunSetup& run, const PreparedPoints& pts, const Re
         bool have_log = false;
         bool marked = false;
         for (int k = 0; k < 5; ++k) {
-            bool any = false;
-            for (int s = 0; s < 3; ++s) any = any || run.frequency(rose, case_slot(k, s, d)) >= kMinFrequency;
-            if (!any) continue;
+            if (!run.occurs(rose, k, d)) continue;
             PlumeGeometry g;
             if (!plume_geometry(o, have_log, k, run.tan_sector, kClass[k].sigma_z_min, g)) continue;
             if (!marked) {

@@ -43,6 +43,14 @@ struct RunSetup {
 
     // Frequency (percent) of the case slot in rose r.
     double frequency(int rose, int slot) const { return roses->Wnd_frequency[rose][slot]; }
+    // Whether class k and direction d occur in rose r at some wind speed
+    // (frequency at least kMinFrequency); a source is not looked at
+    // otherwise.
+    bool occurs(int rose, int k, int d) const {
+        for (int s = 0; s < 3; ++s)
+            if (frequency(rose, case_slot(k, s, d)) >= plume::kMinFrequency) return true;
+        return false;
+    }
 };
 
 // The wind angle of direction d, radians.
