@@ -13,6 +13,7 @@
 // so that results are reproducible to the last bit on every platform.
 #pragma once
 
+#include <array>
 #include <cmath>
 
 #include "input/project_file.h"
@@ -109,6 +110,11 @@ double sigma_y_curve(int k, double quotient);
 double sigma_y_log(double quotient);
 double sigma_y_curve_of_log(int k, double L);
 double sigma_y_point_of_log(int k, double x, double L, double tan_sector);
+//    An upper bound of sigma_y_point that needs neither logarithm nor
+//    power: 10^(a + b) max(1, x/100) + x tan(sector width), at least 10 m
+//    (the curve's b and c are below 1). Far off the plume axis it rules a
+//    source out before sigma_y itself is computed.
+double sigma_y_point_bound(int k, double x, double tan_sector);
 // 6. sigma_z = bz x^cz, at least minimum.
 double sigma_z(int k, double x, double minimum);
 // Virtual distances from initial spreads: xvy = 10^(q^(1/c) + 2) with
@@ -178,6 +184,18 @@ inline double sigma_y_point_of_log(int k, double x, double L, double tan_sector)
 
 inline double sigma_y_point(int k, double x, double tan_sector) {
     return sigma_y_point_of_log(k, x, sigma_y_log(x / 100.0), tan_sector);
+}
+
+// 10^(a + b) per class.
+inline const std::array<double, 5> kSigmaYCurveAtTen = [] {
+    std::array<double, 5> b{};
+    for (int c = 0; c < 5; ++c) b[c] = std::pow(10.0, kClass[c].a + kClass[c].b);
+    return b;
+}();
+
+inline double sigma_y_point_bound(int k, double x, double tan_sector) {
+    const double curve = kSigmaYCurveAtTen[k] * std::fmax(1.0, x / 100.0);
+    return std::fmax(10.0, curve + x * tan_sector);
 }
 
 inline double sigma_z(int k, double x, double minimum) {

@@ -1,6 +1,5 @@
 #include "model/point_sources.h"
 
-#include <array>
 #include <cmath>
 
 namespace zemo {
@@ -84,25 +83,6 @@ struct PlumeGeometry {
     double gauss = 0;     // exp(-y^2 / (2 sy^2))
 };
 
-// 10^(a + b) per class.
-const double* sigma_y_curve_bounds() {
-    static const auto bounds = [] {
-        std::array<double, 5> b{};
-        for (int k = 0; k < 5; ++k) b[k] = std::pow(10.0, kClass[k].a + kClass[k].b);
-        return b;
-    }();
-    return bounds.data();
-}
-
-// An upper bound of sigma_y_point over every x' <= x: the curve
-// 10^(a + b L^c) stays below 10^(a + b) max(1, x/100) (c and b are below
-// 1), and sigma_y is at least 10 m. Far off the plume axis it rules the
-// source out without the logarithm and the powers of sigma_y itself.
-inline double sigma_y_bound(int k, double x, double tan_sector) {
-    const double curve = sigma_y_curve_bounds()[k] * std::fmax(1.0, x / 100.0);
-    return std::fmax(10.0, curve + x * tan_sector);
-}
-
 // The receptor seen from a point source in one direction: downwind x,
 // crosswind y and the logarithm of sigma_y's curve, none of which depends
 // on the class. False when the receptor is closer than 1 m downwind, where
@@ -126,7 +106,7 @@ inline bool plume_geometry(PlumeOffsets& o, bool& have_log, int k, double tan_se
     g.y = o.y;
     // The bound errs on the large side by far more than the rounding of
     // the cut-off test, so a source dropped here fails that test too.
-    if (std::fabs(g.y) > kGaussCutoff * 1.000001 * sigma_y_bound(k, g.x, tan_sector)) return false;
+    if (std::fabs(g.y) > kGaussCutoff * 1.000001 * sigma_y_point_bound(k, g.x, tan_sector)) return false;
     if (!have_log) {
         o.L = sigma_y_log(g.x / 100.0);
         have_log = true;

@@ -59,6 +59,18 @@ TEST(PlumeFormulas, DispersionCurvesAndTheirMinima) {
     EXPECT_EQ(sigma_z(4, 1, 5), 5.0);
 }
 
+TEST(PlumeFormulas, TheSigmaYBoundIsNeverBelowSigmaY) {
+    // From 1 m to 200 km, every class, with and without the sector term,
+    // the bound stays above sigma_y: a stack it rules out would otherwise
+    // lose a value.
+    for (double tan_sector : {0.0, std::tan(7.5 * zemo::test::pi() / 180), std::tan(45 * zemo::test::pi() / 180)})
+        for (int k = 0; k < 5; ++k) {
+            for (double x = 1; x < 2e5; x *= 1.01)
+                ASSERT_GE(sigma_y_point_bound(k, x, tan_sector), sigma_y_point(k, x, tan_sector)) << k << " " << x;
+            ASSERT_GE(sigma_y_point_bound(k, 9.99e5, tan_sector), sigma_y_point(k, 9.99e5, tan_sector));
+        }
+}
+
 TEST(PlumeFormulas, VirtualDistances) {
     // sigma_y0 below 10^a: q <= 0 gives 100 m.
     EXPECT_EQ(virtual_distance_y(3, 3.0), 100.0);
