@@ -5,6 +5,10 @@
 // the input files.
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <clocale>
 #include <filesystem>
 #include <regex>
@@ -164,4 +168,33 @@ TEST(Environment, CrLfLfAndCrLineEndsGiveTheSameRun) {
     EXPECT_EQ(results[2], results[0]);
     EXPECT_EQ(logs[1], logs[0]);
     EXPECT_EQ(logs[2], logs[0]);
+}
+
+TEST(Environment, AnUnprivilegedUserWithARestrictiveUmaskGetsTheSameRun) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to switch to the user nobody";
+    TempDir base;
+    TownCopy as_root(base.path() / "root");
+    ASSERT_EQ(as_root.run().exit_code, 0);
+    // A directory the user nobody owns; the program and its installation
+    // are readable by everyone.
+    TownCopy as_nobody(base.path() / "nobody");
+    fs::permissions(base.path(), fs::perms::owner_all | fs::perms::others_exec | fs::perms::group_exec);
+    ASSERT_EQ(std::system(("chown -R nobody:nogroup '" + as_nobody.dir.string() + "'").c_str()), 0);
+    const test::ProgramResult r =
+        test::run_zemo("-a -c -i town.atm -l beh.log", as_nobody.dir.string(),
+                       "ZEMO_THREADS=2 setpriv --reuid=nobody --regid=nogroup --clear-groups sh -c 'umask 077; exec \"$0\" \"$@\"'");
+    ASSERT_EQ(r.exit_code, 0) << r.output;
+    EXPECT_EQ(as_nobody.results(), as_root.results());
+    EXPECT_EQ(as_nobody.log(), as_root.log());
+    // The result files are nobody's and follow the umask: readable by their
+    // owner alone.
+    const struct passwd* nobody = ::getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    for (const auto& e : fs::directory_iterator(as_nobody.dir / "vysledky")) {
+        struct stat st {};
+        ASSERT_EQ(::stat(e.path().c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, nobody->pw_uid) << e.path();
+        EXPECT_EQ(fs::status(e.path()).permissions() & (fs::perms::group_all | fs::perms::others_all), fs::perms::none)
+            << e.path();
+    }
 }
