@@ -13,6 +13,9 @@
 //   5. lines may hold up to 1000 characters;
 //   6. no output directory is derived and no default base names are
 //      filled in (the run preparation does both).
+//   7. a pollutant indicative the pollutant panel would refuse (a blank,
+//      a control character, a NUL byte, one of \ / : * ? " < > | = ; ,)
+//      fails the reading: the writer could not write it back as read.
 // Like every reader of the system it takes CR LF, LF and a lone CR as line
 // ends.
 //
