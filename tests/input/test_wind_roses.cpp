@@ -290,6 +290,30 @@ TEST_F(WindRoseTest, AFixedFormatWhoseLineCountDisagreesIsRefused) {
     EXPECT_EQ(pass(ReaderPass::Count), -100);
 }
 
+// A fixed-format header may announce any positive rose count: 19 x R lines
+// are compared without overflow, so a count near the int limit is simply no
+// fixed format (fuzz_wind_roses found the overflow; its input is
+// fuzz/regressions/wind_roses/fix-header-rose-count-overflow.txt after the
+// choice byte).
+TEST_F(WindRoseTest, AFixedFormatHeaderWithAHugeRoseCountIsNoFixedFormat) {
+    for (const char* count : {"2147483647", "113025456"}) {
+        SetUp();
+        std::string text = table_text({varied_rose(1, 8)}, ' ', '.', true);
+        text.replace(0, text.find(' '), count);
+        use_table("fixbig.txt", text);
+        EXPECT_EQ(pass(ReaderPass::Count), -100) << count;
+        EXPECT_NE(log().find(cp("*** chybná vstupní data\n       - Typ souboru nelze určit\n")), std::string::npos)
+            << count;
+    }
+    SetUp();
+    const std::string input =
+        read_file(ZEMO_SOURCE_DIR "/fuzz/regressions/wind_roses/fix-header-rose-count-overflow.txt");
+    ASSERT_FALSE(input.empty());
+    use_table("fuzz.txt", input.substr(1));
+    EXPECT_EQ(both(), -100);
+    EXPECT_NE(log().find(cp("*** chybná vstupní data\n       - Typ souboru nelze určit\n")), std::string::npos);
+}
+
 TEST_F(WindRoseTest, FatalConditionsOfTheCountingPass) {
     struct Case {
         std::string text;
