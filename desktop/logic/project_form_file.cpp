@@ -77,6 +77,9 @@ bool Reader::read_line(const std::string& raw) {
     while (start < raw.size() && (raw[start] == ' ' || raw[start] == '\t')) ++start;
     const std::string line = raw.substr(start);
     if (line.empty() || line[0] == '#') return true;
+    // The writer writes every value as a C string: a NUL byte would cut it
+    // and the file written would differ from the one read, or be refused.
+    if (line.find('\0') != std::string::npos) return fail("nepovolený znak NUL v řádku"_cz);
 
     if (line[0] == '[') {
         // The last character is the closing bracket, whatever it is.

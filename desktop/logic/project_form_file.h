@@ -14,8 +14,9 @@
 //   6. no output directory is derived and no default base names are
 //      filled in (the run preparation does both).
 //   7. a pollutant indicative the pollutant panel would refuse (a blank,
-//      a control character, a NUL byte, one of \ / : * ? " < > | = ; ,)
-//      fails the reading: the writer could not write it back as read.
+//      a control character, one of \ / : * ? " < > | = ; ,) and a NUL
+//      byte in any line but a comment fail the reading: the writer could
+//      not write the file back as read.
 // Like every reader of the system it takes CR LF, LF and a lone CR as line
 // ends.
 //
