@@ -320,10 +320,10 @@ TEST_F(WindRoseTest, FatalConditionsOfTheCountingPass) {
         std::string message;
     };
     const std::string good = table_text({varied_rose(1, 8)}, '\t', '.');
-    std::string id0 = "0" + good.substr(1);
-    std::string neg = "-3" + good.substr(1);
+    std::string id0 = std::string("0") + good.substr(1);
+    std::string neg = std::string("-3") + good.substr(1);
     std::string wide = table_text({varied_rose(1, 49)}, '\t', '.');
-    std::string one = "1\r\n1.5\r\n" + good.substr(good.find('\n', good.find('\n') + 1) + 1);
+    std::string one = std::string("1\r\n1.5\r\n") + good.substr(good.find('\n', good.find('\n') + 1) + 1);
     std::string cut = good + good.substr(0, good.size() / 2);
     const Case cases[] = {
         {id0, "ID růžice musí být větší než 0 (zadáno 0)"},
@@ -331,7 +331,7 @@ TEST_F(WindRoseTest, FatalConditionsOfTheCountingPass) {
         {wide, "Maximální počet sektorů je 48, načteno 49"},
         {one, "Chybný počet směrů větrné růžice"},
         {cut, "neočekávaný konec souboru"},
-        {"X" + good.substr(1), "nečíselný údaj na řádce 1: [X]"},
+        {std::string("X") + good.substr(1), "nečíselný údaj na řádce 1: [X]"},
     };
     int i = 0;
     for (const Case& c : cases) {
@@ -339,7 +339,7 @@ TEST_F(WindRoseTest, FatalConditionsOfTheCountingPass) {
         test::reset_run_state();
         run_log().open(log_path, 2);
         model_settings().set_methodology_defaults();
-        use_table("bad" + std::to_string(i++) + ".txt", c.text);
+        use_table(std::string("bad") + std::to_string(i++) + ".txt", c.text);
         EXPECT_EQ(pass(ReaderPass::Count), -100);
         const std::string l = log();
         ASSERT_NE(l.find("***"), std::string::npos);
