@@ -99,6 +99,13 @@ inline void reset_run_state() {
     model_settings().reset();
     release_run_tables();
     run_options().console = false;
+    // ZEMO_FUZZ_LOG=1 shows the log on standard output instead, to see
+    // what a reader made of one input (bin/fuzz_x input-file).
+    static const bool show_log = std::getenv("ZEMO_FUZZ_LOG") != nullptr;
+    if (show_log) {
+        run_log().open("", 2);
+        return;
+    }
     run_log().quiet = true;
     run_log().level = 2;
     run_log().opened = true;
