@@ -113,9 +113,13 @@ int look_up_rotation_in(const std::string& grid_path, const char* projection_nam
     if (!(std::isfinite(x_min) && std::isfinite(y_min) && std::isfinite(x_max) && std::isfinite(y_max) &&
           x_min < x_max && y_min < y_max))
         damaged(grid_path, format("chybný rozsah sítě: (%.1f, %.1f) - (%.1f, %.1f)"_cz, x_min, y_min, x_max, y_max));
-    const long long needed = kHeaderSize + 4LL * nx * ny;
-    if (size < needed)
-        damaged(grid_path, format("soubor má %li bajtů, síť %i x %i potřebuje %lli"_cz, size, static_cast<int>(nx),
+    // Both counts lie in 2 .. 2^31 - 1 here, so the size the grid needs is
+    // below 2^64: exact in an unsigned 64-bit integer, not in a signed one.
+    const unsigned long long needed =
+        static_cast<unsigned long long>(kHeaderSize) +
+        4ULL * static_cast<unsigned long long>(nx) * static_cast<unsigned long long>(ny);
+    if (static_cast<unsigned long long>(size) < needed)
+        damaged(grid_path, format("soubor má %li bajtů, síť %i x %i potřebuje %llu"_cz, size, static_cast<int>(nx),
                                   static_cast<int>(ny), needed));
 
     // The range accepted, open at both ends: the area of the header, cut at

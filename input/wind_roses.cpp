@@ -72,7 +72,8 @@ bool fits_fixed_format(const InputTable& table) {
     if (!scan_int(header[0], roses) || roses <= 0) return false;
     while (read_table_line(file, fixed, line_number, line)) {
     }
-    return line_number - 1 == kLinesPerRose * roses;
+    // R may be any positive int: 19 x R is compared in 64 bits.
+    return static_cast<long long>(line_number) - 1 == static_cast<long long>(kLinesPerRose) * roses;
 }
 
 // Fixes the convention of the project's table (counting and test passes).

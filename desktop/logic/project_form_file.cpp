@@ -1,5 +1,7 @@
 #include "desktop/logic/project_form_file.h"
 
+#include "desktop/logic/pollutant_catalogue.h"
+
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -8,6 +10,7 @@
 #include "base/format.h"
 #include "base/text.h"
 #include "desktop/logic/form_number.h"
+#include "desktop/logic/pollutant_catalogue.h"
 
 namespace zemo::desktop {
 
@@ -74,6 +77,9 @@ bool Reader::read_line(const std::string& raw) {
     while (start < raw.size() && (raw[start] == ' ' || raw[start] == '\t')) ++start;
     const std::string line = raw.substr(start);
     if (line.empty() || line[0] == '#') return true;
+    // The writer writes every value as a C string: a NUL byte would cut it
+    // and the file written would differ from the one read, or be refused.
+    if (line.find('\0') != std::string::npos) return fail("nepovolený znak NUL v řádku"_cz);
 
     if (line[0] == '[') {
         // The last character is the closing bracket, whatever it is.
@@ -157,6 +163,11 @@ bool Reader::pollutant_item(const std::string& key, const std::optional<std::str
     pol.indicative = trim_blanks(key);
     if (pol.indicative.empty()) return fail("neúplné zadání znečišťujících látek"_cz);
     if (pol.indicative.size() > kMaxIndicative) return fail("příliš dlouhý identifikátor látky: %s"_cz, pol.indicative);
+    // The indicative the pollutant panel would refuse: it would not be
+    // written back as read (a NUL byte ends it, a "," or ":" splits the
+    // background pairs), and the console reader refuses most of them.
+    if (!catalogue_indicative_is_safe(pol.indicative) || pol.indicative.find(',') != std::string::npos)
+        return fail("nepovolený znak v identifikátoru látky: %s"_cz, pol.indicative);
 
     // type, limit 1, limit 2, [half-life,] name: each up to the next ",",
     // the name the whole rest of the line.

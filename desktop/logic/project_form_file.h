@@ -13,6 +13,10 @@
 //   5. lines may hold up to 1000 characters;
 //   6. no output directory is derived and no default base names are
 //      filled in (the run preparation does both).
+//   7. a pollutant indicative the pollutant panel would refuse (a blank,
+//      a control character, one of \ / : * ? " < > | = ; ,) and a NUL
+//      byte in any line but a comment fail the reading: the writer could
+//      not write the file back as read.
 // Like every reader of the system it takes CR LF, LF and a lone CR as line
 // ends.
 //

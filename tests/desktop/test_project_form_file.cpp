@@ -244,6 +244,49 @@ TEST_F(ProjectFormFileTest, PollutantLinesAndTheirRefusals) {
     ASSERT_TRUE(read(s + "A=CO,1,2,123456789012345678901234567890\n", f, error)) << error;
 }
 
+// An indicative the pollutant panel refuses, and a NUL byte, are refused on
+// reading: the writer could not write them back as read (a NUL byte ended
+// the value, so that the file written was one the reader refuses; found by
+// fuzz_project_form, the inputs are under fuzz/regressions/project_form/).
+TEST_F(ProjectFormFileTest, IndicativesAndNulBytesThatWouldNotBeWrittenBackAreRefused) {
+    const std::string s = "[Znecistujici latky]\n";
+    static constexpr char kNul[] = "A\0\0=CO,1,2,x\n";
+    EXPECT_EQ(refusal(s + std::string(kNul, sizeof kNul - 1)), "+++ nepovolený znak NUL v řádku, (soubor: P)");
+    EXPECT_EQ(refusal(s + "A B=CO,1,2,x\n"), "+++ nepovolený znak v identifikátoru látky: A B, (soubor: P)");
+    EXPECT_EQ(refusal(s + "A,B=CO,1,2,x\n"), "+++ nepovolený znak v identifikátoru látky: A,B, (soubor: P)");
+    EXPECT_EQ(refusal(s + "A:B=CO,1,2,x\n"), "+++ nepovolený znak v identifikátoru látky: A:B, (soubor: P)");
+    EXPECT_EQ(refusal(s + "A;B=CO,1,2,x\n"), "+++ nepovolený znak v identifikátoru látky: A;B, (soubor: P)");
+    EXPECT_EQ(refusal(s + "A\tB=CO,1,2,x\n"), "+++ nepovolený znak v identifikátoru látky: A\tB, (soubor: P)");
+
+    // The fuzzer's input itself: refused, where before the written form was.
+    ProjectForm form;
+    std::string error;
+    const std::string path = ZEMO_SOURCE_DIR "/fuzz/regressions/project_form/indicative-with-nul.atm";
+    EXPECT_FALSE(read_project_form(path, form, error));
+    EXPECT_NE(cp1250_to_utf8(error).find("nepovolený znak NUL v řádku"), std::string::npos) << error;
+
+    // A NUL byte anywhere else (the name, a file name) is refused as well,
+    // in a comment it is not: comments are not written back.
+    static constexpr char kNulName[] = "A=CO,1,2,\0\0Cn\n";
+    EXPECT_EQ(refusal(s + std::string(kNulName, sizeof kNulName - 1)),
+              "+++ nepovolený znak NUL v řádku, (soubor: P)");
+    static constexpr char kNulFile[] = "[Zdroje]\nBodove=a\0b.txt\n";
+    EXPECT_EQ(refusal(std::string(kNulFile, sizeof kNulFile - 1)), "+++ nepovolený znak NUL v řádku, (soubor: P)");
+    static constexpr char kNulComment[] = "# \0\n[Zdroje]\nBodove=a.txt\n";
+    ASSERT_TRUE(read(std::string(kNulComment, sizeof kNulComment - 1), form, error)) << error;
+    EXPECT_EQ(form.point_sources, "a.txt");
+    const std::string name_input = ZEMO_SOURCE_DIR "/fuzz/regressions/project_form/name-with-nul.atm";
+    EXPECT_FALSE(read_project_form(name_input, form, error));
+    EXPECT_NE(cp1250_to_utf8(error).find("nepovolený znak NUL v řádku"), std::string::npos) << error;
+
+    // Indicatives the panel takes still read: letters, digits, "_", ".", "-".
+    ProjectForm f;
+    ASSERT_TRUE(read(s + "PM2.5=PM10,25,-1,x\nB_a-p=ORG,1,-1,10,y\n", f, error)) << error;
+    ASSERT_EQ(f.pollutants.size(), 2u);
+    EXPECT_EQ(f.pollutants[0].indicative, "PM2.5");
+    EXPECT_EQ(f.pollutants[1].indicative, "B_a-p");
+}
+
 TEST_F(ProjectFormFileTest, SectionsKeysAndValuesThatFailTheWholeReading) {
     ProjectForm f;
     std::string error;

@@ -226,6 +226,9 @@ TEST_F(GridRotationTest, DamagedFilesAreRefusedBeforeAnyNodeIsRead) {
     g.ny = 0x40000000;  // would overflow a 32-bit offset
     cases.push_back({g, "soubor má 76 bajtů, síť 3 x 1073741824 potřebuje 12884901928"});
     g = test_grid();
+    g.nx = g.ny = 0x7FFFFFFF;  // 4 x nx x ny is above the largest signed 64-bit integer
+    cases.push_back({g, "soubor má 76 bajtů, síť 2147483647 x 2147483647 potřebuje 18446744056529682476"});
+    g = test_grid();
     g.dy = 0;
     cases.push_back({g, "chybný krok sítě: 10.000, 0.000"});
     g = test_grid();
@@ -244,6 +247,21 @@ TEST_F(GridRotationTest, DamagedFilesAreRefusedBeforeAnyNodeIsRead) {
     double r = 0;
     EXPECT_EQ(run_stage([&] { return look_up_rotation_in(dir.file("chybi.abn"), "JTSK", 1, 1, r); }), -100);
     EXPECT_EQ(log(), "*** soubor nelze otevřít\n       - " + dir.file("chybi.abn") + "\n");
+}
+
+// The input with which fuzz_grid_rotation found the node count overflowing
+// the size check (two bytes of centre choice, then the grid file): nx and
+// ny above 1.5e9, whose size 4 x nx x ny overflowed a signed 64-bit integer.
+TEST_F(GridRotationTest, FuzzInputWithHugeNodeCountsIsRefusedBySize) {
+    const std::string input =
+        test::read_file(ZEMO_SOURCE_DIR "/fuzz/regressions/grid_rotation/node-count-overflow.bin");
+    ASSERT_EQ(input.size(), 78u);
+    const std::string path = dir.file("rot.abn");
+    test::write_file(path, input.substr(2));
+    double r = 0;
+    EXPECT_EQ(run_stage([&] { return look_up_rotation_in(path, "JTSK", 0, 0, r); }), -100);
+    EXPECT_EQ(log(), fatal(std::string("chyba v souboru ") + path +
+                           "\n      soubor má 76 bajtů, síť 2046820355 x 1526726659 potřebuje 12499740808649375820"));
 }
 
 TEST_F(GridRotationTest, ProjectLookUpUsesTheInstallationGridAndTheCentre) {

@@ -290,16 +290,40 @@ TEST_F(WindRoseTest, AFixedFormatWhoseLineCountDisagreesIsRefused) {
     EXPECT_EQ(pass(ReaderPass::Count), -100);
 }
 
+// A fixed-format header may announce any positive rose count: 19 x R lines
+// are compared without overflow, so a count near the int limit is simply no
+// fixed format (fuzz_wind_roses found the overflow; its input is
+// fuzz/regressions/wind_roses/fix-header-rose-count-overflow.txt after the
+// choice byte).
+TEST_F(WindRoseTest, AFixedFormatHeaderWithAHugeRoseCountIsNoFixedFormat) {
+    for (const char* count : {"2147483647", "113025456"}) {
+        SetUp();
+        std::string text = table_text({varied_rose(1, 8)}, ' ', '.', true);
+        text.replace(0, text.find(' '), count);
+        use_table("fixbig.txt", text);
+        EXPECT_EQ(pass(ReaderPass::Count), -100) << count;
+        EXPECT_NE(log().find(cp("*** chybná vstupní data\n       - Typ souboru nelze určit\n")), std::string::npos)
+            << count;
+    }
+    SetUp();
+    const std::string input =
+        read_file(ZEMO_SOURCE_DIR "/fuzz/regressions/wind_roses/fix-header-rose-count-overflow.txt");
+    ASSERT_FALSE(input.empty());
+    use_table("fuzz.txt", input.substr(1));
+    EXPECT_EQ(both(), -100);
+    EXPECT_NE(log().find(cp("*** chybná vstupní data\n       - Typ souboru nelze určit\n")), std::string::npos);
+}
+
 TEST_F(WindRoseTest, FatalConditionsOfTheCountingPass) {
     struct Case {
         std::string text;
         std::string message;
     };
     const std::string good = table_text({varied_rose(1, 8)}, '\t', '.');
-    std::string id0 = "0" + good.substr(1);
-    std::string neg = "-3" + good.substr(1);
+    std::string id0 = std::string("0") + good.substr(1);
+    std::string neg = std::string("-3") + good.substr(1);
     std::string wide = table_text({varied_rose(1, 49)}, '\t', '.');
-    std::string one = "1\r\n1.5\r\n" + good.substr(good.find('\n', good.find('\n') + 1) + 1);
+    std::string one = std::string("1\r\n1.5\r\n") + good.substr(good.find('\n', good.find('\n') + 1) + 1);
     std::string cut = good + good.substr(0, good.size() / 2);
     const Case cases[] = {
         {id0, "ID růžice musí být větší než 0 (zadáno 0)"},
@@ -307,7 +331,7 @@ TEST_F(WindRoseTest, FatalConditionsOfTheCountingPass) {
         {wide, "Maximální počet sektorů je 48, načteno 49"},
         {one, "Chybný počet směrů větrné růžice"},
         {cut, "neočekávaný konec souboru"},
-        {"X" + good.substr(1), "nečíselný údaj na řádce 1: [X]"},
+        {std::string("X") + good.substr(1), "nečíselný údaj na řádce 1: [X]"},
     };
     int i = 0;
     for (const Case& c : cases) {
@@ -315,7 +339,7 @@ TEST_F(WindRoseTest, FatalConditionsOfTheCountingPass) {
         test::reset_run_state();
         run_log().open(log_path, 2);
         model_settings().set_methodology_defaults();
-        use_table("bad" + std::to_string(i++) + ".txt", c.text);
+        use_table(std::string("bad") + std::to_string(i++) + ".txt", c.text);
         EXPECT_EQ(pass(ReaderPass::Count), -100);
         const std::string l = log();
         ASSERT_NE(l.find("***"), std::string::npos);
