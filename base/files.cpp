@@ -12,7 +12,22 @@ namespace zemo {
 
 namespace {
 std::vector<File*>& open_files() { return RunRecord<OpenFiles>::current().files; }
+
+FileFaultHook& fault_hook() {
+    static FileFaultHook hook;
+    return hook;
+}
+bool fault_hook_set = false;
 }  // namespace
+
+void set_file_fault_hook(FileFaultHook hook) {
+    fault_hook_set = static_cast<bool>(hook);
+    fault_hook() = std::move(hook);
+}
+
+bool File::injected_failure(FileOperation operation, std::size_t bytes) {
+    return fault_hook_set && fault_hook()(path_, operation, bytes);
+}
 
 File::~File() { close(); }
 
@@ -22,6 +37,8 @@ bool File::open(const std::string& path, const char* mode) {
     path_ = path;
     handle_ = platform::open_file(path, mode);
     if (!handle_) return false;
+    const std::string m = mode;
+    writable_ = m.find_first_of("wa+") != std::string::npos;
     registry_ = &open_files();
     registry_->push_back(this);
     return true;
@@ -29,6 +46,7 @@ bool File::open(const std::string& path, const char* mode) {
 
 bool File::close() {
     if (!handle_) return !write_failed_;
+    if (writable_ && injected_failure(FileOperation::Close)) write_failed_ = true;
     if (std::fflush(handle_) != 0) write_failed_ = true;
     if (std::fclose(handle_) != 0) write_failed_ = true;
     handle_ = nullptr;
@@ -40,7 +58,9 @@ bool File::close() {
 
 void File::write_bytes(const void* data, std::size_t size) {
     if (!handle_ || size == 0) return;
-    if (simulate_failure_ || std::fwrite(data, 1, size, handle_) != size) write_failed_ = true;
+    if (simulate_failure_ || injected_failure(FileOperation::Write, size) ||
+        std::fwrite(data, 1, size, handle_) != size)
+        write_failed_ = true;
 }
 
 void File::write_text(std::string_view text) {
@@ -58,7 +78,8 @@ void File::print(const char* fmt, ...) {
 
 bool File::flush() {
     if (!handle_) return false;
-    if (simulate_failure_ || std::fflush(handle_) != 0) write_failed_ = true;
+    if (simulate_failure_ || injected_failure(FileOperation::Flush) || std::fflush(handle_) != 0)
+        write_failed_ = true;
     return !write_failed_;
 }
 

@@ -10,11 +10,14 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace zemo {
+
+enum class FileOperation { Write, Flush, Close };
 
 class File {
 public:
@@ -52,14 +55,28 @@ public:
     // Test hook: makes every later write of this file fail, as on a full disk.
     void simulate_write_failure() { simulate_failure_ = true; }
 
+
 private:
     friend void close_all_files();
+    // True when the fault hook (set_file_fault_hook) fails this operation.
+    bool injected_failure(FileOperation operation, std::size_t bytes = 0);
     std::FILE* handle_ = nullptr;
     std::vector<File*>* registry_ = nullptr;  // where it is registered while open
     std::string path_;
     bool write_failed_ = false;
+    bool writable_ = false;  // opened for writing: only then can a close lose data
     bool simulate_failure_ = false;
 };
+
+// Test hook of the file layer: asked before every write, flush and close
+// of every File with the file's path (and for a write its size; a close
+// only for a file opened for writing); when it answers true, the operation
+// fails as on a full disk: a write writes nothing, a flush or a close is
+// carried out but reported as failed. Tests set it around a run; there is
+// no run-time option that reaches it. An empty function removes it. Not
+// synchronised: set it only while no run is in progress.
+using FileFaultHook = std::function<bool(const std::string& path, FileOperation operation, std::size_t bytes)>;
+void set_file_fault_hook(FileFaultHook hook);
 
 // The open files of a run, a record of the run (see run_record.h).
 struct OpenFiles {

@@ -25,6 +25,7 @@ void RunLog::reset() {
     to_stdout_ = false;
     sink_ = nullptr;
     stopped_ = false;
+    lost_ = false;
     held_ = false;
     held_file_.clear();
     held_text_.clear();
@@ -100,7 +101,11 @@ void RunLog::put(std::string_view text) {
 // A host goes on after a fatal stop (the end of run with the failure
 // status): the log, closed with every other file, is continued.
 void RunLog::continue_after_stop() {
-    if (!file_.is_open() && stopped_ && !file_.path().empty()) file_.open(file_.path(), "a");
+    if (!file_.is_open() && stopped_ && !file_.path().empty()) {
+        // Reopening forgets the failures of the closed file; the log keeps them.
+        if (file_.write_failed()) lost_ = true;
+        file_.open(file_.path(), "a");
+    }
 }
 
 void RunLog::hold() { held_ = true; }
@@ -232,27 +237,41 @@ void RunLog::flush() {
     if (file_.is_open()) file_.flush();
 }
 
-void RunLog::close() {
+void RunLog::report_incomplete(const char* what, const std::string& path) {
+    // The console shows no diacritics, like its other lines.
+    platform::console_write(format("+++ Zapis %s se nezdaril, soubor je neuplny - [ %s ]\n", what, path.c_str()));
+    if (sink_) sink_(format("+++ zápis %s se nezdařil, soubor je neúplný: %s"_cz, what, path.c_str()));
+}
+
+bool RunLog::close() {
     release();
     if (error_count != 0 && opened) put(format("\npočet chybových zpráv: %i\n"_cz, error_count));
     if (!to_stdout_ && !held_ && !quiet && opened) continue_after_stop();
-    if (to_stdout_ || !opened || !file_.is_open()) return;
+    if (to_stdout_ || !opened || !file_.is_open()) return !write_failed();
     const std::string written = file_.path();
-    file_.close();
+    const bool log_written = file_.close() && !lost_;
     log_state = 0;
-    if (log_given || copy_path.empty()) return;
+    if (!log_written) report_incomplete("protokolu", written);
+    if (log_given || copy_path.empty()) return log_written;
     // Copying a file onto itself would truncate it before it is read. The
     // run refuses such a copy before it starts; this guards the log itself.
-    if (platform::file_key(copy_path) == platform::file_key(written)) return;
+    if (platform::file_key(copy_path) == platform::file_key(written)) return log_written;
     File copy;
-    if (copy_path.empty() || !copy.open(copy_path, "wb")) return;
     File source;
-    if (!source.open(written, "rb")) return;
+    if (!copy.open(copy_path, "wb") || !source.open(written, "rb")) {
+        report_incomplete("kopie protokolu", copy_path);
+        return false;
+    }
     char buf[8192];
     std::size_t n;
     while ((n = source.read_bytes(buf, sizeof buf)) > 0) copy.write_bytes(buf, n);
     source.close();
-    if (copy.close()) log_state = 1;
+    if (!copy.close()) {
+        report_incomplete("kopie protokolu", copy_path);
+        return false;
+    }
+    log_state = 1;
+    return log_written;
 }
 
 void log_message(int type, const char* fmt, ...) {

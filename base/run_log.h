@@ -102,8 +102,13 @@ public:
     void flush();
 
     // Writes the error count, closes the log and copies it to the copy
-    // path unless the log path came from the command line.
-    void close();
+    // path unless the log path came from the command line. False when the
+    // log or its copy lost a write (a full disk, say); the file is then
+    // named on the console and to the line sink, since the log itself can
+    // no longer carry the message.
+    bool close();
+    // True once a write of the log file has failed in this run.
+    bool write_failed() const { return lost_ || file_.write_failed(); }
 
     bool writes_to_stdout() const { return to_stdout_; }
 
@@ -136,6 +141,8 @@ private:
     void open_stream(const std::string& path);
     void put(std::string_view text);
     void continue_after_stop();
+    // what: the file in the genitive ("protokolu", "kopie protokolu").
+    void report_incomplete(const char* what, const std::string& path);
 
     File file_;
     std::function<void(std::string_view)> sink_;
@@ -143,6 +150,7 @@ private:
     Captured capture_;
     bool to_stdout_ = false;
     bool stopped_ = false;  // a fatal message closed the log with every file
+    bool lost_ = false;     // a write failed before the log was last reopened
     bool held_ = false;
     std::string held_file_;  // where the held log goes, once opened
     std::string held_text_;

@@ -132,6 +132,8 @@ int stage_end_of_run(int status) {
     // log and the run does not end with "O.K.".
     complete_result_files();
     if (!close_result_files()) status = -100;
+    // A log that has already lost a line is no record of a complete run.
+    if (log.write_failed()) status = -100;
 
     const std::time_t end = std::time(nullptr);
     const long total = static_cast<long>(end - opt.start_time);
@@ -145,7 +147,7 @@ int stage_end_of_run(int status) {
             platform::console_write(format("Celkovy vypocetni cas: %lih %02lim %02lis\n", hours, minutes, seconds));
         }
     }
-    log.close();
+    if (!log.close()) status = -100;
     close_all_files();
     return status;
 }
