@@ -93,11 +93,7 @@ inline std::string write_input(const std::string& name, const std::uint8_t* data
 // desktop program's quiet flag) but runs at level 2, so that the echo and
 // overview texts are still formatted; no log file is ever created.
 inline void reset_run_state() {
-    run_log().reset();
-    run_options().reset();
-    project().reset();
-    model_settings().reset();
-    release_run_tables();
+    reset_run_records();
     run_options().console = false;
     // ZEMO_FUZZ_LOG=1 shows the log on standard output instead, to see
     // what a reader made of one input (bin/fuzz_x input-file).

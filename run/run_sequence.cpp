@@ -123,6 +123,14 @@ void release_run_tables() {
     reference_point_tables().reset();
 }
 
+void reset_run_records() {
+    run_log().reset();
+    run_options().reset();
+    project().reset();
+    model_settings().reset();
+    release_run_tables();
+}
+
 int stage_end_of_run(int status) {
     RunOptions& opt = run_options();
     RunLog& log = run_log();

@@ -38,6 +38,11 @@ int run_stage(const std::function<int()>& stage);
 // points, results), so that another run can follow in the same process.
 void release_run_tables();
 
+// Back to a fresh process: the log, the options, the project, the model
+// settings and every table of a run. For hosts that drive single stages or
+// readers (the tests, the fuzz targets) rather than whole Run objects.
+void reset_run_records();
+
 // The console program: exit code 0, 3 or -100.
 int run_console(int argc, char** argv);
 

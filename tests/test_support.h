@@ -76,12 +76,6 @@ inline ProgramResult run_zemo(const std::string& args, const std::string& dir = 
 }
 
 // Resets every process-wide record touched by a run, for in-process tests.
-inline void reset_run_state() {
-    run_log().reset();
-    run_options().reset();
-    project().reset();
-    model_settings().reset();
-    release_run_tables();
-}
+inline void reset_run_state() { reset_run_records(); }
 
 }  // namespace zemo::test

@@ -59,6 +59,15 @@ struct TownRun {
         atm = std::regex_replace(atm, std::regex("TYP=STANDARDNI"), "TYP=" + type);
         atm = std::regex_replace(atm, std::regex("FORMAT=TXT"), "FORMAT=" + format);
         test::write_file((project() / "town.atm").string(), atm);
+#ifndef NDEBUG
+        // An unoptimised build (the sanitizer build among them) walks over
+        // the first 64 receptors of the town: every file and every kind of
+        // injection point still, in a fifth of the time.
+        const std::string points = read_file((project() / "body.txt").string());
+        std::size_t end = 0;
+        for (int line = 0; line < 64 && end != std::string::npos; ++line) end = points.find('\n', end + 1);
+        test::write_file((project() / "body.txt").string(), points.substr(0, end + 1));
+#endif
     }
 
     struct Outcome {
