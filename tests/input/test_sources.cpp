@@ -5,6 +5,7 @@
 #include "base/run_log.h"
 #include "input/sources.h"
 #include "input/wind_roses.h"
+#include "tests/input/dbf_bytes.h"
 #include "tests/test_support.h"
 
 using namespace zemo;
@@ -571,6 +572,41 @@ TEST_F(SourcesTest, AllocationFailureNamesTheArray) {
     set_tables("", "", kFixtures + "area.dbf");
     EXPECT_EQ(run(), -100);
     EXPECT_NE(log().find("*** nedostatek paměti\r\n       - SrcA_e[1]\r\n"), std::string::npos) << log();
+}
+
+// A header that claims 2^31 stacks in a file of a few hundred bytes is
+// damaged input: refused with the file's name before any array is sized
+// from the count, so within 64 MiB more address space, where the arrays
+// for 2^31 sources (tens of GiB) could not even be attempted.
+TEST_F(SourcesTest, ADbfClaimingTwoBillionSourcesIsRefusedBeforeAnyArrayIsSized) {
+    std::vector<std::string> names;
+    std::vector<int> integers;
+    source_dbf_fields(kPointSources, names, integers);
+    test::DbfSpec spec;
+    std::string record;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        const bool id = k == 0;
+        spec.fields.push_back({names[k], id ? 'C' : 'N', id ? 9 : 8});
+        record += id ? std::string("K1       ") : std::string("     1.0");
+    }
+    spec.records = {record};
+    const std::string path = dir.file("claims.dbf");
+    write_file(path, test::dbf_bytes(spec, -1, -1, 0x80000000L));
+    ASSERT_LT(read_file(path).size(), 1000u);
+    set_tables(path, "", "");
+    const std::string expected = "*** chybná vstupní data\r\n       - poškozený DBF soubor " + path +
+                                 ": soubor obsahuje jen 1 úplných záznamů z 2147483648\r\n";
+    const auto refused = [&] {
+        return run_stage([] { return read_sources(ReaderPass::Count); }) == -100 &&
+               log().find(expected) != std::string::npos && sources().SrcP_x.empty();
+    };
+    const int limited = test::run_with_memory_limit(64u << 20, [&] { return refused() ? 0 : 1; });
+    if (limited != test::kNoMemoryLimit) {
+        EXPECT_EQ(limited, 0);
+    }
+    SetUp();
+    set_tables(path, "", "");
+    EXPECT_TRUE(refused()) << log();
 }
 
 TEST_F(SourcesTest, FileChangedBetweenThePassesEndsTheRun) {
