@@ -609,6 +609,44 @@ TEST_F(SourcesTest, ADbfClaimingTwoBillionSourcesIsRefusedBeforeAnyArrayIsSized)
     EXPECT_TRUE(refused()) << log();
 }
 
+// The counting pass refuses counts whose run would not fit under the
+// memory ceiling, naming the table whose sources go beyond, before any
+// array is sized. Worked by hand from the terms of input/capacity.h for
+// P = 2 pollutants and one thread, with a column for every stack:
+//   64 MiB + N (2048 + 16 P) + N (32 + 8 P) + C (512 + 6912 P)
+//   = 67,108,864 + 2128 N + 14,336 C
+// three stacks (N = C = 3):          67,108,864 + 6384 + 43,008 = 67,158,256
+// and two roads more (N = 5, C = 3): 67,108,864 + 10,640 + 43,008 = 67,162,512
+TEST_F(SourcesTest, CountsWhoseRunWouldNotFitInMemoryAreRefusedNamingTheTable) {
+    const std::string stacks = table("p.txt", point("A", "20.0", "1.0", "8760", 1) +
+                                                  point("B", "20.0", "1.0", "8760", 1) +
+                                                  point("C", "20.0", "1.0", "8760", 1));
+    const std::string roads = table("l.txt", line("L1", "10.0\t0.0\t300.0", "8760", 2, "10.0") +
+                                                 line("L2", "0.0\t10.0\t300.0", "8760", 2, "10.0"));
+    const auto count_within = [&](std::uint64_t limit) {
+        SetUp();
+        set_tables(stacks, roads, "");
+        run_options().memory_limit = limit;
+        return run_stage([] { return read_sources(ReaderPass::Count); });
+    };
+    const auto refusal = [&](const std::string& path, const char* needed_and_count) {
+        return std::string("*** nedostatek paměti\r\n       - se zdroji ze souboru ") + cp1250_to_utf8(path) +
+               " potřebuje výpočet nejméně " + needed_and_count + ", k dispozici je 64 MiB\r\n";
+    };
+
+    ASSERT_EQ(count_within(67162512), 0) << log();
+    EXPECT_EQ(sources().NL, 2);
+    EXPECT_EQ(sources().SrcL_x.size(), 2u);
+
+    EXPECT_EQ(count_within(67162511), -100);
+    EXPECT_NE(log().find(refusal(roads, "65 MiB paměti (5 zdrojů)")), std::string::npos) << log();
+    EXPECT_TRUE(sources().SrcP_x.empty());
+
+    EXPECT_EQ(count_within(67158255), -100);
+    EXPECT_NE(log().find(refusal(stacks, "65 MiB paměti (3 zdrojů)")), std::string::npos) << log();
+    EXPECT_EQ(log().find(cp1250_to_utf8(roads) + " potřebuje"), std::string::npos) << log();
+}
+
 TEST_F(SourcesTest, FileChangedBetweenThePassesEndsTheRun) {
     const std::string path = table("p.txt", point("A", "20.0", "1.0", "8760", 1));
     set_tables(path, "", "");
