@@ -31,7 +31,7 @@
 // matrix) and at most N; the run knows it once the model is prepared
 // (model/computation.h, most_columns).
 //
-// The terms bound what the code allocates for a run (tests/model measures
+// The terms bound what the code allocates for a run (tests/run measures
 // it). A road or square whose reach is far larger than the others' sits in
 // more cells of the reach grid than kSourceBytes allows for; what the
 // estimate misses is caught where it is allocated and reported as the fatal
