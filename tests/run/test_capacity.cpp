@@ -1,11 +1,13 @@
 // The memory of a run: the estimate of input/capacity.h against what a run
-// really allocates for its sources and its threads, and the run's own
-// check before the matrices of its threads are allocated.
+// really allocates for its sources and its threads, the run's own check
+// before the matrices of its threads are allocated, and an allocation that
+// fails where nothing expected it.
 #include <gtest/gtest.h>
 
 #include <malloc.h>
 
 #include <cstdlib>
+#include <new>
 #include <string>
 
 #include "input/capacity.h"
@@ -199,6 +201,15 @@ TEST_F(RunMemoryTest, TheCeilingFollowsTheProcesssAddressSpaceLimit) {
     });
     if (within == test::kNoMemoryLimit) GTEST_SKIP() << "no address-space limit under this sanitizer";
     EXPECT_EQ(within, 0);
+}
+
+// An allocation that fails where no check foresaw it ends the stage with
+// the fatal "nedostatek paměti", as every fatal message does.
+TEST_F(RunMemoryTest, AFailedAllocationInAStageIsTheFatalMemoryMessage) {
+    EXPECT_EQ(run_stage([]() -> int { throw std::bad_alloc(); }), -100);
+    EXPECT_EQ(log_text(), "*** nedostatek paměti\r\n       - požadovanou paměť nelze přidělit\r\n");
+    // The stage after it runs as usual.
+    EXPECT_EQ(run_stage([] { return 0; }), 0);
 }
 
 }  // namespace
