@@ -95,6 +95,31 @@ TEST_F(ReferencePointsTest, IdentifierOfTenCharactersIsAcceptedAndElevenRefused)
     EXPECT_TRUE(logged("    (soubor: " + project().grid_files[0].path + ")"));
 }
 
+// In a DBF table the identifier is trimmed first; ten Czech letters (ten
+// bytes in Windows-1250) are taken whole, eleven refused with the record's
+// number and the file.
+TEST_F(ReferencePointsTest, DbfIdentifierOfTenLettersIsAcceptedAndElevenRefused) {
+    test::DbfSpec spec;
+    spec.fields = {{"ID", 'C', 12}, {"X", 'N', 8}, {"Y", 'N', 8}, {"Z", 'N', 8}, {"VYSKA", 'N', 8}, {"RUZICE", 'N', 4}};
+    const std::string rest = "     1.5     2.5   300.0     1.5   2";
+    spec.records = {std::string(" ").append(utf8_to_cp1250("Žluťoučkýk")).append(" ").append(rest),
+                    utf8_to_cp1250("Žluťoučkýkx ").append(rest)};
+    InputTable t;
+    t.path = dir_.file("ids.dbf");
+    test::write_file(t.path, test::dbf_bytes(spec));
+    project().grid_files.push_back(t);
+    PointCursor cursor;
+    ASSERT_EQ(open_point_table(0, cursor), 0);
+    ReferencePoint p;
+    ASSERT_EQ(read_next_point(PointReaderMode::Computing, 0, cursor, p), 0) << log_text();
+    EXPECT_EQ(p.id, utf8_to_cp1250("Žluťoučkýk"));
+    EXPECT_EQ(p.wind_rose, 0);
+    EXPECT_EQ(run_stage([&] { return read_next_point(PointReaderMode::Computing, 0, cursor, p); }), -100);
+    EXPECT_TRUE(logged("ID ref. bodu na řádku 2 je příliš dlouhé (max 10 znaků)\r\n*** chybná vstupní data\r\n"
+                       "       -     (soubor: " + t.path + ")"))
+        << log_text();
+}
+
 // Point counts are ints. A DBF table of 2^31 records, or one whose
 // records would take the total of every table beyond 2^31 - 1, is refused
 // before its records are read. The tables are sparse files: nothing but
