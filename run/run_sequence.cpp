@@ -38,10 +38,6 @@ std::string time_stamp(const std::tm& t) {
                   t.tm_sec);
 }
 
-}  // namespace
-
-namespace {
-
 // An allocation that failed where no reader or check expected it: the
 // fatal "nedostatek paměti", which closes every file like any fatal stop.
 // Called outside the handler of bad_alloc, when the stage's memory is free.
