@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <optional>
@@ -67,6 +68,13 @@ std::string installation_root(const std::string& version_key);
 // The CPUs this process may run on (its affinity, not the host's core
 // count); at least 1.
 int available_cpus();
+
+// The memory this process may take, in bytes: the machine's physical
+// memory, lowered by the limits the system places on the process (POSIX:
+// the soft RLIMIT_AS and RLIMIT_DATA, and on Linux the memory.max of its
+// cgroup and of every cgroup above it; Windows: the user address space).
+// 0 when none of them can be found.
+std::uint64_t usable_memory();
 
 // -2 lowest .. 2 highest; a refusal to raise the priority is ignored.
 void set_thread_priority(int priority);

@@ -203,6 +203,65 @@ int available_cpus() {
     return n > 0 ? static_cast<int>(n) : 1;
 }
 
+namespace {
+
+// The lowest memory limit of the process's cgroup and of the cgroups above
+// it: memory.max (cgroup v2) or memory.limit_in_bytes (the v1 memory
+// controller); 0 when there is none.
+std::uint64_t cgroup_memory_limit() {
+    std::uint64_t lowest = 0;
+#ifdef __linux__
+    std::ifstream groups("/proc/self/cgroup");
+    std::string line;
+    while (std::getline(groups, line)) {
+        // hierarchy-id:controllers:path
+        const std::size_t first = line.find(':'), second = line.find(':', first + 1);
+        if (first == std::string::npos || second == std::string::npos) continue;
+        const std::string controllers = line.substr(first + 1, second - first - 1);
+        std::string root, file;
+        if (controllers.empty()) {
+            root = "/sys/fs/cgroup";
+            file = "/memory.max";
+        } else if (controllers == "memory") {
+            root = "/sys/fs/cgroup/memory";
+            file = "/memory.limit_in_bytes";
+        } else {
+            continue;
+        }
+        for (std::string group = line.substr(second + 1);;) {
+            if (!group.empty() && group.back() == '/') group.pop_back();
+            std::ifstream limit(root + group + file);
+            unsigned long long value = 0;  // "max" (no limit) reads as no number
+            if (limit >> value && value > 0 && (lowest == 0 || value < lowest)) lowest = value;
+            const std::size_t slash = group.rfind('/');
+            if (slash == std::string::npos) break;
+            group.resize(slash);
+        }
+    }
+#endif
+    return lowest;
+}
+
+}  // namespace
+
+std::uint64_t usable_memory() {
+    std::uint64_t usable = 0;
+    const auto lower_to = [&](std::uint64_t limit) {
+        if (limit > 0 && (usable == 0 || limit < usable)) usable = limit;
+    };
+#ifdef _SC_PHYS_PAGES
+    const long pages = ::sysconf(_SC_PHYS_PAGES), page = ::sysconf(_SC_PAGESIZE);
+    if (pages > 0 && page > 0) lower_to(static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page));
+#endif
+    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        rlimit r{};
+        if (::getrlimit(resource, &r) == 0 && r.rlim_cur != RLIM_INFINITY)
+            lower_to(static_cast<std::uint64_t>(r.rlim_cur));
+    }
+    lower_to(cgroup_memory_limit());
+    return usable;
+}
+
 void set_thread_priority(int priority) {
     // Nice values for lowest .. highest; raising the priority needs rights
     // that a user usually lacks, and then the call is simply refused.

@@ -171,6 +171,15 @@ int available_cpus() {
     return 1;
 }
 
+std::uint64_t usable_memory() {
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    if (!GlobalMemoryStatusEx(&status)) return 0;
+    // A 32-bit process cannot address more than its user address space.
+    const std::uint64_t physical = status.ullTotalPhys, address_space = status.ullTotalVirtual;
+    return address_space > 0 && address_space < physical ? address_space : physical;
+}
+
 void set_thread_priority(int priority) {
     static const int kPriority[5] = {THREAD_PRIORITY_LOWEST, THREAD_PRIORITY_BELOW_NORMAL, THREAD_PRIORITY_NORMAL,
                                      THREAD_PRIORITY_ABOVE_NORMAL, THREAD_PRIORITY_HIGHEST};

@@ -4,6 +4,7 @@
 // the DBF headers).
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <string>
 
@@ -38,6 +39,9 @@ struct RunOptions {
     // The console program tells the end of a run on its console as well;
     // the desktop program shows its own lines in its window instead.
     bool console = true;
+    // The memory a run may take, in bytes (input/capacity.h); 0 takes what
+    // the system allows the process (platform::usable_memory). Tests set it.
+    std::uint64_t memory_limit = 0;
     std::time_t start_time = 0;
     std::tm start_local{};
 

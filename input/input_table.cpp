@@ -9,6 +9,7 @@
 #include "input/input_table.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "base/format.h"
@@ -123,6 +124,9 @@ bool read_table_line(File& file, const InputTable& table, int& line_number, std:
         std::size_t start = 0;
         while (start < raw.size() && (raw[start] == ' ' || raw[start] == '\t')) ++start;
         if (start == raw.size()) continue;  // empty (or blank) lines are not records
+        // Line numbers are ints, and so are the counts of records made of them.
+        if (line_number == INT_MAX)
+            fatal_line(format_message("soubor obsahuje více než %i neprázdných řádků"_cz, INT_MAX), table);
         ++line_number;
         line.assign(raw, start, std::string::npos);
         return true;

@@ -56,7 +56,9 @@ int detect_table_type(InputTable& table, bool quiet);
 // leading blanks and tabs; counts it in line_number. Empty lines and lines
 // of blanks and tabs only are skipped and not counted. False at the end of
 // the file. A line longer than 1000 characters (leading blanks included) is
-// the fatal "řádek %i je delší než %i znaků" followed by the file line.
+// the fatal "řádek %i je delší než %i znaků" followed by the file line; a
+// line that would be counted beyond INT_MAX is the fatal "soubor obsahuje
+// více než %i neprázdných řádků", likewise.
 bool read_table_line(File& file, const InputTable& table, int& line_number, std::string& line);
 
 // Splits a line at the separator; runs of separators count as one.

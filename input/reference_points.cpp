@@ -10,6 +10,11 @@
 //      loading and test modes report it, the computation skips it silently.
 //   4. Every fatal message about a table is followed by the file line and
 //      ends the stage; the -100 returns matter only where it does not.
+//   5. Counts are ints: a DBF table of more than 2^31 - 1 records is refused
+//      when it is opened, and the loading pass refuses a table that takes
+//      the total of every table beyond (a DBF table before its records are
+//      read). The points themselves are never held: a table of any size
+//      within that count is read in constant memory.
 #include "input/reference_points.h"
 
 #include <climits>
@@ -41,6 +46,10 @@ InputTable& point_table(int table) { return project().grid_files[static_cast<std
 int fatal_with_file(const std::string& text, const InputTable& table) {
     run_log().message_with_file(33, text, table.path);
     return -100;
+}
+
+int too_many_points(const InputTable& table) {
+    return fatal_with_file(format_message("s tímto souborem je referenčních bodů více než %i"_cz, INT_MAX), table);
 }
 
 int check_identifier(const std::string& id, int number, const InputTable& table) {
@@ -124,6 +133,11 @@ int open_point_table(int table, PointCursor& cursor) {
         return -100;
     }
     if (t.is_dbf() && read_dbf_header(cursor.file, t, cursor.dbf) == -100) return -100;
+    // Records are counted in ints, like the lines of a text table.
+    if (t.is_dbf() && cursor.dbf.record_count > static_cast<std::uint32_t>(INT_MAX))
+        return fatal_with_file(format_message("DBF soubor obsahuje %u záznamů, nejvýše lze zpracovat %i"_cz,
+                                              static_cast<unsigned>(cursor.dbf.record_count), INT_MAX),
+                               t);
     return 0;
 }
 
@@ -152,6 +166,13 @@ int load_reference_points(PointReaderMode mode) {
             log_message(33, "chyba ve vstupním souboru [%s]"_cz, table.path.c_str());
             return -100;
         }
+
+        // The total of every table is an int: a DBF table that would take it
+        // beyond is refused before its records are read, a text table once read.
+        long long before = 0;
+        for (const int c : rp.counts) before += c;
+        const auto beyond_int = [&](long long count) { return before + count > INT_MAX; };
+        if (table.is_dbf() && beyond_int(cursor.dbf.record_count)) return too_many_points(table);
 
         int points = 0;
         ReferencePoint point;
@@ -192,6 +213,7 @@ int load_reference_points(PointReaderMode mode) {
         }
         cursor.file.close();
         rp.counts.push_back(table.is_dbf() ? static_cast<int>(cursor.dbf.record_count) : points);
+        if (beyond_int(rp.counts.back())) return too_many_points(table);
         rp.points_read += points;
         rp.centre_x = (static_cast<double>(rp.min_x) + static_cast<double>(rp.max_x)) * 0.5;
         rp.centre_y = (static_cast<double>(rp.min_y) + static_cast<double>(rp.max_y)) * 0.5;

@@ -30,6 +30,7 @@
 #include "input/project_file.h"
 #include "base/run_log.h"
 #include "base/text.h"
+#include "input/capacity.h"
 #include "input/wind_roses.h"
 
 namespace zemo {
@@ -261,10 +262,23 @@ int counting_pass() {
         if (table.type == TableType::Undetermined) detect_table_type(table, false);
         counts[kind] = table.is_dbf() ? count_dbf_table(kind, table) : count_text_table(table);
     }
-    // The counts and their sum are ints; a table beyond that cannot be held.
+    // Before anything is sized from the counts: the run must fit in memory
+    // (capacity.h) with the sources counted so far, each stack with its
+    // column in one matrix, the roads and squares with none yet (their
+    // columns are known once the model is prepared). The table whose
+    // sources go beyond is named.
+    const std::uint64_t ceiling = memory_ceiling();
     long long sum = 0;
     for (int kind = 0; kind < 3; ++kind) {
+        if (counts[kind] == 0) continue;
         sum += counts[kind];
+        const std::uint64_t needed =
+            run_bytes({sum, counts[kPointSources], static_cast<int>(project().pollutants.size()), 1});
+        if (needed > ceiling)
+            log_message(32, "se zdroji ze souboru %s potřebuje výpočet nejméně %llu MiB paměti (%lli zdrojů), "
+                            "k dispozici je %llu MiB"_cz,
+                        table_of_kind(kind).path.c_str(), mebibytes_up(needed), sum, mebibytes_down(ceiling));
+        // The counts and their sum are ints; a table beyond that cannot be held.
         if (sum > INT_MAX) run_log().message(32, first_arrays[kind]);
     }
     s.NP = static_cast<int>(counts[0]);

@@ -6,7 +6,9 @@
 // the kind order point, line, area:
 //
 //   Count  - fixes each table's type, checks the DBF field list or the text
-//            identifiers, counts the records and allocates every array;
+//            identifiers, counts the records, refuses counts whose run
+//            would not fit in memory (capacity.h; the fatal "nedostatek
+//            paměti" naming the table) and allocates every array;
 //   Fill   - reads every record, checks it, stores it at its index, builds
 //            the group table and writes the overview;
 //   Test   - the single-file test of the desktop program: Count and then

@@ -32,10 +32,15 @@ PreparedModel prepare_model(const ModelSettings& settings, const ProjectConfig& 
     return model;
 }
 
-int most_columns(const PreparedModel& model) {
+std::array<int, 3> most_columns_by_kind(const PreparedModel& model) {
     const int NP = model.run.src->NP;
-    if (!model.use_reach_index) return NP + model.lines.NL + model.areas.NA;
-    return NP + model.line_reach.most_in_reach() + model.area_reach.most_in_reach();
+    if (!model.use_reach_index) return {NP, model.lines.NL, model.areas.NA};
+    return {NP, model.line_reach.most_in_reach(), model.area_reach.most_in_reach()};
+}
+
+int most_columns(const PreparedModel& model) {
+    const std::array<int, 3> columns = most_columns_by_kind(model);
+    return columns[0] + columns[1] + columns[2];
 }
 
 PointWorkspace make_workspace(const PreparedModel& model) {

@@ -18,6 +18,8 @@
 // is one whose every value would have been an exact 0.
 #pragma once
 
+#include <array>
+
 #include "input/reference_points.h"
 #include "model/area_sources.h"
 #include "model/concentration.h"
@@ -49,6 +51,8 @@ PreparedModel prepare_model(const ModelSettings& settings, const ProjectConfig& 
 // squares of the fullest cells of the reach indexes. A matrix of this many
 // columns holds any point.
 int most_columns(const PreparedModel& model);
+// The same by kind: the point sources, the roads and the squares.
+std::array<int, 3> most_columns_by_kind(const PreparedModel& model);
 
 // Per-run scratch of one point (sized once, reused for every point).
 struct PointWorkspace {

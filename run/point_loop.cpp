@@ -1,6 +1,7 @@
 #include "run/point_loop.h"
 
 #include <algorithm>
+#include <array>
 #include <barrier>
 #include <exception>
 #include <thread>
@@ -14,6 +15,7 @@
 #include "base/run_options.h"
 #include "base/run_record.h"
 #include "base/text.h"
+#include "input/capacity.h"
 #include "input/model_settings.h"
 #include "input/project_file.h"
 #include "input/reference_points.h"
@@ -161,6 +163,40 @@ private:
     bool quit_ = false;
 };
 
+// The threads whose matrices fit under the memory ceiling together with
+// the rest of the run (input/capacity.h): all of them when they fit, fewer
+// (said in the log) when only fewer do, which changes no result. A run
+// that does not fit with one thread is the fatal "nedostatek paměti"
+// naming the source table whose columns go beyond, in the order stacks,
+// roads, squares.
+int threads_within_memory(const PreparedModel& model, int sources, int pollutants, int threads) {
+    const std::uint64_t ceiling = memory_ceiling();
+    const std::array<int, 3> by_kind = most_columns_by_kind(model);
+    const long long columns = static_cast<long long>(by_kind[0]) + by_kind[1] + by_kind[2];
+    const std::uint64_t one = run_bytes({sources, columns, pollutants, 1});
+    if (one > ceiling) {
+        const ProjectConfig& prj = project();
+        const InputTable* tables[3] = {&prj.point_sources, &prj.line_sources, &prj.area_sources};
+        long long so_far = 0;
+        int kind = 0;
+        for (; kind < 2; ++kind) {
+            so_far += by_kind[kind];
+            if (run_bytes({sources, so_far, pollutants, 1}) > ceiling) break;
+        }
+        log_message(32, "se zdroji ze souboru %s potřebuje výpočet %llu MiB paměti (%i zdrojů, %lli sloupců matice "
+                        "Conc), k dispozici je %llu MiB"_cz,
+                    tables[kind]->path.c_str(), mebibytes_up(one), sources, columns, mebibytes_down(ceiling));
+    }
+    int fit = threads;
+    while (fit > 1 && run_bytes({sources, columns, pollutants, fit}) > ceiling) --fit;
+    if (fit < threads)
+        log_message(1, "Počet výpočetních vláken snížen z %i na %i: s %i vlákny by výpočet potřeboval %llu MiB "
+                       "paměti, k dispozici je %llu MiB"_cz,
+                    threads, fit, threads, mebibytes_up(run_bytes({sources, columns, pollutants, threads})),
+                    mebibytes_down(ceiling));
+    return fit;
+}
+
 }  // namespace
 
 int run_computation() {
@@ -180,6 +216,7 @@ int run_computation() {
     // The matrix of a thread needs a column only for the sources that can
     // reach one point, which the model knows once it is prepared.
     const PreparedModel model = prepare_model(model_settings(), prj, src, wind_roses());
+    threads = threads_within_memory(model, N, P, threads);
     std::vector<ThreadWork> work(static_cast<std::size_t>(threads));
     for (ThreadWork& w : work)
         if (!w.conc.allocate(P, N, most_columns(model))) log.message(32, format("Conc[%i][%i]", 0, 0));

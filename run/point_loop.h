@@ -16,7 +16,9 @@
 // each thread computes its point's Conc and statistics in a matrix of its
 // own, and the run's thread writes the log lines and rows of the points in
 // input order (steps 3 and 4). The log and every result file are therefore
-// the same on any number of threads; one Conc exists per thread.
+// the same on any number of threads; one Conc exists per thread. A run
+// takes fewer threads than asked for when the matrices of all of them
+// would not fit in memory (input/capacity.h), and none when one would not.
 #pragma once
 
 #include <string_view>

@@ -1,6 +1,7 @@
 #include "run/run_sequence.h"
 
 #include <ctime>
+#include <new>
 
 #include "base/format.h"
 #include "base/platform.h"
@@ -37,11 +38,25 @@ std::string time_stamp(const std::tm& t) {
                   t.tm_sec);
 }
 
+// An allocation that failed where no reader or check expected it: the
+// fatal "nedostatek paměti", which closes every file like any fatal stop.
+// Called outside the handler of bad_alloc, when the stage's memory is free.
+int report_exhausted_memory() {
+    run_log().message(32, "požadovanou paměť nelze přidělit"_cz);
+    return -100;  // not reached: a fatal message ends the stage
+}
+
 }  // namespace
 
 int run_stage(const std::function<int()>& stage) {
     try {
         return stage();
+    } catch (const FatalStop& stop) {
+        return stop.status;
+    } catch (const std::bad_alloc&) {
+    }
+    try {
+        return report_exhausted_memory();
     } catch (const FatalStop& stop) {
         return stop.status;
     }
@@ -262,6 +277,7 @@ int run_console(int argc, char** argv) {
     platform::console_write("----------------------------\n\n");
 
     int status = 0;
+    bool exhausted = false;
     try {
         if (stage_initialisation() != 0) return -100;
         stage_project_file();
@@ -274,6 +290,13 @@ int run_console(int argc, char** argv) {
         // created now, unless it would replace an input.
         finish_held_log();
         return stop.status;
+    } catch (const std::bad_alloc&) {
+        exhausted = true;
+    }
+    if (exhausted) {
+        const int stopped = run_stage(report_exhausted_memory);
+        finish_held_log();
+        return stopped;
     }
     if (opt.bell) platform::console_write("\a");
     if (!opt.close_window) wait_for_enter();

@@ -31,7 +31,9 @@ int stage_computation();
 // total time, log closed and copied. status is 0 or -100.
 int stage_end_of_run(int status);
 
-// Runs one stage: its result, or -100 when a fatal message stopped it.
+// Runs one stage: its result, or -100 when a fatal message stopped it. An
+// allocation that fails inside the stage (std::bad_alloc) is the fatal
+// "nedostatek paměti" with "požadovanou paměť nelze přidělit" (type 32).
 int run_stage(const std::function<int()>& stage);
 
 // Releases every process-wide table of a run (sources, roses, transfers,

@@ -2,9 +2,14 @@
 // writes, running the real zemo program, and a clean run state.
 #pragma once
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -73,6 +78,56 @@ inline ProgramResult run_zemo(const std::string& args, const std::string& dir = 
     r.output = read_file(out_file);
     std::filesystem::remove(out_file);
     return r;
+}
+
+// Sanitizers that reserve terabytes of address space at start-up, under
+// which an address-space limit cannot be set.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define ZEMO_TEST_RESERVING_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define ZEMO_TEST_RESERVING_SANITIZER 1
+#endif
+#endif
+
+// What run_with_memory_limit returns when it cannot limit the memory.
+inline constexpr int kNoMemoryLimit = -2;
+
+// Runs body in a child process whose address space may grow by at most
+// headroom bytes beyond its size at the fork (RLIMIT_AS), and returns the
+// child's exit status: body's result (0 to 255), 254 when body let an
+// exception out (std::bad_alloc among them), -1 when the child was killed.
+// Under a sanitizer that reserves address space nothing runs:
+// kNoMemoryLimit.
+inline int run_with_memory_limit(std::size_t headroom, const std::function<int()>& body) {
+#ifdef ZEMO_TEST_RESERVING_SANITIZER
+    (void)headroom;
+    (void)body;
+    return kNoMemoryLimit;
+#else
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        int code = 254;
+        std::ifstream statm("/proc/self/statm");
+        unsigned long long pages = 0;
+        statm >> pages;
+        const rlim_t limit = static_cast<rlim_t>(pages * static_cast<unsigned long long>(::sysconf(_SC_PAGESIZE)) +
+                                                 headroom);
+        const rlimit r{limit, limit};
+        if (pages == 0 || ::setrlimit(RLIMIT_AS, &r) != 0) ::_exit(253);
+        try {
+            code = body() & 0xFF;
+        } catch (...) {
+            code = 254;
+        }
+        ::_exit(code);
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
 }
 
 // Resets every process-wide record touched by a run, for in-process tests.

@@ -233,6 +233,8 @@ TEST_F(ProjectFormFileTest, PollutantLinesAndTheirRefusals) {
 
     const std::string s = "[Znecistujici latky]\n";
     EXPECT_EQ(refusal(s + "===\n"), "+++ neúplné zadání znečišťujících látek, (soubor: P)");
+    ASSERT_TRUE(read(s + "ABCDE=CO,1,2,x\n", f, error)) << error;
+    EXPECT_EQ(f.pollutants[0].indicative, "ABCDE");
     EXPECT_EQ(refusal(s + "ABCDEF=CO,1,2,x\n"), "+++ příliš dlouhý identifikátor látky: ABCDEF, (soubor: P)");
     EXPECT_EQ(refusal(s + "A=CO,1,2\n"), "+++ neúplná definice znečišťující látky: A, (soubor: P)");
     EXPECT_EQ(refusal(s + "A=ORG,1,2,Jméno\n"), "+++ chyba v definici poločasu odstraňování: A, (soubor: P)");

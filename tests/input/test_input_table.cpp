@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <filesystem>
 
@@ -212,6 +213,22 @@ TEST_F(InputTableTest, ALineOfMoreThan1000CharactersIsFatalWithTheFileLine) {
     EXPECT_THROW(detect_table_type(d, true), FatalStop);
 }
 
+// Line numbers (and the record counts made of them) are ints: the line
+// that would be number 2^31 ends the run instead of wrapping around.
+TEST_F(InputTableTest, LineNumbersStopAtTheLargestInt) {
+    InputTable t = table_with("many.csv", "a\n\n  \nb\n");
+    File f;
+    open_table(f, t);
+    int n = INT_MAX - 1;
+    std::string line;
+    ASSERT_TRUE(read_table_line(f, t, n, line));
+    EXPECT_EQ(n, INT_MAX);
+    EXPECT_EQ(line, "a");
+    EXPECT_THROW(read_table_line(f, t, n, line), FatalStop);
+    EXPECT_EQ(n, INT_MAX);
+    EXPECT_EQ(log(), fatal_with_file("soubor obsahuje více než 2147483647 neprázdných řádků", t.path));
+}
+
 TEST_F(InputTableTest, DecimalAndIntegerConversion) {
     InputTable t;
     t.path = "tab.txt";
@@ -297,6 +314,12 @@ TEST_F(InputTableTest, DbfHeadersThatDoNotFitTheFileAreFatal) {
     DbfSpec zero = spec;
     zero.fields[1].length = 0;
     zero.records = {"ab  "};
+    DbfSpec sixteen;
+    sixteen.fields = {{"ID", 'C', 4}, {"X", 'N', 11}};
+    sixteen.records = {"ab  " + std::string(8, ' ') + "1.5"};
+    DbfSpec wide;
+    wide.fields = {{"ID", 'C', 4}, {"T", 'C', 250}};
+    wide.records = {"ab  x"};  // the record the header describes has 255 bytes
     const Case cases[] = {
         {whole.substr(0, 20), "soubor je kratší než hlavička (20 bajtů)"},
         {dbf_bytes(spec, 2000), "délka hlavičky 2000 přesahuje velikost souboru " + std::to_string(whole.size()) +
@@ -305,6 +328,14 @@ TEST_F(InputTableTest, DbfHeadersThatDoNotFitTheFileAreFatal) {
         {dbf_bytes(spec, -1, 12), "délka záznamu 12 neodpovídá součtu délek polí 10 + 1"},
         {whole.substr(0, whole.size() - 6), "soubor obsahuje jen 1 úplných záznamů z 2"},
         {dbf_bytes(spec, -1, -1, 70000), "soubor obsahuje jen 2 úplných záznamů z 70000"},
+        // Counts no file of this size can hold: 2^31 and 2^32 - 1 records of 11 bytes in 120 bytes.
+        {dbf_bytes(spec, -1, -1, 0x80000000L), "soubor obsahuje jen 2 úplných záznamů z 2147483648"},
+        {dbf_bytes(spec, -1, -1, 0xFFFFFFFFL), "soubor obsahuje jen 2 úplných záznamů z 4294967295"},
+        // 2^28 records of 16 bytes are 2^32 bytes, which a 32-bit product
+        // would take for 0 and so find room for in 114 bytes.
+        {dbf_bytes(sixteen, -1, -1, 0x10000000L), "soubor obsahuje jen 1 úplných záznamů z 268435456"},
+        // One record larger than everything after the header.
+        {dbf_bytes(wide), "soubor obsahuje jen 0 úplných záznamů z 1"},
         {dbf_bytes(zero), "pole 2 [X] má délku 0"},
     };
     int i = 0;
@@ -320,6 +351,33 @@ TEST_F(InputTableTest, DbfHeadersThatDoNotFitTheFileAreFatal) {
         EXPECT_EQ(log(), cp("*** chybná vstupní data\n       - poškozený DBF soubor ") + t.path + ": " +
                              cp(c.detail + "\n"));
     }
+}
+
+// Writers differ after the last record: the end marker 0x1A may be there
+// or not, and some leave bytes after it. Only complete records count.
+TEST_F(InputTableTest, DbfEndMarkerIsOptionalAndBytesAfterTheRecordsAreIgnored) {
+    DbfSpec spec;
+    spec.fields = {{"ID", 'C', 4}, {"X", 'N', 6}};
+    spec.records = {"ab  12.5  ", "cd  13.5  "};
+    const std::string with_marker = dbf_bytes(spec);
+    ASSERT_EQ(with_marker.back(), '\x1a');
+    const std::string tails[] = {with_marker, with_marker.substr(0, with_marker.size() - 1),
+                                 with_marker + std::string(40, '\0')};
+    int i = 0;
+    for (const std::string& bytes : tails) {
+        SCOPED_TRACE(bytes.size());
+        InputTable t = table_with("end" + std::to_string(i++) + ".dbf", bytes);
+        File f;
+        open_table(f, t);
+        DbfHeader h;
+        ASSERT_EQ(read_dbf_header(f, t, h), 0);
+        EXPECT_EQ(h.record_count, 2u);
+        std::vector<std::string> rec;
+        ASSERT_TRUE(read_dbf_record(f, t, h, 1, rec));
+        EXPECT_EQ(rec[0], "cd  ");
+        EXPECT_EQ(rec[1], "13.5  ");
+    }
+    EXPECT_EQ(log(), "");
 }
 
 TEST_F(InputTableTest, DbfDateFieldIsRefusedByItsLetter) {

@@ -284,6 +284,28 @@ TEST_F(ProjectFileTest, IncompleteOrWrongPollutantLinesStopTheRun) {
     }
 }
 
+// Widths count characters, one byte each in Windows-1250: an indicative of
+// five Czech letters (ten bytes of UTF-8) and a name of thirty are taken
+// whole; one letter more is refused, naming the limit.
+TEST_F(ProjectFileTest, IndicativeOfFiveAndNameOfThirtyCzechLettersAndOneMore) {
+    const std::string five = "ŽĎÁRŮ", name30 = "Žluťoučký kůň úpěl ďábelské ód";
+    ASSERT_EQ(utf8_to_cp1250(name30).size(), 30u);
+    ASSERT_EQ(read(kGrid + "[ZNECISTUJICI LATKY]\n" + five + "=SO2,1,2," + name30 + "\n[VYSLEDKY]\nFORMAT=TXT\n"), 0)
+        << log();
+    ASSERT_EQ(project().pollutants.size(), 1u);
+    EXPECT_EQ(project().pollutants[0].indicative, utf8_to_cp1250(five));
+    EXPECT_EQ(project().pollutants[0].name, utf8_to_cp1250(name30));
+
+    start_log(2);
+    EXPECT_EQ(read(kGrid + "[ZNECISTUJICI LATKY]\n" + five + "Ě=SO2,1,2,x\n"), -100);
+    EXPECT_TRUE(logged("- Maximální délka indikativu polutantu je 5 znaků [" + five + "Ě] (inicializační soubor)\n"))
+        << log();
+    start_log(2);
+    EXPECT_EQ(read(kGrid + "[ZNECISTUJICI LATKY]\nSO2=SO2,1,2," + name30 + "ě\n"), -100);
+    EXPECT_TRUE(logged("- Maximální délka názvu polutantu je 30 znaků [" + name30 + "ě] (inicializační soubor)\n"))
+        << log();
+}
+
 TEST_F(ProjectFileTest, IndicativesOfDbfResultsAreFieldNameCharacters) {
     const std::string pollutants = "[ZNECISTUJICI LATKY]\nPM2.5=PM10,25,-1,jemne castice\nČŠ_1=JINA,1,-1,x\n";
     // Text results take any safe indicative.

@@ -3,9 +3,12 @@
 // overview.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "base/files.h"
 #include "input/reference_points.h"
 #include "input/wind_roses.h"
+#include "tests/input/dbf_bytes.h"
 #include "tests/test_support.h"
 
 namespace zemo {
@@ -90,6 +93,66 @@ TEST_F(ReferencePointsTest, IdentifierOfTenCharactersIsAcceptedAndElevenRefused)
     EXPECT_EQ(run_stage([&] { return read_next_point(PointReaderMode::Computing, 0, cursor, p); }), -100);
     EXPECT_TRUE(logged("ID ref. bodu na řádku 2 je příliš dlouhé (max 10 znaků)"));
     EXPECT_TRUE(logged("    (soubor: " + project().grid_files[0].path + ")"));
+}
+
+// In a DBF table the identifier is trimmed first; ten Czech letters (ten
+// bytes in Windows-1250) are taken whole, eleven refused with the record's
+// number and the file.
+TEST_F(ReferencePointsTest, DbfIdentifierOfTenLettersIsAcceptedAndElevenRefused) {
+    test::DbfSpec spec;
+    spec.fields = {{"ID", 'C', 12}, {"X", 'N', 8}, {"Y", 'N', 8}, {"Z", 'N', 8}, {"VYSKA", 'N', 8}, {"RUZICE", 'N', 4}};
+    const std::string rest = "     1.5     2.5   300.0     1.5   2";
+    spec.records = {std::string(" ").append(utf8_to_cp1250("Žluťoučkýk")).append(" ").append(rest),
+                    utf8_to_cp1250("Žluťoučkýkx ").append(rest)};
+    InputTable t;
+    t.path = dir_.file("ids.dbf");
+    test::write_file(t.path, test::dbf_bytes(spec));
+    project().grid_files.push_back(t);
+    PointCursor cursor;
+    ASSERT_EQ(open_point_table(0, cursor), 0);
+    ReferencePoint p;
+    ASSERT_EQ(read_next_point(PointReaderMode::Computing, 0, cursor, p), 0) << log_text();
+    EXPECT_EQ(p.id, utf8_to_cp1250("Žluťoučkýk"));
+    EXPECT_EQ(p.wind_rose, 0);
+    EXPECT_EQ(run_stage([&] { return read_next_point(PointReaderMode::Computing, 0, cursor, p); }), -100);
+    EXPECT_TRUE(logged("ID ref. bodu na řádku 2 je příliš dlouhé (max 10 znaků)\r\n*** chybná vstupní data\r\n"
+                       "       -     (soubor: " + t.path + ")"))
+        << log_text();
+}
+
+// Point counts are ints. A DBF table of 2^31 records, or one whose
+// records would take the total of every table beyond 2^31 - 1, is refused
+// before its records are read. The tables are sparse files: nothing but
+// their headers is ever written or read.
+TEST_F(ReferencePointsTest, PointCountsBeyondAnIntAreRefusedBeforeTheRecordsAreRead) {
+    const auto add_sparse_dbf = [&](const std::string& name, unsigned long records) {
+        test::DbfSpec spec;
+        for (const char* field : {"ID", "X", "Y", "Z", "VYSKA", "RUZICE"})
+            spec.fields.push_back({field, field[0] == 'I' ? 'C' : 'N', 1});
+        const std::string header = test::dbf_bytes(spec, -1, -1, static_cast<long>(records));
+        InputTable t;
+        t.path = dir_.file(name);
+        test::write_file(t.path, header.substr(0, header.size() - 1));  // without the end marker
+        std::filesystem::resize_file(t.path, header.size() - 1 + 7 * static_cast<std::uintmax_t>(records));
+        project().grid_files.push_back(t);
+        return t.path;
+    };
+    const std::string two_billion = add_sparse_dbf("two_billion.dbf", 0x80000000UL);
+    EXPECT_EQ(run_stage([] { return load_reference_points(); }), -100);
+    EXPECT_TRUE(logged("*** chybná vstupní data\r\n       - DBF soubor obsahuje 2147483648 záznamů, nejvýše lze "
+                       "zpracovat 2147483647\r\n*** chybná vstupní data\r\n       -     (soubor: " +
+                       two_billion + ")"))
+        << log_text();
+
+    SetUp();
+    project().grid_files.clear();
+    add_text_table("one.txt", "P1\t1.5\t2.5\t300.0\t1.5\t2\n");
+    const std::string largest = add_sparse_dbf("largest.dbf", 0x7FFFFFFFUL);
+    EXPECT_EQ(run_stage([] { return load_reference_points(); }), -100);
+    EXPECT_TRUE(logged("- s tímto souborem je referenčních bodů více než 2147483647\r\n*** chybná vstupní "
+                       "data\r\n       -     (soubor: " + largest + ")"))
+        << log_text();
+    EXPECT_FALSE(logged("nečíselný údaj")) << log_text();
 }
 
 TEST_F(ReferencePointsTest, MissingFieldAndUnknownRoseAreFatalWithTheFileLine) {

@@ -5,6 +5,7 @@
 #include "base/run_log.h"
 #include "input/sources.h"
 #include "input/wind_roses.h"
+#include "tests/input/dbf_bytes.h"
 #include "tests/test_support.h"
 
 using namespace zemo;
@@ -571,6 +572,79 @@ TEST_F(SourcesTest, AllocationFailureNamesTheArray) {
     set_tables("", "", kFixtures + "area.dbf");
     EXPECT_EQ(run(), -100);
     EXPECT_NE(log().find("*** nedostatek paměti\r\n       - SrcA_e[1]\r\n"), std::string::npos) << log();
+}
+
+// A header that claims 2^31 stacks in a file of a few hundred bytes is
+// damaged input: refused with the file's name before any array is sized
+// from the count, so within 64 MiB more address space, where the arrays
+// for 2^31 sources (tens of GiB) could not even be attempted.
+TEST_F(SourcesTest, ADbfClaimingTwoBillionSourcesIsRefusedBeforeAnyArrayIsSized) {
+    std::vector<std::string> names;
+    std::vector<int> integers;
+    source_dbf_fields(kPointSources, names, integers);
+    test::DbfSpec spec;
+    std::string record;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        const bool id = k == 0;
+        spec.fields.push_back({names[k], id ? 'C' : 'N', id ? 9 : 8});
+        record += id ? std::string("K1       ") : std::string("     1.0");
+    }
+    spec.records = {record};
+    const std::string path = dir.file("claims.dbf");
+    write_file(path, test::dbf_bytes(spec, -1, -1, 0x80000000L));
+    ASSERT_LT(read_file(path).size(), 1000u);
+    set_tables(path, "", "");
+    const std::string expected = "*** chybná vstupní data\r\n       - poškozený DBF soubor " + path +
+                                 ": soubor obsahuje jen 1 úplných záznamů z 2147483648\r\n";
+    const auto refused = [&] {
+        return run_stage([] { return read_sources(ReaderPass::Count); }) == -100 &&
+               log().find(expected) != std::string::npos && sources().SrcP_x.empty();
+    };
+    const int limited = test::run_with_memory_limit(64u << 20, [&] { return refused() ? 0 : 1; });
+    if (limited != test::kNoMemoryLimit) {
+        EXPECT_EQ(limited, 0);
+    }
+    SetUp();
+    set_tables(path, "", "");
+    EXPECT_TRUE(refused()) << log();
+}
+
+// The counting pass refuses counts whose run would not fit under the
+// memory ceiling, naming the table whose sources go beyond, before any
+// array is sized. Worked by hand from the terms of input/capacity.h for
+// P = 2 pollutants and one thread, with a column for every stack:
+//   64 MiB + N (2048 + 16 P) + N (32 + 8 P) + C (512 + 6912 P)
+//   = 67,108,864 + 2128 N + 14,336 C
+// three stacks (N = C = 3):          67,108,864 + 6384 + 43,008 = 67,158,256
+// and two roads more (N = 5, C = 3): 67,108,864 + 10,640 + 43,008 = 67,162,512
+TEST_F(SourcesTest, CountsWhoseRunWouldNotFitInMemoryAreRefusedNamingTheTable) {
+    const std::string stacks = table("p.txt", point("A", "20.0", "1.0", "8760", 1) +
+                                                  point("B", "20.0", "1.0", "8760", 1) +
+                                                  point("C", "20.0", "1.0", "8760", 1));
+    const std::string roads = table("l.txt", line("L1", "10.0\t0.0\t300.0", "8760", 2, "10.0") +
+                                                 line("L2", "0.0\t10.0\t300.0", "8760", 2, "10.0"));
+    const auto count_within = [&](std::uint64_t limit) {
+        SetUp();
+        set_tables(stacks, roads, "");
+        run_options().memory_limit = limit;
+        return run_stage([] { return read_sources(ReaderPass::Count); });
+    };
+    const auto refusal = [&](const std::string& path, const char* needed_and_count) {
+        return std::string("*** nedostatek paměti\r\n       - se zdroji ze souboru ") + cp1250_to_utf8(path) +
+               " potřebuje výpočet nejméně " + needed_and_count + ", k dispozici je 64 MiB\r\n";
+    };
+
+    ASSERT_EQ(count_within(67162512), 0) << log();
+    EXPECT_EQ(sources().NL, 2);
+    EXPECT_EQ(sources().SrcL_x.size(), 2u);
+
+    EXPECT_EQ(count_within(67162511), -100);
+    EXPECT_NE(log().find(refusal(roads, "65 MiB paměti (5 zdrojů)")), std::string::npos) << log();
+    EXPECT_TRUE(sources().SrcP_x.empty());
+
+    EXPECT_EQ(count_within(67158255), -100);
+    EXPECT_NE(log().find(refusal(stacks, "65 MiB paměti (3 zdrojů)")), std::string::npos) << log();
+    EXPECT_EQ(log().find(cp1250_to_utf8(roads) + " potřebuje"), std::string::npos) << log();
 }
 
 TEST_F(SourcesTest, FileChangedBetweenThePassesEndsTheRun) {

@@ -252,3 +252,56 @@ TEST_F(InProcessRuns, AFatalStopAtTheSecondPointLeavesTheSameFilesAtEightThreads
     EXPECT_NE(logs[0].find("výpočet pro referenční bod: R0002"), std::string::npos) << logs[0];
     EXPECT_EQ(logs[0].find("výpočet pro referenční bod: R0003"), std::string::npos) << logs[0];
 }
+
+namespace {
+// The town's project run in this process at the given memory limit (0: the
+// machine's): its exit code.
+int run_town_within(const Town& town, const fs::path& root, std::uint64_t memory_limit) {
+    zemo::Run run;
+    RunOptions& opt = run.options();
+    opt.installation_directory = std::string(ZEMO_STAGED_ROOT) + "/";
+    opt.computation_directory = fs::relative(town.dir.path(), root).string();
+    opt.program_name = "zemo";
+    opt.project_file = "town.atm";
+    opt.log_file = "beh.log";
+    opt.log_given = true;
+    opt.memory_limit = memory_limit;
+    testing::internal::CaptureStdout();
+    const int status = run.execute();
+    testing::internal::GetCapturedStdout();
+    return status;
+}
+}  // namespace
+
+// A run whose threads' matrices would not all fit in memory takes fewer
+// threads: the same files as with all of them, and a line in the log that
+// says so. A run that does not fit with one thread is refused, naming the
+// source table, and ends without "O.K.". By hand from input/capacity.h for
+// the town (three stacks, one pollutant, T threads):
+//   64 MiB + 3 (2048 + 16) + T (3 (32 + 8) + 3 (512 + 6912))
+//   = 67,115,056 + 22,392 T: 67,159,840 bytes at two threads, 67,137,448 at one.
+TEST_F(InProcessRuns, ThreadsThatDoNotAllFitInMemoryAreFewerWithTheSameFiles) {
+    ::setenv("ZEMO_THREADS", "2", 1);
+    Town both = make(kProjectA), fewer = make(kProjectA), none = make(kProjectA);
+    EXPECT_EQ(run_town_within(both, root, 0), 0) << both.log();
+    EXPECT_EQ(run_town_within(fewer, root, 67159839), 0) << fewer.log();
+    EXPECT_EQ(run_town_within(none, root, 67137447), -100) << none.log();
+    ::unsetenv("ZEMO_THREADS");
+
+    ASSERT_EQ(result_names(fewer), result_names(both));
+    for (const std::string& name : result_names(both))
+        EXPECT_EQ(read_file(fewer.dir.file("vysledky/" + name)), read_file(both.dir.file("vysledky/" + name))) << name;
+    const std::string reduced =
+        "--- Počet výpočetních vláken snížen z 2 na 1: s 2 vlákny by výpočet potřeboval 65 MiB paměti, k dispozici je "
+        "64 MiB\r\n";
+    EXPECT_NE(fewer.log().find(reduced), std::string::npos) << fewer.log();
+    EXPECT_EQ(both.log().find("vláken"), std::string::npos) << both.log();
+
+    const std::string refused = none.log();
+    EXPECT_NE(refused.find("*** nedostatek paměti\r\n       - se zdroji ze souboru bodove.txt potřebuje výpočet "
+                           "nejméně 65 MiB paměti (3 zdrojů), k dispozici je 64 MiB\r\n"),
+              std::string::npos)
+        << refused;
+    EXPECT_EQ(refused.find("O.K."), std::string::npos) << refused;
+    EXPECT_EQ(refused.find("VÝPOČET ZAHÁJEN"), std::string::npos) << refused;
+}
