@@ -1,6 +1,7 @@
 #include "base/files.h"
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 #include "base/format.h"
@@ -18,7 +19,26 @@ FileFaultHook& fault_hook() {
     return hook;
 }
 bool fault_hook_set = false;
+
+MemoryFileLookup memory_files = nullptr;
+
+// The file from the memory hook, for a read mode and a path it knows.
+std::FILE* open_from_memory(const std::string& path, const char* mode) {
+#ifdef _WIN32
+    (void)path;
+    (void)mode;
+    return nullptr;
+#else
+    if (!memory_files || mode[0] != 'r' || std::string_view(mode).find('+') != std::string_view::npos) return nullptr;
+    const std::string* bytes = memory_files(path);
+    if (!bytes) return nullptr;
+    // Read only: fmemopen never writes into the buffer in mode "r".
+    return ::fmemopen(const_cast<char*>(bytes->data()), bytes->size(), "r");
+#endif
+}
 }  // namespace
+
+void set_memory_files(MemoryFileLookup lookup) { memory_files = lookup; }
 
 void set_file_fault_hook(FileFaultHook hook) {
     fault_hook_set = static_cast<bool>(hook);
@@ -35,7 +55,8 @@ bool File::open(const std::string& path, const char* mode) {
     close();
     write_failed_ = false;
     path_ = path;
-    handle_ = platform::open_file(path, mode);
+    handle_ = open_from_memory(path, mode);
+    if (!handle_) handle_ = platform::open_file(path, mode);
     if (!handle_) return false;
     const std::string m = mode;
     writable_ = m.find_first_of("wa+") != std::string::npos;
@@ -83,17 +104,31 @@ bool File::flush() {
     return !write_failed_;
 }
 
+namespace {
+// A File is read by one thread at a time, so the stream's lock is not
+// needed for every character.
+inline int next_char(std::FILE* f) {
+#ifdef _WIN32
+    return std::getc(f);
+#else
+    return getc_unlocked(f);
+#endif
+}
+}  // namespace
+
 bool File::read_line(std::string& line) {
     line.clear();
     if (!handle_) return false;
+    // One allocation for the lines of a table rather than a few per line.
+    if (line.capacity() < 128) line.reserve(128);
     int c;
     bool any = false;
-    while ((c = std::getc(handle_)) != EOF) {
+    while ((c = next_char(handle_)) != EOF) {
         any = true;
         if (c == '\n') break;
         if (c == '\r') {
             // CR LF, or a lone CR as older programs end their lines.
-            const int next = std::getc(handle_);
+            const int next = next_char(handle_);
             if (next != '\n' && next != EOF) std::ungetc(next, handle_);
             break;
         }

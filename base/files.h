@@ -78,6 +78,15 @@ private:
 using FileFaultHook = std::function<bool(const std::string& path, FileOperation operation, std::size_t bytes)>;
 void set_file_fault_hook(FileFaultHook hook);
 
+// Test hook of the file layer: while set, a path the lookup knows is
+// opened for reading as a stream over the bytes the lookup returns (which
+// must outlive the File), without the file system in between. The fuzz
+// targets hand their inputs to the readers this way, tens of thousands a
+// second. Write modes and unknown paths open files as always. POSIX only;
+// nullptr removes it.
+using MemoryFileLookup = const std::string* (*)(const std::string& path);
+void set_memory_files(MemoryFileLookup lookup);
+
 // The open files of a run, a record of the run (see run_record.h).
 struct OpenFiles {
     std::vector<File*> files;

@@ -1,6 +1,6 @@
 // Shared by the fuzz targets: a scratch directory created once per process,
-// the input written there as a file, a quiet run log and the reset of every
-// process-wide record between inputs.
+// the input handed to the reader as a file of it (from memory), a quiet run
+// log and the reset of every process-wide record between inputs.
 //
 // Every target drives one reader in process on the bytes it is given. A
 // reader ends a faulty input through a fatal message (FatalStop), which
@@ -10,7 +10,6 @@
 // timeout) is a fault of the reader.
 #pragma once
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -18,8 +17,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 
+#include "base/files.h"
 #include "base/run_log.h"
 #include "base/run_options.h"
 #include "input/input_table.h"
@@ -36,7 +37,9 @@ extern "C" const char* __asan_default_options() { return "quarantine_size_mb=8";
 
 namespace zemo::fuzz {
 
-// A directory of this process for the input files: below $ZEMO_FUZZ_TMP
+// A directory of this process: the inputs are named as its files, and a
+// target that writes (the desktop writer's round trip) writes there. Below
+// $ZEMO_FUZZ_TMP
 // when set (scripts/fuzz), else below /dev/shm when it exists (no disk
 // writes at tens of thousands of inputs a second), else below the system's
 // temporary directory. Removed when the process exits normally.
@@ -64,27 +67,31 @@ inline const std::string& scratch_directory() {
     return *dir;
 }
 
-// Writes bytes to name in the scratch directory and returns its path.
-// Unbuffered: a stdio buffer would be one more fresh 4 KiB block per input.
+// The inputs by path. The readers open them from memory through the file
+// layer's hook (set_memory_files): no file system call per input.
+inline std::map<std::string, std::string>& memory_inputs() {
+    static auto* const inputs = new std::map<std::string, std::string>;  // never destroyed
+    return *inputs;
+}
+
+inline const std::string* find_memory_input(const std::string& path) {
+    const auto& inputs = memory_inputs();
+    const auto found = inputs.find(path);
+    return found == inputs.end() ? nullptr : &found->second;
+}
+
+// Gives the bytes to the readers as the file name in the scratch directory
+// and returns its path.
 inline std::string write_input(const std::string& name, const std::uint8_t* data, std::size_t size) {
+    static const bool hooked = [] {
+        set_memory_files(find_memory_input);
+        return true;
+    }();
+    (void)hooked;
     std::string path = scratch_directory();
     path += '/';
     path += name;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        std::perror("zemo fuzz: open");
-        std::abort();
-    }
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, data + done, size - done);
-        if (n <= 0) {
-            std::perror("zemo fuzz: write");
-            std::abort();
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
+    memory_inputs()[path].assign(reinterpret_cast<const char*>(data), size);
     return path;
 }
 
@@ -95,6 +102,9 @@ inline std::string write_input(const std::string& name, const std::uint8_t* data
 inline void reset_run_state() {
     reset_run_records();
     run_options().console = false;
+    // The memory a run may take is libFuzzer's RSS limit (scripts/fuzz),
+    // not the machine's, and it is not looked up again for every input.
+    run_options().memory_limit = 2048ull << 20;
     // ZEMO_FUZZ_LOG=1 shows the log on standard output instead, to see
     // what a reader made of one input (bin/fuzz_x input-file).
     static const bool show_log = std::getenv("ZEMO_FUZZ_LOG") != nullptr;

@@ -115,20 +115,20 @@ bool missing_and_reported_by_host(const InputTable& table) {
 }
 
 bool read_table_line(File& file, const InputTable& table, int& line_number, std::string& line) {
-    std::string raw;
-    while (file.read_line(raw)) {
-        if (raw.size() > kMaxTableLine)
+    // Read into the caller's string, whose capacity outlives the line.
+    while (file.read_line(line)) {
+        if (line.size() > kMaxTableLine)
             fatal_line(format_message("řádek %i je delší než %i znaků"_cz, line_number + 1,
                                       static_cast<int>(kMaxTableLine)),
                        table);
         std::size_t start = 0;
-        while (start < raw.size() && (raw[start] == ' ' || raw[start] == '\t')) ++start;
-        if (start == raw.size()) continue;  // empty (or blank) lines are not records
+        while (start < line.size() && (line[start] == ' ' || line[start] == '\t')) ++start;
+        if (start == line.size()) continue;  // empty (or blank) lines are not records
         // Line numbers are ints, and so are the counts of records made of them.
         if (line_number == INT_MAX)
             fatal_line(format_message("soubor obsahuje více než %i neprázdných řádků"_cz, INT_MAX), table);
         ++line_number;
-        line.assign(raw, start, std::string::npos);
+        line.erase(0, start);
         return true;
     }
     line.clear();
