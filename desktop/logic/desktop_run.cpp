@@ -271,11 +271,14 @@ int run_model(const ScreenToCfg& screen_to_cfg, const Preferences& prefs, const 
     window.append_message("Načtení vstupních dat..."_cz);
     log.quiet = false;
 
+    // The end of run comes before the verdict: what it still reports (a
+    // result table or the log's copy that could not be written) must not
+    // follow the last line of the run.
     const auto failed = [&] {
-        window.append_message("VÝPOČET NEBYL DOKONČEN!"_cz);
         stage_end_of_run(-100);
         log.quiet = true;
         note_log_closed(session);
+        window.append_message("VÝPOČET NEBYL DOKONČEN!"_cz);
         return finish(-100);
     };
     // 7.
