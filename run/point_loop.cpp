@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <barrier>
+#include <condition_variable>
+#include <cstdint>
 #include <exception>
+#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -99,6 +101,35 @@ struct ThreadWork {
     PointStatistics stats;
 };
 
+// A reusable barrier for a fixed number of threads, on a mutex and a
+// condition variable. std::barrier waits through libstdc++'s atomic wait,
+// which on Windows (no futex) lost a wake-up now and then and left the
+// computation hanging between two points.
+class ThreadBarrier {
+public:
+    explicit ThreadBarrier(int threads) : threads_(threads) {}
+
+    void arrive_and_wait() {
+        std::unique_lock lock(mutex_);
+        const std::uint64_t phase = phase_;
+        if (++arrived_ == threads_) {
+            arrived_ = 0;
+            ++phase_;
+            lock.unlock();
+            next_phase_.notify_all();
+            return;
+        }
+        next_phase_.wait(lock, [&] { return phase_ != phase; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable next_phase_;
+    const int threads_;
+    int arrived_ = 0;
+    std::uint64_t phase_ = 0;
+};
+
 // Threads 1..T-1 of the computation; the run's thread is thread 0. Slot i
 // of a batch is computed by thread i, so each point's matrix stays with
 // its thread until its rows are written.
@@ -156,7 +187,7 @@ private:
     const PreparedModel& model_;
     std::vector<ThreadWork>& work_;
     std::vector<PointSlot>& slots_;
-    std::barrier<> start_, done_;
+    ThreadBarrier start_, done_;
     std::vector<std::exception_ptr> errors_;
     std::vector<std::thread> threads_;
     int count_ = 0;
