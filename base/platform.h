@@ -4,7 +4,6 @@
 // program; the implementation converts them for the file system.
 #pragma once
 
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
@@ -36,9 +35,6 @@ inline std::string with_separator(std::string dir) {
     if (dir.empty() || !is_dir_separator(dir.back())) dir.push_back(kDirSeparator);
     return dir;
 }
-
-// printf formatting in the C locale, whatever the process locale is.
-std::string vformat_c_locale(const char* fmt, va_list args);
 
 // Opens a file; the mode is a C mode, always used in binary form.
 std::FILE* open_file(const std::string& path, const char* mode);

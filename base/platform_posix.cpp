@@ -2,10 +2,8 @@
 // tested). The installation root comes from the machine-wide settings file
 // that Qt's QSettings reads for the same organisation and application at
 // system scope, or from the installation data staged next to the program.
-#include <clocale>
 #include <cstdlib>
 #include <cstring>
-#include <locale.h>
 #include <sys/resource.h>
 #include <sched.h>
 #include <sys/stat.h>
@@ -24,11 +22,6 @@ namespace zemo::platform {
 
 namespace {
 
-locale_t c_locale() {
-    static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    return loc;
-}
-
 // File names on POSIX are UTF-8 and separated by '/'; a '\\' read from a
 // project file is taken as a separator.
 std::string native_name(const std::string& path) {
@@ -39,25 +32,6 @@ std::string native_name(const std::string& path) {
 }
 
 }  // namespace
-
-std::string vformat_c_locale(const char* fmt, va_list args) {
-    const locale_t previous = uselocale(c_locale());
-    va_list copy;
-    va_copy(copy, args);
-    char small[512];
-    const int n = std::vsnprintf(small, sizeof small, fmt, args);
-    std::string out;
-    if (n >= 0 && static_cast<std::size_t>(n) < sizeof small) {
-        out.assign(small, static_cast<std::size_t>(n));
-    } else if (n >= 0) {
-        out.resize(static_cast<std::size_t>(n) + 1);
-        std::vsnprintf(out.data(), out.size(), fmt, copy);
-        out.resize(static_cast<std::size_t>(n));
-    }
-    va_end(copy);
-    uselocale(previous);
-    return out;
-}
 
 std::FILE* open_file(const std::string& path, const char* mode) {
     std::string m;

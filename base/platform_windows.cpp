@@ -4,7 +4,6 @@
 
 #include <direct.h>
 #include <io.h>
-#include <locale.h>
 #include <sys/stat.h>
 
 #include <vector>
@@ -32,24 +31,7 @@ std::string narrow(const std::wstring& w) {
     return out;
 }
 
-_locale_t c_locale() {
-    static _locale_t loc = _create_locale(LC_ALL, "C");
-    return loc;
-}
-
 }  // namespace
-
-std::string vformat_c_locale(const char* fmt, va_list args) {
-    va_list copy;
-    va_copy(copy, args);
-    const int n = _vscprintf_l(fmt, c_locale(), copy);
-    va_end(copy);
-    if (n <= 0) return std::string();
-    std::string out(static_cast<std::size_t>(n) + 1, '\0');
-    _vsnprintf_l(out.data(), out.size(), fmt, c_locale(), args);
-    out.resize(static_cast<std::size_t>(n));
-    return out;
-}
 
 std::FILE* open_file(const std::string& path, const char* mode) {
     std::wstring m;
