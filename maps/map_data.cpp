@@ -1,0 +1,269 @@
+#include "maps/map_data.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "base/files.h"
+#include "base/platform.h"
+#include "base/run_log.h"
+#include "base/text.h"
+#include "input/input_table.h"
+#include "input/reference_points.h"
+#include "output/result_files.h"
+#include "run/run.h"
+#include "run/run_sequence.h"
+
+namespace zemo::maps {
+
+namespace fs = std::filesystem;
+
+const std::vector<double>* ResultTable::column(const std::string& name) const {
+    const int i = index_of(name);
+    return i > 0 ? &numbers[static_cast<std::size_t>(i) - 1] : nullptr;
+}
+
+int ResultTable::index_of(const std::string& name) const {
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (columns[i] == name) return static_cast<int>(i);
+    return -1;
+}
+
+std::string native_path(const std::string& cp1250) {
+    std::string path = cp1250_to_utf8(cp1250);
+#ifndef _WIN32
+    for (char& c : path)
+        if (c == '\\') c = '/';
+#endif
+    return path;
+}
+
+namespace {
+
+std::string base_name_of(const std::string& path) {
+    std::string name = path.substr(platform::file_name_start(path));
+    const auto dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.resize(dot);
+    return name;
+}
+
+bool parse_number(const std::string& text, double& value) {
+    const std::string t = trim_blanks(text);
+    if (t.empty()) return false;
+    char* end = nullptr;
+    value = std::strtod(t.c_str(), &end);
+    return end && *end == '\0';
+}
+
+std::string read_whole(const std::string& utf8_path) {
+    std::ifstream in(utf8_path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The tab-separated basic table: a header of column names, then one row per
+// reference point.
+void read_text_table(const std::string& path, ResultTable& table) {
+    std::istringstream in(read_whole(path));
+    std::string line;
+    int line_number = 0;
+    while (std::getline(in, line)) {
+        ++line_number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        std::vector<std::string> fields = split_fields(line, '\t');
+        if (table.columns.empty()) {
+            for (std::string& f : fields) table.columns.push_back(cp1250_to_utf8(f));
+            table.numbers.resize(table.columns.size() - 1);
+            continue;
+        }
+        if (fields.size() != table.columns.size())
+            throw MapError("Tabulka " + path + ", řádka " + std::to_string(line_number) + ": " +
+                           std::to_string(fields.size()) + " hodnot místo " + std::to_string(table.columns.size()));
+        table.ids.push_back(cp1250_to_utf8(fields[0]));
+        for (std::size_t c = 1; c < fields.size(); ++c) {
+            double v = 0;
+            if (!parse_number(fields[c], v))
+                throw MapError("Tabulka " + path + ", řádka " + std::to_string(line_number) + ": hodnota [" +
+                               cp1250_to_utf8(fields[c]) + "] není číslo");
+            table.numbers[c - 1].push_back(v);
+        }
+    }
+}
+
+// The DBF basic table through the model's own DBF reader (its header checks
+// included).
+void read_dbf_table(const std::string& cp1250_path, const std::string& path, ResultTable& table) {
+    InputTable input;
+    input.path = cp1250_path;
+    input.type = TableType::Dbf;
+    File file;
+    if (!file.open(cp1250_path, "rb")) throw MapError("Tabulku výsledků nelze otevřít: " + path);
+    DbfHeader header;
+    read_dbf_header(file, input, header);
+    for (const DbfField& f : header.fields) table.columns.push_back(cp1250_to_utf8(f.name));
+    if (table.columns.empty()) throw MapError("Tabulka výsledků nemá žádný sloupec: " + path);
+    table.numbers.resize(table.columns.size() - 1);
+    std::vector<std::string> fields;
+    for (std::uint32_t r = 0; r < header.record_count; ++r) {
+        read_dbf_record(file, input, header, r, fields);
+        table.ids.push_back(cp1250_to_utf8(dbf_identifier(fields[0])));
+        for (std::size_t c = 1; c < fields.size(); ++c) {
+            double v = 0;
+            if (!parse_number(fields[c], v))
+                throw MapError("Tabulka " + path + ", záznam " + std::to_string(r + 1) + ": hodnota [" +
+                               cp1250_to_utf8(fields[c]) + "] není číslo");
+            table.numbers[c - 1].push_back(v);
+        }
+    }
+}
+
+// Every reference point of the project's tables, in order, as the
+// computation reads them.
+std::vector<Receptor> read_receptors() {
+    std::vector<Receptor> receptors;
+    const int tables = static_cast<int>(project().grid_files.size());
+    for (int t = 0; t < tables; ++t) {
+        PointCursor cursor;
+        if (open_point_table(t, cursor) != 0) throw MapError("Tabulku referenčních bodů nelze otevřít");
+        ReferencePoint point;
+        for (;;) {
+            const int r = read_next_point(PointReaderMode::Computing, t, cursor, point);
+            if (r == 1) break;
+            if (r == 100) continue;
+            if (r != 0) throw MapError("Tabulku referenčních bodů nelze přečíst");
+            receptors.push_back({cp1250_to_utf8(point.id), point.x, point.y});
+        }
+    }
+    return receptors;
+}
+
+// The log of the run: given, else the copy zemo leaves in the output
+// directory, else the one in the installation's log directory.
+std::string find_run_log(const MapOptions& options, const std::string& output_directory,
+                         const std::string& base) {
+    if (!options.run_log.empty()) {
+        if (!fs::exists(options.run_log)) throw MapError("Protokol výpočtu neexistuje: " + options.run_log);
+        return options.run_log;
+    }
+    const std::string copy = native_path(output_directory) + cp1250_to_utf8(base) + ".log";
+    if (fs::exists(copy)) return copy;
+    const std::string installed =
+        (fs::path(options.installation_directory) / "log" / (cp1250_to_utf8(base) + ".log")).string();
+    if (fs::exists(installed)) return installed;
+    throw MapError("Protokol výpočtu nenalezen (" + copy + ", " + installed +
+                   "); zadejte jej volbou -l, výpočet musí mít úroveň výpisu 1 nebo 2");
+}
+
+void check_complete_run(const std::string& log_path, const std::string& project_file) {
+    const std::string log = cp1250_to_utf8(read_whole(log_path));
+    if (log.find("VÝPOČET UKONČEN... O.K.") == std::string::npos)
+        throw MapError("Výpočet podle protokolu " + log_path +
+                       " nebyl úspěšně dokončen (chybí \"VÝPOČET UKONČEN... O.K.\"); výsledky nelze mapovat");
+    const std::string named = "Inicializační soubor: [";
+    const std::size_t at = log.find(named);
+    if (at == std::string::npos) throw MapError("Protokol " + log_path + " nejmenuje soubor projektu");
+    const std::size_t end = log.find(']', at);
+    const std::string logged = log.substr(at + named.size(), end - at - named.size());
+    if (base_name_of(utf8_to_cp1250(logged)) != base_name_of(utf8_to_cp1250(project_file)))
+        throw MapError("Protokol " + log_path + " patří k projektu [" + logged + "], ne k [" + project_file + "]");
+}
+
+// The table must be the one of this project's run: its reference points in
+// order, and the annual mean of every pollutant.
+void check_table_belongs(const MapProject& m) {
+    const ResultTable& t = m.basic;
+    if (t.ids.size() != m.receptors.size())
+        throw MapError("Tabulka " + t.path + " má " + std::to_string(t.ids.size()) + " bodů, projekt " +
+                       std::to_string(m.receptors.size()) + ": tabulka nepatří k výpočtu tohoto projektu");
+    for (std::size_t i = 0; i < t.ids.size(); ++i)
+        if (t.ids[i] != m.receptors[i].id)
+            throw MapError("Tabulka " + t.path + ", " + std::to_string(i + 1) + ". bod: [" + t.ids[i] +
+                           "] místo [" + m.receptors[i].id + "]: tabulka nepatří k výpočtu tohoto projektu");
+    for (const Pollutant& p : m.pollutants)
+        if (!t.column("Crok_" + cp1250_to_utf8(p.indicative)))
+            throw MapError("Tabulka " + t.path + " nemá sloupec Crok_" + cp1250_to_utf8(p.indicative) +
+                           ": tabulka nepatří k výpočtu tohoto projektu");
+}
+
+}  // namespace
+
+MapProject load_map_project(const MapOptions& options) {
+    MapProject m;
+    if (options.project_file.empty()) throw MapError("Není zadán soubor projektu (-i)");
+    const std::string temp_log =
+        (fs::temp_directory_path() / ("zemo-map-" + std::to_string(std::rand()) + ".log")).string();
+    std::string failure;
+    {
+        // The model's readers in a run of their own, which restores the
+        // working directory when it ends. Their messages go to a temporary
+        // log, shown when the project cannot be read.
+        Run run;
+        RunOptions& opt = run.options();
+        opt.computation_directory = utf8_to_cp1250(options.computation_directory);
+        opt.project_file = utf8_to_cp1250(options.project_file);
+        opt.installation_directory = utf8_to_cp1250(options.installation_directory);
+        opt.log_file = utf8_to_cp1250(temp_log);
+        opt.log_given = true;
+        opt.message_level = 1;
+        for (const auto& stage : {stage_initialisation, stage_project_file, stage_input_data}) {
+            if (run_stage(stage) != 0) {
+                failure = "Projekt nebo jeho vstupní data nelze načíst";
+                break;
+            }
+        }
+        if (failure.empty()) {
+            const ProjectConfig& pc = project();
+            m.project_path = cp1250_to_utf8(project_file_path());
+            m.project_name = cp1250_to_utf8(base_name_of(project_file_path()));
+            m.projection = pc.projection;
+            m.rotation = pc.rotation > kNotGiven ? pc.rotation : 0.0;
+            m.pollutants = pc.pollutants;
+            m.sources = sources();
+            m.dbf = pc.result_format == kFormatDbf;
+            try {
+                m.receptors = read_receptors();
+                const std::string basic_cp = result_file_path(pc.base_basic, "", m.dbf);
+                m.basic.path = fs::absolute(native_path(basic_cp)).string();
+                if (!fs::exists(m.basic.path)) throw MapError("Tabulka výsledků neexistuje: " + m.basic.path);
+                if (m.dbf)
+                    read_dbf_table(basic_cp, m.basic.path, m.basic);
+                else
+                    read_text_table(m.basic.path, m.basic);
+                const std::string out = native_path(pc.output_directory);
+                m.output_directory =
+                    options.output_directory.empty()
+                        ? (fs::absolute(out.empty() ? fs::path(".") : fs::path(out)) / "mapy").string()
+                        : fs::absolute(options.output_directory).string();
+                if (m.output_directory.back() != '/') m.output_directory += '/';
+                m.run_log = fs::absolute(find_run_log(options, pc.output_directory,
+                                                      base_name_of(project_file_path())))
+                                .string();
+            } catch (const MapError& e) {
+                failure = e.what();
+            } catch (const FatalStop&) {
+                failure = "Tabulku výsledků nelze přečíst";
+            }
+        }
+        run_log().close();
+    }
+    std::string messages;
+    if (!failure.empty()) messages = cp1250_to_utf8(read_whole(temp_log));
+    std::remove(temp_log.c_str());
+    if (!failure.empty()) {
+        // The log's error lines say why.
+        std::string why;
+        std::istringstream lines(messages);
+        for (std::string line; std::getline(lines, line);)
+            if (line.rfind("*** ", 0) == 0 || line.rfind("+++ ", 0) == 0 || line.rfind("       ", 0) == 0)
+                why += "\n" + line;
+        throw MapError(failure + why);
+    }
+    check_complete_run(m.run_log, options.project_file);
+    check_table_belongs(m);
+    return m;
+}
+
+}  // namespace zemo::maps
