@@ -75,4 +75,9 @@ struct MapArea {
 bool write_map_png(const Raster& field, const MapSources& sources, const PictureSpec& spec, const std::string& path,
                    std::string* error, MapArea* area);
 
+// Frees the fonts that cairo and fontconfig keep for the whole process, so
+// that a leak check at exit sees nothing of them. Only at the end of a
+// process, after the last picture, when no other thread draws text.
+void release_drawing_caches();
+
 }  // namespace zemo::maps::picture
