@@ -52,16 +52,17 @@ std::vector<double> distinct(std::vector<double> v) {
 // The step and node count of values on one evenly spaced axis.
 std::optional<std::pair<double, int>> even_axis(const std::vector<double>& values) {
     if (values.size() < 2) return std::nullopt;
-    double step = values[1] - values[0];
-    for (std::size_t i = 2; i < values.size(); ++i) step = std::min(step, values[i] - values[i - 1]);
-    const double nodes = std::round((values.back() - values.front()) / step);
+    double least = values[1] - values[0];
+    for (std::size_t i = 2; i < values.size(); ++i) least = std::min(least, values[i] - values[i - 1]);
+    const double nodes = std::round((values.back() - values.front()) / least);
     if (!(nodes >= 1) || nodes > 1e7) return std::nullopt;
+    // The step that puts the last node on the last value; every value must
+    // then lie on a node.
+    const double step = (values.back() - values.front()) / nodes;
     for (double v : values) {
         const double k = std::round((v - values.front()) / step);
         if (std::fabs(values.front() + k * step - v) > kLatticeTolerance) return std::nullopt;
     }
-    // The step that puts the last node on the last value.
-    step = (values.back() - values.front()) / nodes;
     return std::make_pair(step, static_cast<int>(nodes) + 1);
 }
 

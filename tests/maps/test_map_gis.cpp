@@ -1,0 +1,313 @@
+// The map tool against GDAL reading its files back: the GeoPackage holds the
+// basic table's values for every receptor in the right coordinate system,
+// the receptors' lattice gives a raster with a cell centred on each of them,
+// interpolation reproduces a plane, and tables of another or an unfinished
+// run are refused.
+#include <gtest/gtest.h>
+
+#include <gdal_priv.h>
+#include <ogr_spatialref.h>
+#include <ogrsf_frmts.h>
+
+#include <cairo.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "maps/gis.h"
+#include "maps/map_maker.h"
+#include "tests/test_support.h"
+
+using namespace zemo;
+using namespace zemo::maps;
+using zemo::test::read_file;
+using zemo::test::TempDir;
+using zemo::test::write_file;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A copy of an example project, run by zemo.
+struct RunExample {
+    TempDir dir;
+    explicit RunExample(const std::string& example, const std::string& project = "town.atm") {
+        fs::copy(fs::path(ZEMO_SOURCE_DIR) / example, dir.path(), fs::copy_options::recursive);
+        fs::remove_all(dir.path() / "vysledky");
+        fs::create_directory(dir.path() / "vysledky");
+        // The log where zemo leaves its copy without -l: beside the tables
+        // (the staged installation's log directory is shared by the tests).
+        const std::string log = "vysledky/" + project.substr(0, project.rfind('.')) + ".log";
+        const auto r = test::run_zemo("-a -c -i " + project + " -l " + log, dir.str());
+        EXPECT_EQ(r.exit_code, 0) << r.output;
+    }
+    MapOptions options(const std::string& project = "town.atm") const {
+        MapOptions o;
+        o.computation_directory = dir.str();
+        o.project_file = project;
+        o.installation_directory = ZEMO_STAGED_ROOT;
+        return o;
+    }
+};
+
+// The TXT basic table parsed here, independently of the tool: rows by id.
+std::map<std::string, std::map<std::string, double>> text_table(const std::string& path) {
+    std::istringstream in(read_file(path));
+    std::vector<std::string> header;
+    std::map<std::string, std::map<std::string, double>> rows;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::string> f;
+        std::stringstream fields(line);
+        for (std::string x; std::getline(fields, x, '\t');) f.push_back(x);
+        if (header.empty()) {
+            header = f;
+            continue;
+        }
+        for (std::size_t c = 1; c < f.size(); ++c) rows[f[0]][header[c]] = std::strtod(f[c].c_str(), nullptr);
+    }
+    return rows;
+}
+
+GDALDataset* open_dataset(const std::string& path, unsigned kind) {
+    GDALAllRegister();
+    return static_cast<GDALDataset*>(GDALOpenEx(path.c_str(), kind | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
+}
+
+const char* kTownLog = "vysledky/town.log";
+
+}  // namespace
+
+TEST(ZemoMap, GeoPackageHoldsTheBasicTableInTheProjectsCoordinateSystem) {
+    const RunExample town("examples/town");
+    const MapResult result = make_maps(town.options());
+    const std::string gpkg = town.dir.file("vysledky/mapy/town.gpkg");
+    ASSERT_TRUE(fs::exists(gpkg));
+
+    GDALDataset* ds = open_dataset(gpkg, GDAL_OF_VECTOR);
+    ASSERT_NE(ds, nullptr);
+    OGRLayer* body = ds->GetLayerByName("body");
+    ASSERT_NE(body, nullptr);
+    const auto table = text_table(town.dir.file("vysledky/IHrIHk.txt"));
+    EXPECT_EQ(body->GetFeatureCount(), 1024);
+    EXPECT_EQ(static_cast<std::size_t>(body->GetFeatureCount()), table.size());
+
+    // Every column under its name, every value equal to the table's.
+    OGRFeatureDefn* defn = body->GetLayerDefn();
+    ASSERT_EQ(defn->GetFieldCount(), 16);
+    EXPECT_STREQ(defn->GetFieldDefn(0)->GetNameRef(), "Bod");
+    EXPECT_STREQ(defn->GetFieldDefn(3)->GetNameRef(), "Crok_SO2");
+    int compared = 0;
+    for (auto& feature : *body) {
+        const auto row = table.find(feature->GetFieldAsString("Bod"));
+        ASSERT_NE(row, table.end());
+        for (int f = 1; f < defn->GetFieldCount(); ++f) {
+            const std::string name = defn->GetFieldDefn(f)->GetNameRef();
+            EXPECT_EQ(feature->GetFieldAsDouble(f), row->second.at(name)) << row->first << " " << name;
+            ++compared;
+        }
+        // The point lies on the receptor (the table prints whole metres).
+        const OGRPoint* p = feature->GetGeometryRef()->toPoint();
+        EXPECT_NEAR(p->getX(), row->second.at("X"), 0.5);
+        EXPECT_NEAR(p->getY(), row->second.at("Y"), 0.5);
+    }
+    EXPECT_EQ(compared, 1024 * 15);
+
+    // S-JTSK / Krovak East North; the town's first receptor transformed to
+    // WGS 84 lies in Prague (about 50.08 N, 14.42 E).
+    const OGRSpatialReference* srs = body->GetSpatialRef();
+    ASSERT_NE(srs, nullptr);
+    EXPECT_STREQ(srs->GetAuthorityCode(nullptr), "5514");
+    OGRSpatialReference wgs84;
+    wgs84.importFromEPSG(4326);
+    wgs84.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    OGRSpatialReference layer_srs(*srs);
+    layer_srs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    OGRCoordinateTransformation* to_wgs84 = OGRCreateCoordinateTransformation(&layer_srs, &wgs84);
+    ASSERT_NE(to_wgs84, nullptr);
+    double x = -741550, y = -1046550;
+    ASSERT_TRUE(to_wgs84->Transform(1, &x, &y));
+    EXPECT_NEAR(x, 14.42, 0.15);  // longitude
+    EXPECT_NEAR(y, 50.06, 0.15);  // latitude
+    OGRCoordinateTransformation::DestroyCT(to_wgs84);
+
+    // The sources: 6 stacks, 32 roads, 16 squares with their IDs and groups.
+    ASSERT_NE(ds->GetLayerByName("bodove_zdroje"), nullptr);
+    EXPECT_EQ(ds->GetLayerByName("bodove_zdroje")->GetFeatureCount(), 6);
+    EXPECT_EQ(ds->GetLayerByName("liniove_zdroje")->GetFeatureCount(), 32);
+    OGRLayer* areas = ds->GetLayerByName("plosne_zdroje");
+    ASSERT_NE(areas, nullptr);
+    EXPECT_EQ(areas->GetFeatureCount(), 16);
+    areas->ResetReading();
+    OGRFeature* square = areas->GetNextFeature();
+    ASSERT_NE(square, nullptr);
+    EXPECT_GT(square->GetGeometryRef()->toPolygon()->get_Area(), 0);
+    OGRFeature::DestroyFeature(square);
+    GDALClose(ds);
+
+    // A picture per pollutant, of the asked size and not blank.
+    ASSERT_EQ(result.pictures.size(), 4u);
+    for (const std::string& png : result.pictures) {
+        cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
+        ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS) << png;
+        EXPECT_EQ(cairo_image_surface_get_width(image), 1200);
+        EXPECT_EQ(cairo_image_surface_get_height(image), 1000);
+        cairo_surface_flush(image);
+        const unsigned char* data = cairo_image_surface_get_data(image);
+        const int stride = cairo_image_surface_get_stride(image);
+        std::set<std::uint32_t> colours;
+        for (int row = 0; row < 1000; row += 7)
+            for (int col = 0; col < 1200; col += 7)
+                colours.insert(*reinterpret_cast<const std::uint32_t*>(data + row * stride + col * 4));
+        EXPECT_GT(colours.size(), 50u) << png;
+        cairo_surface_destroy(image);
+    }
+}
+
+TEST(ZemoMap, TheReceptorLatticeGivesACellCentredOnEachReceptor) {
+    const RunExample town("examples/town");
+    make_maps(town.options());
+    const auto table = text_table(town.dir.file("vysledky/IHrIHk.txt"));
+    for (const char* raster : {"Crok_NO2.tif", "P_200_NO2.tif"}) {
+        SCOPED_TRACE(raster);
+        GDALDataset* ds = open_dataset(town.dir.file(std::string("vysledky/mapy/") + raster), GDAL_OF_RASTER);
+        ASSERT_NE(ds, nullptr);
+        double gt[6];
+        ASSERT_EQ(ds->GetGeoTransform(gt), CE_None);
+        EXPECT_EQ(gt[1], 100.0);
+        EXPECT_EQ(gt[5], -100.0);
+        EXPECT_EQ(ds->GetRasterXSize(), 32);
+        EXPECT_EQ(ds->GetRasterYSize(), 32);
+        std::vector<double> cells(32 * 32);
+        ASSERT_EQ(ds->GetRasterBand(1)->RasterIO(GF_Read, 0, 0, 32, 32, cells.data(), 32, 32, GDT_Float64, 0, 0),
+                  CE_None);
+        const std::string column = std::string(raster).substr(0, std::string(raster).size() - 4);
+        for (const auto& [id, row] : table) {
+            // The cell whose centre is the receptor.
+            const double c = (row.at("X") - gt[0]) / gt[1] - 0.5, r = (row.at("Y") - gt[3]) / gt[5] - 0.5;
+            ASSERT_NEAR(c, std::round(c), 1e-9) << id;
+            ASSERT_NEAR(r, std::round(r), 1e-9) << id;
+            EXPECT_EQ(cells[static_cast<std::size_t>(std::lround(r)) * 32 + std::lround(c)], row.at(column)) << id;
+        }
+        GDALClose(ds);
+    }
+}
+
+TEST(ZemoMap, LatticeWithinOneCentimetreAndInterpolationOfAPlane) {
+    std::vector<Receptor> grid;
+    for (int j = 0; j < 5; ++j)
+        for (int i = 0; i < 4; ++i)
+            if (!(i == 2 && j == 3)) grid.push_back({"", 1000.0 + 50 * i + (i == 1 ? 0.009 : 0), 2000.0 + 25 * j});
+    const auto lattice = receptor_lattice(grid);
+    ASSERT_TRUE(lattice.has_value());
+    EXPECT_EQ(lattice->columns, 4);
+    EXPECT_EQ(lattice->rows, 5);
+    std::vector<double> values(grid.size(), 7.0);
+    const Raster r = field_raster(grid, values, nullptr);
+    EXPECT_TRUE(std::isnan(r.at(2, 1)));  // (1100, 2075) has no receptor; row 0 is the north
+    EXPECT_EQ(r.at(2, 0), 7.0);
+
+    // 2 cm off the lattice, or two receptors on one node: no lattice.
+    std::vector<Receptor> off = grid;
+    off[1].x += 0.02;
+    EXPECT_FALSE(receptor_lattice(off).has_value());
+    std::vector<Receptor> twice = grid;
+    twice.push_back(grid[0]);
+    EXPECT_FALSE(receptor_lattice(twice).has_value());
+
+    // Scattered receptors: a plane is reproduced inside their hull, and
+    // nothing outside it.
+    std::vector<Receptor> scattered;
+    std::vector<double> plane;
+    for (int k = 0; k < 60; ++k) {
+        const double x = 500 + std::fmod(k * 137.31, 1000.0), y = 800 + std::fmod(k * 91.77, 600.0);
+        scattered.push_back({"", x, y});
+        plane.push_back(3 + 0.01 * x - 0.02 * y);
+    }
+    scattered.push_back({"", 500, 800});
+    plane.push_back(3 + 5 - 16);
+    bool on_lattice = true;
+    const Raster field = field_raster(scattered, plane, &on_lattice);
+    EXPECT_FALSE(on_lattice);
+    EXPECT_EQ(field.cell_x, interpolation_cell(scattered));
+    int inside = 0;
+    for (int row = 0; row < field.rows; ++row)
+        for (int c = 0; c < field.columns; ++c) {
+            const double v = field.at(c, row);
+            if (std::isnan(v)) continue;
+            ++inside;
+            EXPECT_NEAR(v, 3 + 0.01 * field.x_of(c) - 0.02 * field.y_of(row), 1e-9) << c << "," << row;
+        }
+    EXPECT_GT(inside, field.columns * field.rows / 3);
+    EXPECT_TRUE(std::isnan(field.at(field.columns - 1, 0)) || std::isnan(field.at(0, field.rows - 1)));
+}
+
+TEST(ZemoMap, TablesOfAnUnfinishedOrAnotherRunAreRefused) {
+    const RunExample town("examples/town");
+    auto refusal = [&](const MapOptions& o) {
+        try {
+            make_maps(o);
+        } catch (const MapError& e) {
+            return std::string(e.what());
+        }
+        return std::string("no refusal");
+    };
+    // A log without "O.K." (a run that failed after writing its tables).
+    const std::string log = town.dir.file(kTownLog);
+    const std::string complete = read_file(log);
+    const std::string ok = utf8_to_cp1250("VÝPOČET UKONČEN... O.K.");
+    std::string failed = complete;
+    failed.replace(failed.find(ok), ok.size(), utf8_to_cp1250("VÝPOČET UKONČEN..."));
+    write_file(log, failed);
+    EXPECT_NE(refusal(town.options()).find("nebyl úspěšně dokončen"), std::string::npos);
+    write_file(log, complete);
+
+    // Reference points that are no longer those of the table.
+    const std::string points = read_file(town.dir.file("body.txt"));
+    std::string renamed = points;
+    renamed.replace(renamed.find("R0001"), 5, "Q0001");
+    write_file(town.dir.file("body.txt"), renamed);
+    EXPECT_NE(refusal(town.options()).find("[R0001] místo [Q0001]"), std::string::npos);
+    write_file(town.dir.file("body.txt"), points);
+
+    // A log of another project.
+    fs::copy_file(town.dir.file("town.atm"), town.dir.file("jine.atm"));
+    MapOptions other = town.options("jine.atm");
+    other.run_log = log;
+    EXPECT_NE(refusal(other).find("patří k projektu [town.atm]"), std::string::npos);
+
+    // No log at all (a run at level 0 leaves none).
+    fs::remove(log);
+    EXPECT_NE(refusal(town.options()).find("Protokol výpočtu nenalezen"), std::string::npos);
+}
+
+TEST(ZemoMap, ConsoleToolOnALocalGridAndItsUsage) {
+    // The one-stack project is on a local grid (JINA): layers without a
+    // coordinate system, said on the console.
+    const RunExample stack("tests/fixtures/projects/single-stack", "single-stack.atm");
+    const std::string cmd = std::string("cd '") + stack.dir.str() + "' && '" ZEMO_MAP_EXE "' -i single-stack.atm -o mapy-jine > out.txt 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << read_file(stack.dir.file("out.txt"));
+    EXPECT_NE(cp1250_to_utf8(read_file(stack.dir.file("out.txt"))).find("Projekce JINA"), std::string::npos);
+    GDALDataset* ds = open_dataset(stack.dir.file("mapy-jine/single-stack.gpkg"), GDAL_OF_VECTOR);
+    ASSERT_NE(ds, nullptr);
+    // GeoPackage's "undefined cartesian" system: no authority, no EPSG code.
+    const OGRSpatialReference* local = ds->GetLayerByName("body")->GetSpatialRef();
+    EXPECT_TRUE(local == nullptr || local->GetAuthorityCode(nullptr) == nullptr);
+    EXPECT_EQ(ds->GetLayerByName("body")->GetFeatureCount(), 4);
+    GDALClose(ds);
+    for (const char* ind : {"L05", "L15", "L25", "L12K"})
+        EXPECT_TRUE(fs::exists(stack.dir.file(std::string("mapy-jine/mapa_") + ind + ".png"))) << ind;
+
+    const std::string usage = std::string("'") + ZEMO_MAP_EXE + "' -x > /dev/null 2>&1";
+    EXPECT_EQ(WEXITSTATUS(std::system(usage.c_str())), 3);
+    const std::string missing =
+        std::string("cd '") + stack.dir.str() + "' && '" ZEMO_MAP_EXE "' -i neni.atm > /dev/null 2>&1";
+    EXPECT_EQ(WEXITSTATUS(std::system(missing.c_str())), 156);
+}
