@@ -77,9 +77,17 @@ Rgb viridis(double t) {
 }
 
 ColourScale colour_scale(double min, double max) {
-    if (!(min < 0)) {
+    if (!(min < 0) && (min <= max - min || !(max > min))) {
         const NiceTop t = nice_top(max);
         return {0, t.top, t.step};
+    }
+    if (!(min < 0)) {
+        // A field far above zero (a background under the sources' small
+        // share): from 0 its colours would hardly differ, so the scale spans
+        // the field itself, with round ends.
+        const NiceTop t = nice_top(max - min);
+        const double low = std::floor(min / t.step) * t.step;
+        return {low, std::max(low + t.step, std::ceil(max / t.step) * t.step), t.step};
     }
     // A negative minimum (a model should not give one): round ends on both sides.
     const NiceTop t = nice_top(std::max(-min, max));

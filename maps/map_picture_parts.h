@@ -31,7 +31,9 @@ struct ColourScale {
 
 // The scale for a field's finite minimum and maximum: high is the maximum
 // rounded up to 1, 2, 2.5 or 5 x 10^k, so that 5 or 6 ticks are round; a
-// field of zeros still gets a scale from 0 to 1.
+// field of zeros still gets a scale from 0 to 1. A field whose minimum lies
+// further above 0 than its range spans runs from its minimum rounded down
+// to its maximum rounded up, on the ticks of its range.
 ColourScale colour_scale(double min, double max);
 // Where value lies on the scale, 0 at low and 1 at high (not clamped).
 double scale_fraction(const ColourScale& scale, double value);

@@ -137,6 +137,14 @@ TEST(MapPictureScale, FlatOrNegativeFieldsStillGetAUsableScale) {
     const std::vector<double> ticks = scale_ticks(neg);
     EXPECT_EQ(ticks.size(), 6u);
     for (double t : ticks) EXPECT_NEAR(t / neg.step, std::round(t / neg.step), 1e-9);
+    // A background under a small share (PM10 of the town: 21.2 to 29.0)
+    // spans the field itself, not 0 to 50.
+    const ColourScale background = colour_scale(21.2, 29.0);
+    EXPECT_NEAR(background.low, 20, 1e-12);
+    EXPECT_NEAR(background.high, 30, 1e-12);
+    EXPECT_NEAR(background.step, 2, 1e-12);
+    EXPECT_EQ(scale_ticks(background).size(), 6u);
+    EXPECT_EQ(colour_scale(12.3, 17.5).low, 12);
     // A value so small that no power of ten is left for it.
     const ColourScale tiny = colour_scale(0, 4.9e-324);
     EXPECT_GT(tiny.high, 0);
