@@ -157,11 +157,12 @@ std::string find_run_log(const MapOptions& options, const std::string& output_di
                    "); zadejte jej volbou -l, výpočet musí mít úroveň výpisu 1 nebo 2");
 }
 
-void check_complete_run(const std::string& log_path, const std::string& project_file) {
+void check_complete_run(const std::string& log_path, const std::string& project_file, bool names_project) {
     const std::string log = cp1250_to_utf8(read_whole(log_path));
     if (log.find("VÝPOČET UKONČEN... O.K.") == std::string::npos)
         throw MapError("Výpočet podle protokolu " + log_path +
                        " nebyl úspěšně dokončen (chybí \"VÝPOČET UKONČEN... O.K.\"); výsledky nelze mapovat");
+    if (!names_project) return;
     const std::string named = "Inicializační soubor: [";
     const std::size_t at = log.find(named);
     if (at == std::string::npos) throw MapError("Protokol " + log_path + " nejmenuje soubor projektu");
@@ -261,7 +262,7 @@ MapProject load_map_project(const MapOptions& options) {
                 why += "\n" + line;
         throw MapError(failure + why);
     }
-    check_complete_run(m.run_log, options.project_file);
+    check_complete_run(m.run_log, options.project_file, options.log_names_project);
     check_table_belongs(m);
     return m;
 }

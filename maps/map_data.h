@@ -26,6 +26,10 @@ struct MapOptions {
     std::string run_log;                 // the run's log when zemo was given -l
     std::string output_directory;        // empty: "mapy" in the project's output directory
     std::string installation_directory;  // etc/ and data/ of the installation
+    // The log must name the project file. The desktop program's runs read
+    // no project file, so their logs name none; the desktop program knows
+    // the log is its own last run's and clears this.
+    bool log_names_project = true;
 };
 
 // The basic result table read back: every column under its name.

@@ -31,6 +31,9 @@
 #include "desktop/qt/catalogue_window.h"
 #include "desktop/qt/help_window.h"
 #include "desktop/qt/log_window.h"
+#ifdef ZEMO_HAVE_MAPS
+#include "desktop/qt/map_window.h"
+#endif
 #include "desktop/qt/pictures.h"
 #include "desktop/qt/qt_text.h"
 #include "desktop/qt/run_worker.h"
@@ -214,6 +217,9 @@ void MainWindow::build_menu() {
 
     QMenu* tools = menuBar()->addMenu(qt_text("Nást&roje"_cz));
     Menu_ToolLOGfile = tools->addAction(QStringLiteral("&Zobrazit LOG souor"), this, &MainWindow::show_log);
+#ifdef ZEMO_HAVE_MAPS
+    Menu_ToolMaps = tools->addAction(qt_text("&Mapy výsledků"_cz), this, &MainWindow::show_maps);
+#endif
 
     QMenu* settings = menuBar()->addMenu(qt_text("Nas&tavení"_cz));
     MenuI_PolList = settings->addAction(qt_text("Seznam &látek"_cz), this, &MainWindow::open_catalogue);
@@ -879,6 +885,15 @@ void MainWindow::show_log() {
 #endif
 }
 
+void MainWindow::show_maps() {
+#ifdef ZEMO_HAVE_MAPS
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const MapView view = make_map_view(last_run_, running(), logic_text(QDir::tempPath()));
+    QApplication::restoreOverrideCursor();
+    show_map_window(this, view);
+#endif
+}
+
 void MainWindow::open_catalogue() {
     if (running()) return;
     CatalogueWindow window(*setup_.catalogue, catalogue_path(platform_root(setup_.prefs->root_dir)),
@@ -969,6 +984,12 @@ void MainWindow::start_run() {
     session_.closing = false;
     end_after_run_ = false;
     RunPlaces places{form_->project_directory(), logic_text(QDir::tempPath())};
+#ifdef ZEMO_HAVE_MAPS
+    const std::string& file = form_->file_name();
+    std::string name = file.substr(platform::file_name_start(file));
+    if (name.find('.') != std::string::npos) name.resize(name.rfind('.'));
+    last_run_ = LastRun{true, -100, form, name, places.project_directory, {}, setup_.prefs->root_dir};
+#endif
     worker_ = new RunWorker(*this, *gui_run_window_, std::move(form), form_ok, *setup_.prefs, std::move(places));
     connect(worker_, &QThread::finished, this, [this] { run_ended(worker_ ? worker_->status() : -100); });
     fM_Progress->setValue(0);
@@ -990,6 +1011,10 @@ void MainWindow::run_ended(int status) {
     worker_->wait();
     worker_->deleteLater();
     worker_ = nullptr;
+#ifdef ZEMO_HAVE_MAPS
+    last_run_.status = status;
+    last_run_.log_path = session_.log_path;
+#endif
     show_state();
     emit run_finished(status);
     if (close_after_run_) {

@@ -22,6 +22,9 @@
 
 #include "desktop/logic/desktop_run.h"
 #include "desktop/logic/main_form.h"
+#ifdef ZEMO_HAVE_MAPS
+#include "desktop/maps/map_view.h"
+#endif
 
 class QAction;
 class QButtonGroup;
@@ -100,7 +103,7 @@ public:
     QAction *MenuI_PrjNew = nullptr, *MenuI_PrjOpen = nullptr, *MenuI_PrjSave = nullptr,
             *MenuI_PrjSaveAs = nullptr, *MenuI_PrjEnd = nullptr, *Menu_ToolLOGfile = nullptr,
             *MenuI_PolList = nullptr, *MenuI_Moznosti = nullptr, *MenuI_HelpHelp = nullptr,
-            *MenuI_HelpAbout = nullptr;
+            *MenuI_HelpAbout = nullptr, *Menu_ToolMaps = nullptr;
 
     // The commands, as the menu and the buttons give them.
     void new_project();
@@ -110,6 +113,7 @@ public:
     void quit_by_button();
     void quit_by_menu();
     void show_log();
+    void show_maps();
     void open_catalogue();
     void open_settings();
     void show_about();
@@ -167,6 +171,9 @@ private:
     RunSession session_;
     RunWorker* worker_ = nullptr;
     bool any_run_ = false;
+#ifdef ZEMO_HAVE_MAPS
+    LastRun last_run_;  // what the map view maps
+#endif
     bool showing_state_ = false;   // controls being filled from the state
     bool showing_message_ = false;  // a refusal's message box is up
     bool close_after_run_ = false;  // the window was closed during the run
