@@ -141,7 +141,9 @@ std::vector<Receptor> read_receptors() {
 }
 
 // The log of the run: given, else the copy zemo leaves in the output
-// directory, else the one in the installation's log directory.
+// directory at the end of a run without -l. The log in the installation's
+// log directory is not looked at: it is named after the project file alone
+// and may be the log of a project of the same name elsewhere.
 std::string find_run_log(const MapOptions& options, const std::string& output_directory,
                          const std::string& base) {
     if (!options.run_log.empty()) {
@@ -150,11 +152,8 @@ std::string find_run_log(const MapOptions& options, const std::string& output_di
     }
     const std::string copy = native_path(output_directory) + cp1250_to_utf8(base) + ".log";
     if (fs::exists(copy)) return copy;
-    const std::string installed =
-        (fs::path(options.installation_directory) / "log" / (cp1250_to_utf8(base) + ".log")).string();
-    if (fs::exists(installed)) return installed;
-    throw MapError("Protokol výpočtu nenalezen (" + copy + ", " + installed +
-                   "); zadejte jej volbou -l, výpočet musí mít úroveň výpisu 1 nebo 2");
+    throw MapError("Protokol výpočtu nenalezen (" + copy +
+                   "); byl-li výpočtu zadán volbou -l, zadejte jej i zde; výpočet musí mít úroveň výpisu 1 nebo 2");
 }
 
 void check_complete_run(const std::string& log_path, const std::string& project_file, bool names_project) {
