@@ -3,6 +3,7 @@
 // whole run of the example town on the worker thread compared byte for byte
 // with the console program.
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -143,6 +144,9 @@ private slots:
     void stopEndsTheRunAndRestoresTheButtons();
     void closingDuringARunStopsItFirst();
     void closeAfterRunEndsOnlyASuccessfulRun();
+#ifdef ZEMO_HAVE_MAPS
+    void mapsOfTheLastCompleteRun();
+#endif
 };
 
 void TestMainWindow::startsEmptyWithItsCaptionAndEnabling() {
@@ -447,6 +451,35 @@ void TestMainWindow::closeAfterRunEndsOnlyASuccessfulRun() {
     QCOMPARE(f.w().messages().last(), cz("Výpočet ukončen...o.k."));
     QVERIFY(!f.w().isVisible());
 }
+
+#ifdef ZEMO_HAVE_MAPS
+// "Mapy výsledků": nothing before the first run, then the maps of the run
+// just made, one picture per pollutant of the form.
+void TestMainWindow::mapsOfTheLastCompleteRun() {
+    Fixture f(QStringLiteral("maps"));
+    SeenBoxes seen;
+    answer_message_boxes(seen);
+    f.w().Menu_ToolMaps->trigger();
+    settle();
+    QCOMPARE(seen.texts, QStringList{cz("Dosud nebyl proveden žádný výpočet!")});
+
+    const QString dir = fresh_directory(QStringLiteral("maps-project"));
+    copy_tree(QStringLiteral(ZEMO_SOURCE_DIR "/examples/town"), dir);
+    QDir().mkpath(dir + QStringLiteral("/vysledky"));
+    open_town(f, dir);
+    QVERIFY(run_and_wait(f.w()));
+    QTest::qWait(100);
+    QCOMPARE(f.w().messages().last(), cz("Výpočet ukončen...o.k."));
+    f.w().Menu_ToolMaps->trigger();
+    settle();
+    QWidget* maps = f.w().findChild<QWidget*>(QStringLiteral("MapWindow"));
+    QVERIFY2(maps, qPrintable(seen.texts.join(QLatin1Char('|'))));
+    QCOMPARE(maps->findChild<QComboBox*>(QStringLiteral("fMap_Pollutant"))->count(), 4);
+    QVERIFY(QFile::exists(dir + QStringLiteral("/vysledky/mapy/town.gpkg")));
+    QVERIFY(QFile::exists(dir + QStringLiteral("/vysledky/mapy/mapa_PM10.png")));
+    maps->close();
+}
+#endif
 
 int main(int argc, char* argv[]) {
     prepare_environment();
