@@ -91,6 +91,8 @@ MapResult make_maps(const MapOptions& options) {
             if (finite_max(field) >= p.limit[0]) spec.limit_contour = contour_lines(field, p.limit[0]);
         }
         spec.grid_north_azimuth = project.rotation;
+        if (!on_lattice)
+            for (const Receptor& r : project.receptors) spec.receptors.emplace_back(r.x, r.y);
         const std::string png = project.output_directory + "mapa_" + ind + ".png";
         std::string why;
         if (!write_map_png(field, sources, spec, png, &why)) throw MapError(why);

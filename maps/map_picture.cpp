@@ -153,11 +153,12 @@ using Context = std::unique_ptr<cairo_t, ContextFree>;
 struct LegendTexts {
     std::string limit_label;  // empty: no limit
     bool limit_on_bar = false;
-    std::array<bool, 4> keys{};  // which of kKeys the map shows
+    std::array<bool, 5> keys{};  // which of kKeys the map shows
 };
 
-enum KeyKind { kStack, kRoad, kArea, kContour };
-constexpr std::array<const char*, 4> kKeys = {"bodový zdroj", "liniový zdroj", "plošný zdroj", "hranice limitu"};
+enum KeyKind { kStack, kRoad, kArea, kContour, kReceptor };
+constexpr std::array<const char*, 5> kKeys = {"bodový zdroj", "liniový zdroj", "plošný zdroj", "hranice limitu",
+                                              "referenční bod"};
 
 // Everything placed, in pixels; u is the size of a design pixel (1 at
 // 1200 x 1000), so that texts and lines grow with the picture, but not
@@ -227,7 +228,8 @@ LegendTexts legend_texts(const MapSources& sources, const PictureSpec& spec, con
         // A limit above the whole field is said under the bar instead.
         if (!t.limit_on_bar) t.limit_label += " – nad rozsahem stupnice";
     }
-    t.keys = {!sources.stacks.empty(), !sources.roads.empty(), !sources.areas.empty(), !spec.limit_contour.empty()};
+    t.keys = {!sources.stacks.empty(), !sources.roads.empty(), !sources.areas.empty(), !spec.limit_contour.empty(),
+              !spec.receptors.empty()};
     return t;
 }
 
@@ -372,6 +374,22 @@ void stack_symbol(cairo_t* cr, Pixel p, double size, double u) {
     cairo_stroke(cr);
 }
 
+// A reference point: a small white dot with a dark rim.
+void receptor_dot(cairo_t* cr, Pixel p, double u) {
+    cairo_new_path(cr);
+    cairo_arc(cr, p.x, p.y, 2.2 * u, 0, 2 * std::numbers::pi);
+    set_colour(cr, kWhite);
+    cairo_fill_preserve(cr);
+    set_colour(cr, kInk);
+    cairo_set_line_width(cr, 0.9 * u);
+    cairo_stroke(cr);
+}
+
+void draw_receptors(cairo_t* cr, const MapArea& m, const std::vector<Point>& receptors, double u) {
+    for (const Point& r : receptors)
+        if (std::isfinite(r.first) && std::isfinite(r.second)) receptor_dot(cr, m.pixel(r), u);
+}
+
 void draw_sources(cairo_t* cr, const MapArea& m, const MapSources& s, double u) {
     for (const auto& area : s.areas) {
         trace(cr, m, {area.begin(), area.end()}, true);
@@ -462,6 +480,9 @@ void key_symbol(cairo_t* cr, KeyKind kind, double x, double y, double u) {
             cairo_move_to(cr, x, y);
             cairo_line_to(cr, x + 24 * u, y);
             stroke_with_halo(cr, kContourRed, std::max(2.0, 2.5 * u), 1.5 * u);
+            return;
+        case kReceptor:
+            receptor_dot(cr, {x + 12 * u, y}, u);
             return;
     }
 }
@@ -586,6 +607,7 @@ bool write_map_png(const Raster& field, const MapSources& sources, const Picture
     cairo_rectangle(cr.get(), l.map.left, l.map.top, l.map.width, l.map.height);
     cairo_clip(cr.get());
     draw_contour(cr.get(), l.map, spec.limit_contour, l.u);
+    draw_receptors(cr.get(), l.map, spec.receptors, l.u);
     draw_sources(cr.get(), l.map, sources, l.u);
     cairo_restore(cr.get());
     draw_frame(cr.get(), l.map, l.u);

@@ -34,6 +34,9 @@ struct PictureSpec {
     // The limit contour (lines where the field equals the limit), computed
     // by the caller; drawn when not empty.
     std::vector<Polyline> limit_contour;
+    // The reference points, drawn as small dots where given (an
+    // interpolated field: they show where its values come from).
+    std::vector<Point> receptors;
     // Azimuth of grid north clockwise from geographic north, in degrees (the
     // run's grid rotation). The map's up is grid north, so the north arrow
     // points -grid_north_azimuth degrees clockwise from up: for S-JTSK

@@ -275,6 +275,7 @@ TEST(MapPicturePng, ContourAndSourcesAreDrawnOnTopAtTheirPlaces) {
     sources.roads = {{{Point{f.west + 500, f.south() + 3000}, Point{f.west + 4500, f.south() + 3000}}}};
     sources.areas = {{{Point{f.west + 3500, f.south() + 500}, Point{f.west + 4500, f.south() + 500},
                        Point{f.west + 4500, f.south() + 1000}, Point{f.west + 3500, f.south() + 1000}}}};
+    spec.receptors = {{f.west + 1000, f.south() + 1000}};
     std::string error;
     MapArea area;
     ASSERT_TRUE(picture::write_map_png(f, sources, spec, dir.file("c.png"), &error, &area)) << error;
@@ -293,6 +294,10 @@ TEST(MapPicturePng, ContourAndSourcesAreDrawnOnTopAtTheirPlaces) {
     EXPECT_TRUE(dark(png.at(area.pixel({f.west + 2500, f.south() + 3000}))));  // the road's middle
     EXPECT_TRUE(dark(png.at(area.pixel({f.west + 4000, f.south() + 500}))));   // the area's southern edge
     EXPECT_EQ(png.at(area.pixel({f.west + 4000, f.south() + 750})), yellow);   // and its inside
+    // A reference point: a white dot in a dark rim, the field around it.
+    const Pixel receptor = area.pixel(spec.receptors[0]);
+    EXPECT_EQ(png.at(receptor), (Colour{255, 255, 255}));
+    EXPECT_EQ(png.at(receptor.x + 8, receptor.y), yellow);
 }
 
 TEST(MapPicturePng, OddValuesAndFlatFieldsAreDrawn) {
