@@ -16,7 +16,7 @@ namespace zemo {
 
 namespace {
 
-// One conversion specification: %[flags][width][.precision][length]conversion.
+// One conversion: %[flags][width][.precision][length]conversion.
 struct Spec {
     bool left = false;   // '-'
     bool plus = false;   // '+'

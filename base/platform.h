@@ -30,6 +30,15 @@ inline std::size_t file_name_start(std::string_view path) {
     return 0;
 }
 
+// The file name of a path without its extension ("C:\\proj\\city.atm" gives
+// "city"); a name that begins with its only point keeps it.
+inline std::string base_name(std::string_view path) {
+    std::string name(path.substr(file_name_start(path)));
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.resize(dot);
+    return name;
+}
+
 // dir with a directory separator at its end (one is appended when missing).
 inline std::string with_separator(std::string dir) {
     if (dir.empty() || !is_dir_separator(dir.back())) dir.push_back(kDirSeparator);

@@ -41,13 +41,6 @@ std::string native_path(const std::string& cp1250) {
 
 namespace {
 
-std::string base_name_of(const std::string& path) {
-    std::string name = path.substr(platform::file_name_start(path));
-    const auto dot = name.rfind('.');
-    if (dot != std::string::npos && dot > 0) name.resize(dot);
-    return name;
-}
-
 bool parse_number(const std::string& text, double& value) {
     const std::string t = trim_blanks(text);
     if (t.empty()) return false;
@@ -167,7 +160,7 @@ void check_complete_run(const std::string& log_path, const std::string& project_
     if (at == std::string::npos) throw MapError("Protokol " + log_path + " nejmenuje soubor projektu");
     const std::size_t end = log.find(']', at);
     const std::string logged = log.substr(at + named.size(), end - at - named.size());
-    if (base_name_of(utf8_to_cp1250(logged)) != base_name_of(utf8_to_cp1250(project_file)))
+    if (platform::base_name(utf8_to_cp1250(logged)) != platform::base_name(utf8_to_cp1250(project_file)))
         throw MapError("Protokol " + log_path + " patří k projektu [" + logged + "], ne k [" + project_file + "]");
 }
 
@@ -217,7 +210,7 @@ MapProject load_map_project(const MapOptions& options) {
         if (failure.empty()) {
             const ProjectConfig& pc = project();
             m.project_path = cp1250_to_utf8(project_file_path());
-            m.project_name = cp1250_to_utf8(base_name_of(project_file_path()));
+            m.project_name = cp1250_to_utf8(platform::base_name(project_file_path()));
             m.projection = pc.projection;
             m.rotation = pc.rotation > kNotGiven ? pc.rotation : 0.0;
             m.pollutants = pc.pollutants;
@@ -239,7 +232,7 @@ MapProject load_map_project(const MapOptions& options) {
                         : fs::absolute(options.output_directory).string();
                 if (m.output_directory.back() != '/') m.output_directory += '/';
                 m.run_log = fs::absolute(find_run_log(options, pc.output_directory,
-                                                      base_name_of(project_file_path())))
+                                                      platform::base_name(project_file_path())))
                                 .string();
             } catch (const MapError& e) {
                 failure = e.what();

@@ -26,13 +26,6 @@ namespace zemo {
 namespace {
 
 // Base name without directory and extension.
-std::string base_name(const std::string& path) {
-    std::string name = path.substr(platform::file_name_start(path));
-    const auto dot = name.rfind('.');
-    if (dot != std::string::npos && dot > 0) name.resize(dot);
-    return name;
-}
-
 std::string time_stamp(const std::tm& t) {
     return format("%02i.%02i.%4i  %02i:%02i:%02i", t.tm_mday, t.tm_mon + 1, t.tm_year + 1900, t.tm_hour, t.tm_min,
                   t.tm_sec);
@@ -77,7 +70,7 @@ int stage_initialisation() {
     if (opt.log_given) {
         log_path = opt.log_file;
     } else {
-        const std::string base = opt.project_file.empty() ? opt.program_name : base_name(opt.project_file);
+        const std::string base = opt.project_file.empty() ? opt.program_name : platform::base_name(opt.project_file);
         log_path = opt.installation_directory + "log" + platform::kDirSeparator + base + ".log";
     }
     log.log_path = log_path;
@@ -207,7 +200,7 @@ void wait_for_enter() {
 
 std::string program_name_from(const char* argv0, const std::string& exe) {
     std::string path = argv0 && *argv0 ? utf8_to_cp1250(argv0) : exe;
-    std::string name = base_name(path);
+    std::string name = platform::base_name(path);
     return name.empty() ? std::string("zemo") : name;
 }
 

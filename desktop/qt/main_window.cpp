@@ -985,10 +985,8 @@ void MainWindow::start_run() {
     end_after_run_ = false;
     RunPlaces places{form_->project_directory(), logic_text(QDir::tempPath())};
 #ifdef ZEMO_HAVE_MAPS
-    const std::string& file = form_->file_name();
-    std::string name = file.substr(platform::file_name_start(file));
-    if (name.find('.') != std::string::npos) name.resize(name.rfind('.'));
-    last_run_ = LastRun{true, -100, form, name, places.project_directory, {}, setup_.prefs->root_dir};
+    last_run_ = LastRun{true, -100, form, platform::base_name(form_->file_name()), places.project_directory, {},
+                        setup_.prefs->root_dir};
 #endif
     worker_ = new RunWorker(*this, *gui_run_window_, std::move(form), form_ok, *setup_.prefs, std::move(places));
     connect(worker_, &QThread::finished, this, [this] { run_ended(worker_ ? worker_->status() : -100); });
