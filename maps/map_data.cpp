@@ -1,9 +1,13 @@
 #include "maps/map_data.h"
 
+#include <atomic>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
+#include <system_error>
 
 #include "base/files.h"
 #include "base/platform.h"
@@ -41,12 +45,14 @@ std::string native_path(const std::string& cp1250) {
 
 namespace {
 
+// A number of a result table, the whole field, whatever the process locale
+// is (the desktop program may run in a Czech one, where strtod stops at the
+// point).
 bool parse_number(const std::string& text, double& value) {
     const std::string t = trim_blanks(text);
-    if (t.empty()) return false;
-    char* end = nullptr;
-    value = std::strtod(t.c_str(), &end);
-    return end && *end == '\0';
+    const char* end = t.data() + t.size();
+    const std::from_chars_result r = std::from_chars(t.data(), end, value);
+    return !t.empty() && r.ec == std::errc() && r.ptr == end;
 }
 
 std::string read_whole(const std::string& utf8_path) {
@@ -186,8 +192,11 @@ void check_table_belongs(const MapProject& m) {
 MapProject load_map_project(const MapOptions& options) {
     MapProject m;
     if (options.project_file.empty()) throw MapError("Není zadán soubor projektu (-i)");
-    const std::string temp_log =
-        (fs::temp_directory_path() / ("zemo-map-" + std::to_string(std::rand()) + ".log")).string();
+    // A name of its own, also when several processes make maps at once.
+    static std::atomic<unsigned> made{0};
+    const std::string temp_log = (fs::temp_directory_path() / ("zemo-map-" + std::to_string(std::random_device{}()) +
+                                                               "-" + std::to_string(made++) + ".log"))
+                                     .string();
     std::string failure;
     {
         // The model's readers in a run of their own, which restores the

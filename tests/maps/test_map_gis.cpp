@@ -11,6 +11,7 @@
 
 #include <cairo.h>
 
+#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -169,6 +170,22 @@ TEST(ZemoMap, GeoPackageHoldsTheBasicTableInTheProjectsCoordinateSystem) {
         EXPECT_GT(colours.size(), 50u) << png;
         cairo_surface_destroy(image);
     }
+}
+
+// The desktop program may run in a Czech locale, where the C library reads
+// "5.10708" as 5: the table is read the same whatever the locale is.
+TEST(ZemoMap, TheTableIsReadTheSameInADecimalCommaLocale) {
+    const RunExample town("examples/town");
+    if (!std::setlocale(LC_ALL, "cs_CZ.UTF-8")) GTEST_SKIP() << "no Czech locale installed";
+    std::string refusal;
+    try {
+        make_maps(town.options());
+    } catch (const MapError& e) {
+        refusal = e.what();
+    }
+    std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(refusal, "");
+    EXPECT_TRUE(fs::exists(town.dir.file("vysledky/mapy/mapa_NO2.png")));
 }
 
 TEST(ZemoMap, TheReceptorLatticeGivesACellCentredOnEachReceptor) {
