@@ -300,9 +300,49 @@ TEST(ZemoMap, TablesOfAnUnfinishedOrAnotherRunAreRefused) {
     other.run_log = log;
     EXPECT_NE(refusal(other).find("patří k projektu [town.atm]"), std::string::npos);
 
+    // A value no map can draw, in place of the annual mean of SO2 at the
+    // second point: refused with the file, the row and the column.
+    const std::string basic = town.dir.file("vysledky/IHrIHk.txt");
+    const std::string table = read_file(basic);
+    const std::size_t row2 = table.find("\r\n", table.find("\r\n") + 2) + 2;  // after the first point
+    std::size_t crok = row2;
+    for (int tab = 0; tab < 3; ++tab) crok = table.find('\t', crok) + 1;
+    const std::size_t crok_end = table.find('\t', crok);
+    for (const char* bad : {"nan", "inf", "-inf", "1e308"}) {
+        std::string changed = table;
+        changed.replace(crok, crok_end - crok, bad);
+        write_file(basic, changed);
+        const std::string why = refusal(town.options());
+        EXPECT_NE(why.find("IHrIHk.txt, řádka 3, sloupec Crok_SO2: hodnota [" + std::string(bad) + "]"),
+                  std::string::npos)
+            << why;
+        EXPECT_NE(why.find(std::string(bad) == "1e308" ? "mimo rozsah" : "není konečné číslo"), std::string::npos)
+            << why;
+    }
+    write_file(basic, table);
+
     // No log at all (a run at level 0 leaves none).
     fs::remove(log);
     EXPECT_NE(refusal(town.options()).find("Protokol výpočtu nenalezen"), std::string::npos);
+}
+
+// The DBF form: a field written as "nan" by another program.
+TEST(ZemoMap, ValuesThatCannotBeDrawnAreRefusedInDbfToo) {
+    const RunExample town("examples/town-dbf");
+    const std::string basic = town.dir.file("vysledky/IHrIHk.dbf");
+    std::string table = read_file(basic);
+    const int header_length = static_cast<unsigned char>(table[8]) | (static_cast<unsigned char>(table[9]) << 8);
+    // Record 1: the deletion byte, Bod (10), X (10), Y (10), then Crok_SO2 (10).
+    table.replace(static_cast<std::size_t>(header_length) + 1 + 30, 10, "       nan");
+    write_file(basic, table);
+    try {
+        make_maps(town.options());
+        ADD_FAILURE() << "no refusal";
+    } catch (const MapError& e) {
+        EXPECT_NE(std::string(e.what()).find("IHrIHk.dbf, záznam 1, sloupec Crok_SO2: hodnota [nan] není konečné číslo"),
+                  std::string::npos)
+            << e.what();
+    }
 }
 
 TEST(ZemoMap, ConsoleToolOnALocalGridAndItsUsage) {
