@@ -70,10 +70,8 @@ struct Column {
     std::string dbf_name;  // field name of the DBF table (cut to 11 when written)
     Kind kind;
     // For the message about two columns of the same name: what the column
-    // shows ("2. limita 99.99 látky SO2"), and whether its name holds a
-    // limit printed as a whole number.
+    // shows ("2. limita 99.99 látky SO2").
     std::string origin = {};
-    bool from_limit = false;
 };
 
 int width_of(Kind k) {
@@ -145,7 +143,7 @@ void add_limits(std::vector<Column>& cols, const Pollutant& p, Named named, Numb
             dbf[1] = numbered(2);
         }
     }
-    for (int k = 0; k < n; ++k) cols.push_back({txt[k], dbf[k], Kind::Share, origin(k), true});
+    for (int k = 0; k < n; ++k) cols.push_back({txt[k], dbf[k], Kind::Share, origin(k)});
 }
 
 std::vector<Column> point_columns() {
@@ -371,8 +369,6 @@ void refuse_same_names(const TablePlan& t, const Column& a, const Column& b, boo
         cause = "; název pole DBF tvoří jen prvních 11 znaků názvu sloupce"_cz;
     else if (dbf && a.dbf_name != b.dbf_name)
         cause = "; velká a malá písmena se v názvech polí DBF nerozlišují"_cz;
-    else if (a.from_limit && b.from_limit)
-        cause = "; limity se v názvech sloupců píší zaokrouhlené na celá čísla"_cz;
     log_message(33, "tabulka %s by měla dva sloupce stejného názvu %s: %s a %s%s"_cz, t.path.c_str(),
                 (dbf ? dbf_name_as_read(a.dbf_name) : a.txt_name).c_str(), describe(a).c_str(), describe(b).c_str(),
                 cause);
