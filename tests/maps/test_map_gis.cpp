@@ -345,6 +345,39 @@ TEST(ZemoMap, ValuesThatCannotBeDrawnAreRefusedInDbfToo) {
     }
 }
 
+// Substances of the catalogue below 1, whose two limits are alike as whole
+// numbers: the exceedance raster takes the basic table's column name, the
+// limit with its digits in TXT, the limit's number in DBF.
+TEST(ZemoMap, RastersOfLimitsBelowOneAreNamedAfterTheirColumns) {
+    for (const std::string format : {"TXT", "DBF"}) {
+        TempDir dir;
+        fs::copy(fs::path(ZEMO_SOURCE_DIR) / "tests/fixtures/projects/single-stack", dir.path(),
+                 fs::copy_options::recursive);
+        fs::remove_all(dir.path() / "vysledky");
+        fs::create_directory(dir.path() / "vysledky");
+        write_file(dir.file("latky.atm"),
+                   utf8_to_cp1250("[VYPOCETNI SIT]\r\nSOUBOR=body.txt, TSV\r\nPROJEKCE=JINA\r\nOTOCENI=0\r\n"
+                                  "[ZNECISTUJICI LATKY]\r\nBAP=ORG, 0.001, 0.0006, 48, Benzo(a)pyren\r\n"
+                                  "PB=PM10, 0.5, 0.35, Olovo\r\nAS=PM10, 0.006, 0.0036, Arsen\r\n"
+                                  "CD=PM10, 0.005, 0.003, Kadmium\r\n[ZDROJE]\r\nBODOVE=bodove.txt, TSV\r\n"
+                                  "[METEOROLOGIE]\r\nSOUBOR=ruzice.txt, TSV\r\n[VYSLEDKY]\r\nTYP=ZAKLADNI\r\n"
+                                  "FORMAT=" + format + "\r\nADRESAR=vysledky\r\n"));
+        const auto r = test::run_zemo("-a -c -i latky.atm -l vysledky/latky.log", dir.str());
+        ASSERT_EQ(r.exit_code, 0) << r.output << read_file(dir.file("vysledky/latky.log"));
+        MapOptions o;
+        o.computation_directory = dir.str();
+        o.project_file = "latky.atm";
+        o.installation_directory = ZEMO_STAGED_ROOT;
+        make_maps(o);
+        const bool dbf = format == "DBF";
+        for (const char* raster : {"P_0.001_BAP.tif", "P_0.5_PB.tif", "P_0.006_AS.tif", "P_0.005_CD.tif"}) {
+            std::string name = raster;
+            if (dbf) name = "P1_" + name.substr(name.rfind('_') + 1);
+            EXPECT_TRUE(fs::exists(dir.file("vysledky/mapy/" + name))) << name;
+        }
+    }
+}
+
 TEST(ZemoMap, ConsoleToolOnALocalGridAndItsUsage) {
     // The one-stack project is on a local grid (JINA): layers without a
     // coordinate system, said on the console.
