@@ -51,12 +51,16 @@ bool File::injected_failure(FileOperation operation, std::size_t bytes) {
 
 File::~File() { close(); }
 
-bool File::open(const std::string& path, const char* mode) {
+bool File::open(const std::string& path, const char* mode) { return open_with(path, mode, false); }
+
+bool File::open_regular(const std::string& path) { return open_with(path, "r", true); }
+
+bool File::open_with(const std::string& path, const char* mode, bool regular_only) {
     close();
     write_failed_ = false;
     path_ = path;
     handle_ = open_from_memory(path, mode);
-    if (!handle_) handle_ = platform::open_file(path, mode);
+    if (!handle_) handle_ = regular_only ? platform::open_regular_file(path) : platform::open_file(path, mode);
     if (!handle_) return false;
     const std::string m = mode;
     writable_ = m.find_first_of("wa+") != std::string::npos;
@@ -117,8 +121,12 @@ inline int next_char(std::FILE* f) {
 }  // namespace
 
 bool File::read_line(std::string& line) {
+    return read_bounded_line(line, std::string::npos) == LineRead::Line;
+}
+
+File::LineRead File::read_bounded_line(std::string& line, std::size_t max) {
     line.clear();
-    if (!handle_) return false;
+    if (!handle_) return LineRead::End;
     // One allocation for the lines of a table rather than a few per line.
     if (line.capacity() < 128) line.reserve(128);
     int c;
@@ -132,9 +140,13 @@ bool File::read_line(std::string& line) {
             if (next != '\n' && next != EOF) std::ungetc(next, handle_);
             break;
         }
+        if (line.size() >= max) {
+            std::ungetc(c, handle_);
+            return LineRead::TooLong;
+        }
         line.push_back(static_cast<char>(c));
     }
-    return any;
+    return any ? LineRead::Line : LineRead::End;
 }
 
 std::size_t File::read_bytes(void* data, std::size_t size) {

@@ -29,6 +29,11 @@ public:
     // Opens path (Windows-1250) with a C mode ("r", "w", "rb", ...); false
     // when it cannot be opened. An open file is closed first.
     bool open(const std::string& path, const char* mode);
+    // Opens path for reading ("r") only when it is a regular file: a
+    // directory, a device (a link to /dev/zero), a FIFO (whose opening
+    // would wait for a writer for ever) or a socket is not opened; false
+    // then, as for a file that does not exist.
+    bool open_regular(const std::string& path);
     // Flushes and closes; false when any write of the file failed.
     bool close();
     bool is_open() const { return handle_ != nullptr; }
@@ -46,6 +51,15 @@ public:
     // returned without its line end (CR LF, LF or a lone CR), so no CR can
     // reach a field or a number conversion.
     bool read_line(std::string& line);
+    // read_line with a bound, for files whose lines have a documented
+    // length: at most max characters of a line are read (its line end not
+    // counted). A line that goes on after max characters is not read
+    // further (a file of one endless line, /dev/zero, is never taken
+    // whole): TooLong, with those max characters in line and the file left
+    // where the reading stopped, so the caller refuses the file and reads
+    // no more of it. End at the end of the file, as read_line's false.
+    enum class LineRead { Line, End, TooLong };
+    LineRead read_bounded_line(std::string& line, std::size_t max);
     std::size_t read_bytes(void* data, std::size_t size);
     bool seek(long offset);
     long tell();
@@ -58,6 +72,7 @@ public:
 
 private:
     friend void close_all_files();
+    bool open_with(const std::string& path, const char* mode, bool regular_only);
     // True when the fault hook (set_file_fault_hook) fails this operation.
     bool injected_failure(FileOperation operation, std::size_t bytes = 0);
     std::FILE* handle_ = nullptr;

@@ -25,7 +25,7 @@ std::size_t skip_space_and_sign(std::string_view text, bool& negative) {
 }
 
 template <typename T>
-bool scan_real(std::string_view text, T& out) {
+bool scan_real(std::string_view text, T& out, std::size_t& end) {
     bool negative = false;
     std::size_t i = skip_space_and_sign(text, negative);
     const char* first = text.data() + i;
@@ -37,6 +37,7 @@ bool scan_real(std::string_view text, T& out) {
         if (r.ec == std::errc::invalid_argument) {  // "0x" alone reads as 0
             value = 0;
             r.ec = std::errc();
+            r.ptr = first + 1;
         }
     } else {
         r = std::from_chars(first, last, value, std::chars_format::general);
@@ -49,15 +50,35 @@ bool scan_real(std::string_view text, T& out) {
         value = static_cast<T>(wide);
     }
     out = negative ? -value : value;
+    end = static_cast<std::size_t>(r.ptr - text.data());
     return true;
 }
 
 }  // namespace
 
-bool scan_float(std::string_view text, float& out) { return scan_real(text, out); }
-bool scan_double(std::string_view text, double& out) { return scan_real(text, out); }
+bool scan_float(std::string_view text, float& out, std::size_t& end) { return scan_real(text, out, end); }
+bool scan_double(std::string_view text, double& out, std::size_t& end) { return scan_real(text, out, end); }
 
+bool scan_float(std::string_view text, float& out) {
+    std::size_t end = 0;
+    return scan_real(text, out, end);
+}
+bool scan_double(std::string_view text, double& out) {
+    std::size_t end = 0;
+    return scan_real(text, out, end);
+}
 bool scan_int(std::string_view text, int& out) {
+    std::size_t end = 0;
+    return scan_int(text, out, end);
+}
+
+bool only_blanks_after(std::string_view text, std::size_t end) {
+    for (std::size_t i = end; i < text.size(); ++i)
+        if (text[i] != ' ' && text[i] != '\t' && text[i] != '\0') return false;
+    return true;
+}
+
+bool scan_int(std::string_view text, int& out, std::size_t& end) {
     bool negative = false;
     std::size_t i = skip_space_and_sign(text, negative);
     int base = 10;
@@ -84,6 +105,7 @@ bool scan_int(std::string_view text, int& out) {
         if (value < (1LL << 40)) value = value * base + digit;
     }
     if (!any) return false;
+    end = i;
     if (negative) value = -value;
     if (value > INT_MAX) value = INT_MAX;
     if (value < INT_MIN) value = INT_MIN;

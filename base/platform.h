@@ -47,6 +47,10 @@ inline std::string with_separator(std::string dir) {
 
 // Opens a file; the mode is a C mode, always used in binary form.
 std::FILE* open_file(const std::string& path, const char* mode);
+// Opens a file for reading when it is a regular file, nullptr otherwise
+// (also for a directory, a device or a FIFO, whose opening does not wait
+// for a writer).
+std::FILE* open_regular_file(const std::string& path);
 bool is_directory(const std::string& path);
 bool is_regular_file(const std::string& path);
 

@@ -4,6 +4,7 @@
 // system scope, or from the installation data staged next to the program.
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sched.h>
 #include <sys/stat.h>
@@ -39,6 +40,21 @@ std::FILE* open_file(const std::string& path, const char* mode) {
         if (*p != 'b' && *p != 't') m.push_back(*p);
     m.push_back('b');
     return std::fopen(native_name(path).c_str(), m.c_str());
+}
+
+std::FILE* open_regular_file(const std::string& path) {
+    // Without O_NONBLOCK, opening a FIFO waits until a writer opens it.
+    const int fd = ::open(native_name(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st{};
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (!file) ::close(fd);
+    return file;
 }
 
 bool is_directory(const std::string& path) {

@@ -46,6 +46,18 @@ bool is_directory(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::FILE* open_regular_file(const std::string& path) {
+    std::FILE* file = open_file(path, "r");
+    if (!file) return nullptr;
+    // A device ("NUL", "CON") or a pipe is no regular file.
+    struct _stat64 st{};
+    if (_fstat64(_fileno(file), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
+}
+
 bool is_regular_file(const std::string& path) {
     const DWORD a = GetFileAttributesW(wide(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);

@@ -13,6 +13,7 @@
 #include <cmath>
 
 #include "base/format.h"
+#include "base/run_record.h"
 #include "base/numbers.h"
 #include "base/run_log.h"
 #include "base/run_options.h"
@@ -102,7 +103,8 @@ bool has_dbf_extension(const std::string& path) {
 }
 
 void open_table(File& file, const InputTable& table) {
-    if (!file.open(table.path, "rb")) {
+    // A FIFO or a device is no table (and a FIFO would wait for a writer).
+    if (!file.open_regular(table.path)) {
         run_log().message(kFatalOpen, table.path);
         throw FatalStop{};
     }
@@ -111,13 +113,16 @@ void open_table(File& file, const InputTable& table) {
 bool missing_and_reported_by_host(const InputTable& table) {
     if (!run_options().quiet_open_failure) return false;
     File probe;
-    return !probe.open(table.path, "rb");
+    return !probe.open_regular(table.path);
 }
 
 bool read_table_line(File& file, const InputTable& table, int& line_number, std::string& line) {
     // Read into the caller's string, whose capacity outlives the line.
-    while (file.read_line(line)) {
-        if (line.size() > kMaxTableLine)
+    for (;;) {
+        // The reading stops at the bound: a line without end is never taken whole.
+        const File::LineRead got = file.read_bounded_line(line, kMaxTableLine);
+        if (got == File::LineRead::End) break;
+        if (got == File::LineRead::TooLong)
             fatal_line(format_message("řádek %i je delší než %i znaků"_cz, line_number + 1,
                                       static_cast<int>(kMaxTableLine)),
                        table);
@@ -220,26 +225,65 @@ int detect_table_type(InputTable& table, bool quiet) {
     return -100;
 }
 
+PartialNumbers& partial_numbers() { return RunRecord<PartialNumbers>::current(); }
+
+void note_partial_number(const InputTable& table, int line_number, const std::string& field, double value) {
+    PartialNumbers& notes = partial_numbers();
+    auto at = std::find_if(notes.tables.begin(), notes.tables.end(),
+                           [&](const auto& entry) { return entry.first == table.path; });
+    if (at == notes.tables.end()) {
+        notes.tables.emplace_back(table.path, PartialNumbers::Table{});
+        at = notes.tables.end() - 1;
+    }
+    PartialNumbers::Table& t = at->second;
+    // Lines come in file order in every pass: a line before the last one
+    // noted, or a field noted already on it, is a case read again.
+    if (line_number < t.last_line) return;
+    if (line_number == t.last_line) {
+        if (std::find(t.last_texts.begin(), t.last_texts.end(), field) != t.last_texts.end()) return;
+    } else {
+        t.last_line = line_number;
+        t.last_texts.clear();
+    }
+    t.last_texts.push_back(field);
+    if (++t.count > kPartialNumberReports) return;
+    run_log().message_with_file(1,
+                                format_message("údaj [%s] na řádce %i byl přečten jen zčásti jako číslo %s"_cz,
+                                               field.c_str(), line_number, format("%g", value).c_str()),
+                                table.path);
+}
+
+void report_partial_number_counts() {
+    for (const auto& [path, t] : partial_numbers().tables)
+        if (t.count > kPartialNumberReports)
+            run_log().message_with_file(1, format_message("údajů přečtených jen zčásti je celkem %i"_cz, t.count),
+                                        path);
+}
+
 double convert_decimal(int line_number, const std::string& field, char decimal, const InputTable& table) {
     float value = 0;
     bool ok;
+    std::size_t end = 0;
     if (decimal == ',') {
         std::string text = field;
         std::replace(text.begin(), text.end(), ',', '.');
-        ok = scan_float(text, value);
+        ok = scan_float(text, value, end);
     } else {
-        ok = scan_float(field, value);
+        ok = scan_float(field, value, end);
     }
     // "inf", "nan" and values beyond single precision are no usable numbers either.
     if (!ok || !std::isfinite(value))
         fatal_line(format_message("nečíselný údaj na řádce %i: [%s]"_cz, line_number, field.c_str()), table);
+    if (!only_blanks_after(field, end)) note_partial_number(table, line_number, field, value);
     return static_cast<double>(value);
 }
 
 int convert_integer(int line_number, const std::string& field, const InputTable& table) {
     int value = 0;
-    if (!scan_int(field, value))
+    std::size_t end = 0;
+    if (!scan_int(field, value, end))
         fatal_line(format_message("nečíselný údaj na řádce %i: [%s]"_cz, line_number, field.c_str()), table);
+    if (!only_blanks_after(field, end)) note_partial_number(table, line_number, field, value);
     return value;
 }
 

@@ -71,6 +71,31 @@ std::vector<std::string> split_fields(const std::string& line, char separator);
 double convert_decimal(int line_number, const std::string& field, char decimal, const InputTable& table);
 int convert_integer(int line_number, const std::string& field, const InputTable& table);
 
+// Numbers read only in part: a field whose number ends before the field
+// does ("0,5" in a table of the decimal point reads as 0, "0.02abc" as
+// 0.02, "08" as the octal 0). The value stays as it is read; each case is
+// the information "údaj [%s] na řádce %i byl přečten jen zčásti jako číslo
+// %s" followed by the file line, for the first kPartialNumberReports cases
+// of a table; report_partial_number_counts then gives the count of every
+// table with more. A table read again (the reference points before every
+// point of the computation, the passes of a reader) reports nothing twice.
+inline constexpr int kPartialNumberReports = 5;
+struct PartialNumbers {
+    struct Table {
+        int count = 0;
+        int last_line = 0;                    // the line of the last case noted
+        std::vector<std::string> last_texts;  // the fields noted on that line
+    };
+    std::vector<std::pair<std::string, Table>> tables;  // by path, in the order met
+    void reset() { tables.clear(); }
+};
+PartialNumbers& partial_numbers();
+// Notes field (of line or record line_number of table) read only in part as value.
+void note_partial_number(const InputTable& table, int line_number, const std::string& field, double value);
+// "údajů přečtených jen zčásti je celkem %i" with the file line, for every
+// table with more cases than were reported one by one.
+void report_partial_number_counts();
+
 // The fatal "nedostateený počet údajů na řádce %i" followed by the file line.
 [[noreturn]] void fatal_missing_field(int line_number, const InputTable& table);
 // Field index of a split text line, converted; a missing field is

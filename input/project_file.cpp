@@ -17,6 +17,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <limits>
 #include <string_view>
 
 #include "base/run_record.h"
@@ -99,14 +100,49 @@ InputTable read_file_entry(const std::string& value, const std::string& key) {
     return table;
 }
 
+// The line of the project file being read, for the messages about it.
+struct Place {
+    const std::string& path;
+    int line;
+};
+
 // A number of the project: "%lf" reads "nan" and "inf" too, and a limit,
 // half-life or rotation of that kind would only mislead (a column P_nan_SO2,
-// every value 0); such a value counts as not given.
-bool scan_finite(std::string_view text, double& out) {
+// every value 0); such a value counts as not given. Text after the number
+// within the field is ignored, as ever, but said: an information line
+// naming the line and the field (the value stays as read).
+bool scan_finite(std::string_view text, double& out, const Place& at) {
     double value = 0;
-    if (!scan_double(text, value) || !std::isfinite(value)) return false;
+    std::size_t end = 0;
+    if (!scan_double(text, value, end) || !std::isfinite(value)) return false;
+    if (!only_blanks_after(text, end))
+        run_log().message_with_file(1,
+                                    format_message("údaj [%s] na řádce %i byl přečten jen zčásti jako číslo %s"_cz,
+                                                   trim_blanks(text).c_str(), at.line, format("%g", value).c_str()),
+                                    at.path);
     out = value;
     return true;
+}
+
+// A limit or half-life: finite in single precision as well, the form the
+// desktop program's fields hold it in (there "1e40" is inf).
+bool scan_single_range(std::string_view text, double& out, const Place& at) {
+    double value = 0;
+    if (!scan_finite(text, value, at) || std::fabs(value) > std::numeric_limits<float>::max()) return false;
+    out = value;
+    return true;
+}
+
+// True when a pollutant name begins with a number and a comma ("125, Oxid
+// siřičitý" from the limits "350,5, 125" typed with a decimal comma).
+bool begins_with_number_and_comma(std::string_view name) {
+    std::size_t i = 0;
+    if (i < name.size() && (name[i] == '+' || name[i] == '-')) ++i;
+    const std::size_t digits = i;
+    while (i < name.size() && (std::isdigit(static_cast<unsigned char>(name[i])) || name[i] == '.')) ++i;
+    if (i == digits || name.substr(digits, i - digits) == ".") return false;
+    while (i < name.size() && (name[i] == ' ' || name[i] == '\t')) ++i;
+    return i < name.size() && name[i] == ',';
 }
 
 // An indicative becomes part of file names and column names: no blank, no
@@ -144,7 +180,7 @@ bool next_field(std::string_view& rest, bool& more, std::string& field) {
     return true;
 }
 
-void read_pollutant(ProjectConfig& cfg, const std::string& key_raw, std::string_view value) {
+void read_pollutant(ProjectConfig& cfg, const std::string& key_raw, std::string_view value, const Place& at) {
     if (static_cast<int>(cfg.pollutants.size()) >= kMaxPollutants)
         log_message(33, "Maximální počet polutantů ve výpočtu je %i (inicializační soubor)"_cz, kMaxPollutants);
     Pollutant pol;
@@ -177,13 +213,13 @@ void read_pollutant(ProjectConfig& cfg, const std::string& key_raw, std::string_
         }
     if (!known) log_message(33, "Neznámé ID znečišťující látky %s (inicializační soubor)"_cz, trim_blanks(field).c_str());
 
-    if (!next_field(rest, more, field) || !scan_finite(field, pol.limit[0]))
+    if (!next_field(rest, more, field) || !scan_single_range(field, pol.limit[0], at))
         log_message(33, "Není zadána 1. limitní koncentrace znečišťující látky %s (inicializační soubor)"_cz, ind);
-    if (!next_field(rest, more, field) || !scan_finite(field, pol.limit[1]))
+    if (!next_field(rest, more, field) || !scan_single_range(field, pol.limit[1], at))
         log_message(33, "Není zadána 2. limitní koncentrace znečišťující látky %s (inicializační soubor)"_cz, ind);
     pol.limit_count = pol.limit[1] < 0 ? 1 : 2;
     if (pol.type == kTypeORG) {
-        if (!next_field(rest, more, field) || !scan_finite(field, pol.half_life))
+        if (!next_field(rest, more, field) || !scan_single_range(field, pol.half_life, at))
             log_message(33, "Není zadána poločas odstraňování znečišťující látky %s (inicializační soubor)"_cz, ind);
         // A half-life of 0 removes everything, a negative one makes the
         // removal factor grow with distance.
@@ -197,11 +233,20 @@ void read_pollutant(ProjectConfig& cfg, const std::string& key_raw, std::string_
     if (pol.name.size() > kMaxPollutantName)
         log_message(33, "Maximální délka názvu polutantu je %i znaků [%s] (inicializační soubor)"_cz,
                     static_cast<int>(kMaxPollutantName), pol.name.c_str());
+    // Taken as it is ("1,3-butadien" begins so), but said: a limit typed
+    // with a decimal comma ends up there.
+    if (begins_with_number_and_comma(pol.name))
+        run_log().message_with_file(
+            1,
+            format_message("název polutantu %s na řádce %i začíná číslem a čárkou: [%s] (čárka odděluje údaje, "
+                           "desetinná místa se píší za tečku)"_cz,
+                           ind, at.line, pol.name.c_str()),
+            at.path);
     if (pol.type == kTypeNO2) ++cfg.no2_count;
     cfg.pollutants.push_back(std::move(pol));
 }
 
-void read_grid_item(ProjectConfig& cfg, const std::string& key, const std::string& value) {
+void read_grid_item(ProjectConfig& cfg, const std::string& key, const std::string& value, const Place& at) {
     if (key == "SOUBOR") {
         if (static_cast<int>(cfg.grid_files.size()) >= kMaxGridFiles)
             log_message(33, "Maximální počet souborů s referenčními body je %i (inicializační soubor)"_cz,
@@ -219,7 +264,7 @@ void read_grid_item(ProjectConfig& cfg, const std::string& key, const std::strin
         log_message(33, "Neznámá projekce: [%s] (inicializační soubor)"_cz, word.c_str());
     } else if (key == "OTOCENI") {
         double rotation = 0;
-        if (!scan_finite(value, rotation))
+        if (!scan_finite(value, rotation, at))
             run_log().message(33, "Není zadáno otočení souřadné sítě (inicializační soubor)"_cz);
         cfg.rotation = rotation;
         cfg.rotation_given = true;
@@ -258,7 +303,7 @@ void read_sources_item(ProjectConfig& cfg, const std::string& key, const std::st
     }
 }
 
-void read_results_item(ProjectConfig& cfg, const std::string& key, const std::string& value) {
+void read_results_item(ProjectConfig& cfg, const std::string& key, const std::string& value, const Place& at) {
     auto base_name = [&](std::string& field) {
         if (value.empty()) return;
         check_length(value, kMaxProjectFilePath, key);
@@ -280,8 +325,14 @@ void read_results_item(ProjectConfig& cfg, const std::string& key, const std::st
     } else if (key == "PODILY LIMIT") {
         if (trim_blanks(value).empty()) return;
         double threshold = 0;
-        if (scan_finite(value, threshold)) cfg.limit_share_threshold = threshold;
-        else log_message(23, "nečíselná hodnota položky %s: %s (inicializační soubor)"_cz, key.c_str(), value.c_str());
+        // A share in percent, of Crok: 0 to 100.
+        if (!scan_finite(value, threshold, at))
+            log_message(23, "nečíselná hodnota položky %s: %s (inicializační soubor)"_cz, key.c_str(), value.c_str());
+        else if (threshold < 0 || threshold > kMaxShareThreshold)
+            log_message(23, "nečíselná hodnota položky %s: %s (inicializační soubor); podíl v %% musí ležet mezi 0 a %g"_cz,
+                        key.c_str(), value.c_str(), kMaxShareThreshold);
+        else
+            cfg.limit_share_threshold = threshold;
     } else if (key == "ADRESAR") {
         base_name(cfg.output_directory_value);
     } else if (key == "ZAKLADNI") {
@@ -316,7 +367,7 @@ bool only_equal_signs(std::string_view line) {
     return true;
 }
 
-void read_line_item(ProjectConfig& cfg, Section section, const std::string& line) {
+void read_line_item(ProjectConfig& cfg, Section section, const std::string& line, const Place& at) {
     const auto eq = line.find('=');
     const std::string key_raw = line.substr(0, eq);
     const std::string_view rest =
@@ -324,7 +375,7 @@ void read_line_item(ProjectConfig& cfg, Section section, const std::string& line
     if (section == Section::Pollutants) {
         if (only_equal_signs(line))
             run_log().message(33, "Neúplné zadání znečišťujících látek (inicializační soubor)"_cz);
-        read_pollutant(cfg, key_raw, rest);
+        read_pollutant(cfg, key_raw, rest, at);
         return;
     }
     if (only_equal_signs(line)) return;  // no key
@@ -335,13 +386,13 @@ void read_line_item(ProjectConfig& cfg, Section section, const std::string& line
         case Section::Unknown:
             log_message(23, "neznámá skupina v inicializačním souboru, položka: %s"_cz, key.c_str());
             break;
-        case Section::Grid: read_grid_item(cfg, key, value); break;
+        case Section::Grid: read_grid_item(cfg, key, value, at); break;
         case Section::Sources: read_sources_item(cfg, key, value, rest); break;
         case Section::Meteorology:
             if (key == "SOUBOR") cfg.wind_roses = read_file_entry(value, key);
             else log_message(23, "neznámá položka: %s (inicializační soubor)"_cz, key.c_str());
             break;
-        case Section::Results: read_results_item(cfg, key, value); break;
+        case Section::Results: read_results_item(cfg, key, value, at); break;
         case Section::Pollutants: break;
     }
 }
@@ -424,14 +475,25 @@ void read_project_from(const std::string& path) {
     if (path.size() > kMaxProjectFilePath)
         log_message(33, "Cesta k inicializačnímu souboru je delší než %i znaků (inicializační soubor)"_cz,
                     static_cast<int>(kMaxProjectFilePath));
+    // Only a regular file: a directory, a device (a link to /dev/zero) or
+    // a FIFO is refused as a file that cannot be opened.
     File file;
-    if (!file.open(path, "r")) run_log().message(30, path);
+    if (!file.open_regular(path)) run_log().message(30, path);
     cfg.reset();
     cfg.project_path = path;
 
     Section section = Section::None;
     std::string line;
-    while (file.read_line(line)) {
+    int line_number = 0;
+    for (;;) {
+        const File::LineRead got = file.read_bounded_line(line, kMaxProjectLine);
+        if (got == File::LineRead::End) break;
+        ++line_number;
+        if (got == File::LineRead::TooLong)
+            run_log().message_with_file(33,
+                                        format_message("řádek %i je delší než %i znaků"_cz, line_number,
+                                                       static_cast<int>(kMaxProjectLine)),
+                                        path);
         std::size_t start = 0;
         while (start < line.size() && (line[start] == ' ' || line[start] == '\t')) ++start;
         if (start == line.size()) continue;
@@ -446,7 +508,7 @@ void read_project_from(const std::string& path) {
                 log_message(23, "neznámá skupina v inicializačním souboru: %s"_cz, name.c_str());
             continue;
         }
-        read_line_item(cfg, section, text);
+        read_line_item(cfg, section, text, Place{path, line_number});
     }
     file.close();
 

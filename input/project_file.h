@@ -35,8 +35,14 @@ inline constexpr std::size_t kMaxPollutantName = 30;
 inline constexpr int kMaxPollutants = 6;
 inline constexpr int kMaxGridFiles = 3;
 inline constexpr double kNotGiven = -9999.0;
+// "PODILY LIMIT" is a share of Crok in percent: from 0 to this.
+inline constexpr double kMaxShareThreshold = 100.0;
 // Paths, the background text, the output directory and base names.
 inline constexpr std::size_t kMaxProjectFilePath = 259;
+// A line of the project file holds at most this many characters (leading
+// blanks included), more than any item can fill with a value of the 259
+// characters above; a longer line is not read further and ends the run.
+inline constexpr std::size_t kMaxProjectLine = 1000;
 
 struct Pollutant {
     std::string indicative;   // at most 5 characters, case kept

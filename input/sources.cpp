@@ -301,7 +301,8 @@ SourceRecord convert_record(const std::vector<LayoutEntry>& layout, const std::v
     const char decimal = table.is_dbf() ? '.' : table.decimal;
     for (std::size_t k = 0; k < layout.size(); ++k) {
         if (k >= values.size()) {
-            log_message(kFatal, "nedostateený počet údajů na řádce %i"_cz, line_number);
+            // The file line names the table, as after every other line message.
+            line_message(kFatal, format_message("nedostateený počet údajů na řádce %i"_cz, line_number), table);
             break;  // not reached: a fatal message ends the stage
         }
         const std::string& text = values[k];

@@ -89,8 +89,16 @@ int read_background(ReaderPass pass) {
         const std::size_t end = comma == std::string::npos ? list.size() : comma;
         const std::string indicative = to_upper(trim_blanks(std::string_view(list).substr(pos, colon - pos)));
         float v = 0;
-        if (!scan_float(std::string_view(list).substr(colon + 1, end - colon - 1), v)) {
+        const std::string_view text = std::string_view(list).substr(colon + 1, end - colon - 1);
+        if (!scan_float(text, v)) {
             run_log().message(33, kIncompleteBackground);
+            return -100;
+        }
+        // A concentration: finite ("1e40" is inf in single precision) and
+        // not negative.
+        if (!std::isfinite(v) || v < 0) {
+            const std::string indicative_as_given = trim_blanks(std::string_view(list).substr(pos, colon - pos));
+            log_message(33, "%s: %s:%s", kIncompleteBackground, indicative_as_given.c_str(), trim_blanks(text).c_str());
             return -100;
         }
         ++pairs;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -55,6 +56,24 @@ bool parse_number(const std::string& text, double& value) {
     return !t.empty() && r.ec == std::errc() && r.ptr == end;
 }
 
+// The largest magnitude a map draws: the legend prints its ticks with
+// every digit, and no result of a run comes near it (a concentration in
+// DBF form holds at most 999999.999, a share at most 100). "nan", "inf" and
+// 1e308 are no values to draw.
+constexpr double kMaxDrawable = 1e12;
+
+// Refuses a value of the result table that a map cannot draw, naming the
+// file, the row (where: "řádka 5", "záznam 5") and the column.
+void check_drawable(const std::string& path, const std::string& where, const std::string& column,
+                    const std::string& text, double value) {
+    if (!std::isfinite(value))
+        throw MapError("Tabulka " + path + ", " + where + ", sloupec " + column + ": hodnota [" +
+                       cp1250_to_utf8(trim_blanks(text)) + "] není konečné číslo");
+    if (std::fabs(value) > kMaxDrawable)
+        throw MapError("Tabulka " + path + ", " + where + ", sloupec " + column + ": hodnota [" +
+                       cp1250_to_utf8(trim_blanks(text)) + "] je mimo rozsah, který mapa zobrazí (±1e12)");
+}
+
 std::string read_whole(const std::string& utf8_path) {
     std::ifstream in(utf8_path, std::ios::binary);
     std::ostringstream text;
@@ -87,6 +106,7 @@ void read_text_table(const std::string& path, ResultTable& table) {
             if (!parse_number(fields[c], v))
                 throw MapError("Tabulka " + path + ", řádka " + std::to_string(line_number) + ": hodnota [" +
                                cp1250_to_utf8(fields[c]) + "] není číslo");
+            check_drawable(path, "řádka " + std::to_string(line_number), table.columns[c], fields[c], v);
             table.numbers[c - 1].push_back(v);
         }
     }
@@ -114,6 +134,7 @@ void read_dbf_table(const std::string& cp1250_path, const std::string& path, Res
             if (!parse_number(fields[c], v))
                 throw MapError("Tabulka " + path + ", záznam " + std::to_string(r + 1) + ": hodnota [" +
                                cp1250_to_utf8(fields[c]) + "] není číslo");
+            check_drawable(path, "záznam " + std::to_string(r + 1), table.columns[c], fields[c], v);
             table.numbers[c - 1].push_back(v);
         }
     }

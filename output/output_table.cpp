@@ -24,6 +24,7 @@ bool OutputTable::create(const std::string& path, bool dbf) {
     failed_ = false;
     records_ = 0;
     overflows_ = 0;
+    not_finite_ = 0;
     fields_.clear();
     return file_.open(path, "wb");
 }
@@ -120,7 +121,7 @@ void OutputTable::finish_dbf() {
 
 bool OutputTable::close() {
     if (!file_.close()) failed_ = true;
-    return !failed_ && overflows_ == 0;
+    return !failed_ && overflows_ == 0 && not_finite_ == 0;
 }
 
 }  // namespace zemo

@@ -65,7 +65,7 @@ public:
     void add_field(std::string_view name, char type, int width, int decimals);
     void end_fields();
     // The name of field index (0-based, in column order) as the header holds
-    // it (its first 11 characters); empty when there is no such field.
+    // it (a DBF field's first 11 characters); empty when there is no such field.
     std::string field_name(int index) const;
 
     // DBF record: the deletion byte, then the fields in column order.
@@ -86,8 +86,16 @@ public:
     bool failed() const { return failed_ || file_.write_failed(); }
     // Numbers written as the overflow mark since the table was created.
     int overflows() const { return overflows_; }
+    // A value that is no finite number (inf, nan) was met in this table:
+    // it is no result, and the table is incomplete.
+    void count_not_finite() { ++not_finite_; }
+    int not_finite() const { return not_finite_; }
+    // The column names of a text table (a DBF table's are its fields'),
+    // so that field_name tells a column in either form.
+    void name_columns(std::vector<std::string> names) { fields_ = std::move(names); }
     // Flushes and closes; false when any output of the table was lost: a
-    // write failed or a number was written as the overflow mark.
+    // write failed, a number was written as the overflow mark, or a value
+    // was not finite.
     bool close();
 
 private:
@@ -97,6 +105,7 @@ private:
     bool failed_ = false;
     int records_ = 0;
     int overflows_ = 0;
+    int not_finite_ = 0;
     std::vector<std::string> fields_;  // names as written, in column order
 };
 

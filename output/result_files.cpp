@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <map>
 #include <memory>
 #include <vector>
@@ -69,10 +70,8 @@ struct Column {
     std::string dbf_name;  // field name of the DBF table (cut to 11 when written)
     Kind kind;
     // For the message about two columns of the same name: what the column
-    // shows ("2. limita 99.99 látky SO2"), and whether its name holds a
-    // limit printed as a whole number.
+    // shows ("2. limita 99.99 látky SO2").
     std::string origin = {};
-    bool from_limit = false;
 };
 
 int width_of(Kind k) {
@@ -97,13 +96,55 @@ int decimals_of(Kind k) {
 
 void add(std::vector<Column>& cols, const std::string& name, Kind kind) { cols.push_back({name, name, kind}); }
 
-// A column whose name holds limit k of a pollutant ("%.0f" of its value).
-void add_limit(std::vector<Column>& cols, const std::string& name, std::string origin) {
-    cols.push_back({name, name, Kind::Share, std::move(origin), true});
-}
-
 // A limit as the messages show it: every digit it was given with.
 std::string limit_text(double limit) { return format("%.10g", limit); }
+
+int limit_count(const Pollutant& p) { return std::clamp(p.limit_count, 0, 2); }
+
+// A DBF field name as a reader gets it back: the first 11 characters, up
+// to the first blank (written as a zero byte, which ends the name).
+std::string dbf_name_as_read(const std::string& name) {
+    std::string read = name.substr(0, std::min(name.size(), kDbfNameBytes));
+    return read.substr(0, std::min(read.size(), read.find(' ')));
+}
+
+bool dbf_names_alike(const std::string& a, const std::string& b) {
+    return to_upper(dbf_name_as_read(a)) == to_upper(dbf_name_as_read(b));
+}
+
+// The exceedance columns of a pollutant, one per limit. A limit stands in
+// the name as a whole number ("%.0f"): named(text) makes the name of a
+// limit printed as text ("P_125_SO2", "S_P_125"). Only when the two limits
+// would give names alike in a table of the format (the same text in TXT,
+// the same first 11 characters in DBF, whatever the case) is the pair
+// named otherwise, so that every name unique before stays as it was:
+//   TXT: the limits with up to six significant digits ("%g": P_0.001_BAP
+//        and P_0.0006_BAP), or when these are alike too (equal limits)
+//        the limit's number, numbered(1) and numbered(2) (P1_BAP, P2_BAP);
+//   DBF: the limit's number, which keeps the name within the 11
+//        characters (P1_BAP; P_0.0006_BAP would have 12) and free of dots.
+// origin(k) tells what limit k (from 0) is, for the message about alike names.
+template <typename Named, typename Numbered, typename Origin>
+void add_limits(std::vector<Column>& cols, const Pollutant& p, Named named, Numbered numbered, Origin origin) {
+    const int n = limit_count(p);
+    std::string txt[2], dbf[2];
+    for (int k = 0; k < n; ++k) txt[k] = dbf[k] = named(format("%.0f", p.limit[k]));
+    if (n == 2) {
+        if (txt[0] == txt[1]) {
+            txt[0] = named(format("%g", p.limit[0]));
+            txt[1] = named(format("%g", p.limit[1]));
+            if (txt[0] == txt[1]) {
+                txt[0] = numbered(1);
+                txt[1] = numbered(2);
+            }
+        }
+        if (dbf_names_alike(dbf[0], dbf[1])) {
+            dbf[0] = numbered(1);
+            dbf[1] = numbered(2);
+        }
+    }
+    for (int k = 0; k < n; ++k) cols.push_back({txt[k], dbf[k], Kind::Share, origin(k)});
+}
 
 std::vector<Column> point_columns() {
     std::vector<Column> cols;
@@ -113,19 +154,20 @@ std::vector<Column> point_columns() {
     return cols;
 }
 
-int limit_count(const Pollutant& p) { return std::clamp(p.limit_count, 0, 2); }
-
 // The header of a table: the tab-separated column names, or the DBF
 // header, one descriptor per column and the terminator.
 void write_header(OutputTable& table, const std::vector<Column>& cols) {
     if (!table.is_dbf()) {
         std::string line;
+        std::vector<std::string> names;
         for (std::size_t i = 0; i < cols.size(); ++i) {
             if (i > 0) line.push_back('\t');
             line += cols[i].txt_name;
+            names.push_back(cols[i].txt_name);
         }
         line.push_back('\n');
         table.file().write_text(line);
+        table.name_columns(std::move(names));
         return;
     }
     int widths = 0;
@@ -144,6 +186,17 @@ constexpr int kOverflowReportsPerTable = 20;
 void report_overflow(const OutputTable& table, int field, double value, const std::string& point_id) {
     if (table.overflows() > kOverflowReportsPerTable) return;
     log_message(21, "číslo %.12g se nevejde do pole %s (bod %s), je zapsáno hvězdičkami: %s"_cz, value,
+                table.field_name(field).c_str(), point_id.c_str(), table.path().c_str());
+}
+
+// A value that is no finite number (a background or an emission so large
+// that a sum overflows): a counted error naming the table, the column and
+// the point, up to kOverflowReportsPerTable per table like the overflows;
+// the table is incomplete and the run does not end with "O.K.".
+void report_not_finite(OutputTable& table, int field, double value, const std::string& point_id) {
+    table.count_not_finite();
+    if (table.not_finite() > kOverflowReportsPerTable) return;
+    log_message(23, "hodnota %s v poli %s (bod %s) není konečné číslo: %s"_cz, format("%f", value).c_str(),
                 table.field_name(field).c_str(), point_id.c_str(), table.path().c_str());
 }
 
@@ -170,6 +223,19 @@ public:
         ++field_;
     }
     void number(double value, const char* txt_format, Kind kind) {
+        if (!std::isfinite(value)) {
+            // Written as ever (the overflow mark in DBF, the C text in TXT),
+            // but reported instead of passed over.
+            report_not_finite(t_, field_, value, id_);
+            if (t_.is_dbf()) {
+                t_.put_text(std::string(static_cast<std::size_t>(width_of(kind)), '*'), width_of(kind));
+            } else {
+                t_.file().write_text("\t");
+                t_.file().print(txt_format, value);
+            }
+            ++field_;
+            return;
+        }
         if (t_.is_dbf()) {
             if (!t_.put_number(value, width_of(kind), decimals_of(kind))) report_overflow(t_, field_, value, id_);
         } else {
@@ -214,9 +280,11 @@ std::vector<Column> basic_columns(const std::vector<Pollutant>& pollutants) {
                         format("roční průměr látky %s"_cz, ind)});
         cols.push_back({format("Cmax_%s", ind), format("Cmax_%s", ind), Kind::Concentration,
                         format("maximální koncentrace látky %s"_cz, ind)});
-        for (int k = 0; k < limit_count(p); ++k)
-            add_limit(cols, format("P_%.0f_%s", p.limit[k], ind),
-                      format("%i. limita %s látky %s"_cz, k + 1, limit_text(p.limit[k]).c_str(), ind));
+        add_limits(cols, p, [ind](const std::string& limit) { return "P_" + limit + "_" + ind; },
+                   [ind](int k) { return format("P%i_%s", k, ind); },
+                   [&p, ind](int k) {
+                       return format("%i. limita %s látky %s"_cz, k + 1, limit_text(p.limit[k]).c_str(), ind);
+                   });
     }
     return cols;
 }
@@ -244,9 +312,11 @@ std::vector<Column> sector_max_columns(const Pollutant& p) {
     std::vector<Column> cols = point_columns();
     for (const char* name : kSectorNames) {
         add(cols, format("%s_X", name), Kind::Concentration);
-        for (int k = 0; k < limit_count(p); ++k)
-            add_limit(cols, format("%s_P_%.0f", name, p.limit[k]),
-                      format("%i. limita %s v sektoru %s"_cz, k + 1, limit_text(p.limit[k]).c_str(), name));
+        add_limits(cols, p, [name](const std::string& limit) { return std::string(name) + "_P_" + limit; },
+                   [name](int k) { return format("%s_P%i", name, k); },
+                   [&p, name](int k) {
+                       return format("%i. limita %s v sektoru %s"_cz, k + 1, limit_text(p.limit[k]).c_str(), name);
+                   });
     }
     return cols;
 }
@@ -288,13 +358,6 @@ std::vector<TablePlan> plan_tables(ResultSet& set, const ProjectConfig& pr, cons
     return plan;
 }
 
-// A DBF field name as a reader gets it back: the first 11 characters, up
-// to the first blank (written as a zero byte, which ends the name).
-std::string dbf_name_as_read(const std::string& name) {
-    std::string read = name.substr(0, std::min(name.size(), kDbfNameBytes));
-    return read.substr(0, std::min(read.size(), read.find(' ')));
-}
-
 // The fatal message about columns a and b of a table, whose names are alike.
 void refuse_same_names(const TablePlan& t, const Column& a, const Column& b, bool dbf) {
     const auto describe = [dbf](const Column& c) {
@@ -306,8 +369,6 @@ void refuse_same_names(const TablePlan& t, const Column& a, const Column& b, boo
         cause = "; název pole DBF tvoří jen prvních 11 znaků názvu sloupce"_cz;
     else if (dbf && a.dbf_name != b.dbf_name)
         cause = "; velká a malá písmena se v názvech polí DBF nerozlišují"_cz;
-    else if (a.from_limit && b.from_limit)
-        cause = "; limity se v názvech sloupců píší zaokrouhlené na celá čísla"_cz;
     log_message(33, "tabulka %s by měla dva sloupce stejného názvu %s: %s a %s%s"_cz, t.path.c_str(),
                 (dbf ? dbf_name_as_read(a.dbf_name) : a.txt_name).c_str(), describe(a).c_str(), describe(b).c_str(),
                 cause);
@@ -535,6 +596,8 @@ bool close_result_files() {
         if (t.close()) return;
         all_written = false;
         if (t.failed()) log_message(21, "zápis se nezdařil, soubor výsledků je neúplný: %s"_cz, t.path().c_str());
+        if (t.not_finite() > kOverflowReportsPerTable)
+            log_message(23, "další hodnoty nejsou konečná čísla (celkem %i): %s"_cz, t.not_finite(), t.path().c_str());
         if (t.overflows() > kOverflowReportsPerTable)
             log_message(21, "další čísla se nevešla do polí a jsou zapsána hvězdičkami (celkem %i): %s"_cz,
                         t.overflows(), t.path().c_str());

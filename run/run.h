@@ -58,6 +58,7 @@ private:
     WindRoses roses_;
     Transfers transfers_;
     ReferencePointTables points_;
+    PartialNumbers partial_numbers_;
     ResultFiles results_;
     RunHooks hooks_;
 
@@ -70,6 +71,7 @@ private:
     RunRecord<WindRoses>::Binding roses_binding_{roses_};
     RunRecord<Transfers>::Binding transfers_binding_{transfers_};
     RunRecord<ReferencePointTables>::Binding points_binding_{points_};
+    RunRecord<PartialNumbers>::Binding partial_numbers_binding_{partial_numbers_};
     RunRecord<ResultFiles>::Binding results_binding_{results_};
     RunRecord<RunHooks>::Binding hooks_binding_{hooks_};
 

@@ -129,6 +129,7 @@ void release_run_tables() {
     wind_roses().reset();
     transfers().reset();
     reference_point_tables().reset();
+    partial_numbers().reset();
 }
 
 void reset_run_records() {

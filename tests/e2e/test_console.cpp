@@ -2,6 +2,8 @@
 // installation lookup and the computation directory.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "tests/test_support.h"
@@ -100,4 +102,41 @@ TEST(Console, MissingComputationDirectory) {
               std::string::npos)
         << r.output;
     EXPECT_FALSE(std::filesystem::exists(dir.file("run.log")));
+}
+
+// A project file is read as a file of lines of a bounded length: one that is
+// no regular file (a link to /dev/zero, a FIFO, whose opening would wait
+// for a writer for ever, a directory) is refused as a file that cannot be
+// opened; a line longer than 1000 characters is not read further and ends
+// the run naming the line and the file. Each run must end at once: timeout
+// gives 124 where the old reader read for ever or waited.
+TEST(Console, ProjectThatIsNoRegularFileOrHasALineWithoutEnd) {
+    test::TempDir dir;
+    std::filesystem::create_symlink("/dev/zero", dir.file("nula.atm"));
+    ASSERT_EQ(::mkfifo(dir.file("fronta.atm").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.file("adresar.atm"));
+    for (const char* name : {"nula.atm", "fronta.atm", "adresar.atm"}) {
+        const auto r = run_zemo("-a -c -i " + std::string(name) + " -l beh.log", dir.str(), "timeout 20");
+        EXPECT_EQ(r.exit_code, 156) << name << "\n" << r.output;
+        const std::string log = test::read_file(dir.file("beh.log"));
+        EXPECT_NE(log.find(utf8_to_cp1250("*** soubor nelze otevřít\r\n       - ") + name + "\r\n"), std::string::npos)
+            << name << "\n" << log;
+    }
+
+    // A line of 10 MB (a comment; the earlier lines are fine), and a line
+    // of exactly 1000 characters, which is read.
+    const std::string start = "[VYPOCETNI SIT]\r\nSOUBOR=body.txt\r\n";
+    test::write_file(dir.file("dlouhy.atm"), start + "#" + std::string(10u << 20, 'x') + "\r\n[ZDROJE]\r\n");
+    const auto r = run_zemo("-a -c -i dlouhy.atm -l beh.log", dir.str(), "timeout 20");
+    EXPECT_EQ(r.exit_code, 156) << r.output;
+    std::string log = test::read_file(dir.file("beh.log"));
+    EXPECT_NE(log.find(utf8_to_cp1250("*** chybná vstupní data\r\n       - řádek 3 je delší než 1000 znaků\r\n"
+                                      "*** chybná vstupní data\r\n       -     (soubor: dlouhy.atm)\r\n")),
+              std::string::npos)
+        << log.substr(0, 2000);
+    test::write_file(dir.file("tisic.atm"), start + "#" + std::string(999, 'x') + "\r\n[ZDROJE]\r\n");
+    run_zemo("-a -c -i tisic.atm -l beh.log", dir.str(), "timeout 20");
+    log = test::read_file(dir.file("beh.log"));
+    EXPECT_EQ(log.find(utf8_to_cp1250("je delší než")), std::string::npos) << log;
+    EXPECT_NE(log.find(utf8_to_cp1250("nezadané otočení projekce")), std::string::npos) << log;  // read to its end
 }

@@ -6,6 +6,8 @@
 
 #include <filesystem>
 #include <regex>
+#include <sstream>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -287,14 +289,73 @@ void expect_refused_before_any_result_file(const TinyProject& prj, const std::st
     EXPECT_EQ(prj.result(earlier), "earlier results");
 }
 
+// The header of a result table: the TXT column names, or the DBF field
+// names (each up to its first zero byte), tab-separated.
+std::string header_of(const std::string& table, bool dbf) {
+    if (!dbf) return table.substr(0, table.find("\r\n"));
+    std::string names;
+    for (std::size_t at = 32; at + 32 <= table.size() && table[at] != '\r'; at += 32) {
+        if (at > 32) names += '\t';
+        const std::string name = table.substr(at, 11);
+        names += name.substr(0, name.find('\0'));
+    }
+    return names;
+}
+
+// The pollutant lines of a project for the catalogue's substances whose
+// first limit is below 1, from the shipped catalogue itself
+// ("IND=TYPE;name;limit 1;limit 2[;half-life]").
+std::string catalogue_substances_below_one(std::string& emissions) {
+    std::string lines;
+    std::istringstream catalogue(read_file(std::string(ZEMO_SOURCE_DIR) + "/install/etc/pol.cfg"));
+    for (std::string line; std::getline(catalogue, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        const std::size_t eq = line.find('=');
+        std::vector<std::string> f;
+        std::istringstream fields(line.substr(eq + 1));
+        for (std::string field; std::getline(fields, field, ';');) f.push_back(field);
+        if (f.size() < 4 || std::stod(f[2]) >= 1) continue;
+        lines += line.substr(0, eq) + "=" + f[0] + ", " + f[2] + ", " + f[3] + (f.size() > 4 ? ", " + f[4] : "") +
+                 ", " + f[1] + "\n";
+        emissions += "\t0.001";
+    }
+    return lines;
+}
+
 }  // namespace
 
-TEST(WholeRun, LimitsThatPrintAlikeRefuseTheRun) {
-    TinyProject prj("STANDARDNI", "TXT", "LAT=JINA, 100, 99.99, Modelova latka\n");
-    expect_refused_before_any_result_file(prj, "IHrIHk.txt",
-                                          "tabulka vysledky/IHrIHk.txt by měla dva sloupce stejného názvu P_100_LAT: "
-                                          "1. limita 100 látky LAT a 2. limita 99.99 látky LAT; limity se v názvech "
-                                          "sloupců píší zaokrouhlené na celá čísla");
+// Every substance of the catalogue below 1 (benzo(a)pyrene, lead, arsenic,
+// cadmium, nickel) has two limits that print as the same whole number 0.
+// A whole run computes them, in both formats, each pair named apart.
+TEST(WholeRun, CatalogueSubstancesBelowOneAreComputed) {
+    std::string emissions;
+    const std::string pollutants = catalogue_substances_below_one(emissions);
+    ASSERT_EQ(std::count(pollutants.begin(), pollutants.end(), '\n'), 5) << pollutants;
+    const std::string expected_txt =
+        "Bod\tX\tY\tCrok_BAP\tCmax_BAP\tP_0.001_BAP\tP_0.0006_BAP\tCrok_PB\tCmax_PB\tP_0.5_PB\tP_0.35_PB\t"
+        "Crok_AS\tCmax_AS\tP_0.006_AS\tP_0.0036_AS\tCrok_CD\tCmax_CD\tP_0.005_CD\tP_0.003_CD\t"
+        "Crok_NI\tCmax_NI\tP_0.02_NI\tP_0.014_NI";
+    std::string expected_dbf = expected_txt;
+    for (const char* ind : {"BAP", "PB", "AS", "CD", "NI"}) {
+        const std::string prefix = std::string("\tCmax_") + ind + "\t";
+        const std::size_t at = expected_dbf.find(prefix) + prefix.size();
+        const std::size_t end = expected_dbf.find('\t', expected_dbf.find('\t', at) + 1);
+        expected_dbf.replace(at, (end == std::string::npos ? expected_dbf.size() : end) - at,
+                             std::string("P1_") + ind + "\tP2_" + ind);
+    }
+    for (const char* format : {"TXT", "DBF"}) {
+        const bool dbf = std::string(format) == "DBF";
+        TinyProject prj("STANDARDNI", format, pollutants, emissions);
+        const auto r = prj.run();
+        const std::string log = cp1250_to_utf8(read_file(prj.dir.file("beh.log")));
+        ASSERT_EQ(r.exit_code, 0) << r.output << log;
+        EXPECT_NE(log.find("VÝPOČET UKONČEN... O.K."), std::string::npos) << log;
+        EXPECT_EQ(header_of(prj.result(dbf ? "IHrIHk.dbf" : "IHrIHk.txt"), dbf), dbf ? expected_dbf : expected_txt);
+        const std::string smax = header_of(prj.result(dbf ? "Smax_PB.dbf" : "Smax_PB.txt"), dbf);
+        EXPECT_EQ(smax.substr(0, smax.find("\tSSV_X")),
+                  dbf ? "Bod\tX\tY\tS_X\tS_P1\tS_P2" : "Bod\tX\tY\tS_X\tS_P_0.5\tS_P_0.35");
+    }
 }
 
 // The indicatives ABCDE and ABCDF with the limit 12345 give P_12345_ABCDE
@@ -318,15 +379,16 @@ TEST(WholeRun, IndicativesAlikeInDbfFieldNamesRefuseOnlyTheDbfRun) {
 }
 
 // Limits 12345 and 123456 keep apart in the basic table but not in the
-// sector maxima (SSV_P_12345 twice in DBF): the whole run is refused, the
-// basic table included.
-TEST(WholeRun, SectorMaximaAlikeInDbfFieldNamesRefuseTheRun) {
+// sector maxima of the sectors of three letters (SSV_P_12345 twice in
+// DBF): those pairs take the limit's number, and the run completes.
+TEST(WholeRun, SectorMaximaAlikeInDbfFieldNamesAreNamedApart) {
     TinyProject prj("STANDARDNI", "DBF", "LAT=JINA, 12345, 123456, Modelova latka\n");
-    expect_refused_before_any_result_file(prj, "IHrIHk.dbf",
-                                          "tabulka vysledky/Smax_LAT.dbf by měla dva sloupce stejného názvu "
-                                          "SSV_P_12345: SSV_P_12345 (1. limita 12345 v sektoru SSV) a SSV_P_123456 "
-                                          "(2. limita 123456 v sektoru SSV); název pole DBF tvoří jen prvních 11 "
-                                          "znaků názvu sloupce");
+    const auto r = prj.run();
+    ASSERT_EQ(r.exit_code, 0) << r.output << read_file(prj.dir.file("beh.log"));
+    EXPECT_EQ(header_of(prj.result("IHrIHk.dbf"), true), "Bod\tX\tY\tCrok_LAT\tCmax_LAT\tP_12345_LAT\tP_123456_LA");
+    const std::string smax = header_of(prj.result("Smax_LAT.dbf"), true);
+    EXPECT_EQ(smax.substr(0, smax.find("\tVSV_X")),
+              "Bod\tX\tY\tS_X\tS_P_12345\tS_P_123456\tSSV_X\tSSV_P1\tSSV_P2\tSV_X\tSV_P_12345\tSV_P_123456");
 }
 
 // Every DBF result table, read back by the independent reader dbfread,

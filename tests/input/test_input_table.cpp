@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <filesystem>
@@ -213,6 +216,45 @@ TEST_F(InputTableTest, ALineOfMoreThan1000CharactersIsFatalWithTheFileLine) {
     EXPECT_THROW(detect_table_type(d, true), FatalStop);
 }
 
+// The bounded line reader stops at the bound: of a line without end (a
+// link to /dev/zero) it reads max characters and no more, whatever comes;
+// up to the bound, lines and their ends are read as read_line reads them.
+// A file that is no regular file is not opened for it at all: a FIFO
+// (whose opening would wait for a writer), a device, a directory.
+TEST_F(InputTableTest, BoundedLinesAndOnlyRegularFiles) {
+    InputTable t = table_with("b.txt", "12345\r\n123456\n1234\r1234567");
+    File f;
+    ASSERT_TRUE(f.open_regular(t.path));
+    std::string line;
+    EXPECT_EQ(f.read_bounded_line(line, 6), File::LineRead::Line);
+    EXPECT_EQ(line, "12345");
+    EXPECT_EQ(f.read_bounded_line(line, 6), File::LineRead::Line);
+    EXPECT_EQ(line, "123456");
+    EXPECT_EQ(f.read_bounded_line(line, 6), File::LineRead::Line);
+    EXPECT_EQ(line, "1234");
+    EXPECT_EQ(f.read_bounded_line(line, 6), File::LineRead::TooLong);
+    EXPECT_EQ(line, "123456");
+    EXPECT_EQ(f.tell(), 7 + 7 + 5 + 6);  // stopped at the bound
+
+    File zero;
+    if (std::filesystem::exists("/dev/zero")) {
+        ASSERT_TRUE(zero.open("/dev/zero", "rb"));
+        EXPECT_EQ(zero.read_bounded_line(line, kMaxTableLine), File::LineRead::TooLong);
+        EXPECT_EQ(line.size(), kMaxTableLine);
+        EXPECT_FALSE(File().open_regular("/dev/zero"));
+    }
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(File().open_regular(dir.file("fifo")));  // returns at once
+    EXPECT_FALSE(File().open_regular(dir.path().string()));
+    EXPECT_FALSE(File().open_regular(dir.file("none")));
+
+    // A table that is a FIFO is a table that cannot be opened.
+    InputTable fifo;
+    fifo.path = dir.file("fifo");
+    EXPECT_THROW(detect_table_type(fifo, true), FatalStop);
+    EXPECT_NE(log().find("*** soubor nelze otev"), std::string::npos) << log();
+}
+
 // Line numbers (and the record counts made of them) are ints: the line
 // that would be number 2^31 ends the run instead of wrapping around.
 TEST_F(InputTableTest, LineNumbersStopAtTheLargestInt) {
@@ -250,6 +292,45 @@ TEST_F(InputTableTest, DecimalAndIntegerConversion) {
                   return c;
               }()),
               3.25);
+}
+
+// A field whose number ends before the field keeps the value read, and is
+// said: an information line with the field, its line and the file, for the
+// first five of a table, then the table's count; a line read again (a
+// second pass) says nothing twice. Fields read whole say nothing.
+TEST_F(InputTableTest, NumbersReadOnlyInPartAreSaid) {
+    InputTable t;
+    t.path = "body.txt";
+    EXPECT_EQ(convert_decimal(3, "0,5", '.', t), 0.0);
+    EXPECT_EQ(convert_decimal(3, "0.02abc", '.', t), static_cast<double>(0.02f));
+    EXPECT_EQ(convert_integer(4, "08", t), 0);  // octal: the 8 is no digit
+    EXPECT_EQ(convert_decimal(3, "0,5", '.', t), 0.0);  // the same field again
+    EXPECT_EQ(convert_decimal(1, "0,5", '.', t), 0.0);  // an earlier line: a second pass
+    const std::string file = "---     (soubor: body.txt)\r\n";
+    EXPECT_EQ(log(), cp("--- údaj [0,5] na řádce 3 byl přečten jen zčásti jako číslo 0\n") + file +
+                         cp("--- údaj [0.02abc] na řádce 3 byl přečten jen zčásti jako číslo 0.02\n") + file +
+                         cp("--- údaj [08] na řádce 4 byl přečten jen zčásti jako číslo 0\n") + file);
+    for (int line = 5; line <= 8; ++line) convert_decimal(line, "1.5.2", '.', t);
+    const std::string before = log();
+    EXPECT_EQ(std::count(before.begin(), before.end(), '\n'), 2 * 5);  // five cases said, two more counted
+    report_partial_number_counts();
+    EXPECT_EQ(log().substr(before.size()), cp("--- údajů přečtených jen zčásti je celkem 7\n") + file);
+    EXPECT_EQ(run_log().error_count, 0);
+
+    // Whole fields: blanks and a DBF field's zero bytes after the number,
+    // the decimal comma of a table that has it, hexadecimal and octal.
+    test::reset_run_state();
+    run_log().open(log_path, 2);
+    InputTable u;
+    u.path = "u.txt";
+    convert_decimal(1, " 2.5 ", '.', u);
+    convert_decimal(1, std::string("7.25\0\0", 6), '.', u);
+    convert_decimal(2, "1,5", ',', u);
+    convert_decimal(2, "-1e3\t", '.', u);
+    convert_integer(3, "0x1A", u);
+    convert_integer(3, "017", u);
+    report_partial_number_counts();
+    EXPECT_EQ(log(), "");
 }
 
 TEST_F(InputTableTest, NonNumericAndMissingFieldsAreFatalWithTheFileLine) {

@@ -6,6 +6,7 @@
 #include <clocale>
 #include <filesystem>
 
+#include "base/format.h"
 #include "base/platform.h"
 #include "tests/test_support.h"
 
@@ -253,6 +254,11 @@ TEST_F(ProjectFileTest, IncompleteOrWrongPollutantLinesStopTheRun) {
         {"SO2=SO2,x,2,x", "Není zadána 1. limitní koncentrace znečišťující látky SO2 (inicializační soubor)"},
         {"SO2=SO2,nan,2,x", "Není zadána 1. limitní koncentrace znečišťující látky SO2 (inicializační soubor)"},
         {"SO2=SO2,1,1e999,x", "Není zadána 2. limitní koncentrace znečišťující látky SO2 (inicializační soubor)"},
+        // Beyond single precision, where the desktop program holds limits
+        // (1e40 is inf there).
+        {"SO2=SO2,1e40,2,x", "Není zadána 1. limitní koncentrace znečišťující látky SO2 (inicializační soubor)"},
+        {"SO2=SO2,1,-1e39,x", "Není zadána 2. limitní koncentrace znečišťující látky SO2 (inicializační soubor)"},
+        {"B=ORG,1,2,1e39,benzen", "Není zadána poločas odstraňování znečišťující látky B (inicializační soubor)"},
         {"B=ORG,1,2,inf,benzen", "Není zadána poločas odstraňování znečišťující látky B (inicializační soubor)"},
         {"SO2=SO2,1", "Není zadána 2. limitní koncentrace znečišťující látky SO2 (inicializační soubor)"},
         {"B=ORG,1,2,benzen", "Není zadána poločas odstraňování znečišťující látky B (inicializační soubor)"},
@@ -383,6 +389,60 @@ TEST_F(ProjectFileTest, ResultsSection) {
     ASSERT_EQ(read(kGrid + "[VYSLEDKY]\nPODILY LIMIT=abc\n"), 0);
     EXPECT_DOUBLE_EQ(p.limit_share_threshold, 1.0);
     EXPECT_EQ(run_log().error_count, 1);
+    // A share of Crok in percent: 0 to 100; beyond, the error and the default.
+    for (const char* bad : {"-0.5", "100.01", "1e40", "inf"}) {
+        start_log(2);
+        ASSERT_EQ(read(kGrid + "[VYSLEDKY]\nPODILY LIMIT=" + bad + "\n"), 0);
+        EXPECT_DOUBLE_EQ(p.limit_share_threshold, 1.0) << bad;
+        EXPECT_EQ(run_log().error_count, 1) << bad;
+        EXPECT_TRUE(logged("+++ chybná vstupní data\n       - nečíselná hodnota položky PODILY LIMIT: " +
+                           std::string(bad) + " (inicializační soubor)"))
+            << log();
+    }
+    for (const double good : {0.0, 100.0}) {
+        start_log(2);
+        ASSERT_EQ(read(kGrid + "[VYSLEDKY]\nPODILY LIMIT=" + format("%g", good) + "\n"), 0);
+        EXPECT_DOUBLE_EQ(p.limit_share_threshold, good);
+        EXPECT_EQ(run_log().error_count, 0);
+    }
+}
+
+// Numbers that change without a word are kept as read, but said: a limit
+// typed with a decimal comma splits the line at it (limits 350 and 5, the
+// name "125, Oxid siřičitý"), and text after a number within its field is
+// ignored. Each is an information line naming the line and the file; no
+// error is counted, and a clean project says nothing.
+TEST_F(ProjectFileTest, NumbersThatChangeWithoutAWordAreSaid) {
+    ASSERT_EQ(read(kGrid + "[ZNECISTUJICI LATKY]\nSO2=SO2, 350,5, 125, Oxid siřičitý\nB13=JINA, 2, -1, 1,3-butadien\n"
+                           "NO2=NO2, 200abc, -1, oxid\n[VYPOCETNI SIT]\nPROJEKCE=JINA\nOTOCENI=12,5\n[VYSLEDKY]\n"
+                           "PODILY LIMIT=2 %\n"),
+              0)
+        << log();
+    const ProjectConfig& p = project();
+    ASSERT_EQ(p.pollutants.size(), 3u);
+    EXPECT_DOUBLE_EQ(p.pollutants[0].limit[0], 350);
+    EXPECT_DOUBLE_EQ(p.pollutants[0].limit[1], 5);
+    EXPECT_EQ(cp1250_to_utf8(p.pollutants[0].name), "125, Oxid siřičitý");
+    EXPECT_EQ(p.pollutants[1].name, "1,3-butadien");
+    EXPECT_DOUBLE_EQ(p.pollutants[2].limit[0], 200);
+    EXPECT_DOUBLE_EQ(p.rotation, 12);
+    EXPECT_DOUBLE_EQ(p.limit_share_threshold, 2);
+    EXPECT_EQ(run_log().error_count, 0);
+    const std::string file = "---     (soubor: " + dir.file("p.atm") + ")\n";
+    EXPECT_TRUE(logged("--- název polutantu SO2 na řádce 5 začíná číslem a čárkou: [125, Oxid siřičitý] (čárka "
+                       "odděluje údaje, desetinná místa se píší za tečku)\n" + file))
+        << log();
+    EXPECT_TRUE(logged("--- název polutantu B13 na řádce 6 začíná číslem a čárkou: [1,3-butadien]"));
+    EXPECT_TRUE(logged("--- údaj [200abc] na řádce 7 byl přečten jen zčásti jako číslo 200\n" + file));
+    EXPECT_TRUE(logged("--- údaj [12,5] na řádce 10 byl přečten jen zčásti jako číslo 12\n" + file));
+    EXPECT_TRUE(logged("--- údaj [2 %] na řádce 12 byl přečten jen zčásti jako číslo 2\n" + file));
+
+    start_log(2);
+    ASSERT_EQ(read(kGrid + "[ZNECISTUJICI LATKY]\nSO2=SO2, 350.5 , 125, Oxid siřičitý 2,5\nB=ORG,1,-1, 3 ,benzen\n"
+                           "[VYSLEDKY]\nPODILY LIMIT= 2.5 \n"),
+              0);
+    EXPECT_EQ(log().find("--- údaj"), std::string::npos) << log();
+    EXPECT_EQ(log().find("začíná číslem"), std::string::npos) << log();
 }
 
 TEST_F(ProjectFileTest, OutputDirectoryAndLogCopyPath) {

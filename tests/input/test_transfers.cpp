@@ -128,6 +128,29 @@ TEST_F(TransfersTest, IncompleteBackgroundListsAreFatal) {
     }
 }
 
+// A background is a concentration: finite in single precision (1e40 is
+// inf there, and Crok and Cmax would be inf) and not negative (the desktop
+// program writes a negative value as 0). Refused with the list's message
+// and the pair as given.
+TEST_F(TransfersTest, BackgroundsThatAreNoConcentrationsAreFatal) {
+    for (const char* pair : {"PM10:-5", "PM10: 1e40", "PM10:inf", "PM10:nan", "PM10:-inf"}) {
+        SCOPED_TRACE(pair);
+        run_log().reset();
+        run_log().open(log_path_, 2);
+        set_background(std::string("NO2:40, ") + pair);
+        EXPECT_EQ(both_passes(), -100);
+        const std::string given(pair);
+        EXPECT_TRUE(logged("*** chybná vstupní data\r\n       - Neúplné zadání pozaďových koncentrací (soubor s "
+                           "transfery): PM10:" + trim_blanks(given.substr(given.find(':') + 1)) + "\r\n"))
+            << cp1250_to_utf8(test::read_file(log_path_));
+    }
+    run_log().reset();
+    run_log().open(log_path_, 2);
+    set_background("NO2:40, PM10:0");
+    EXPECT_EQ(both_passes(), 0);
+    EXPECT_EQ(transfers().TransferTotal, (std::vector<double>{40.0, 0.0}));
+}
+
 TEST_F(TransfersTest, NeitherFormLeavesZerosAndSaysSoOnce) {
     ASSERT_EQ(both_passes(), 0);
     EXPECT_EQ(transfers().TransferTotal, std::vector<double>(2, 0.0));

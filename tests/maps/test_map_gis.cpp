@@ -300,9 +300,82 @@ TEST(ZemoMap, TablesOfAnUnfinishedOrAnotherRunAreRefused) {
     other.run_log = log;
     EXPECT_NE(refusal(other).find("patří k projektu [town.atm]"), std::string::npos);
 
+    // A value no map can draw, in place of the annual mean of SO2 at the
+    // second point: refused with the file, the row and the column.
+    const std::string basic = town.dir.file("vysledky/IHrIHk.txt");
+    const std::string table = read_file(basic);
+    const std::size_t row2 = table.find("\r\n", table.find("\r\n") + 2) + 2;  // after the first point
+    std::size_t crok = row2;
+    for (int tab = 0; tab < 3; ++tab) crok = table.find('\t', crok) + 1;
+    const std::size_t crok_end = table.find('\t', crok);
+    for (const char* bad : {"nan", "inf", "-inf", "1e308"}) {
+        std::string changed = table;
+        changed.replace(crok, crok_end - crok, bad);
+        write_file(basic, changed);
+        const std::string why = refusal(town.options());
+        EXPECT_NE(why.find("IHrIHk.txt, řádka 3, sloupec Crok_SO2: hodnota [" + std::string(bad) + "]"),
+                  std::string::npos)
+            << why;
+        EXPECT_NE(why.find(std::string(bad) == "1e308" ? "mimo rozsah" : "není konečné číslo"), std::string::npos)
+            << why;
+    }
+    write_file(basic, table);
+
     // No log at all (a run at level 0 leaves none).
     fs::remove(log);
     EXPECT_NE(refusal(town.options()).find("Protokol výpočtu nenalezen"), std::string::npos);
+}
+
+// The DBF form: a field written as "nan" by another program.
+TEST(ZemoMap, ValuesThatCannotBeDrawnAreRefusedInDbfToo) {
+    const RunExample town("examples/town-dbf");
+    const std::string basic = town.dir.file("vysledky/IHrIHk.dbf");
+    std::string table = read_file(basic);
+    const int header_length = static_cast<unsigned char>(table[8]) | (static_cast<unsigned char>(table[9]) << 8);
+    // Record 1: the deletion byte, Bod (10), X (10), Y (10), then Crok_SO2 (10).
+    table.replace(static_cast<std::size_t>(header_length) + 1 + 30, 10, "       nan");
+    write_file(basic, table);
+    try {
+        make_maps(town.options());
+        ADD_FAILURE() << "no refusal";
+    } catch (const MapError& e) {
+        EXPECT_NE(std::string(e.what()).find("IHrIHk.dbf, záznam 1, sloupec Crok_SO2: hodnota [nan] není konečné číslo"),
+                  std::string::npos)
+            << e.what();
+    }
+}
+
+// Substances of the catalogue below 1, whose two limits are alike as whole
+// numbers: the exceedance raster takes the basic table's column name, the
+// limit with its digits in TXT, the limit's number in DBF.
+TEST(ZemoMap, RastersOfLimitsBelowOneAreNamedAfterTheirColumns) {
+    for (const std::string format : {"TXT", "DBF"}) {
+        TempDir dir;
+        fs::copy(fs::path(ZEMO_SOURCE_DIR) / "tests/fixtures/projects/single-stack", dir.path(),
+                 fs::copy_options::recursive);
+        fs::remove_all(dir.path() / "vysledky");
+        fs::create_directory(dir.path() / "vysledky");
+        write_file(dir.file("latky.atm"),
+                   utf8_to_cp1250("[VYPOCETNI SIT]\r\nSOUBOR=body.txt, TSV\r\nPROJEKCE=JINA\r\nOTOCENI=0\r\n"
+                                  "[ZNECISTUJICI LATKY]\r\nBAP=ORG, 0.001, 0.0006, 48, Benzo(a)pyren\r\n"
+                                  "PB=PM10, 0.5, 0.35, Olovo\r\nAS=PM10, 0.006, 0.0036, Arsen\r\n"
+                                  "CD=PM10, 0.005, 0.003, Kadmium\r\n[ZDROJE]\r\nBODOVE=bodove.txt, TSV\r\n"
+                                  "[METEOROLOGIE]\r\nSOUBOR=ruzice.txt, TSV\r\n[VYSLEDKY]\r\nTYP=ZAKLADNI\r\n"
+                                  "FORMAT=" + format + "\r\nADRESAR=vysledky\r\n"));
+        const auto r = test::run_zemo("-a -c -i latky.atm -l vysledky/latky.log", dir.str());
+        ASSERT_EQ(r.exit_code, 0) << r.output << read_file(dir.file("vysledky/latky.log"));
+        MapOptions o;
+        o.computation_directory = dir.str();
+        o.project_file = "latky.atm";
+        o.installation_directory = ZEMO_STAGED_ROOT;
+        make_maps(o);
+        const bool dbf = format == "DBF";
+        for (const char* raster : {"P_0.001_BAP.tif", "P_0.5_PB.tif", "P_0.006_AS.tif", "P_0.005_CD.tif"}) {
+            std::string name = raster;
+            if (dbf) name = "P1_" + name.substr(name.rfind('_') + 1);
+            EXPECT_TRUE(fs::exists(dir.file("vysledky/mapy/" + name))) << name;
+        }
+    }
 }
 
 TEST(ZemoMap, ConsoleToolOnALocalGridAndItsUsage) {
