@@ -22,4 +22,14 @@ bool convert_form_number(std::string_view text, double& out) {
     return true;
 }
 
+bool finite_in_single(double value) {
+    return std::isfinite(value) && std::isfinite(static_cast<float>(value));
+}
+
+bool limit1_in_range(double value) { return finite_in_single(value) && value > 0; }
+bool limit2_in_range(double value) { return finite_in_single(value) && value != 0; }
+bool half_life_in_range(double value) { return finite_in_single(value) && value > 0; }
+bool background_in_range(double value) { return finite_in_single(value) && value >= 0; }
+bool share_limit_in_range(double value) { return finite_in_single(value) && value >= 0 && value <= 100; }
+
 }  // namespace zemo::desktop
