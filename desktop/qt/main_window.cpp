@@ -899,7 +899,8 @@ void MainWindow::open_catalogue() {
     CatalogueWindow window(*setup_.catalogue, catalogue_path(platform_root(setup_.prefs->root_dir)),
                            setup_.decimal_separator, this);
     window.exec();
-    form_->catalogue_closed(window.reply());
+    const std::string emptied = form_->catalogue_closed(window.reply());
+    if (!emptied.empty()) fM_Msg_Mem->appendPlainText(qt_text(emptied));
     show_state();
 }
 
