@@ -514,7 +514,9 @@ MainReply MainForm::add_pollutant() {
     p.indicative = e.indicative;
     p.type = e.type;
     p.limit1 = e.limit1;
-    p.limit2 = e.limit2;
+    // A catalogue file edited by hand may hold a second limit of 0: the
+    // project takes it as one limit, as it would an empty field.
+    p.limit2 = e.limit2 > 0 ? e.limit2 : kOneLimit;
     p.half_life = e.is_org() ? e.half_life : 0;
     p.name = e.name;
     state_.chosen.push_back(std::move(p));
@@ -651,9 +653,10 @@ MainReply MainForm::open_file(const std::string& chosen_name) {
 }
 
 bool MainForm::write_project(MainDialogs& dialogs, bool always_ask, MainControl focus, MainReply& reply) {
-    // The field with the focus has not been left: its text is checked as if
-    // it had been (a share limit of 150 typed and saved at once).
-    if (checked_on_leave(focus)) {
+    // The pollutant field with the focus has not been left: its text is
+    // checked as if it had been; so is the share limit, which would else be
+    // saved as not given without a word (150 typed and saved at once).
+    if (is_pollutant_field(focus) || focus == MainControl::Lim) {
         reply = leave_field(focus, MainControl::None);
         if (!reply.ok) return false;
     }
