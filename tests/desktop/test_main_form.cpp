@@ -804,4 +804,17 @@ TEST(MainFormValidation, NumbersOutOfRangeAndTheOneLimitPollutant) {
     EXPECT_FALSE(back.form.modified());
     EXPECT_TRUE(back.type_into(M::PolLimit2, "40").ok);  // and two limits again
     EXPECT_EQ(back.form.state().chosen[0].limit2, 40);
+
+    // A catalogue file edited by hand with a second limit of 0 gives a
+    // pollutant of one limit, which its project file reads back as.
+    back.catalogue.entries.push_back(entry("X", 0, "Jedna limita", 5, 0));
+    CatalogueReply reread;
+    reread.result = WindowResult::Ok;
+    back.form.catalogue_closed(reread);
+    ASSERT_TRUE(back.add("Jedna limita").ok);
+    EXPECT_EQ(back.form.state().chosen.back().limit2, -1);
+    ASSERT_TRUE(back.form.save(back.dialogs, M::None).ok);
+    ProjectForm reread_form;
+    std::string error;
+    EXPECT_TRUE(read_project_form(w.path("p.atm"), reread_form, error)) << error;
 }
