@@ -437,7 +437,7 @@ MainReply MainForm::leave_field(MainControl field, MainControl next) {
         // The value is stored in single precision, where 1e40 is no number.
         if (field == MainControl::PolRem) {
             if (!half_life_in_range(value)) return refuse(kNotNumber, field);
-        } else if (!(value > 0) || !finite_in_single(value)) {
+        } else if (!limit1_in_range(value)) {  // both limits typed are above 0
             return refuse("Nepřípustná hodnota imisního limitu!"_cz, field);
         }
         if (single(value) != stored) {

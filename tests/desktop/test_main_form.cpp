@@ -757,7 +757,7 @@ TEST(MainFormValidation, NumbersOutOfRangeAndTheOneLimitPollutant) {
         EXPECT_EQ(r.message, cz(msg));
         EXPECT_EQ(r.focus, focus);
     };
-    for (const char* bad : {"1e40", "-1e40", "1e39"}) {
+    for (const char* bad : {"1e40", "-1e40", "1e39", "0,0000001"}) {
         refused(w.type_into(M::PolLimit1, bad), "Nepřípustná hodnota imisního limitu!", M::PolLimit1);
         refused(w.type_into(M::PolLimit2, bad), "Nepřípustná hodnota imisního limitu!", M::PolLimit2);
     }

@@ -354,10 +354,11 @@ TEST_F(ProjectFormFileTest, NumbersOutOfRangeFailWithTheMessageOfTheirItem) {
     const std::string s = "[Znecistujici latky]\n";
     const char* const kLimit1 = "+++ chyba v definici 1. limitní koncentrace: A, (soubor: P)";
     const char* const kLimit2 = "+++ chyba v definici 2. limitní koncentrace: A, (soubor: P)";
-    for (const char* bad : {"1e40", "inf", "nan", "-1e39", "0", "-5", "1e400"})
+    // 1e-7 would be written as 0.000000 and not read back.
+    for (const char* bad : {"1e40", "inf", "nan", "-1e39", "0", "-5", "1e400", "1e-7"})
         EXPECT_EQ(refusal(s + "A=CO," + bad + ",2,x\n"), kLimit1) << bad;
-    for (const char* bad : {"1e40", "-inf", "0"}) EXPECT_EQ(refusal(s + "A=CO,1," + bad + ",x\n"), kLimit2) << bad;
-    for (const char* bad : {"1e40", "0", "-2"})
+    for (const char* bad : {"1e40", "-inf", "0", "-1e-7"}) EXPECT_EQ(refusal(s + "A=CO,1," + bad + ",x\n"), kLimit2) << bad;
+    for (const char* bad : {"1e40", "0", "-2", "4e-7"})
         EXPECT_EQ(refusal(s + "A=ORG,1,2," + bad + ",x\n"), "+++ chyba v definici poločasu odstraňování: A, (soubor: P)")
             << bad;
     for (const char* bad : {"-1", "1e40", "-0.5"})
@@ -373,7 +374,7 @@ TEST_F(ProjectFormFileTest, NumbersOutOfRangeFailWithTheMessageOfTheirItem) {
     // The edges of each range still read; a negative limit 2 is one limit.
     ProjectForm f;
     std::string error;
-    ASSERT_TRUE(read(s + "A=ORG,3e38,-1,0.001,x\nB=CO,1e-30,1e-30,y\n[Zdroje]\nPozadi=A:0, B:3e38\n"
+    ASSERT_TRUE(read(s + "A=ORG,3e38,-1,0.001,x\nB=CO,0.000001,-0.000001,y\n[Zdroje]\nPozadi=A:0, B:3e38\n"
                          "[Vysledky]\nPodily limit=100\n",
                      f, error))
         << error;
@@ -382,6 +383,11 @@ TEST_F(ProjectFormFileTest, NumbersOutOfRangeFailWithTheMessageOfTheirItem) {
     EXPECT_EQ(f.background[0], 0);
     EXPECT_EQ(f.background[1], 3e38);
     EXPECT_EQ(f.share_limit, 100);
+    // What reads is written so that it reads back.
+    ASSERT_TRUE(write_project_form(dir.file("w.atm"), f));
+    ProjectForm again;
+    ASSERT_TRUE(read_project_form(dir.file("w.atm"), again, error)) << cp1250_to_utf8(error);
+    EXPECT_EQ(again.pollutants, f.pollutants);
     ASSERT_TRUE(read("[Vysledky]\nPodily limit=0\n", f, error)) << error;
     EXPECT_EQ(f.share_limit, 0);
 }
