@@ -258,7 +258,13 @@ bool RunLog::close() {
     if (platform::file_key(copy_path) == platform::file_key(written)) return log_written;
     File copy;
     File source;
-    if (!copy.open(copy_path, "wb") || !source.open(written, "rb")) {
+    if (!copy.open(copy_path, "wb")) {
+        // No copy was made: there is no file to call incomplete.
+        platform::console_write(format("+++ Kopii protokolu nelze vytvorit - [ %s ]\n", copy_path.c_str()));
+        if (sink_) sink_(format("+++ kopii protokolu nelze vytvořit: %s"_cz, copy_path.c_str()));
+        return false;
+    }
+    if (!source.open(written, "rb")) {
         report_incomplete("kopie protokolu", copy_path);
         return false;
     }

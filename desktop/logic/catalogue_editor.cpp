@@ -281,7 +281,10 @@ CatalogueReply CatalogueEditor::save() {
     r.catalogue_changed = !same_entries(catalogue_.entries, at_open_);
     // Only a real change is written, so that a file is never rewritten (and
     // its comments dropped) by a save that changed nothing.
-    if (r.catalogue_changed && pol_list_write(catalogue_, path_) != 1) r.message = "Soubor nelze uložit!"_cz;
+    if (r.catalogue_changed) {
+        r.catalogue_saved = pol_list_write(catalogue_, path_) == 1;
+        if (!r.catalogue_saved) r.message = "Soubor nelze uložit!"_cz;
+    }
     return r;
 }
 

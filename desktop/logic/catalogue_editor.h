@@ -70,6 +70,7 @@ struct CatalogueReply {
     bool select_text = false;         // select the text of the focused field
     WindowResult result = WindowResult::Open;  // Ok or Cancel: the window closes
     bool catalogue_changed = false;   // with Ok: the entries differ from those at open()
+    bool catalogue_saved = false;     // with Ok: the changed entries were written to the file
 };
 
 class CatalogueEditor {

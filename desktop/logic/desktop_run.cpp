@@ -61,7 +61,9 @@ private:
 
 // The initialisation of a desktop run: the log banner and the start time
 // taken by the run (the log is open already), then the model settings; the
-// computation directory is not reported.
+// computation directory is not reported. A settings file that cannot be
+// opened is reported and the defaults are taken, as in the console program:
+// the run goes on.
 int desktop_initialisation() {
     const RunOptions& opt = run_options();
     RunLog& log = run_log();
@@ -73,7 +75,8 @@ int desktop_initialisation() {
     const std::tm& t = opt.start_local;
     log_message(1, "Čas startu programu: %02i.%02i.%4i  %02i:%02i:%02i"_cz, t.tm_mday, t.tm_mon + 1,
                 t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec);
-    return load_model_settings();
+    load_model_settings();
+    return 0;
 }
 
 // The session's log state once the run's log has been closed.

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "base/format.h"
+
 namespace zemo::desktop {
 
 bool convert_form_number(std::string_view text, double& out) {
@@ -21,5 +23,26 @@ bool convert_form_number(std::string_view text, double& out) {
     out = value;
     return true;
 }
+
+bool finite_in_single(double value) {
+    return std::isfinite(value) && std::isfinite(static_cast<float>(value));
+}
+
+namespace {
+
+// The value as the project file gives it back: the writer writes a limit or
+// a half-life with six decimals ("%lf"), so 1e-7 comes back as 0.
+double as_written(double value) {
+    double back = 0;
+    return convert_form_number(format("%lf", value), back) ? back : value;
+}
+
+}  // namespace
+
+bool limit1_in_range(double value) { return finite_in_single(value) && as_written(value) > 0; }
+bool limit2_in_range(double value) { return finite_in_single(value) && as_written(value) != 0; }
+bool half_life_in_range(double value) { return finite_in_single(value) && as_written(value) > 0; }
+bool background_in_range(double value) { return finite_in_single(value) && value >= 0; }
+bool share_limit_in_range(double value) { return finite_in_single(value) && value >= 0 && value <= 100; }
 
 }  // namespace zemo::desktop

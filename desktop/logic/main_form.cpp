@@ -46,6 +46,12 @@ std::string file_message(const std::string& name, const char* rest) {
     return text;
 }
 
+// The reader's reason as a detail line after a message.
+std::string with_detail(std::string message, const std::string& error_text) {
+    if (!error_text.empty()) message.append("\n").append(error_text);
+    return message;
+}
+
 // The directory part of path, with its final separator ("" without one).
 std::string directory_of(const std::string& path) { return path.substr(0, file_name_start(path)); }
 
@@ -79,7 +85,8 @@ std::string log_state_text(bool any_run, bool running) {
 }
 
 std::string project_name_with_extension(const std::string& name) {
-    if (name.find('.') != std::string::npos) return name;
+    // A "." in a directory ("/home/jan.novak/town", "../town") is no extension.
+    if (name.find('.', file_name_start(name)) != std::string::npos) return name;
     std::string with = name;
     with += ".atm";
     return with;
@@ -223,6 +230,7 @@ void MainForm::ScreenClear() {
     state_ = MainFormState{};
     state_.catalogue_selected = catalogue_selected;
     file_name_.clear();
+    read_with_errors_ = false;
     CheckValues();
     modified_ = false;
 }
@@ -243,7 +251,7 @@ MainReply MainForm::ScreenToCfg(ProjectForm& form) {
             std::string rotation = trim_blanks(s.rotation);
             if (rotation.empty()) break;  // the other projection needs a rotation
             double value = 0;
-            if (!field_number(rotation, decimal_separator_, value)) {
+            if (!field_number(rotation, decimal_separator_, value) || !finite_in_single(value)) {
                 error_ = true;
                 return refuse("Nepovolený znak v otočení projekce!\nSoubor není uložen!"_cz, MainControl::Rotation);
             }
@@ -266,7 +274,8 @@ MainReply MainForm::ScreenToCfg(ProjectForm& form) {
     } else if (s.addition == FormAddition::Background) {
         for (std::size_t k = 0; k < s.chosen.size() && k < form.background.size(); ++k) {
             double value = kNotGiven;
-            if (!field_number(s.background[k], decimal_separator_, value)) value = kNotGiven;
+            if (!field_number(s.background[k], decimal_separator_, value) || !background_in_range(value))
+                value = kNotGiven;
             form.background[k] = value;
         }
     }
@@ -274,7 +283,7 @@ MainReply MainForm::ScreenToCfg(ProjectForm& form) {
     form.output_type = s.output_type;
     form.output_format = s.output_format;
     double limit = kNotGiven;
-    if (field_number(s.share_limit, decimal_separator_, limit)) form.share_limit = limit;
+    if (field_number(s.share_limit, decimal_separator_, limit) && share_limit_in_range(limit)) form.share_limit = limit;
 
     form.output_directory = trim_blanks(s.output_directory);
     if (!form.output_directory.empty() && !platform::is_dir_separator(form.output_directory.back())) {
@@ -411,14 +420,26 @@ MainReply MainForm::leave_field(MainControl field, MainControl next) {
             }
             return {};
         }
-        double value = 0;
-        if (!field_number(text, decimal_separator_, value)) return refuse(kNotNumber, field);
-        if (field != MainControl::PolRem && !(value > 0)) {
-            return refuse("Nepřípustná hodnota imisního limitu!"_cz, field);
-        }
         double& stored = field == MainControl::PolLimit1   ? p.limit1
                          : field == MainControl::PolLimit2 ? p.limit2
                                                            : p.half_life;
+        // An empty limit 2 is a pollutant of one limit (as NO2 of the town).
+        if (field == MainControl::PolLimit2 && trim_blanks(text).empty()) {
+            text.clear();
+            if (stored > 0) {
+                stored = kOneLimit;
+                modified_ = true;
+            }
+            return {};
+        }
+        double value = 0;
+        if (!field_number(text, decimal_separator_, value)) return refuse(kNotNumber, field);
+        // The value is stored in single precision, where 1e40 is no number.
+        if (field == MainControl::PolRem) {
+            if (!half_life_in_range(value)) return refuse(kNotNumber, field);
+        } else if (!limit1_in_range(value)) {  // both limits typed are above 0
+            return refuse("Nepřípustná hodnota imisního limitu!"_cz, field);
+        }
         if (single(value) != stored) {
             stored = single(value);
             modified_ = true;
@@ -428,15 +449,17 @@ MainReply MainForm::leave_field(MainControl field, MainControl next) {
     if (field == MainControl::Rotation) {
         if (next == MainControl::PrjJtsk || next == MainControl::PrjS42) return {};
         double value = 0;
-        if (!trim_blanks(s.rotation).empty() && !field_number(s.rotation, decimal_separator_, value)) {
+        if (!trim_blanks(s.rotation).empty() &&
+            (!field_number(s.rotation, decimal_separator_, value) || !finite_in_single(value))) {
             return refuse(kNotNumber, field);
         }
         return {};
     }
     if (const int k = background_index(field); k >= 0) {
         double value = 0;
+        // An empty field is a value not given; a negative one is refused.
         if (next != MainControl::TrnRad && !trim_blanks(s.background[k]).empty() &&
-            !field_number(s.background[k], decimal_separator_, value)) {
+            (!field_number(s.background[k], decimal_separator_, value) || !background_in_range(value))) {
             return refuse(kNotNumber, field);
         }
         CheckValues();
@@ -444,7 +467,8 @@ MainReply MainForm::leave_field(MainControl field, MainControl next) {
     }
     if (field == MainControl::Lim) {
         double value = 0;
-        if (!trim_blanks(s.share_limit).empty() && !field_number(s.share_limit, decimal_separator_, value)) {
+        if (!trim_blanks(s.share_limit).empty() &&
+            (!field_number(s.share_limit, decimal_separator_, value) || !share_limit_in_range(value))) {
             return refuse(kNotNumber, field);
         }
     }
@@ -490,7 +514,9 @@ MainReply MainForm::add_pollutant() {
     p.indicative = e.indicative;
     p.type = e.type;
     p.limit1 = e.limit1;
-    p.limit2 = e.limit2;
+    // A catalogue file edited by hand may hold a second limit of 0: the
+    // project takes it as one limit, as it would an empty field.
+    p.limit2 = e.limit2 > 0 ? e.limit2 : kOneLimit;
     p.half_life = e.is_org() ? e.half_life : 0;
     p.name = e.name;
     state_.chosen.push_back(std::move(p));
@@ -519,16 +545,20 @@ MainReply MainForm::remove_pollutant() {
     return r;
 }
 
-void MainForm::catalogue_closed(const CatalogueReply& reply) {
-    if (reply.result != WindowResult::Ok) return;
+std::string MainForm::catalogue_closed(const CatalogueReply& reply) {
+    if (reply.result != WindowResult::Ok) return {};
     refill_catalogue_names();
-    if (!reply.catalogue_changed) return;
+    // A catalogue that could not be saved leaves the project as it is.
+    if (!reply.catalogue_changed || !reply.catalogue_saved) return {};
     MainFormState& s = state_;
+    const bool any = !s.chosen.empty();
     s.chosen.clear();
     s.chosen_selected = -1;
     for (std::string& b : s.background) b.clear();
     show_chosen();
     CheckValues();
+    if (!any) return {};
+    return "Seznam látek byl změněn a uložen: vybrané látky projektu byly proto odebrány, vyberte je znovu."_cz;
 }
 
 bool MainForm::PrjSaveQuestion(MainDialogs& dialogs) {
@@ -547,6 +577,9 @@ bool MainForm::PrjSaveQuestion(MainDialogs& dialogs) {
         const std::optional<std::string> chosen = dialogs.choose_save_name(file_name_);
         if (!chosen) return false;
         name = project_name_with_extension(*chosen);
+        if (!may_write_chosen(dialogs, *chosen, name)) return false;
+    } else if (!may_write_own(dialogs)) {
+        return false;
     }
     ProjectForm form;
     const MainReply r = ScreenToCfg(form);
@@ -586,17 +619,31 @@ MainReply MainForm::start(const std::vector<std::string>& arguments) {
     return r;
 }
 
+bool MainForm::may_write_chosen(MainDialogs& dialogs, const std::string& chosen, const std::string& name) {
+    // The dialog asked about the name chosen; ".atm" appended makes another
+    // file, which it has not asked about.
+    if (name == chosen || !platform::is_regular_file(name)) return true;
+    return dialogs.ask_yes_no(file_message(name, " již existuje. Má se přepsat?"_cz));
+}
+
+bool MainForm::may_write_own(MainDialogs& dialogs) {
+    if (!read_with_errors_) return true;
+    return dialogs.ask_yes_no(file_message(
+        file_name_, " byl načten s chybou! Co se nenačetlo, uložením ze souboru zmizí. Má se přesto uložit?"_cz));
+}
+
 MainReply MainForm::open_file(const std::string& chosen_name) {
     const std::string name = project_name_with_extension(chosen_name);
     MainReply r;
     ProjectForm form;
     std::string error_text;
     if (!read_project_form(name, form, error_text)) {
-        r.message = file_message(name, " nelze otevřít nebo byl načten s chybou!"_cz);
+        r.message = with_detail(file_message(name, " nelze otevřít nebo byl načten s chybou!"_cz), error_text);
         r.ok = false;
         return r;
     }
-    if (!ScreenFromCfg(form, error_text)) r.message = file_message(name, " byl načten s chybou!"_cz);
+    read_with_errors_ = !ScreenFromCfg(form, error_text);
+    if (read_with_errors_) r.message = with_detail(file_message(name, " byl načten s chybou!"_cz), error_text);
     project_directory_ = directory_of(name);
     if (project_directory_.empty()) project_directory_ = platform::current_directory();
     file_name_ = name;
@@ -606,7 +653,10 @@ MainReply MainForm::open_file(const std::string& chosen_name) {
 }
 
 bool MainForm::write_project(MainDialogs& dialogs, bool always_ask, MainControl focus, MainReply& reply) {
-    if (is_pollutant_field(focus)) {
+    // The pollutant field with the focus has not been left: its text is
+    // checked as if it had been; so is the share limit, which would else be
+    // saved as not given without a word (150 typed and saved at once).
+    if (is_pollutant_field(focus) || focus == MainControl::Lim) {
         reply = leave_field(focus, MainControl::None);
         if (!reply.ok) return false;
     }
@@ -618,6 +668,13 @@ bool MainForm::write_project(MainDialogs& dialogs, bool always_ask, MainControl 
             return false;
         }
         name = project_name_with_extension(*chosen);
+        if (!may_write_chosen(dialogs, *chosen, name)) {
+            reply.ok = false;
+            return false;
+        }
+    } else if (!may_write_own(dialogs)) {
+        reply.ok = false;
+        return false;
     }
     ProjectForm form;
     reply = ScreenToCfg(form);
@@ -631,6 +688,7 @@ bool MainForm::write_project(MainDialogs& dialogs, bool always_ask, MainControl 
     if (project_directory_.empty()) project_directory_ = platform::current_directory();
     file_name_ = name;
     modified_ = false;
+    read_with_errors_ = false;
     return true;
 }
 

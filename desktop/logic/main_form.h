@@ -153,8 +153,8 @@ std::string start_line(const std::string& version);
 // when the log may be shown.
 std::string log_state_text(bool any_run, bool running);
 
-// A project name from a dialog or the command line: ".atm" appended when it
-// holds no ".".
+// A project name from a dialog or the command line: ".atm" appended when its
+// file name part holds no "." (a dotted directory does not count).
 std::string project_name_with_extension(const std::string& name);
 
 // A number as the window shows it: general format, up to 15 significant
@@ -254,9 +254,11 @@ public:
     void select_chosen(int index);
     MainReply add_pollutant();
     MainReply remove_pollutant();
-    // The catalogue window closed with reply: after a real change the list
-    // is refilled, the chosen pollutants emptied and the project modified.
-    void catalogue_closed(const CatalogueReply& reply);
+    // The catalogue window closed with reply: the list is refilled; after a
+    // real change that was saved the chosen pollutants are emptied and the
+    // project modified. Returns the message area's line that says so ("" when
+    // nothing was emptied).
+    std::string catalogue_closed(const CatalogueReply& reply);
 
     // The project commands.
     bool PrjSaveQuestion(MainDialogs& dialogs);
@@ -267,8 +269,15 @@ public:
     // becomes its directory whether or not it reads.
     MainReply start(const std::vector<std::string>& arguments);
     // Reads name (the command-line argument or the open dialog's choice).
+    // A failure's message carries the reader's reason on a line of its own.
+    // A file without a single section is refused (not opened as an empty
+    // project): saving it would destroy it.
     MainReply open_file(const std::string& name);
-    // focus: the control with the focus when the command was given.
+    // focus: the control with the focus when the command was given. A file
+    // is never written over without a question unless it was read as a
+    // project: a name the dialog gave ".atm" to that names an existing file
+    // is asked about, and so is saving a project that was read with errors
+    // (its pollutants missing from the catalogue) under its own name.
     MainReply save(MainDialogs& dialogs, MainControl focus);
     MainReply save_as(MainDialogs& dialogs, MainControl focus);
 
@@ -304,6 +313,10 @@ private:
     void show_chosen();
     void refill_catalogue_names();
     bool write_project(MainDialogs& dialogs, bool always_ask, MainControl focus, MainReply& reply);
+    // Whether name (chosen in the save dialog, ".atm" appended) may be written.
+    bool may_write_chosen(MainDialogs& dialogs, const std::string& chosen, const std::string& name);
+    // Whether the project may be written over its own file.
+    bool may_write_own(MainDialogs& dialogs);
 
     PollutantCatalogue& catalogue_;
     Preferences& prefs_;
@@ -314,6 +327,7 @@ private:
     bool modified_ = false;
     bool error_ = false;
     std::string file_name_;
+    bool read_with_errors_ = false;  // the file named file_name_ did not read whole
     std::string project_directory_;
     std::vector<std::string> catalogue_names_;
     std::vector<int> catalogue_rows_;

@@ -27,7 +27,15 @@ bool next_field(std::string_view& rest, char delimiter, std::string_view& field)
     return !field.empty();
 }
 
-bool read_number(std::string_view field, double& value) { return scan_double(field, value); }
+// A number of the file: "inf", "nan" and a value beyond single precision
+// (1e40) are no limit or half-life a project could take.
+bool read_number(std::string_view field, double& value) {
+    double parsed = 0;
+    if (!scan_double(field, parsed) || !std::isfinite(parsed) || !std::isfinite(static_cast<float>(parsed)))
+        return false;
+    value = parsed;
+    return true;
+}
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 
 #include "base/files.h"
 #include "base/format.h"
+#include "base/platform.h"
 #include "base/text.h"
 #include "desktop/logic/form_number.h"
 #include "desktop/logic/pollutant_catalogue.h"
@@ -43,6 +44,10 @@ public:
         : path_(path), form_(form), error_(error_text) {}
 
     bool read_line(const std::string& raw);
+    // A section line has been read.
+    bool any_section() const { return in_section_; }
+    // The file as a whole is refused for what.
+    bool refuse(const std::string& what) { return fail(what); }
 
 private:
     // Sets the error text "+++ <what>, (soubor: <path>)"; returns false.
@@ -149,7 +154,8 @@ bool Reader::grid_item(const std::string& key, const std::optional<std::string>&
         const std::string text = value ? up_to(*value, '=') : std::string();
         if (trim_blanks(text).empty()) return fail("neúplné zadání otočení souřadné sítě"_cz);
         double rotation = 0;
-        if (!convert_form_number(text, rotation)) return fail("chyba v definici otočení: %s"_cz, text);
+        if (!convert_form_number(text, rotation) || !finite_in_single(rotation))
+            return fail("chyba v definici otočení: %s"_cz, text);
         if (form_.projection == FormProjection::Other) form_.rotation = text;
         return true;
     }
@@ -195,14 +201,14 @@ bool Reader::pollutant_item(const std::string& key, const std::optional<std::str
     if (pol.type < 0) return fail("neznámý typ znečišťující látky: %s"_cz, part);
 
     if (!next(part)) return fail(incomplete);
-    if (!convert_form_number(part, pol.limit1))
+    if (!convert_form_number(part, pol.limit1) || !limit1_in_range(pol.limit1))
         return fail("chyba v definici 1. limitní koncentrace: %s"_cz, pol.indicative);
     if (!next(part)) return fail(incomplete);
-    if (!convert_form_number(part, pol.limit2))
+    if (!convert_form_number(part, pol.limit2) || !limit2_in_range(pol.limit2))
         return fail("chyba v definici 2. limitní koncentrace: %s"_cz, pol.indicative);
     if (pol.is_org()) {
         if (!next(part)) return fail(incomplete);
-        if (!convert_form_number(part, pol.half_life))
+        if (!convert_form_number(part, pol.half_life) || !half_life_in_range(pol.half_life))
             return fail("chyba v definici poločasu odstraňování: %s"_cz, pol.indicative);
     }
     pol.name = more ? trim_blanks(rest) : std::string();
@@ -256,8 +262,10 @@ bool Reader::background(const std::optional<std::string>& value) {
         }
         if (index == count) index = first_match;
         if (index == count) return fail("neznámá látka v definici pozaďových koncentrací: %s"_cz, indicative);
-        if (!convert_form_number(number, form_.background[index]))
+        double value = 0;
+        if (!convert_form_number(number, value) || !background_in_range(value))
             return fail("chyba v definici pozaďové koncentrace: %s"_cz, indicative);
+        form_.background[index] = value;
         taken[index] = true;
     }
     return true;
@@ -291,7 +299,10 @@ bool Reader::result_item(const std::string& key, const std::optional<std::string
     if (key == "PODILY LIMIT") {
         const std::string text = value ? trim_blanks(up_to(*value, '=')) : std::string();
         if (text.empty()) return fail("neúplné zadání limitu pro podíly"_cz);
-        if (!convert_form_number(text, form_.share_limit)) return fail("chyba v definici podílů: %s"_cz, text);
+        double share = 0;
+        if (!convert_form_number(text, share) || !share_limit_in_range(share))
+            return fail("chyba v definici podílů: %s"_cz, text);
+        form_.share_limit = share;
         return true;
     }
     if (key == "ADRESAR")
@@ -313,17 +324,45 @@ bool Reader::result_item(const std::string& key, const std::optional<std::string
     return unknown_key(key);
 }
 
+// One line of file into line, without its end (CR LF, LF or a lone CR),
+// reading no more than one character past kMaxFormFileLine: a line without
+// end (a file of gigabytes on one line) is cut there and refused by the
+// reader. False at the end of the file. The file is a regular one, so a
+// character read after a lone CR can be given back by seeking.
+bool read_bounded_line(File& file, std::string& line) {
+    line.clear();
+    char c = 0;
+    bool any = false;
+    while (line.size() <= kMaxFormFileLine && file.read_bytes(&c, 1) == 1) {
+        any = true;
+        if (c == '\n') break;
+        if (c == '\r') {
+            const long after = file.tell();
+            if (file.read_bytes(&c, 1) == 1 && c != '\n') file.seek(after);
+            break;
+        }
+        line.push_back(c);
+    }
+    return any;
+}
+
 }  // namespace
 
 bool read_project_form(const std::string& path, ProjectForm& form, std::string& error_text) {
     form.clear();
     error_text.clear();
-    File file;
-    if (!file.open(path, "r")) return false;
     Reader reader(path, form, error_text);
+    // Neither a FIFO (which would block the window) nor a device (a link to
+    // /dev/zero is a line without end) is opened.
+    if (!platform::is_regular_file(path)) return reader.refuse("soubor neexistuje nebo to není obyčejný soubor"_cz);
+    File file;
+    if (!file.open(path, "r")) return reader.refuse("soubor nelze otevřít"_cz);
     std::string line;
-    while (file.read_line(line))
+    while (read_bounded_line(file, line))
         if (!reader.read_line(line)) return false;
+    // A file that holds no section of a project (an empty file, a table, a
+    // text) is no project: saving it again would destroy it.
+    if (!reader.any_section()) return reader.refuse("soubor neobsahuje žádnou skupinu projektu"_cz);
     return true;
 }
 

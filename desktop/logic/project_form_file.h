@@ -17,6 +17,14 @@
 //      a control character, one of \ / : * ? " < > | = ; ,) and a NUL
 //      byte in any line but a comment fail the reading: the writer could
 //      not write the file back as read.
+//   8. a number out of its range (form_number.h: a limit 1 of 0, a limit 2
+//      of 0, a half-life of 0 or less, a negative background value, a share
+//      limit above 100, anything beyond single precision such as 1e40)
+//      fails the reading with the message of its item.
+//   9. a file that is not a regular file (a FIFO, a device) is not opened,
+//      a line is not read past its bound, and a file without a single
+//      section line is refused: it is no project, and saving it again would
+//      destroy it.
 // Like every reader of the system it takes CR LF, LF and a lone CR as line
 // ends.
 //
@@ -35,9 +43,9 @@ inline constexpr std::size_t kMaxFormFileLine = 1000;
 
 // Reads path into form (cleared first). True when the whole file was read.
 // On failure form is partly filled and error_text holds the reason (a
-// "+++ " message naming the path), except when the file cannot be opened:
-// then error_text is empty. error_text is the error text the desktop
-// program shares between its readers.
+// "+++ " message naming the path), also when the file does not exist, is
+// not a regular file or cannot be opened. error_text is the error text the
+// desktop program shares between its readers.
 bool read_project_form(const std::string& path, ProjectForm& form, std::string& error_text);
 
 // The file's text for form, with "\n" line ends (the writer turns them into

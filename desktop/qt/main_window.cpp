@@ -20,6 +20,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QMouseEvent>
+#include <QKeyEvent>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
@@ -184,6 +187,11 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent)
     connect(fM_Stop_Btn, &QPushButton::clicked, this, &MainWindow::stop_run);
     connect(fM_End_Btn, &QPushButton::clicked, this, &MainWindow::quit_by_button);
     connect(qApp, &QApplication::focusChanged, this, &MainWindow::focus_changed);
+    // A refused field must stop a tab switch before it starts: refusing it
+    // from the focus change that the switch causes would leave the tab bar
+    // on the field's tab and the page on the one clicked.
+    tabs->tabBar()->installEventFilter(this);
+    tabs->installEventFilter(this);
 
     resize(660, 560);
     move(setup_.prefs->form_left, setup_.prefs->form_top);
@@ -775,6 +783,37 @@ void MainWindow::focus_changed(QWidget* old, QWidget* now) {
     show_reply(reply);
 }
 
+bool MainWindow::may_leave_tab() {
+    QWidget* focus = QApplication::focusWidget();
+    if (focus == nullptr || !tabs->isAncestorOf(focus)) return true;
+    const MainControl field = control_of(focus);
+    if (!checked_on_leave(field)) return true;
+    const MainReply reply = form_->leave_field(field, MainControl::None);
+    if (reply.ok) return true;
+    show_reply(reply);
+    return false;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    bool switches = false;
+    if (watched == tabs->tabBar()) {
+        // A click on a tab, or its mnemonic ("&Zdroje").
+        switches = (event->type() == QEvent::MouseButtonPress &&
+                    static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+                    tabs->tabBar()->tabAt(static_cast<QMouseEvent*>(event)->position().toPoint()) !=
+                        tabs->currentIndex()) ||
+                   event->type() == QEvent::Shortcut;
+    } else if (watched == tabs && event->type() == QEvent::KeyPress) {
+        // Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDown and Ctrl+PgUp.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        switches = (key->modifiers() & Qt::ControlModifier) &&
+                   (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab || key->key() == Qt::Key_PageUp ||
+                    key->key() == Qt::Key_PageDown);
+    }
+    if (switches && !showing_message_ && !showing_state_ && !may_leave_tab()) return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
 QStringList MainWindow::messages() const { return fM_Msg_Mem->toPlainText().split(QLatin1Char('\n')); }
 
 // ---------------------------------------------------------------------------
@@ -899,7 +938,8 @@ void MainWindow::open_catalogue() {
     CatalogueWindow window(*setup_.catalogue, catalogue_path(platform_root(setup_.prefs->root_dir)),
                            setup_.decimal_separator, this);
     window.exec();
-    form_->catalogue_closed(window.reply());
+    const std::string emptied = form_->catalogue_closed(window.reply());
+    if (!emptied.empty()) fM_Msg_Mem->appendPlainText(qt_text(emptied));
     show_state();
 }
 

@@ -158,6 +158,10 @@ private:
     void after_change();
 
     void focus_changed(QWidget* old, QWidget* now);
+    // Whether the tab may change: a field with the focus that refuses to be
+    // left keeps its page (and the tab bar with it) before the switch starts.
+    bool may_leave_tab();
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void browse_data(MainControl field);
     void browse_output(MainControl field);
     void browse_output_directory();

@@ -116,7 +116,9 @@ TEST(CatalogueReader, CommentsLineEndsAndFaultyFiles) {
     EXPECT_EQ(unknown.catalogue.error_text,
               utf8_to_cp1250("+++ neznámý typ látky: PM25, (soubor: " + dir.file("pol.cfg") + ")"));
 
-    for (const char* faulty : {"A=SO2;X;1\n", "=SO2;X;1;2\n", "A=SO2;;1;2\n", "A=SO2;X;;2\n", "A=SO2;X;abc;2\n"})
+    // Numbers that no project could take end the reading like a missing one.
+    for (const char* faulty : {"A=SO2;X;1\n", "=SO2;X;1;2\n", "A=SO2;;1;2\n", "A=SO2;X;;2\n", "A=SO2;X;abc;2\n",
+                               "A=SO2;X;inf;2\n", "A=SO2;X;1;1e40\n", "A=SO2;X;nan;2\n", "A=ORG;X;1;2;-inf\n"})
         EXPECT_EQ(read_text(dir, faulty).count, 0) << faulty;
 
     PollutantCatalogue none;

@@ -92,6 +92,17 @@ ProjectForm read_form(const std::string& path) {
     return form;
 }
 
+// The main window's dialogs for a save under a name given beforehand.
+struct ScriptedSaveName : MainDialogs {
+    std::string name;
+    explicit ScriptedSaveName(std::string n) : name(std::move(n)) {}
+    Answer ask_save_changes(const std::string&) override { return Answer::Cancel; }
+    bool ask_yes_no(const std::string&) override { return false; }
+    std::optional<std::string> choose_save_name(const std::string&) override { return name; }
+    std::optional<std::string> choose_open_name() override { return std::nullopt; }
+    void show_message(const std::string&) override {}
+};
+
 std::vector<std::string> files_in(const fs::path& dir) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
@@ -377,4 +388,171 @@ TEST_F(DesktopRun, TheDesktopWritersFileRunsInTheConsoleLikeTheHandWrittenOne) {
     ASSERT_EQ(names.size(), 6u);
     for (const std::string& name : names)
         EXPECT_EQ(read_file(hand.dir.file("vysledky/" + name)), read_file(written.dir.file("vysledky/" + name))) << name;
+}
+
+namespace {
+
+const fs::path kEveryKind = fs::path(ZEMO_SOURCE_DIR) / "tests" / "fixtures" / "projects" / "every-kind";
+
+// A copy of the staged installation, without its model settings file when
+// settings is false; a settings store for the console program names it.
+struct Installation {
+    TempDir dir;
+    explicit Installation(bool settings) {
+        fs::copy(ZEMO_STAGED_ROOT, dir.file("root"), fs::copy_options::recursive);
+        if (!settings) fs::remove(dir.file("root/etc/zemo.cfg"));
+        fs::create_directories(dir.file("xdg/ZEMO"));
+        test::write_file(dir.file("xdg/ZEMO/Model ZEMO.conf"), "[1.0]\nRootDir=" + dir.file("root") + "\n");
+    }
+    std::string root() const { return dir.file("root") + "/"; }
+    std::string console_env() const { return "XDG_CONFIG_DIRS='" + dir.file("xdg") + "'"; }
+};
+
+// The every-kind scene in a directory of its own with an empty "vysledky",
+// the project file project with its pollutant lines replaced when
+// pollutants is not empty (and then without background values).
+struct Scene {
+    TempDir dir;
+    Scene(const std::string& project, const std::string& pollutants = {}) {
+        for (const auto& e : fs::directory_iterator(kEveryKind))
+            if (e.is_regular_file()) fs::copy_file(e.path(), dir.path() / e.path().filename());
+        fs::create_directory(dir.file("vysledky"));
+        if (pollutants.empty()) return;
+        std::string text = read_file(dir.file(project));
+        const std::size_t from = text.find("[ZNECISTUJICI LATKY]");
+        const std::size_t to = text.find("[ZDROJE]");
+        text = text.substr(0, from) + "[ZNECISTUJICI LATKY]\r\n" + test::cp(pollutants) + "\r\n" + text.substr(to);
+        const std::size_t pozadi = text.find("POZADI=");
+        if (pozadi != std::string::npos) text.erase(pozadi, text.find('\n', pozadi) + 1 - pozadi);
+        test::write_file(dir.file(project), text);
+    }
+};
+
+// Runs project of scene with the console program and, in a copy, through
+// the desktop program's reader and run, both with installation; expects
+// both to complete and to write the same result files.
+void expect_console_and_desktop_agree(const Scene& scene, const std::string& project, const Installation& inst,
+                                      const std::string& temp) {
+    SCOPED_TRACE(project);
+    TempDir copy;
+    fs::copy(scene.dir.path(), copy.path(), fs::copy_options::recursive);
+    const auto console = test::run_zemo("-a -c -i " + project + " -l '" + scene.dir.file("konzole.log") + "'",
+                                        scene.dir.str(), inst.console_env());
+    ASSERT_EQ(console.exit_code, 0) << console.output << cp1250_to_utf8(read_file(scene.dir.file("konzole.log")));
+
+    ProjectForm form;
+    std::string error;
+    ASSERT_TRUE(read_project_form(copy.file(project), form, error)) << cp1250_to_utf8(error);
+    Preferences prefs = staged_preferences();
+    prefs.root_dir = inst.root();
+    FakeWindow window;
+    RunSession session;
+    ASSERT_EQ(run_model(form_of(form), prefs, RunPlaces{copy.str(), temp}, window, session), 0)
+        << (window.lines.empty() ? std::string() : window.lines.back());
+    EXPECT_EQ(window.lines.back(), "Výpočet ukončen...o.k.");
+
+    std::vector<std::string> names = files_in(scene.dir.file("vysledky"));
+    std::vector<std::string> desktop_names = files_in(copy.file("vysledky"));
+    desktop_names.erase(std::remove(desktop_names.begin(), desktop_names.end(), "zemo.log"), desktop_names.end());
+    ASSERT_EQ(names, desktop_names);
+    ASSERT_FALSE(names.empty());
+    for (const std::string& name : names)
+        EXPECT_EQ(read_file(scene.dir.file("vysledky/" + name)), read_file(copy.file("vysledky/" + name))) << name;
+}
+
+}  // namespace
+
+// Projects of every kind read through the desktop program's reader and run
+// give the console program's result bytes for the same project file: the
+// every-kind projects, one of them without a model settings file (both
+// programs report it and take the defaults), and a pollutant of one limit
+// made in the window.
+TEST_F(DesktopRun, ProjectsOfEveryKindGiveTheConsoleProgramsFiles) {
+    const Installation shipped(true);
+    for (const char* project : {"every-kind-a.atm", "every-kind-a-dbf.atm", "every-kind-b.atm"}) {
+        Scene scene(project);
+        expect_console_and_desktop_agree(scene, project, shipped, temp.str());
+    }
+    const Installation without_settings(false);
+    Scene scene("every-kind-a.atm");
+    expect_console_and_desktop_agree(scene, "every-kind-a.atm", without_settings, temp.str());
+
+    // One limit for every pollutant of B but the first, made in the window:
+    // the second limit emptied is written as -1, which the console reads as
+    // one limit.
+    Scene one("every-kind-b.atm");
+    PollutantCatalogue catalogue;
+    ProjectForm form;
+    std::string error;
+    ASSERT_TRUE(read_project_form(one.dir.file("every-kind-b.atm"), form, error)) << error;
+    for (const FormPollutant& p : form.pollutants) {
+        CatalogueEntry e;
+        e.indicative = p.indicative;
+        e.type = p.type;
+        e.name = p.name;
+        e.limit1 = p.limit1;
+        e.limit2 = 7.5;
+        e.half_life = p.half_life;
+        catalogue.entries.push_back(e);
+    }
+    Preferences prefs = staged_preferences();
+    MainForm main(catalogue, prefs, prefs.root_dir, ',');
+    ASSERT_EQ(main.open_file(one.dir.file("every-kind-b.atm")).message, "");
+    for (int k = 0; k < static_cast<int>(form.pollutants.size()); ++k) {
+        main.select_chosen(k);
+        main.state().pol_limit2 = k == 0 ? "7,5" : "";
+        ASSERT_TRUE(main.leave_field(MainControl::PolLimit2, MainControl::None).ok);
+    }
+    ScriptedSaveName dialogs(one.dir.file("every-kind-b.atm"));
+    ASSERT_TRUE(main.save(dialogs, MainControl::None).ok);
+    const std::string written = read_file(one.dir.file("every-kind-b.atm"));
+    EXPECT_NE(written.find("NOX=NOX, 40.000000, 7.500000, "), std::string::npos) << written;
+    EXPECT_NE(written.find("TSP=TSP, 100.000000, -1.000000, "), std::string::npos) << written;
+    expect_console_and_desktop_agree(one, "every-kind-b.atm", shipped, temp.str());
+}
+
+// The catalogue's substances whose limits lie below 1 (benzo(a)pyrene,
+// lead, arsenic, cadmium, nickel) computed in both programs.
+TEST_F(DesktopRun, TheCataloguesSubstancesBelowOneGiveTheConsoleProgramsFiles) {
+    const Installation shipped(true);
+    Scene scene("every-kind-a.atm",
+                "BAP=ORG, 0.001, 0.0006, 48, Benzo(a)pyren\nPB=PM10, 0.5, 0.35, Olovo\n"
+                "AS=PM10, 0.006, 0.0036, Arsen\nCD=PM10, 0.005, 0.003, Kadmium\nNI=PM10, 0.02, 0.014, Nikl\n"
+                "SO2=SO2, 350, 125, Oxid siřičitý\n");
+    expect_console_and_desktop_agree(scene, "every-kind-a.atm", shipped, temp.str());
+}
+
+// A missing model settings file is reported and the defaults are taken, in
+// the desktop program as in the console: the run completes.
+TEST_F(DesktopRun, AMissingModelSettingsFileIsReportedAndTheRunCompletes) {
+    const Installation without_settings(false);
+    Town town("TYP=STANDARDNI\nFORMAT=TXT\nADRESAR=vysledky\n");
+    fs::create_directory(town.dir.file("vysledky"));
+    Preferences prefs = staged_preferences();
+    prefs.root_dir = without_settings.root();
+    FakeWindow window;
+    RunSession session;
+    EXPECT_EQ(run_model(form_of(read_form(town.dir.file("town.atm"))), prefs, RunPlaces{town.dir.str(), temp.str()},
+                        window, session),
+              0);
+    EXPECT_EQ(window.lines.back(), "Výpočet ukončen...o.k.");
+    EXPECT_EQ(window.count("VÝPOČET NEBYL DOKONČEN!"), 0);
+    const std::string log = cp1250_to_utf8(read_file(town.dir.file("vysledky/zemo.log")));
+    EXPECT_NE(log.find("Používám default hodnoty"), std::string::npos) << log;
+}
+
+// A copy of the log that cannot be created is not called incomplete.
+TEST_F(DesktopRun, ALogCopyThatCannotBeCreatedIsReportedSo) {
+    Town town("TYP=ZAKLADNI\nFORMAT=TXT\nADRESAR=vysledky\n");
+    fs::create_directories(town.dir.file("vysledky/zemo.log"));  // a directory where the copy would go
+    FakeWindow window;
+    RunSession session;
+    run_model(form_of(read_form(town.dir.file("town.atm"))), staged_preferences(),
+              RunPlaces{town.dir.str(), temp.str()}, window, session);
+    std::string copy("vysledky");
+    copy.push_back(platform::kDirSeparator);
+    copy += "zemo.log";
+    EXPECT_GE(window.find("+++ kopii protokolu nelze vytvořit: " + copy), 0)
+        << (window.lines.empty() ? std::string() : window.lines.back());
+    for (const std::string& line : window.lines) EXPECT_EQ(line.find("zápis kopie protokolu"), std::string::npos);
 }

@@ -537,7 +537,8 @@ TEST(MainFormMapping, OpenFailuresAndPollutantsMissingFromTheCatalogue) {
     MainReply r = w.form.open_file(w.path("x.atm"));
     std::string msg = "Soubor [";
     msg += w.path("x.atm");
-    msg += cz("] nelze otevřít nebo byl načten s chybou!");
+    msg += cz("] nelze otevřít nebo byl načten s chybou!\n+++ neznámá položka: FOO, (soubor: ");
+    msg += w.path("x.atm") + ")";
     EXPECT_EQ(r.message, msg);
     EXPECT_EQ(w.form.state().wind_roses, "keep");
 
@@ -546,7 +547,7 @@ TEST(MainFormMapping, OpenFailuresAndPollutantsMissingFromTheCatalogue) {
     r = w.form.open_file(w.path("y.atm"));
     msg = "Soubor [";
     msg += w.path("y.atm");
-    msg += cz("] byl načten s chybou!");
+    msg += cz("] byl načten s chybou!\n+++ neznámá znečišťující látka: Nic");
     EXPECT_EQ(r.message, msg);
     EXPECT_TRUE(w.form.state().chosen.empty());
     EXPECT_EQ(w.form.state().wind_roses, "r.txt");
@@ -577,7 +578,15 @@ TEST(MainFormCatalogue, ChosenListEmptiedOnlyAfterARealChange) {
     EXPECT_EQ(f.state().chosen.size(), 1u);
     changed.result = WindowResult::Ok;
     w.catalogue.entries.push_back(entry("CO", 6, "Aaa oxid", 10, 5));
-    f.catalogue_closed(changed);
+    // A change that could not be saved ("Soubor nelze uložit!") leaves the
+    // project's pollutants; the list shows the catalogue as edited.
+    EXPECT_EQ(f.catalogue_closed(changed), "");
+    EXPECT_EQ(f.state().chosen.size(), 1u);
+    EXPECT_FALSE(f.modified());
+    EXPECT_EQ(f.catalogue_names().front(), "Aaa oxid");
+    changed.catalogue_saved = true;
+    EXPECT_EQ(f.catalogue_closed(changed),
+              cz("Seznam látek byl změněn a uložen: vybrané látky projektu byly proto odebrány, vyberte je znovu."));
     EXPECT_TRUE(f.state().chosen.empty());
     EXPECT_EQ(f.state().pol_usr, "");
     EXPECT_TRUE(f.modified());
@@ -623,4 +632,189 @@ TEST(MainFormFields, NumbersAndTheIndicativeAreTakenWhenLeftFileNamesAsTyped) {
     for (MainControl c : {MainControl::PntFn1, MainControl::PntFn3, MainControl::SrcFnA, MainControl::TrnFn,
                           MainControl::RosFn, MainControl::OutDir, MainControl::OutFnExt, MainControl::PolList})
         EXPECT_FALSE(checked_on_leave(c)) << static_cast<int>(c);
+}
+
+// A "." in a directory is no extension: the ".atm" rule looks at the file
+// name part, so a project under a dotted directory (C:\Users\jan.novak\...)
+// is saved and opened with its extension.
+TEST(MainFormMapping, DottedDirectoriesKeepTheExtensionRule) {
+    EXPECT_EQ(project_name_with_extension("/home/jan.novak/town"), "/home/jan.novak/town.atm");
+    EXPECT_EQ(project_name_with_extension("../town"), "../town.atm");
+    EXPECT_EQ(project_name_with_extension("./town"), "./town.atm");
+    EXPECT_EQ(project_name_with_extension("C:\\Users\\jan.novak\\town"), "C:\\Users\\jan.novak\\town.atm");
+    EXPECT_EQ(project_name_with_extension("/home/jan.novak/town.v1"), "/home/jan.novak/town.v1");
+
+    Window w;
+    const std::string dotted = w.path("jan.novak");
+    std::filesystem::create_directory(dotted);
+    zemo::test::write_file(dotted + "/town.atm", "[Meteorologie]\r\nSoubor=r.txt\r\n");
+    EXPECT_EQ(w.form.start({dotted + "/town"}).message, "");
+    EXPECT_EQ(w.form.file_name(), dotted + "/town.atm");
+    EXPECT_EQ(w.form.state().wind_roses, "r.txt");
+
+    // "wzemo ../town" from a directory beside the project's.
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    std::filesystem::create_directory(dotted + "/sub.d");
+    std::filesystem::current_path(dotted + "/sub.d");
+    Window relative;
+    const MainReply opened = relative.form.start({"../town"});
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(opened.message, "");
+    EXPECT_EQ(relative.form.file_name(), "../town.atm");
+    EXPECT_EQ(relative.form.state().wind_roses, "r.txt");
+
+    // Saved through the dialog under a dotted directory: proj.atm.
+    w.form.state().wind_roses = "s.txt";
+    w.form.changed();
+    w.dialogs.save_names = {dotted + "/proj"};
+    ASSERT_TRUE(w.form.save_as(w.dialogs, M::None).ok);
+    EXPECT_NE(read_file(dotted + "/proj.atm").find("Soubor=s.txt"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dotted + "/proj"));
+}
+
+// The program writes over no file it did not read as a project: a table
+// opened by mistake is refused with the reason, ".atm" appended to a name
+// chosen in the dialog asks before replacing that file, and a project read
+// with errors asks before it is saved over its own file.
+TEST(MainFormSave, NoFileIsWrittenOverThatWasNotReadAsAProject) {
+    Window w;
+    const std::string table = "R0001\t1000\t1500\t298.5\t1.5\t1\r\nR0002\t1100\t1400\t298.5\t1.5\t1\r\n";
+    zemo::test::write_file(w.path("body.txt"), table);
+    zemo::test::write_file(w.path("empty.atm"), "");
+    for (const char* name : {"body.txt", "empty.atm"}) {
+        w.dialogs.open_names = {w.path(name)};
+        const MainReply r = w.form.open_project(w.dialogs);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.message, "Soubor [" + w.path(name) + cz("] nelze otevřít nebo byl načten s chybou!\n") +
+                                 cz("+++ soubor neobsahuje žádnou skupinu projektu, (soubor: ") + w.path(name) + ")");
+        EXPECT_EQ(w.form.file_name(), "");
+    }
+    // Saving afterwards asks for a name: the table is not touched.
+    w.form.state().wind_roses = "r.txt";
+    w.form.changed();
+    w.dialogs.save_names = {w.path("novy")};
+    ASSERT_TRUE(w.form.save(w.dialogs, M::None).ok);
+    EXPECT_EQ(read_file(w.path("body.txt")), table);
+
+    // "novy" again: novy.atm exists, and the dialog asked about "novy" only.
+    w.dialogs.save_names = {w.path("novy"), w.path("novy")};
+    w.dialogs.yes_no = {false, true};
+    w.form.state().wind_roses = "q.txt";
+    EXPECT_FALSE(w.form.save_as(w.dialogs, M::None).ok);
+    EXPECT_EQ(w.dialogs.asked.back(), "Soubor [" + w.path("novy.atm") + cz("] již existuje. Má se přepsat?"));
+    EXPECT_EQ(read_file(w.path("novy.atm")).find("q.txt"), std::string::npos);
+    EXPECT_TRUE(w.form.save_as(w.dialogs, M::None).ok);
+    EXPECT_NE(read_file(w.path("novy.atm")).find("Soubor=q.txt"), std::string::npos);
+    const std::size_t asked = w.dialogs.asked.size();
+    w.dialogs.save_names = {w.path("jiny")};  // a new file: no question
+    EXPECT_TRUE(w.form.save_as(w.dialogs, M::None).ok);
+    EXPECT_EQ(w.dialogs.asked.size(), asked);
+
+    // A pollutant missing from the catalogue: saving under the project's
+    // own name would drop it, so it is asked; No keeps the file.
+    const std::string project =
+        "[Znecistujici latky]\r\nXY=SO2, 1, 2, Nic\r\n[Meteorologie]\r\nSoubor=r.txt\r\n";
+    zemo::test::write_file(w.path("cast.atm"), project);
+    Window partly;
+    EXPECT_FALSE(partly.form.open_file(w.path("cast.atm")).message.empty());
+    partly.dialogs.yes_no = {false, true};
+    partly.form.state().wind_roses = "jine.txt";
+    partly.form.changed();
+    EXPECT_FALSE(partly.form.save(partly.dialogs, M::None).ok);
+    ASSERT_EQ(partly.dialogs.asked.size(), 1u);
+    EXPECT_EQ(partly.dialogs.asked[0],
+              "Soubor [" + partly.form.file_name() +
+                  cz("] byl načten s chybou! Co se nenačetlo, uložením ze souboru zmizí. Má se přesto uložit?"));
+    EXPECT_EQ(read_file(w.path("cast.atm")), project);
+    EXPECT_TRUE(partly.form.save(partly.dialogs, M::None).ok);
+    EXPECT_NE(read_file(w.path("cast.atm")).find("Soubor=jine.txt"), std::string::npos);
+    // Once saved it is the project as the window holds it: no more questions.
+    partly.form.state().wind_roses = "treti.txt";
+    EXPECT_TRUE(partly.form.save(partly.dialogs, M::None).ok);
+    EXPECT_EQ(partly.dialogs.asked.size(), 2u);
+    // The save question asks the same before it writes.
+    Window quitting;
+    zemo::test::write_file(w.path("cast.atm"), project);
+    quitting.form.open_file(w.path("cast.atm"));
+    quitting.form.changed();
+    quitting.dialogs.save_answers = {Answer::Yes};
+    quitting.dialogs.yes_no = {false};
+    EXPECT_FALSE(quitting.form.PrjSaveQuestion(quitting.dialogs));
+    EXPECT_EQ(read_file(w.path("cast.atm")), project);
+}
+
+// Every number a field takes is finite and in range: a limit of 1e40 (inf
+// in single precision), a negative or too large background, a share limit
+// outside 0..100 are refused with the field's message; an empty background
+// field stays a value not given, and an empty limit 2 is one limit.
+TEST(MainFormValidation, NumbersOutOfRangeAndTheOneLimitPollutant) {
+    Window w;
+    w.add("Oxid siřičitý");
+    w.add("Benzo(a)pyren");
+    w.form.select_chosen(0);
+    const auto refused = [](const MainReply& r, const char* msg, M focus) {
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.message, cz(msg));
+        EXPECT_EQ(r.focus, focus);
+    };
+    for (const char* bad : {"1e40", "-1e40", "1e39", "0,0000001"}) {
+        refused(w.type_into(M::PolLimit1, bad), "Nepřípustná hodnota imisního limitu!", M::PolLimit1);
+        refused(w.type_into(M::PolLimit2, bad), "Nepřípustná hodnota imisního limitu!", M::PolLimit2);
+    }
+    EXPECT_EQ(w.form.state().chosen[0].limit1, 350);
+    EXPECT_EQ(w.form.state().chosen[0].limit2, 125);
+    refused(w.type_into(M::PolLimit1, ""), "Nepovolený znak v čísle!", M::PolLimit1);
+    w.form.state().addition = FormAddition::Background;
+    w.form.changed();
+    for (const char* bad : {"-1", "-0,5", "1e40"}) refused(w.type_into(M::Back1, bad), "Nepovolený znak v čísle!", M::Back1);
+    EXPECT_TRUE(w.type_into(M::Back1, "").ok);
+    EXPECT_TRUE(w.type_into(M::Back1, "0").ok);
+    for (const char* bad : {"-1", "100,5", "1e40"}) refused(w.type_into(M::Lim, bad), "Nepovolený znak v čísle!", M::Lim);
+    EXPECT_TRUE(w.type_into(M::Lim, "100").ok);
+    EXPECT_TRUE(w.type_into(M::Lim, "0").ok);
+    refused(w.type_into(M::Rotation, "1e40", M::PntFn1), "Nepovolený znak v čísle!", M::Rotation);
+    w.form.select_chosen(1);  // the ORG pollutant
+    for (const char* bad : {"1e40", "0", "-3"}) refused(w.type_into(M::PolRem, bad), "Nepovolený znak v čísle!", M::PolRem);
+    EXPECT_EQ(w.form.state().chosen[1].half_life, 48);
+
+    // A value typed and saved at once is checked as if the field were left.
+    w.form.state().share_limit = "150";
+    w.dialogs.save_names = {w.path("p")};
+    refused(w.form.save(w.dialogs, M::Lim), "Nepovolený znak v čísle!", M::Lim);
+    EXPECT_FALSE(std::filesystem::exists(w.path("p.atm")));
+    w.form.state().share_limit = "";
+
+    // One limit: the second limit emptied, written as -1, read back empty.
+    w.form.select_chosen(0);
+    EXPECT_TRUE(w.type_into(M::PolLimit2, " ").ok);
+    EXPECT_EQ(w.form.state().chosen[0].limit2, -1);
+    EXPECT_EQ(w.form.state().pol_limit2, "");
+    EXPECT_TRUE(w.form.modified());
+    w.form.state().background[1] = "-4";  // not left: a value not given
+    ASSERT_TRUE(w.form.save(w.dialogs, M::PolLimit2).ok);
+    const std::string text = read_file(w.path("p.atm"));
+    EXPECT_NE(text.find("SO2=SO2, 350.000000, -1.000000, "), std::string::npos) << text;
+    EXPECT_NE(text.find("Pozadi=SO2:0.000000, BAP:0\r\n"), std::string::npos) << text;
+    Window back;
+    ASSERT_EQ(back.form.open_file(w.path("p.atm")).message, "");
+    back.form.select_chosen(0);
+    EXPECT_EQ(back.form.state().pol_limit2, "");
+    EXPECT_EQ(back.form.state().chosen[0].limit2, -1);
+    EXPECT_TRUE(back.type_into(M::PolLimit2, "").ok);  // leaving the empty field again is no change
+    EXPECT_FALSE(back.form.modified());
+    EXPECT_TRUE(back.type_into(M::PolLimit2, "40").ok);  // and two limits again
+    EXPECT_EQ(back.form.state().chosen[0].limit2, 40);
+
+    // A catalogue file edited by hand with a second limit of 0 gives a
+    // pollutant of one limit, which its project file reads back as.
+    back.catalogue.entries.push_back(entry("X", 0, "Jedna limita", 5, 0));
+    CatalogueReply reread;
+    reread.result = WindowResult::Ok;
+    back.form.catalogue_closed(reread);
+    ASSERT_TRUE(back.add("Jedna limita").ok);
+    EXPECT_EQ(back.form.state().chosen.back().limit2, -1);
+    ASSERT_TRUE(back.form.save(back.dialogs, M::None).ok);
+    ProjectForm reread_form;
+    std::string error;
+    EXPECT_TRUE(read_project_form(w.path("p.atm"), reread_form, error)) << error;
 }

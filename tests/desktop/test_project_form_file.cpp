@@ -3,7 +3,11 @@
 // ends, and the console reader reading the desktop writer's file.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <clocale>
+#include <filesystem>
 
 #include "desktop/logic/project_form_file.h"
 #include "tests/test_support.h"
@@ -322,11 +326,72 @@ TEST_F(ProjectFormFileTest, SectionsKeysAndValuesThatFailTheWholeReading) {
               "+++ neúplné zadání výstupního souboru se sektory (prům. hodnoty), (soubor: P)");
     EXPECT_EQ(refusal("[Vysledky]\n" + std::string(1001, '#') + "\n"), "+++ příliš dlouhý řádek, (soubor: P)");
 
-    // A file that cannot be opened fails without an error text.
+    // A file that does not exist fails with the reason.
     error = "old";
     EXPECT_FALSE(read_project_form(dir.file("missing.atm"), f, error));
-    EXPECT_EQ(error, "");
+    EXPECT_EQ(cp1250_to_utf8(error),
+              "+++ soubor neexistuje nebo to není obyčejný soubor, (soubor: " + dir.file("missing.atm") + ")");
 }
+
+// A file without a single section is no project (a receptor table opened
+// by mistake, an empty or comment-only file): it is refused, so that the
+// window never takes it for an empty project and saves over it.
+TEST_F(ProjectFormFileTest, AFileWithoutASectionIsNoProject) {
+    const char* const kNoProject = "+++ soubor neobsahuje žádnou skupinu projektu, (soubor: P)";
+    EXPECT_EQ(refusal(""), kNoProject);
+    EXPECT_EQ(refusal("# jen komentář\n\n   \n"), kNoProject);
+    EXPECT_EQ(refusal("R0001\t1000\t1500\t298.5\t1.5\t1\nR0002\t1100\t1400\t298.5\t1.5\t1\n"), kNoProject);
+    ProjectForm f;
+    std::string error;
+    // One section, even empty, makes a project.
+    ASSERT_TRUE(read("# komentář\n[Vysledky]\n", f, error)) << error;
+}
+
+// Every number of a project is finite and in its range (a limit of 1e40 is
+// finite as a double but not in the single precision the window keeps),
+// refused with the message of its item.
+TEST_F(ProjectFormFileTest, NumbersOutOfRangeFailWithTheMessageOfTheirItem) {
+    const std::string s = "[Znecistujici latky]\n";
+    const char* const kLimit1 = "+++ chyba v definici 1. limitní koncentrace: A, (soubor: P)";
+    const char* const kLimit2 = "+++ chyba v definici 2. limitní koncentrace: A, (soubor: P)";
+    // 1e-7 would be written as 0.000000 and not read back.
+    for (const char* bad : {"1e40", "inf", "nan", "-1e39", "0", "-5", "1e400", "1e-7"})
+        EXPECT_EQ(refusal(s + "A=CO," + bad + ",2,x\n"), kLimit1) << bad;
+    for (const char* bad : {"1e40", "-inf", "0", "-1e-7"}) EXPECT_EQ(refusal(s + "A=CO,1," + bad + ",x\n"), kLimit2) << bad;
+    for (const char* bad : {"1e40", "0", "-2", "4e-7"})
+        EXPECT_EQ(refusal(s + "A=ORG,1,2," + bad + ",x\n"), "+++ chyba v definici poločasu odstraňování: A, (soubor: P)")
+            << bad;
+    for (const char* bad : {"-1", "1e40", "-0.5"})
+        EXPECT_EQ(refusal(s + "A=CO,1,2,x\n[Zdroje]\nPozadi=A:" + bad + "\n"),
+                  "+++ chyba v definici pozaďové koncentrace: A, (soubor: P)")
+            << bad;
+    for (const char* bad : {"-1", "100.5", "1e40"})
+        EXPECT_EQ(refusal(std::string("[Vysledky]\nPodily limit=") + bad + "\n"),
+                  std::string("+++ chyba v definici podílů: ") + bad + ", (soubor: P)");
+    EXPECT_EQ(refusal("[Vypocetni sit]\nProjekce=jina\nOtoceni=1e40\n"),
+              "+++ chyba v definici otočení: 1e40, (soubor: P)");
+
+    // The edges of each range still read; a negative limit 2 is one limit.
+    ProjectForm f;
+    std::string error;
+    ASSERT_TRUE(read(s + "A=ORG,3e38,-1,0.001,x\nB=CO,0.000001,-0.000001,y\n[Zdroje]\nPozadi=A:0, B:3e38\n"
+                         "[Vysledky]\nPodily limit=100\n",
+                     f, error))
+        << error;
+    EXPECT_EQ(f.pollutants[0].limit1, 3e38);
+    EXPECT_EQ(f.pollutants[0].limit2, -1);
+    EXPECT_EQ(f.background[0], 0);
+    EXPECT_EQ(f.background[1], 3e38);
+    EXPECT_EQ(f.share_limit, 100);
+    // What reads is written so that it reads back.
+    ASSERT_TRUE(write_project_form(dir.file("w.atm"), f));
+    ProjectForm again;
+    ASSERT_TRUE(read_project_form(dir.file("w.atm"), again, error)) << cp1250_to_utf8(error);
+    EXPECT_EQ(again.pollutants, f.pollutants);
+    ASSERT_TRUE(read("[Vysledky]\nPodily limit=0\n", f, error)) << error;
+    EXPECT_EQ(f.share_limit, 0);
+}
+
 
 TEST_F(ProjectFormFileTest, BackgroundPairsFollowThePollutantsReadSoFar) {
     ProjectForm f;
@@ -434,4 +499,51 @@ TEST_F(ProjectFormFileTest, ConsoleReaderReadsTheDesktopFileAsAHandWrittenOne) {
     EXPECT_EQ(d.base_sector_max, h.base_sector_max);
     EXPECT_EQ(d.base_sector_mean, h.base_sector_mean);
     EXPECT_EQ(d.base_report, h.base_report);
+}
+
+// A line is not read past its bound, and a file that is not a regular file
+// is not opened: a FIFO would block the window for ever, a link to
+// /dev/zero or a gigabyte without a line end would take all its memory.
+// The reading runs in a child process with a time and memory bound, so
+// that a reader that blocks or reads everything fails instead of hanging.
+TEST_F(ProjectFormFileTest, ALineWithoutEndAndFilesThatAreNoRegularFilesAreRefused) {
+    const std::string fifo = dir.file("fifo.atm");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string zero = dir.file("zero.atm");
+    std::filesystem::create_symlink("/dev/zero", zero);
+    const std::string huge = dir.file("huge.atm");
+    test::write_file(huge, "[Vysledky]\n");
+    std::filesystem::resize_file(huge, std::uintmax_t{1} << 30);  // sparse: a gigabyte of NUL bytes, no line end
+    const auto read_all = [&] {
+        int read = 0;
+        for (const std::string& path : {fifo, zero, huge}) {
+            ProjectForm f;
+            std::string error;
+            if (read_project_form(path, f, error)) ++read;
+        }
+        return read;
+    };
+    const int status = test::run_with_memory_limit(std::size_t{256} << 20, [&] {
+        ::alarm(30);
+        return read_all();
+    });
+    if (status != test::kNoMemoryLimit) {
+        ASSERT_EQ(status, 0) << "a reader blocked, ran out of memory or read a file";
+    }
+
+    ProjectForm f;
+    std::string error;
+    EXPECT_FALSE(read_project_form(fifo, f, error));
+    EXPECT_EQ(cp1250_to_utf8(error), "+++ soubor neexistuje nebo to není obyčejný soubor, (soubor: " + fifo + ")");
+    EXPECT_FALSE(read_project_form(zero, f, error));
+    EXPECT_EQ(cp1250_to_utf8(error), "+++ soubor neexistuje nebo to není obyčejný soubor, (soubor: " + zero + ")");
+    EXPECT_FALSE(read_project_form(huge, f, error));
+    EXPECT_EQ(cp1250_to_utf8(error), "+++ příliš dlouhý řádek, (soubor: " + huge + ")");
+
+    // A line of exactly the bound still reads, with either line end after it.
+    for (const char* eol : {"\n", "\r\n", "\r"}) {
+        ASSERT_TRUE(read("#" + std::string(999, 'x') + eol + "[Vysledky]" + eol + "Typ=zakladni" + eol, f, error))
+            << error;
+        EXPECT_EQ(f.output_type, kOutputBasic);
+    }
 }

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -142,6 +143,7 @@ private slots:
     void fileRowsFollowTheFirstFile();
     void rotationIsSavedWithAPointAndLettersAreRefused();
     void typedLimitIsValidatedBySaveShortcut();
+    void aRefusedFieldKeepsTheTabBarAndThePageTogether();
     void saveQuestionHasThreeAnswers();
     void wholeRunEqualsTheConsoleProgram();
     void stopEndsTheRunAndRestoresTheButtons();
@@ -275,6 +277,50 @@ void TestMainWindow::typedLimitIsValidatedBySaveShortcut() {
     settle();
     const QByteArray text = file_bytes(path);
     QVERIFY2(text.contains("SO2=SO2, 200.000000, "), text.constData());
+}
+
+// A field that refuses to be left while the user clicks another tab: the
+// page of the field stays shown, and the tab bar shows its tab.
+void TestMainWindow::aRefusedFieldKeepsTheTabBarAndThePageTogether() {
+    Fixture f(QStringLiteral("tabs"));
+    f.add_pollutant(cz("Oxid siřičitý"));
+    SeenBoxes seen;
+    answer_message_boxes(seen);
+    QTest::mouseClick(f.w().fMP_PolLimit1_Edt, Qt::LeftButton);
+    f.w().fMP_PolLimit1_Edt->selectAll();
+    QTest::keyClicks(f.w().fMP_PolLimit1_Edt, QStringLiteral("1e40"));
+    QTabBar* bar = f.w().tabs->tabBar();
+    for (int tab : {2, 4, 0}) {
+        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(tab).center());
+        settle();
+        QCOMPARE(seen.texts.size(), 1);
+        QCOMPARE(seen.texts.value(0), cz("Nepřípustná hodnota imisního limitu!"));
+        seen.texts.clear();
+        QCOMPARE(f.w().tabs->currentIndex(), 1);
+        QCOMPARE(bar->currentIndex(), 1);
+        QVERIFY(f.w().tabs->currentWidget()->isAncestorOf(f.w().fMP_PolLimit1_Edt));
+        QVERIFY(f.w().fMP_PolLimit1_Edt->isVisible());
+        QCOMPARE(f.w().focusWidget(), f.w().fMP_PolLimit1_Edt);
+    }
+    // The tab's mnemonic and Ctrl+Tab are refused the same way.
+    QTest::keyClick(&f.w(), Qt::Key_Z, Qt::AltModifier);
+    settle();
+    QTest::keyClick(f.w().fMP_PolLimit1_Edt, Qt::Key_Tab, Qt::ControlModifier);
+    settle();
+    QCOMPARE(seen.texts.size(), 2);
+    QCOMPARE(f.w().tabs->currentIndex(), 1);
+    QVERIFY(f.w().tabs->currentWidget()->isAncestorOf(f.w().fMP_PolLimit1_Edt));
+    QCOMPARE(f.w().focusWidget(), f.w().fMP_PolLimit1_Edt);
+    stop_answering_message_boxes();
+
+    // A value accepted: the click goes to the tab clicked.
+    f.w().fMP_PolLimit1_Edt->selectAll();
+    QTest::keyClicks(f.w().fMP_PolLimit1_Edt, QStringLiteral("200"));
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(2).center());
+    settle();
+    QCOMPARE(f.w().tabs->currentIndex(), 2);
+    QCOMPARE(bar->currentIndex(), 2);
+    QCOMPARE(f.w().form().state().chosen[0].limit1, 200.0);
 }
 
 void TestMainWindow::saveQuestionHasThreeAnswers() {
