@@ -324,28 +324,6 @@ bool Reader::result_item(const std::string& key, const std::optional<std::string
     return unknown_key(key);
 }
 
-// One line of file into line, without its end (CR LF, LF or a lone CR),
-// reading no more than one character past kMaxFormFileLine: a line without
-// end (a file of gigabytes on one line) is cut there and refused by the
-// reader. False at the end of the file. The file is a regular one, so a
-// character read after a lone CR can be given back by seeking.
-bool read_bounded_line(File& file, std::string& line) {
-    line.clear();
-    char c = 0;
-    bool any = false;
-    while (line.size() <= kMaxFormFileLine && file.read_bytes(&c, 1) == 1) {
-        any = true;
-        if (c == '\n') break;
-        if (c == '\r') {
-            const long after = file.tell();
-            if (file.read_bytes(&c, 1) == 1 && c != '\n') file.seek(after);
-            break;
-        }
-        line.push_back(c);
-    }
-    return any;
-}
-
 }  // namespace
 
 bool read_project_form(const std::string& path, ProjectForm& form, std::string& error_text) {
@@ -356,10 +334,16 @@ bool read_project_form(const std::string& path, ProjectForm& form, std::string& 
     // /dev/zero is a line without end) is opened.
     if (!platform::is_regular_file(path)) return reader.refuse("soubor neexistuje nebo to není obyčejný soubor"_cz);
     File file;
-    if (!file.open(path, "r")) return reader.refuse("soubor nelze otevřít"_cz);
+    if (!file.open_regular(path)) return reader.refuse("soubor nelze otevřít"_cz);
+    // A line is read no further than one character past its bound, so that
+    // a line without end is refused as too long without being taken whole.
     std::string line;
-    while (read_bounded_line(file, line))
+    for (;;) {
+        const File::LineRead got = file.read_bounded_line(line, kMaxFormFileLine + 1);
+        if (got == File::LineRead::End) break;
         if (!reader.read_line(line)) return false;
+        if (got == File::LineRead::TooLong) return false;
+    }
     // A file that holds no section of a project (an empty file, a table, a
     // text) is no project: saving it again would destroy it.
     if (!reader.any_section()) return reader.refuse("soubor neobsahuje žádnou skupinu projektu"_cz);
