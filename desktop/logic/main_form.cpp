@@ -735,7 +735,8 @@ OpenDataRequest MainForm::open_data_request(MainControl field) const {
     }
     q.filter = wind ? kWindFilter : kDataFilter;
     const std::string* text = text_of(state_, field);
-    q.preset = text ? *text : std::string();
+    // A relative name lies in the project's directory.
+    q.preset = text ? path_resolved_in(trim_blanks(*text), project_directory_) : std::string();
     q.filter_index = data_filter_index(q.preset, wind ? prefs_.dialog_wind_filter : prefs_.dialog_data_filter, wind);
     q.directory = prefs_.last_path;
     return q;
@@ -762,7 +763,8 @@ void MainForm::open_data_chosen(MainControl field, const std::string& path, int 
 }
 
 std::string MainForm::open_out_directory() const {
-    return state_.output_directory.empty() ? prefs_.last_path : state_.output_directory;
+    return state_.output_directory.empty() ? prefs_.last_path
+                                           : path_resolved_in(state_.output_directory, project_directory_);
 }
 
 void MainForm::open_out_chosen(MainControl field, const std::string& path) {
@@ -773,8 +775,10 @@ void MainForm::open_out_chosen(MainControl field, const std::string& path) {
         dir = directory_of(path);
         // The field shows the directory without its final separator (a root keeps it).
         if (dir.size() > 1 && platform::is_dir_separator(dir.back()) && dir[dir.size() - 2] != ':') dir.pop_back();
+        if (!file_name_.empty()) dir = path_relative_to(dir, project_directory_);
     }
-    const std::string base = trim_blanks(dir);
+    // A relative output directory lies in the project's directory.
+    const std::string base = path_resolved_in(trim_blanks(dir), project_directory_);
     std::string name = path;
     // Relative only when the directory ends where a separator of path stands,
     // so that "D:\out" does not take in "D:\output\x".
@@ -791,7 +795,7 @@ void MainForm::open_out_chosen(MainControl field, const std::string& path) {
 
 void MainForm::output_directory_chosen(const std::string& directory) {
     prefs_.last_path = directory;
-    state_.output_directory = directory;
+    state_.output_directory = file_name_.empty() ? directory : path_relative_to(directory, project_directory_);
     CheckValues();
 }
 

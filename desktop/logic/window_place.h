@@ -31,6 +31,11 @@ struct FrameMargins {
     bool operator==(const FrameMargins&) const = default;
 };
 
+// The frame assumed where none is known yet (a window not yet shown, no
+// window shown to measure): a title bar and borders of common desktops, so
+// that a window placed before it is framed still fits its screen.
+inline constexpr FrameMargins kUsualFrame{8, 32, 8, 8};
+
 // The client rectangle moved (and, when it is larger, shrunk) so that the
 // window with its frame lies on one of screens (their available areas, the
 // first being the primary screen). Unchanged when it lies on one already,

@@ -197,8 +197,8 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent)
     // The stored place is the client area's corner, restored as such (a
     // frame position stored and a client position restored would move the
     // window by its title bar at every start).
-    const WindowRect place = keep_on_screen({setup_.prefs->form_left, setup_.prefs->form_top, 660, 560}, {},
-                                            screen_areas());
+    const WindowRect place = keep_on_screen({setup_.prefs->form_left, setup_.prefs->form_top, 660, 560},
+                                            kUsualFrame, screen_areas());
     setGeometry(place.x, place.y, place.width, place.height);
     form_->ScreenClear();
     show_state();
@@ -774,14 +774,14 @@ void MainWindow::show_recent() {
     for (QAction* a : recent_menu->actions())
         if (a->property("recentProject").isValid()) items << a;
     QStringList shown, wanted;
-    for (QAction* a : items) shown << a->property("recentProject").toString();
+    for (QAction* a : items)
+        if (!a->isSeparator()) shown << a->property("recentProject").toString();
     for (const std::string& p : list) wanted << qt_path(p);
     if (shown == wanted) return;
     for (QAction* a : items) {
         recent_menu->removeAction(a);
         delete a;
     }
-    QAction* separator = nullptr;
     for (int i = 0; i < static_cast<int>(list.size()); ++i) {
         auto* a = new QAction(qt_text(recent_project_item(i, list[i])), recent_menu);
         a->setProperty("recentProject", qt_path(list[i]));
@@ -789,7 +789,7 @@ void MainWindow::show_recent() {
         recent_menu->insertAction(MenuI_PrjEnd, a);
     }
     if (!list.empty()) {
-        separator = new QAction(recent_menu);
+        auto* separator = new QAction(recent_menu);
         separator->setSeparator(true);
         separator->setProperty("recentProject", QString());
         recent_menu->insertAction(MenuI_PrjEnd, separator);
@@ -1014,8 +1014,10 @@ void MainWindow::browse_output(MainControl field) {
 
 void MainWindow::browse_output_directory() {
     const std::string& out = form_->state().output_directory;
-    const std::string start = directory_chooser_start(out, setup_.prefs->last_path,
-                                                      !out.empty() && QDir(qt_path(out)).exists());
+    // A relative output directory lies in the project's directory.
+    const std::string out_path = out.empty() ? out : path_resolved_in(out, form_->project_directory());
+    const std::string start = directory_chooser_start(out_path, setup_.prefs->last_path,
+                                                      !out_path.empty() && QDir(qt_path(out_path)).exists());
     if (const auto chosen = choose_directory(this, qt_path(start))) {
         form_->output_directory_chosen(logic_text(QDir::toNativeSeparators(*chosen)));
         after_change();

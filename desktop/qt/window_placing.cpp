@@ -29,8 +29,9 @@ FrameMargins frame_margins(const QWidget* window) {
 }
 
 void place_window(QWidget* window, const QWidget* over) {
-    // A new window gets the frame the visible one has.
-    const FrameMargins frame = frame_margins(over);
+    // A new window gets the frame the visible one has, else the usual one.
+    FrameMargins frame = frame_margins(over);
+    if (frame == FrameMargins{}) frame = kUsualFrame;
     const QSize size = window->size();
     WindowRect r;
     if (over && over->isVisible()) {

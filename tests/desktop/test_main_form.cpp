@@ -687,6 +687,15 @@ TEST(MainFormPlaces, RelativePathsFollowTheProjectAndTheLastProjectsAreListed) {
     // Saved: a browsed file beneath the project is kept relative.
     w.form.open_data_chosen(M::SrcFnP, w.path("data/zdroje.dbf"), 2);
     EXPECT_EQ(w.form.state().point_sources, "data/zdroje.dbf");
+    // The output directory too; a relative one and a relative preset lie in
+    // the project's directory.
+    w.form.output_directory_chosen(w.path("vysledky"));
+    EXPECT_EQ(w.form.state().output_directory, "vysledky");
+    EXPECT_EQ(w.form.open_out_directory(), w.path("vysledky"));
+    w.form.state().output_type = kOutputBasic;
+    w.form.open_out_chosen(M::OutFnBasic, w.path("vysledky/zakl.txt"));
+    EXPECT_EQ(w.form.state().out_names[kOutBasic], "zakl");
+    EXPECT_EQ(w.form.open_data_request(M::RosFn).preset, w.path("ruzice.txt"));
     // Saved as into another directory: the relative paths name the same
     // files (full now), and a file beneath the new directory becomes relative.
     w.dialogs.save_names = {other.file("copy.atm")};
