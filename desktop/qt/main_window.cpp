@@ -753,6 +753,8 @@ void MainWindow::show_enabled() {
 
     MenuI_PrjNew->setEnabled(c.new_project);
     MenuI_PrjOpen->setEnabled(c.open_project);
+    for (QAction* a : recent_menu->actions())
+        if (a->property("recentProject").isValid() && !a->isSeparator()) a->setEnabled(c.open_project);
     MenuI_PrjSave->setEnabled(c.save);
     MenuI_PrjSaveAs->setEnabled(c.save);
     MenuI_PolList->setEnabled(c.catalogue);
@@ -786,6 +788,7 @@ void MainWindow::show_recent() {
         auto* a = new QAction(qt_text(recent_project_item(i, list[i])), recent_menu);
         a->setProperty("recentProject", qt_path(list[i]));
         connect(a, &QAction::triggered, this, [this, name = list[i]] { open_recent(name); });
+        a->setEnabled(main_commands(running()).open_project);
         recent_menu->insertAction(MenuI_PrjEnd, a);
     }
     if (!list.empty()) {
