@@ -26,13 +26,6 @@ std::string crs_note(int projection) {
     }
 }
 
-double finite_max(const Raster& r) {
-    double m = -INFINITY;
-    for (double v : r.values)
-        if (std::isfinite(v)) m = std::max(m, v);
-    return m;
-}
-
 }  // namespace
 
 MapResult make_maps(const MapOptions& options) {
@@ -85,11 +78,10 @@ MapResult make_maps(const MapOptions& options) {
         spec.title = "Průměrná roční koncentrace " + ind + " – " + cp1250_to_utf8(p.name);
         spec.subtitle = "Projekt " + project.project_name + ", " + std::to_string(project.receptors.size()) +
                         (on_lattice ? " bodů v pravidelné síti" : " bodů, hodnoty mezi nimi interpolovány");
-        if (p.limit[0] > 0) {
-            spec.limit = p.limit[0];
-            spec.limit_label = "limit " + number_text(p.limit[0]) + " µg/m³";
-            if (finite_max(field) >= p.limit[0]) spec.limit_contour = contour_lines(field, p.limit[0]);
-        }
+        // No limit on the annual-mean map: a pollutant's limits are the
+        // short-term limits of the exceedance columns (the catalogue does
+        // not say which, if any, is an annual limit), so a contour of one
+        // over the annual mean would mark a meaningless line.
         spec.grid_north_azimuth = project.rotation;
         if (!on_lattice)
             for (const Receptor& r : project.receptors) spec.receptors.emplace_back(r.x, r.y);

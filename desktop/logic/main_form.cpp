@@ -9,6 +9,8 @@
 #include "base/text.h"
 #include "desktop/logic/form_number.h"
 #include "desktop/logic/project_form_file.h"
+#include "desktop/logic/project_places.h"
+#include "input/project_file.h"
 
 namespace zemo::desktop {
 
@@ -59,7 +61,13 @@ std::string directory_of(const std::string& path) { return path.substr(0, file_n
 double single(double v) { return static_cast<double>(static_cast<float>(v)); }
 
 // The pollutant panel's number: "" for a value not greater than 0.
-std::string panel_number(double v, char sep) { return v > 0 ? field_number_text(v, sep) : std::string(); }
+std::string panel_number(double v, char sep) { return v > 0 ? single_field_text(v, sep) : std::string(); }
+
+// The full path of a project name (relative names lie in the current
+// directory), for the recent-project list.
+std::string full_project_path(const std::string& name) {
+    return path_resolved_in(name, platform::current_directory());
+}
 
 MainReply refuse(const char* message, MainControl focus) {
     MainReply r;
@@ -99,6 +107,39 @@ std::string field_number_text(double value, char decimal_separator) {
     const std::size_t p = text.find('.');
     if (p != std::string::npos) text[p] = decimal_separator;
     return text;
+}
+
+std::string single_field_text(double value, char decimal_separator) {
+    const float stored = static_cast<float>(value);
+    double shortest = stored;
+    // 9 significant digits always give a float back; fewer often do.
+    for (int digits = 1; digits <= 9; ++digits) {
+        char buf[64];
+        const auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(stored),
+                                       std::chars_format::general, digits);
+        double back = 0;
+        std::from_chars(buf, res.ptr, back);
+        if (static_cast<float>(back) == stored) {
+            shortest = back;
+            break;
+        }
+    }
+    return field_number_text(shortest, decimal_separator);
+}
+
+const std::array<std::string, 6>& default_out_names() {
+    static const std::array<std::string, 6> names = [] {
+        const ProjectConfig defaults;
+        std::array<std::string, 6> n;
+        n[kOutBasic] = defaults.base_basic;
+        n[kOutSourceShares] = defaults.base_source_shares;
+        n[kOutGroupShares] = defaults.base_group_shares;
+        n[kOutSectorMax] = defaults.base_sector_max;
+        n[kOutSectorMean] = defaults.base_sector_mean;
+        n[kOutExtended] = defaults.base_report;
+        return n;
+    }();
+    return names;
 }
 
 bool field_number(const std::string& text, char decimal_separator, double& value) {
@@ -153,13 +194,13 @@ std::string directory_chooser_start(const std::string& output_directory, const s
     return last_path;
 }
 
-MainForm::MainForm(PollutantCatalogue& catalogue, Preferences& prefs, std::string installation_directory,
+MainForm::MainForm(PollutantCatalogue& catalogue, Preferences& prefs, std::string default_directory,
                    char decimal_separator)
     : catalogue_(catalogue),
       prefs_(prefs),
-      installation_directory_(std::move(installation_directory)),
+      default_directory_(std::move(default_directory)),
       decimal_separator_(decimal_separator),
-      project_directory_(installation_directory_) {
+      project_directory_(default_directory_) {
     refill_catalogue_names();
     recompute();
 }
@@ -208,6 +249,11 @@ void MainForm::recompute() {
             hint += s.chosen[k].indicative;
             hint += ')';
             e.background_hint[k] = std::move(hint);
+        }
+    }
+    for (int k = 0; k < static_cast<int>(s.chosen.size()) && k < kMaxPollutants; ++k) {
+        if (s.addition == FormAddition::Background) {
+            e.background_label[k] = s.chosen[k].indicative;
         }
     }
     e.wind_test = !s.wind_roses.empty();
@@ -597,7 +643,7 @@ bool MainForm::PrjSaveQuestion(MainDialogs& dialogs) {
 MainReply MainForm::new_project(MainDialogs& dialogs) {
     MainReply r;
     r.ok = PrjSaveQuestion(dialogs);
-    if (r.ok) project_directory_ = installation_directory_;
+    if (r.ok) project_directory_ = default_directory_;
     return r;
 }
 
@@ -608,6 +654,13 @@ MainReply MainForm::open_project(MainDialogs& dialogs) {
     const std::optional<std::string> chosen = dialogs.choose_open_name();
     if (!chosen) return r;
     return open_file(*chosen);
+}
+
+MainReply MainForm::open_recent(MainDialogs& dialogs, const std::string& name) {
+    MainReply r;
+    r.ok = false;
+    if (!PrjSaveQuestion(dialogs)) return r;
+    return open_file(name);
 }
 
 MainReply MainForm::start(const std::vector<std::string>& arguments) {
@@ -640,6 +693,7 @@ MainReply MainForm::open_file(const std::string& chosen_name) {
     if (!read_project_form(name, form, error_text)) {
         r.message = with_detail(file_message(name, " nelze otevřít nebo byl načten s chybou!"_cz), error_text);
         r.ok = false;
+        recent_projects_remove(prefs_.recent_projects, full_project_path(name));
         return r;
     }
     read_with_errors_ = !ScreenFromCfg(form, error_text);
@@ -647,6 +701,7 @@ MainReply MainForm::open_file(const std::string& chosen_name) {
     project_directory_ = directory_of(name);
     if (project_directory_.empty()) project_directory_ = platform::current_directory();
     file_name_ = name;
+    recent_projects_add(prefs_.recent_projects, full_project_path(name));
     CheckValues();
     modified_ = false;
     return r;
@@ -676,17 +731,28 @@ bool MainForm::write_project(MainDialogs& dialogs, bool always_ask, MainControl 
         reply.ok = false;
         return false;
     }
+    // The file fields' relative paths follow a saved project into its new
+    // directory; those of a project never saved are taken as relative to
+    // the directory it is now saved in (they were typed for it).
+    std::string directory = directory_of(name);
+    if (directory.empty()) directory = platform::current_directory();
+    const MainFormState before = state_;
+    rebase_paths(file_name_.empty() ? directory : project_directory_, directory);
     ProjectForm form;
     reply = ScreenToCfg(form);
-    if (error_) return false;
+    if (error_) {
+        state_ = before;
+        return false;
+    }
     if (!write_project_form(name, form)) {
+        state_ = before;
         reply.message = file_message(name, " nelze uložit!"_cz);
         reply.ok = false;
         return false;
     }
-    project_directory_ = directory_of(name);
-    if (project_directory_.empty()) project_directory_ = platform::current_directory();
+    project_directory_ = directory;
     file_name_ = name;
+    recent_projects_add(prefs_.recent_projects, full_project_path(name));
     modified_ = false;
     read_with_errors_ = false;
     return true;
@@ -727,23 +793,36 @@ OpenDataRequest MainForm::open_data_request(MainControl field) const {
     }
     q.filter = wind ? kWindFilter : kDataFilter;
     const std::string* text = text_of(state_, field);
-    q.preset = text ? *text : std::string();
+    // A relative name lies in the project's directory.
+    q.preset = text ? path_resolved_in(trim_blanks(*text), project_directory_) : std::string();
     q.filter_index = data_filter_index(q.preset, wind ? prefs_.dialog_wind_filter : prefs_.dialog_data_filter, wind);
     q.directory = prefs_.last_path;
     return q;
 }
 
+void MainForm::rebase_paths(const std::string& from_directory, const std::string& to_directory) {
+    MainFormState& s = state_;
+    for (std::string* path : {&s.point_files[0], &s.point_files[1], &s.point_files[2], &s.point_sources,
+                              &s.line_sources, &s.area_sources, &s.transfers, &s.wind_roses, &s.output_directory}) {
+        const std::string trimmed = trim_blanks(*path);
+        if (!trimmed.empty()) *path = path_rebased(trimmed, from_directory, to_directory);
+    }
+}
+
 void MainForm::open_data_chosen(MainControl field, const std::string& path, int filter_index) {
     std::string* text = text_field(field);
     if (text == nullptr) return;
-    *text = path;
+    // Beneath a saved project's directory the path is kept relative to it;
+    // a project never saved keeps the full path until it is saved.
+    *text = file_name_.empty() ? path : path_relative_to(path, project_directory_);
     (field == MainControl::RosFn ? prefs_.dialog_wind_filter : prefs_.dialog_data_filter) = filter_index;
     prefs_.last_path = directory_of(path);
     CheckValues();
 }
 
 std::string MainForm::open_out_directory() const {
-    return state_.output_directory.empty() ? prefs_.last_path : state_.output_directory;
+    return state_.output_directory.empty() ? prefs_.last_path
+                                           : path_resolved_in(state_.output_directory, project_directory_);
 }
 
 void MainForm::open_out_chosen(MainControl field, const std::string& path) {
@@ -754,8 +833,10 @@ void MainForm::open_out_chosen(MainControl field, const std::string& path) {
         dir = directory_of(path);
         // The field shows the directory without its final separator (a root keeps it).
         if (dir.size() > 1 && platform::is_dir_separator(dir.back()) && dir[dir.size() - 2] != ':') dir.pop_back();
+        if (!file_name_.empty()) dir = path_relative_to(dir, project_directory_);
     }
-    const std::string base = trim_blanks(dir);
+    // A relative output directory lies in the project's directory.
+    const std::string base = path_resolved_in(trim_blanks(dir), project_directory_);
     std::string name = path;
     // Relative only when the directory ends where a separator of path stands,
     // so that "D:\out" does not take in "D:\output\x".
@@ -772,7 +853,7 @@ void MainForm::open_out_chosen(MainControl field, const std::string& path) {
 
 void MainForm::output_directory_chosen(const std::string& directory) {
     prefs_.last_path = directory;
-    state_.output_directory = directory;
+    state_.output_directory = file_name_.empty() ? directory : path_relative_to(directory, project_directory_);
     CheckValues();
 }
 

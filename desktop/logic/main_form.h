@@ -104,6 +104,9 @@ struct MainEnabled {
     bool transfers_test = false;
     std::array<bool, kMaxPollutants> background{};
     std::array<std::string, kMaxPollutants> background_hint;  // "" = no hint
+    // The label of each background field: its pollutant's indicative, ""
+    // where no pollutant is chosen for it.
+    std::array<std::string, kMaxPollutants> background_label;
     bool wind_test = false;
     std::array<bool, 6> out_names{};       // indexed by OutName
 
@@ -160,6 +163,14 @@ std::string project_name_with_extension(const std::string& name);
 // A number as the window shows it: general format, up to 15 significant
 // digits, decimal_separator as the decimal separator.
 std::string field_number_text(double value, char decimal_separator);
+// A number stored in single precision as the window shows it: the fewest
+// significant digits that give the same single-precision value, in the
+// general format of field_number_text ("0,1" for the stored 0.1f, not
+// "0,100000001490116"), so that a value shows as it was typed.
+std::string single_field_text(double value, char decimal_separator);
+// The default base names of the result files (indexed by OutName): what an
+// empty output name stands for, shown greyed in the empty field.
+const std::array<std::string, 6>& default_out_names();
 // A number the user typed: the first "." becomes "," when the separator is
 // ",", the first "," becomes "." when it is "."; the rest must be one number
 // with that separator. False (value unchanged) when it does not convert.
@@ -216,9 +227,10 @@ extern const char* const kStopHint;
 class MainForm {
 public:
     // catalogue: the catalogue read at start (load_catalogue); prefs: the
-    // preferences read at start; installation_directory: the installation
-    // root, ending in a separator.
-    MainForm(PollutantCatalogue& catalogue, Preferences& prefs, std::string installation_directory,
+    // preferences read at start; default_directory: the project directory of
+    // a new project (the user's documents: the installation is not writable
+    // for a standard user), ending in a separator.
+    MainForm(PollutantCatalogue& catalogue, Preferences& prefs, std::string default_directory,
              char decimal_separator);
 
     MainFormState& state() { return state_; }
@@ -228,6 +240,7 @@ public:
     void set_modified() { modified_ = true; }
     const std::string& file_name() const { return file_name_; }
     const std::string& project_directory() const { return project_directory_; }
+    const std::string& default_directory() const { return default_directory_; }
     std::string caption() const;
     const std::vector<std::string>& catalogue_names() const { return catalogue_names_; }
     int catalogue_entry_of_row(int row) const;
@@ -264,6 +277,9 @@ public:
     bool PrjSaveQuestion(MainDialogs& dialogs);
     MainReply new_project(MainDialogs& dialogs);
     MainReply open_project(MainDialogs& dialogs);
+    // One of the last projects of the "Projekt" menu: the save question,
+    // then open_file (a project that no longer opens leaves the list).
+    MainReply open_recent(MainDialogs& dialogs, const std::string& name);
     // The window's start with the program's arguments: exactly one is a
     // project name (".atm" appended without a "."); the project directory
     // becomes its directory whether or not it reads.
@@ -294,7 +310,8 @@ public:
     QuitStep request_quit(QuitSource source, bool running, MainDialogs& dialogs, SettingsStore* store = nullptr,
                           const std::string& group = {});
 
-    // Browsing for an input file (OpenData).
+    // Browsing for an input file (OpenData): the chosen path is kept
+    // relative to a saved project's directory when the file lies beneath it.
     OpenDataRequest open_data_request(MainControl field) const;
     void open_data_chosen(MainControl field, const std::string& path, int filter_index);
     // Browsing for an output name (OpenOut): the dialog's start directory.
@@ -312,6 +329,9 @@ private:
     void recompute();
     void show_chosen();
     void refill_catalogue_names();
+    // The file fields' paths, relative to from_directory, made relative to
+    // to_directory (full where a file does not lie beneath it).
+    void rebase_paths(const std::string& from_directory, const std::string& to_directory);
     bool write_project(MainDialogs& dialogs, bool always_ask, MainControl focus, MainReply& reply);
     // Whether name (chosen in the save dialog, ".atm" appended) may be written.
     bool may_write_chosen(MainDialogs& dialogs, const std::string& chosen, const std::string& name);
@@ -320,7 +340,7 @@ private:
 
     PollutantCatalogue& catalogue_;
     Preferences& prefs_;
-    std::string installation_directory_;
+    std::string default_directory_;  // a new project's directory
     char decimal_separator_;
     MainFormState state_;
     MainEnabled enabled_;

@@ -18,6 +18,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zemo::desktop {
 
@@ -70,6 +71,9 @@ struct Preferences {
     int dialog_data_filter = 1;  // "iDlgData": 1 text, 2 dBase, 3 all
     int dialog_wind_filter = 1;  // "iDlgWnd": 1 text, 2 ".dat", 3 all
     std::string last_path;       // "LastPath": last directory of an open dialog
+    // "LastPrj1" .. "LastPrj5": the last projects opened or saved, the most
+    // recent first (full paths; project_places.h keeps the list's rules).
+    std::vector<std::string> recent_projects;
 
     bool operator==(const Preferences&) const = default;
 };
@@ -93,6 +97,11 @@ bool prefs_load(const SettingsStore& machine, const SettingsStore& user, const s
 // Writes every per-user value (Priority as level + 2) when the user group
 // exists; creates nothing. False when the group is missing.
 bool prefs_save(SettingsStore& user, const std::string& group, const Preferences& prefs);
+
+// Writes only the recent projects (LastPrj1 .. LastPrj5, unused places
+// empty) when the user group exists: the list is stored whenever it
+// changes. False when the group is missing (nothing is created).
+bool recent_projects_save(SettingsStore& user, const std::string& group, const std::vector<std::string>& list);
 
 // First start on a platform without an installer: creates the missing
 // per-user group with the default values, as the installer does on

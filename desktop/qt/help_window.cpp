@@ -1,5 +1,6 @@
 #include "desktop/qt/help_window.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -13,6 +14,7 @@
 #include "base/text.h"
 #include "desktop/logic/help_topics.h"
 #include "desktop/qt/qt_text.h"
+#include "desktop/qt/window_placing.h"
 
 namespace zemo::desktop::ui {
 
@@ -90,7 +92,12 @@ QList<int>& requested_help_topics() {
 
 void show_help(int topic) {
     requested_help_topics() << topic;
-    if (!window()) window() = new HelpWindow;
+    if (!window()) {
+        window() = new HelpWindow;
+        // A new help window opens over the active window, wholly on a screen.
+        QWidget* over = QApplication::activeWindow();
+        place_window(window(), over ? over->window() : nullptr);
+    }
     auto* help = static_cast<HelpWindow*>(window().data());
     help->show_page(help_page(topic));
     help->show();

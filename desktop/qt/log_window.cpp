@@ -18,6 +18,7 @@
 #include "base/text.h"
 #include "desktop/logic/log_view.h"
 #include "desktop/qt/qt_text.h"
+#include "desktop/qt/window_placing.h"
 
 namespace zemo::desktop::ui {
 
@@ -96,6 +97,7 @@ QWidget* show_log_window(QWidget* parent, const QString& path) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view);
 
+    place_window(window, parent ? parent->window() : nullptr);
     window->show();
     return window;
 }

@@ -42,6 +42,8 @@
 #include "desktop/qt/run_worker.h"
 #include "desktop/qt/settings_dialog.h"
 #include "desktop/qt/small_windows.h"
+#include "desktop/qt/window_placing.h"
+#include "desktop/logic/project_places.h"
 
 namespace zemo::desktop::ui {
 
@@ -88,7 +90,7 @@ public:
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setNameFilters(qt_name_filters(kProjectFilter));
-        dialog.setDirectory(qt_path(window_.form_->project_directory()));
+        dialog.setDirectory(start_directory());
         if (!preset.empty()) dialog.selectFile(qt_path(preset));
         return chosen(dialog);
     }
@@ -98,12 +100,17 @@ public:
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setNameFilters(qt_name_filters(kProjectFilter));
-        dialog.setDirectory(qt_path(window_.form_->project_directory()));
+        dialog.setDirectory(start_directory());
         return chosen(dialog);
     }
     void show_message(const std::string& text) override { show_zemo_message(&window_, text); }
 
 private:
+    QString start_directory() const {
+        const std::string& dir = window_.form_->project_directory();
+        return qt_path(project_dialog_directory(dir, !dir.empty() && QDir(qt_path(dir)).exists(),
+                                                window_.form_->default_directory()));
+    }
     static std::optional<std::string> chosen(QFileDialog& dialog) {
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
         return logic_text(QDir::toNativeSeparators(dialog.selectedFiles().first()));
@@ -140,8 +147,10 @@ private:
 
 MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent)
     : QMainWindow(parent), setup_(setup) {
-    form_ = std::make_unique<MainForm>(*setup_.catalogue, *setup_.prefs,
-                                       platform_root(setup_.prefs->root_dir), setup_.decimal_separator);
+    form_ = std::make_unique<MainForm>(
+        *setup_.catalogue, *setup_.prefs,
+        setup_.default_directory.empty() ? platform_root(setup_.prefs->root_dir) : setup_.default_directory,
+        setup_.decimal_separator);
     dialogs_ = std::make_unique<Dialogs>(*this);
     gui_run_window_ = std::make_unique<GuiRunWindow>(*this);
     setWindowIcon(program_icon());
@@ -193,8 +202,12 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent)
     tabs->tabBar()->installEventFilter(this);
     tabs->installEventFilter(this);
 
-    resize(660, 560);
-    move(setup_.prefs->form_left, setup_.prefs->form_top);
+    // The stored place is the client area's corner, restored as such (a
+    // frame position stored and a client position restored would move the
+    // window by its title bar at every start).
+    const WindowRect place = keep_on_screen({setup_.prefs->form_left, setup_.prefs->form_top, 660, 560},
+                                            kUsualFrame, screen_areas());
+    setGeometry(place.x, place.y, place.width, place.height);
     form_->ScreenClear();
     show_state();
 }
@@ -221,6 +234,7 @@ void MainWindow::build_menu() {
     MenuI_PrjSave = project->addAction(qt_text("&Uložit"_cz), QKeySequence(QStringLiteral("Ctrl+S")), this, &MainWindow::save_project);
     MenuI_PrjSaveAs = project->addAction(qt_text("Uložit j&ako..."_cz), QKeySequence(QStringLiteral("Ctrl+A")), this, &MainWindow::save_project_as);
     project->addSeparator();
+    recent_menu = project;
     MenuI_PrjEnd = project->addAction(QStringLiteral("&Konec"), this, &MainWindow::quit_by_menu);
 
     QMenu* tools = menuBar()->addMenu(qt_text("Nást&roje"_cz));
@@ -383,6 +397,7 @@ QWidget* MainWindow::build_pollutant_tab() {
     pgrid->addWidget(limit_label, 1, 0);
     pgrid->addWidget(fMP_PolLimit1_Edt, 1, 1);
     pgrid->addWidget(fMP_PolLimit2_Edt, 1, 2);
+    pgrid->addWidget(new QLabel(QString::fromUtf8("µg/m³"), panel), 1, 3);
     pgrid->addWidget(fMP_PolRem_Lbl, 2, 0);
     pgrid->addWidget(fMP_PolRem_Edt, 2, 1);
     grid->addWidget(panel, 2, 0, 1, 3);
@@ -455,13 +470,18 @@ QWidget* MainWindow::build_source_tab() {
     agrid->addWidget(fMS_TrnFn_BtnO, 0, 5);
     agrid->addWidget(fMS_TrnFn_BtnCh, 0, 6);
     agrid->addWidget(fMS_Back_Rad, 1, 0);
-    auto* backs = new QHBoxLayout;
+    // Each background field under its pollutant's indicative, in µg/m³.
+    auto* backs = new QGridLayout;
     for (int k = 0; k < kMaxPollutants; ++k) {
+        fMS_Back_Lbl[k] = new QLabel(addition);
         fMS_Back_Edt[k] = new QLineEdit(addition);
         fMS_Back_Edt[k]->setMinimumWidth(50);
-        backs->addWidget(fMS_Back_Edt[k]);
+        fMS_Back_Lbl[k]->setBuddy(fMS_Back_Edt[k]);
+        backs->addWidget(fMS_Back_Lbl[k], 0, k);
+        backs->addWidget(fMS_Back_Edt[k], 1, k);
         connect_text(fMS_Back_Edt[k], static_cast<MainControl>(static_cast<int>(MainControl::Back1) + k));
     }
+    backs->addWidget(new QLabel(QString::fromUtf8("µg/m³"), addition), 1, kMaxPollutants);
     agrid->addLayout(backs, 1, 1, 1, 6);
     connect_text(fMS_TrnFn_Edt, MainControl::TrnFn);
     connect(fMS_TrnFn_BtnO, &QPushButton::clicked, this, [this] { browse_data(MainControl::TrnFn); });
@@ -552,6 +572,7 @@ QWidget* MainWindow::build_result_tab() {
         fMO_OutFn_Lbl[index[i]] = r.label;
         fMO_OutFn_Edt[index[i]] = r.field;
         fMO_OutFn_Btn[index[i]] = r.browse;
+        r.field->setPlaceholderText(qt_text(default_out_names()[index[i]]));
         connect_text(r.field, controls[i]);
         connect(r.browse, &QPushButton::clicked, this, [this, c = controls[i]] { browse_output(c); });
     }
@@ -727,8 +748,9 @@ void MainWindow::show_enabled() {
     row({fMS_TrnFn_Edt, fMS_TrnFn_BtnO}, e.transfers);
     row({fMS_TrnFn_BtnCh}, e.transfers_test);
     for (int k = 0; k < kMaxPollutants; ++k) {
-        row({fMS_Back_Edt[k]}, e.background[k]);
+        row({fMS_Back_Edt[k], fMS_Back_Lbl[k]}, e.background[k]);
         fMS_Back_Edt[k]->setToolTip(qt_text(e.background_hint[k]));
+        fMS_Back_Lbl[k]->setText(qt_text(e.background_label[k]));
     }
     row({fMM_RosFn_Edt, fMM_RosFn_BtnO}, true);
     row({fMM_RosFn_BtnCh}, e.wind_test);
@@ -739,6 +761,8 @@ void MainWindow::show_enabled() {
 
     MenuI_PrjNew->setEnabled(c.new_project);
     MenuI_PrjOpen->setEnabled(c.open_project);
+    for (QAction* a : recent_menu->actions())
+        if (a->property("recentProject").isValid() && !a->isSeparator()) a->setEnabled(c.open_project);
     MenuI_PrjSave->setEnabled(c.save);
     MenuI_PrjSaveAs->setEnabled(c.save);
     MenuI_PolList->setEnabled(c.catalogue);
@@ -748,7 +772,41 @@ void MainWindow::show_enabled() {
     fM_End_Btn->setEnabled(c.quit_button);
 }
 
-void MainWindow::show_caption() { setWindowTitle(qt_text(form_->caption())); }
+void MainWindow::show_caption() {
+    setWindowTitle(qt_text(form_->caption()));
+    show_recent();
+}
+
+void MainWindow::show_recent() {
+    // The items stand between the separator after "Uložit j&ako..." and "&Konec".
+    const std::vector<std::string>& list = setup_.prefs->recent_projects;
+    QList<QAction*> items;
+    for (QAction* a : recent_menu->actions())
+        if (a->property("recentProject").isValid()) items << a;
+    QStringList shown, wanted;
+    for (QAction* a : items)
+        if (!a->isSeparator()) shown << a->property("recentProject").toString();
+    for (const std::string& p : list) wanted << qt_path(p);
+    if (shown == wanted) return;
+    for (QAction* a : items) {
+        recent_menu->removeAction(a);
+        delete a;
+    }
+    for (int i = 0; i < static_cast<int>(list.size()); ++i) {
+        auto* a = new QAction(qt_text(recent_project_item(i, list[i])), recent_menu);
+        a->setProperty("recentProject", qt_path(list[i]));
+        connect(a, &QAction::triggered, this, [this, name = list[i]] { open_recent(name); });
+        a->setEnabled(main_commands(running()).open_project);
+        recent_menu->insertAction(MenuI_PrjEnd, a);
+    }
+    if (!list.empty()) {
+        auto* separator = new QAction(recent_menu);
+        separator->setSeparator(true);
+        separator->setProperty("recentProject", QString());
+        recent_menu->insertAction(MenuI_PrjEnd, separator);
+    }
+    if (setup_.user_store) recent_projects_save(*setup_.user_store, setup_.settings_group, list);
+}
 
 void MainWindow::after_change() {
     show_state();
@@ -838,6 +896,12 @@ void MainWindow::open_project() {
     show_reply(reply);
 }
 
+void MainWindow::open_recent(const std::string& name) {
+    if (running()) return;
+    const MainReply reply = form_->open_recent(*dialogs_, name);
+    show_reply(reply);
+}
+
 void MainWindow::save_project() {
     const MainReply reply = form_->save(*dialogs_, control_of(QApplication::focusWidget()));
     show_reply(reply);
@@ -850,8 +914,8 @@ void MainWindow::save_project_as() {
 
 void MainWindow::quit_by_button() {
     // The window's place is stored with the other preferences.
-    setup_.prefs->form_top = pos().y();
-    setup_.prefs->form_left = pos().x();
+    setup_.prefs->form_top = geometry().y();
+    setup_.prefs->form_left = geometry().x();
     const auto step = form_->request_quit(MainForm::QuitSource::Button, running(), *dialogs_, setup_.user_store,
                                           setup_.settings_group);
     if (step == MainForm::QuitStep::Quit) {
@@ -993,8 +1057,10 @@ void MainWindow::browse_output(MainControl field) {
 
 void MainWindow::browse_output_directory() {
     const std::string& out = form_->state().output_directory;
-    const std::string start = directory_chooser_start(out, setup_.prefs->last_path,
-                                                      !out.empty() && QDir(qt_path(out)).exists());
+    // A relative output directory lies in the project's directory.
+    const std::string out_path = out.empty() ? out : path_resolved_in(out, form_->project_directory());
+    const std::string start = directory_chooser_start(out_path, setup_.prefs->last_path,
+                                                      !out_path.empty() && QDir(qt_path(out_path)).exists());
     if (const auto chosen = choose_directory(this, qt_path(start))) {
         form_->output_directory_chosen(logic_text(QDir::toNativeSeparators(*chosen)));
         after_change();

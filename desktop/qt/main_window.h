@@ -30,6 +30,7 @@ class QAction;
 class QButtonGroup;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QListWidget;
 class QPlainTextEdit;
 class QProgressBar;
@@ -49,6 +50,9 @@ struct MainWindowSetup {
     SettingsStore* user_store = nullptr;      // where the "&Konec" button stores them
     std::string settings_group;               // the version key ("1.0")
     std::string version;                      // the program's version text
+    // A new project's directory (the user's documents), ending in a
+    // separator; empty: the installation directory.
+    std::string default_directory;
     char decimal_separator = '.';
     bool show_splash = true;                  // the splash window at the first activation
 };
@@ -97,6 +101,8 @@ public:
     std::array<QLineEdit*, 6> fMO_OutFn_Edt{};  // indexed by OutName
     std::array<QPushButton*, 6> fMO_OutFn_Btn{};
     std::array<QLabel*, 6> fMO_OutFn_Lbl{};
+    std::array<QLabel*, kMaxPollutants> fMS_Back_Lbl{};  // the background fields' indicatives
+    QMenu* recent_menu = nullptr;                         // "Projekt": the last projects
     QPlainTextEdit* fM_Msg_Mem = nullptr;
     QProgressBar* fM_Progress = nullptr;
     QPushButton *fM_Run_Btn = nullptr, *fM_Stop_Btn = nullptr, *fM_End_Btn = nullptr;
@@ -108,6 +114,8 @@ public:
     // The commands, as the menu and the buttons give them.
     void new_project();
     void open_project();
+    // One of the last projects of the "Projekt" menu.
+    void open_recent(const std::string& name);
     void save_project();
     void save_project_as();
     void quit_by_button();
@@ -154,6 +162,8 @@ private:
     void show_state();
     void show_enabled();
     void show_caption();
+    // The last projects in the "Projekt" menu, stored at once when changed.
+    void show_recent();
     void show_reply(const MainReply& reply);
     void after_change();
 

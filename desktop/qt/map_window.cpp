@@ -3,13 +3,50 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPixmap>
+#include <QResizeEvent>
 #include <QVBoxLayout>
 #include <QWidget>
 
 #include "base/text.h"
 #include "desktop/qt/qt_text.h"
+#include "desktop/qt/window_placing.h"
 
 namespace zemo::desktop::ui {
+
+namespace {
+
+// The picture as the map tool drew it, scaled to fit the label (keeping its
+// proportions) whenever the label's size changes.
+class FittedPicture : public QLabel {
+public:
+    explicit FittedPicture(QWidget* parent) : QLabel(parent) {
+        setAlignment(Qt::AlignCenter);
+        setMinimumSize(160, 120);
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    }
+    void set_picture(const QPixmap& picture) {
+        picture_ = picture;
+        fit();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        fit();
+    }
+
+private:
+    void fit() {
+        if (picture_.isNull()) {
+            clear();
+            return;
+        }
+        setPixmap(picture_.scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    }
+    QPixmap picture_;
+};
+
+}  // namespace
 
 QWidget* show_map_window(QWidget* parent, const MapView& view) {
     if (!view.message.empty() || view.maps.pictures.empty()) {
@@ -27,10 +64,8 @@ QWidget* show_map_window(QWidget* parent, const MapView& view) {
         choice->addItem(i < view.titles.size() ? qt_text(view.titles[i]) : QString::number(i + 1),
                         QString::fromStdString(view.maps.pictures[i]));
 
-    auto* picture = new QLabel(window);
+    auto* picture = new FittedPicture(window);
     picture->setObjectName(QStringLiteral("fMap_Picture"));
-    picture->setAlignment(Qt::AlignCenter);
-    picture->setMinimumSize(600, 500);
 
     QString notes;
     for (const std::string& note : view.maps.notes) notes += QString::fromStdString(note) + QLatin1Char('\n');
@@ -40,10 +75,8 @@ QWidget* show_map_window(QWidget* parent, const MapView& view) {
     where->setTextInteractionFlags(Qt::TextSelectableByMouse);
     where->setWordWrap(true);
 
-    // The picture as the map tool drew it, scaled down to the window.
     const auto show = [picture, choice](int index) {
-        const QPixmap map(choice->itemData(index).toString());
-        picture->setPixmap(map.scaled(picture->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        picture->set_picture(QPixmap(choice->itemData(index).toString()));
         picture->setProperty("picturePath", choice->itemData(index));
     };
     QObject::connect(choice, &QComboBox::currentIndexChanged, window, show);
@@ -53,6 +86,7 @@ QWidget* show_map_window(QWidget* parent, const MapView& view) {
     layout->addWidget(picture, 1);
     layout->addWidget(where);
     window->resize(960, 900);
+    place_window(window, parent ? parent->window() : nullptr);
     show(0);
     window->show();
     return window;

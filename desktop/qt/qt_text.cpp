@@ -1,7 +1,11 @@
 #include "desktop/qt/qt_text.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include "base/text.h"
 #include "desktop/logic/dialog_filter.h"
@@ -29,6 +33,23 @@ QStringList qt_name_filters(std::string_view cp1250_filter) {
 char system_decimal_separator() {
     const QString point = QLocale::system().decimalPoint();
     return point == QStringLiteral(",") ? ',' : '.';
+}
+
+bool install_qt_translations(const QStringList& directories) {
+    for (const QString& dir : directories) {
+        auto* translator = new QTranslator(QCoreApplication::instance());
+        if (translator->load(QStringLiteral("qtbase_cs"), dir)) {
+            QCoreApplication::installTranslator(translator);
+            return true;
+        }
+        delete translator;
+    }
+    return false;
+}
+
+QStringList qt_translation_directories() {
+    return {QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../share/zemo/translations")),
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
 }
 
 void show_zemo_message(QWidget* parent, std::string_view cp1250) {

@@ -25,6 +25,14 @@ QStringList qt_name_filters(std::string_view cp1250_filter);
 // The system's decimal separator ("," in a Czech locale).
 char system_decimal_separator();
 
+// Loads Qt's own Czech texts (qtbase_cs.qm, the standard dialogs' buttons
+// and labels) from the first of directories that has them, into the
+// application. False when none has them (the dialogs then speak English).
+bool install_qt_translations(const QStringList& directories);
+// Where the program looks for them: the installation's share tree next to
+// the program ("../share/zemo/translations"), then Qt's own place.
+QStringList qt_translation_directories();
+
 // The program's message box: caption "Zemo", exclamation icon, "OK".
 void show_zemo_message(QWidget* parent, std::string_view cp1250);
 

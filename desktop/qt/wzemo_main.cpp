@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QStandardPaths>
 
 #include "base/platform.h"
 #include "base/version.h"
@@ -24,6 +25,8 @@ int main(int argc, char* argv[]) {
     QApplication::setOrganizationName(QStringLiteral("ZEMO"));
     QApplication::setApplicationName(QStringLiteral("Model ZEMO"));
     QApplication::setWindowIcon(program_icon());
+    // Every text of the program is Czech, the standard dialogs' too.
+    install_qt_translations(qt_translation_directories());
 
     const std::string version = zemo::program_version_text();
     const std::string group = zemo::version_key(version);
@@ -52,6 +55,11 @@ int main(int argc, char* argv[]) {
     setup.user_store = &user;
     setup.settings_group = group;
     setup.version = version;
+    // The installation is not writable for a standard user: a new project
+    // starts in the user's documents (the home directory when there are none).
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty() || !QDir(documents).exists()) documents = QDir::homePath();
+    setup.default_directory = zemo::platform::with_separator(logic_text(QDir::toNativeSeparators(documents)));
     setup.decimal_separator = system_decimal_separator();
     MainWindow window(setup);
     window.show();

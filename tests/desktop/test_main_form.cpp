@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <filesystem>
 
 #include "base/platform.h"
 #include "desktop/logic/dialog_filter.h"
@@ -817,4 +818,95 @@ TEST(MainFormValidation, NumbersOutOfRangeAndTheOneLimitPollutant) {
     ProjectForm reread_form;
     std::string error;
     EXPECT_TRUE(read_project_form(w.path("p.atm"), reread_form, error)) << error;
+}
+
+
+TEST(MainFormFields, ASingleValueShowsAsTypedAndTheLabelsFollowThePollutants) {
+    // The stored value is the single-precision one; the field shows the
+    // fewest digits that give it back.
+    EXPECT_EQ(single_field_text(0.1f, ','), "0,1");
+    EXPECT_EQ(single_field_text(350.5f, '.'), "350.5");
+    EXPECT_EQ(single_field_text(0.0006f, ','), "0,0006");
+    EXPECT_EQ(single_field_text(1e6f, ','), "1000000");
+    EXPECT_EQ(single_field_text(123456789.0, '.'), "123456790");  // the float nearest it is 123456792
+    Window w;
+    ASSERT_TRUE(w.add("Oxid siřičitý").ok);
+    EXPECT_TRUE(w.type_into(M::PolLimit1, "0,1").ok);
+    EXPECT_TRUE(w.type_into(M::PolLimit2, "0.3").ok);
+    EXPECT_EQ(w.form.state().chosen[0].limit1, static_cast<double>(0.1f));
+    w.form.select_chosen(-1);
+    w.form.select_chosen(0);
+    EXPECT_EQ(w.form.state().pol_limit1, "0,1");
+    EXPECT_EQ(w.form.state().pol_limit2, "0,3");
+
+    // Each background field carries its pollutant's indicative while the
+    // background is chosen; the output names' defaults stand in the empty fields.
+    ASSERT_TRUE(w.add("Benzo(a)pyren").ok);
+    EXPECT_EQ(w.form.enabled().background_label[0], "");
+    w.form.state().addition = FormAddition::Background;
+    w.form.changed();
+    EXPECT_EQ(w.form.enabled().background_label[0], "SO2");
+    EXPECT_EQ(w.form.enabled().background_label[1], "BAP");
+    EXPECT_EQ(w.form.enabled().background_label[2], "");
+    EXPECT_TRUE(w.type_into(M::PolUsr, "SOx").ok);  // selected: BAP, the second
+    EXPECT_EQ(w.form.enabled().background_label[1], "SOx");
+    EXPECT_EQ(default_out_names()[kOutBasic], "IHrIHk");
+    EXPECT_EQ(default_out_names()[kOutSourceShares], "Pzdroju");
+    EXPECT_EQ(default_out_names()[kOutExtended], "detalni");
+}
+
+TEST(MainFormPlaces, RelativePathsFollowTheProjectAndTheLastProjectsAreListed) {
+    Window w;
+    const TempDir other;
+    namespace fs = std::filesystem;
+    fs::create_directories(w.dir.path() / "data");
+    // A new project starts in the default directory (the user's documents).
+    EXPECT_EQ(w.form.project_directory(), "/inst/");
+    EXPECT_EQ(w.form.default_directory(), "/inst/");
+    // Never saved: a browsed file keeps its full path; saved for the first
+    // time, full paths beneath the project become relative, typed relative
+    // ones stay as typed.
+    w.form.open_data_chosen(M::PntFn1, w.path("data/body.txt"), 1);
+    EXPECT_EQ(w.form.state().point_files[0], w.path("data/body.txt"));
+    w.form.state().wind_roses = "ruzice.txt";
+    w.form.state().line_sources = other.file("linie.txt");
+    w.form.changed();
+    w.dialogs.save_names = {w.path("town")};
+    ASSERT_TRUE(w.form.save(w.dialogs, M::None).ok);
+    EXPECT_EQ(w.form.state().point_files[0], w.path("data/body.txt").substr(w.dir.str().size() + 1));
+    EXPECT_EQ(w.form.state().wind_roses, "ruzice.txt");
+    EXPECT_EQ(w.form.state().line_sources, other.file("linie.txt"));
+    const std::string text = read_file(w.path("town.atm"));
+    EXPECT_NE(text.find("Soubor=data/body.txt\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Soubor=ruzice.txt"), std::string::npos) << text;
+    // Saved: a browsed file beneath the project is kept relative.
+    w.form.open_data_chosen(M::SrcFnP, w.path("data/zdroje.dbf"), 2);
+    EXPECT_EQ(w.form.state().point_sources, "data/zdroje.dbf");
+    // The output directory too; a relative one and a relative preset lie in
+    // the project's directory.
+    w.form.output_directory_chosen(w.path("vysledky"));
+    EXPECT_EQ(w.form.state().output_directory, "vysledky");
+    EXPECT_EQ(w.form.open_out_directory(), w.path("vysledky"));
+    w.form.state().output_type = kOutputBasic;
+    w.form.open_out_chosen(M::OutFnBasic, w.path("vysledky/zakl.txt"));
+    EXPECT_EQ(w.form.state().out_names[kOutBasic], "zakl");
+    EXPECT_EQ(w.form.open_data_request(M::RosFn).preset, w.path("ruzice.txt"));
+    // Saved as into another directory: the relative paths name the same
+    // files (full now), and a file beneath the new directory becomes relative.
+    w.dialogs.save_names = {other.file("copy.atm")};
+    ASSERT_TRUE(w.form.save_as(w.dialogs, M::None).ok);
+    EXPECT_EQ(w.form.state().point_files[0], w.path("data/body.txt"));
+    EXPECT_EQ(w.form.state().wind_roses, w.path("ruzice.txt"));
+    EXPECT_EQ(w.form.state().line_sources, "linie.txt");
+
+    // The recent list: the most recent first, a failed open leaves it.
+    EXPECT_EQ(w.prefs.recent_projects, (std::vector<std::string>{other.file("copy.atm"), w.path("town.atm")}));
+    ASSERT_EQ(w.form.open_file(w.path("town.atm")).message, "");
+    EXPECT_EQ(w.prefs.recent_projects, (std::vector<std::string>{w.path("town.atm"), other.file("copy.atm")}));
+    fs::remove(other.file("copy.atm"));
+    EXPECT_FALSE(w.form.open_recent(w.dialogs, other.file("copy.atm")).ok);
+    EXPECT_EQ(w.prefs.recent_projects, (std::vector<std::string>{w.path("town.atm")}));
+    // "&Nový": back to the default directory.
+    EXPECT_TRUE(w.form.new_project(w.dialogs).ok);
+    EXPECT_EQ(w.form.project_directory(), "/inst/");
 }

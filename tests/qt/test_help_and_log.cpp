@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScreen>
+#include <QGuiApplication>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QtTest>
@@ -107,6 +109,7 @@ private slots:
         QVERIFY(!help_window());
         show_help(224);  // a new window after closing
         QVERIFY(help_window());
+        QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(help_window()->frameGeometry()));
         QCOMPARE(help_browser()->source().fileName(), QStringLiteral("ruzice.html"));
     }
 
@@ -131,6 +134,8 @@ private slots:
         QPointer<QWidget> window = show_log_window(nullptr, path);
         QVERIFY(window);
         QVERIFY(window->isVisible());
+        // Wholly on the screen (offscreen: 800 x 800), though it wants 820 x 560 and its frame.
+        QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(window->frameGeometry()));
         QCOMPARE(window->windowTitle(), QStringLiteral("LOG - běh.log"));
         auto* view = window->findChild<QPlainTextEdit*>();
         QVERIFY(view);

@@ -2,21 +2,25 @@
 // buttons and options, answering its message boxes and file dialogs, and a
 // whole run of the example town on the worker thread compared byte for byte
 // with the console program.
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
@@ -149,6 +153,7 @@ private slots:
     void stopEndsTheRunAndRestoresTheButtons();
     void closingDuringARunStopsItFirst();
     void closeAfterRunEndsOnlyASuccessfulRun();
+    void labelsDefaultNamesAndTheLastProjects();
 #ifdef ZEMO_HAVE_MAPS
     void mapsOfTheLastCompleteRun();
 #endif
@@ -168,6 +173,48 @@ void TestMainWindow::startsEmptyWithItsCaptionAndEnabling() {
     QVERIFY(!f.w().fM_Stop_Btn->isEnabled());
     QCOMPARE(f.w().fM_Stop_Btn->toolTip(), cz("Předčasné ukončení výpočtu (Program nemusí zareagovat okamžitě)"));
     QCOMPARE(f.w().fMP_PolList_Lst->count(), 15);  // the shipped catalogue
+}
+
+void TestMainWindow::labelsDefaultNamesAndTheLastProjects() {
+    Fixture f(QStringLiteral("labels"));
+    // On the screen where the preferences put it.
+    QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(f.w().frameGeometry()));
+    f.add_pollutant(cz("Oxid siřičitý"));
+    f.add_pollutant(cz("Benzo(a)pyren"));
+    f.w().tabs->setCurrentIndex(2);
+    click(f.w().fMS_Back_Rad);
+    QCOMPARE(f.w().fMS_Back_Lbl[0]->text(), QStringLiteral("SO2"));
+    QCOMPARE(f.w().fMS_Back_Lbl[1]->text(), QStringLiteral("BAP"));
+    QCOMPARE(f.w().fMS_Back_Lbl[2]->text(), QString());
+    QVERIFY(!f.w().fMS_Back_Lbl[2]->isEnabled());
+    QCOMPARE(f.w().fMO_OutFn_Edt[kOutBasic]->placeholderText(), QStringLiteral("IHrIHk"));
+    QCOMPARE(f.w().fMO_OutFn_Edt[kOutExtended]->placeholderText(), QStringLiteral("detalni"));
+    QCOMPARE(f.w().fMO_OutFn_Edt[kOutBasic]->text(), QString());
+
+    // Saved: the project heads the "Projekt" menu and is stored at once.
+    const QString saved = f.work + QStringLiteral("/labels.atm");
+    answer_file_dialog(saved);
+    QTest::keyClick(&f.w(), Qt::Key_S, Qt::ControlModifier);
+    settle();
+    QVERIFY(QFile::exists(saved));
+    const QString native = QDir::toNativeSeparators(saved);
+    QStringList items;
+    for (QAction* a : f.w().recent_menu->actions()) items << a->text();
+    QVERIFY2(items.contains(QStringLiteral("&1 ") + native), qPrintable(items.join(QLatin1Char('|'))));
+    QCOMPARE(QString::fromStdString(f.user.get("1.0", "LastPrj1").value_or("")), native);
+    // Chosen from the menu after "&Nový", it opens again.
+    f.w().new_project();
+    QCOMPARE(f.w().windowTitle(), cz("[Nepojmenovaný] - Zemo"));
+    for (QAction* a : f.w().recent_menu->actions())
+        if (a->text() == QStringLiteral("&1 ") + native) a->trigger();
+    settle();
+    QCOMPARE(f.w().windowTitle(), QStringLiteral("[") + native + QStringLiteral("] - Zemo"));
+    QCOMPARE(f.w().fMP_PolChoice_Lst->count(), 2);
+    // One item and the separator before "&Konec", however often the window is redrawn.
+    type_text(f.w().fMN_PntFn_Edt[0], QStringLiteral("body.txt"));
+    int recent = 0;
+    for (QAction* a : f.w().recent_menu->actions()) recent += a->property("recentProject").isValid() ? 1 : 0;
+    QCOMPARE(recent, 2);
 }
 
 void TestMainWindow::seventhPollutantAndZeroLimitAreRefused() {

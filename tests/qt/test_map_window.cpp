@@ -2,10 +2,14 @@
 // in the list; a view with a message shows the program's message box.
 #include <QApplication>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QImage>
+#include <QScreen>
 #include <QLabel>
 #include <QPointer>
 #include <QtTest>
+
+#include <cstdlib>
 
 #include "base/text.h"
 #include "desktop/qt/map_window.h"
@@ -48,6 +52,18 @@ private slots:
         QCOMPARE(picture->pixmap().toImage().pixelColor(picture->pixmap().width() / 2, picture->pixmap().height() / 2),
                  QColor(Qt::blue));
         QVERIFY(window->findChild<QLabel*>(QStringLiteral("fMap_Notes"))->text().contains(dir));
+        // Opened on the screen (offscreen: 800 x 800), however large it wants to be.
+        QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(window->frameGeometry()));
+        // The picture fits the window and follows its size.
+        for (const QSize size : {QSize(420, 380), QSize(700, 560)}) {
+            window->resize(size);
+            QTest::qWait(20);
+            const QSize shown = picture->pixmap().size();
+            QVERIFY(shown.width() <= picture->width() && shown.height() <= picture->height());
+            QVERIFY(shown.width() == picture->width() || shown.height() == picture->height());
+            QVERIFY2(std::abs(shown.width() * 100 - shown.height() * 120) <= 120,
+                     qPrintable(QStringLiteral("%1 x %2").arg(shown.width()).arg(shown.height())));
+        }
         window->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(window.isNull());

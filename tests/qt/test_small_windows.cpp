@@ -3,11 +3,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 
 #include "desktop/qt/help_window.h"
+#include "desktop/qt/qt_text.h"
 #include "desktop/qt/small_windows.h"
 #include "tests/qt/qt_test_support.h"
 
@@ -106,6 +109,26 @@ private slots:
             if (auto* dialog = qobject_cast<QFileDialog*>(modal)) dialog->reject();
         });
         QVERIFY(!choose_directory(nullptr, start).has_value());
+    }
+
+    // Last: from here on Qt's own texts are Czech.
+    void the_standard_dialogs_and_buttons_speak_czech() {
+        // The program's share tree next to it holds Qt's Czech texts.
+        const QStringList dirs = qt_translation_directories();
+        QVERIFY(QFileInfo::exists(QDir(dirs.value(0)).filePath(QStringLiteral("qtbase_cs.qm"))));
+        QVERIFY(install_qt_translations({dirs.value(0)}));
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Zemo"), QStringLiteral("?"),
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Ano"));
+        QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("&Ne"));
+        QCOMPARE(box.button(QMessageBox::Cancel)->text(), QString::fromUtf8("Zrušit"));
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        QStringList labels;
+        for (QLabel* label : dialog.findChildren<QLabel*>()) labels << label->text();
+        QVERIFY2(labels.contains(QString::fromUtf8("Hledat v:")), qPrintable(labels.join(QLatin1Char('|'))));
+        QVERIFY(!install_qt_translations({QDir::tempPath() + QStringLiteral("/none")}));
     }
 };
 

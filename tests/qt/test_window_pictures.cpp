@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QDirIterator>
+#include <QFileDialog>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -21,6 +22,8 @@
 
 #include <memory>
 
+#include "base/text.h"
+#include "desktop/logic/main_form.h"
 #include "desktop/logic/pollutant_catalogue.h"
 #include "desktop/qt/catalogue_window.h"
 #include "desktop/qt/main_window.h"
@@ -164,6 +167,26 @@ private slots:
         const QStringList clipped = clipped_texts(&dialog);
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral(", "))));
         save_picture(&dialog, QStringLiteral("nastaveni"));
+        dialog.reject();
+    }
+
+    // Qt's own project open dialog as the program shows it, in Czech.
+    void projectOpenDialog() {
+        QVERIFY(install_qt_translations(qt_translation_directories()));
+        QFileDialog dialog(nullptr, qt_text("Otevřít projekt"_cz));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilters(qt_name_filters(kProjectFilter));
+        dialog.setDirectory(work_);
+        dialog.resize(820, 420);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::qWait(200);  // the directory's files are listed
+        QStringList labels;
+        for (QLabel* label : dialog.findChildren<QLabel*>()) labels << label->text();
+        QVERIFY2(labels.contains(QString::fromUtf8("Hledat v:")), qPrintable(labels.join(QLatin1Char('|'))));
+        save_picture(&dialog, QStringLiteral("otevrit-projekt"));
         dialog.reject();
     }
 };
