@@ -50,12 +50,20 @@ int pol_list_read(PollutantCatalogue& catalogue, const std::string& path) {
     catalogue.error_text.clear();
     catalogue.entries.clear();
     File file;
-    if (!file.open(path, "rb")) {
+    // Only a regular file is read (a FIFO would block the window), and a line
+    // no further than its bound (a link to /dev/zero is a line without end).
+    if (!file.open_regular(path)) {
         catalogue.error_text = format("+++ soubor nelze otevřít: %s"_cz, path.c_str());
         return 0;
     }
     std::string line;
-    while (file.read_line(line)) {
+    for (;;) {
+        const File::LineRead got = file.read_bounded_line(line, kMaxCatalogueLine);
+        if (got == File::LineRead::End) break;
+        if (got == File::LineRead::TooLong) {
+            catalogue.error_text = format("+++ příliš dlouhý řádek, (soubor: %s)"_cz, path.c_str());
+            return 0;
+        }
         const std::size_t first = line.find_first_not_of(" \t");
         if (first == std::string::npos || line[first] == '#') continue;
         if (catalogue.entries.size() >= static_cast<std::size_t>(kMaxCatalogueEntries)) {

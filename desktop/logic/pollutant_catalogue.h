@@ -30,6 +30,9 @@
 namespace zemo {
 
 inline constexpr int kMaxCatalogueEntries = 60;
+// An entry line is short (an indicative, a type, a name of 30 characters and
+// three numbers); a longer line than this is refused.
+inline constexpr std::size_t kMaxCatalogueLine = 1000;
 // Type index of an entry whose type is not chosen yet (editor only).
 inline constexpr int kTypeNotChosen = -1;
 inline constexpr int kTypeListSize = 10;

@@ -2,6 +2,8 @@
 // the type list, and the catalogue shipped in install/etc/pol.cfg.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <clocale>
 #include <set>
 
@@ -125,6 +127,19 @@ TEST(CatalogueReader, CommentsLineEndsAndFaultyFiles) {
     const std::string missing = dir.file("none.cfg");
     EXPECT_EQ(pol_list_read(none, missing), 0);
     EXPECT_EQ(none.error_text, utf8_to_cp1250("+++ soubor nelze otevřít: " + missing));
+
+    // A line is read no further than its bound, and only a regular file is
+    // opened: neither a line without end nor a FIFO holds the window.
+    Read endless = read_text(dir, "A=SO2;X;1;2\n" + std::string(kMaxCatalogueLine + 1, 'x') + "\n");
+    EXPECT_EQ(endless.count, 0);
+    EXPECT_EQ(endless.catalogue.error_text,
+              utf8_to_cp1250("+++ příliš dlouhý řádek, (soubor: " + dir.file("pol.cfg") + ")"));
+    EXPECT_EQ(read_text(dir, "#" + std::string(kMaxCatalogueLine - 1, 'x') + "\nA=SO2;X;1;2\n").count, 1);
+    const std::string fifo = dir.file("fifo.cfg");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    PollutantCatalogue from_fifo;
+    EXPECT_EQ(pol_list_read(from_fifo, fifo), 0);
+    EXPECT_EQ(from_fifo.error_text, utf8_to_cp1250("+++ soubor nelze otevřít: " + fifo));
 }
 
 TEST(CatalogueWriter, RefusesAnEntryWithoutTypeAndAnUnwritablePath) {
