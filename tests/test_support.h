@@ -126,17 +126,19 @@ struct ProgramResult {
 };
 
 // Runs the real zemo in the directory dir, with stdin from /dev/null and the
-// settings store pointed at a temporary place. args is the command line as
-// the program's text (paths from TempDir::file() and the like, shell-quoted);
-// it reaches the program in the native encoding, as a terminal passes it.
-// env (ASCII) goes before the program on the command line.
+// settings store pointed at a temporary place. args (the command line,
+// shell-quoted) and env (what goes before the program on it, such as
+// VAR=value or a wrapper) are the program's text, paths from TempDir::file()
+// and the like among them; they reach the shell in the native encoding, as
+// a terminal passes them.
 inline ProgramResult run_zemo(const std::string& args, const std::filesystem::path& dir, const std::string& env = "") {
     const std::string out_file = (std::filesystem::temp_directory_path() /
                                   ("zemo_out_" + std::to_string(::getpid()) + "_" + std::to_string(std::rand())))
                                      .string();
     const std::string cmd = "cd '" + dir.string() +
                             "' && env XDG_CONFIG_DIRS=/nonexistent-zemo XDG_CONFIG_HOME=/nonexistent-zemo LANG=C " +
-                            env + " '" ZEMO_EXE "' " + cp1250_to_utf8(args) + " < /dev/null > '" + out_file + "' 2>&1";
+                            cp1250_to_utf8(env) + " '" ZEMO_EXE "' " + cp1250_to_utf8(args) + " < /dev/null > '" +
+                            out_file + "' 2>&1";
     const int status = std::system(cmd.c_str());
     ProgramResult r;
     r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
