@@ -25,12 +25,16 @@
 namespace zemo::test {
 
 // Paths in the tests come in two kinds, as in the program:
-//   - a std::string is internal text (Windows-1250 bytes), what the
-//     program's API takes and gives back (project files, run options, logs);
+//   - a std::string path is internal text (Windows-1250 bytes), what the
+//     program's API takes and gives back (project files, run options, logs),
+//     and what the helpers below take as a string;
 //   - a std::filesystem::path is the native name (UTF-8 on POSIX), for
-//     std::filesystem, streams, the shell and the settings files Qt reads.
-// Within a checkout or build directory such as C:\Users\jan.novak\Výpočty
-// the two differ; handing one where the other belongs finds no file.
+//     std::filesystem and streams.
+// Their UTF-8 strings (TempDir::utf8(), path().string()) serve only texts
+// compared in UTF-8, shell command lines built by hand, the settings files
+// Qt reads and the map tool, whose API is UTF-8. Within a checkout or build
+// directory such as C:\Users\jan.novak\Výpočty the kinds differ: handing one
+// where another belongs finds no file, or finds none where one should be.
 
 // The internal text of a native name. A name that Windows-1250 cannot hold
 // cannot be handed to the program at all: that is an error of the set-up.
