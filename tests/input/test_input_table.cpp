@@ -640,7 +640,7 @@ TEST_F(InputTableTest, GdalTablesWithWrongFieldsAreRefused) {
     const Case cases[] = {
         {"body_datum.dbf", "Program neumí zpracovat DBF typ 'D'"},
         {"body_xtext.dbf", "chybný datový typ 2. pole X, požadovaný typ [N]"},
-        {"body_kateg.dbf", "chybějící údaje v souboru " + fixture("body_kateg.dbf") + ", pole [TRIDA]"},
+        {"body_kateg.dbf", "chybějící údaje v souboru " + cp1250_to_utf8(fixture("body_kateg.dbf")) + ", pole [TRIDA]"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
