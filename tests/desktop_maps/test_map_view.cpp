@@ -34,13 +34,13 @@ struct TownRun {
         const auto r = test::run_zemo("-a -c -i town.atm -l beh.log", dir.str());
         EXPECT_EQ(r.exit_code, 0) << r.output;
         std::string error;
-        EXPECT_TRUE(read_project_form(utf8_to_cp1250(dir.file("town.atm")), last.form, error)) << error;
+        EXPECT_TRUE(read_project_form(dir.file("town.atm"), last.form, error)) << error;
         last.any = true;
         last.status = 0;
         last.project_name = "town";
-        last.project_directory = utf8_to_cp1250(dir.str());
-        last.log_path = utf8_to_cp1250(dir.file("beh.log"));
-        last.root_dir = ZEMO_STAGED_ROOT;
+        last.project_directory = dir.str();
+        last.log_path = dir.file("beh.log");
+        last.root_dir = test::staged_file();
     }
 };
 
@@ -59,13 +59,13 @@ TEST(MapView, RefusedWhileRunningBeforeTheFirstRunAndAfterAFailedOne) {
 
 TEST(MapView, TheLastCompleteRunGivesAPicturePerPollutant) {
     const TownRun town;
-    const MapView view = make_map_view(town.last, false, utf8_to_cp1250(town.temp.str()));
+    const MapView view = make_map_view(town.last, false, town.temp.str());
     ASSERT_EQ(view.message, "") << cp1250_to_utf8(view.message);
     ASSERT_EQ(view.maps.pictures.size(), 4u);
     ASSERT_EQ(view.titles.size(), 4u);
     EXPECT_EQ(cp1250_to_utf8(view.titles[1]), "NO2 - Oxid dusičitý");
     EXPECT_EQ(fs::path(view.maps.pictures[1]).filename(), "mapa_NO2.png");
-    EXPECT_TRUE(fs::exists(town.dir.file("vysledky/mapy/town.gpkg")));
+    EXPECT_TRUE(fs::exists(town.dir.native("vysledky/mapy/town.gpkg")));
     // The form was handed over as a project file, which is gone again.
     EXPECT_TRUE(fs::is_empty(town.temp.path()));
 }
@@ -75,8 +75,7 @@ TEST(MapView, TablesThatNoLongerFitTheFormAreRefusedWithTheToolsReason) {
     std::string points = read_file(town.dir.file("body.txt"));
     points.replace(points.find("R0002"), 5, "Q0002");
     write_file(town.dir.file("body.txt"), points);
-    const std::string message =
-        cp1250_to_utf8(make_map_view(town.last, false, utf8_to_cp1250(town.temp.str())).message);
+    const std::string message = cp1250_to_utf8(make_map_view(town.last, false, town.temp.str()).message);
     EXPECT_EQ(message.rfind("Mapy nelze vytvořit:\n", 0), 0u) << message;
     EXPECT_NE(message.find("[R0002] místo [Q0002]"), std::string::npos) << message;
 }

@@ -67,11 +67,11 @@ TEST(Console, VersionLine) {
 TEST(Console, MissingInstallationWaitsAndFails) {
     test::TempDir dir;
     // A copy of the program without staged data beside it and no settings entry.
-    const std::string exe = dir.file("bin/zemo");
-    std::filesystem::create_directories(dir.file("bin"));
+    const std::string exe = dir.native("bin/zemo").string();
+    std::filesystem::create_directories(dir.native("bin"));
     std::filesystem::copy_file(ZEMO_EXE, exe);
     const std::string cmd = "env XDG_CONFIG_DIRS=/nonexistent-zemo '" + exe + "' -h < /dev/null > '" +
-                            dir.file("out.txt") + "' 2>&1";
+                            dir.native("out.txt").string() + "' 2>&1";
     const int status = std::system(cmd.c_str());
     EXPECT_EQ(WEXITSTATUS(status), 156);  // -100
     EXPECT_EQ(test::read_file(dir.file("out.txt")),
@@ -80,16 +80,17 @@ TEST(Console, MissingInstallationWaitsAndFails) {
 
 TEST(Console, InstallationFromTheMachineWideSettingsFile) {
     test::TempDir dir;
-    std::filesystem::create_directories(dir.file("xdg/ZEMO"));
-    std::filesystem::create_directories(dir.file("root/log"));
-    test::write_file(dir.file("xdg/ZEMO/Model ZEMO.conf"), "[1.0]\nRootDir=" + dir.file("root") + "\n");
-    std::filesystem::create_directories(dir.file("bin"));
-    std::filesystem::copy_file(ZEMO_EXE, dir.file("bin/zemo"));
-    const std::string cmd = "cd '" + dir.str() + "' && env XDG_CONFIG_DIRS='" + dir.file("xdg") + "' '" +
-                            dir.file("bin/zemo") + "' -a -c -L1 -d '" + dir.str() + "' < /dev/null > out.txt 2>&1";
+    std::filesystem::create_directories(dir.native("xdg/ZEMO"));
+    std::filesystem::create_directories(dir.native("root/log"));
+    test::write_file(dir.file("xdg/ZEMO/Model ZEMO.conf"), "[1.0]\nRootDir=" + dir.utf8("root") + "\n");
+    std::filesystem::create_directories(dir.native("bin"));
+    std::filesystem::copy_file(ZEMO_EXE, dir.native("bin/zemo"));
+    const std::string cmd = "cd '" + dir.path().string() + "' && env XDG_CONFIG_DIRS='" + dir.native("xdg").string() +
+                            "' '" + dir.native("bin/zemo").string() + "' -a -c -L1 -d '" + dir.path().string() +
+                            "' < /dev/null > out.txt 2>&1";
     std::system(cmd.c_str());
     // The log goes to the log directory of that installation.
-    EXPECT_TRUE(std::filesystem::exists(dir.file("root/log/zemo.log")));
+    EXPECT_TRUE(std::filesystem::exists(dir.native("root/log/zemo.log")));
 }
 
 TEST(Console, MissingComputationDirectory) {
@@ -101,7 +102,7 @@ TEST(Console, MissingComputationDirectory) {
                             dir.file("nowhere") + "/\n"),
               std::string::npos)
         << r.output;
-    EXPECT_FALSE(std::filesystem::exists(dir.file("run.log")));
+    EXPECT_FALSE(std::filesystem::exists(dir.native("run.log")));
 }
 
 // A project file is read as a file of lines of a bounded length: one that is
@@ -112,9 +113,9 @@ TEST(Console, MissingComputationDirectory) {
 // gives 124 where the old reader read for ever or waited.
 TEST(Console, ProjectThatIsNoRegularFileOrHasALineWithoutEnd) {
     test::TempDir dir;
-    std::filesystem::create_symlink("/dev/zero", dir.file("nula.atm"));
-    ASSERT_EQ(::mkfifo(dir.file("fronta.atm").c_str(), 0600), 0);
-    std::filesystem::create_directory(dir.file("adresar.atm"));
+    std::filesystem::create_symlink("/dev/zero", dir.native("nula.atm"));
+    ASSERT_EQ(::mkfifo(dir.native("fronta.atm").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.native("adresar.atm"));
     for (const char* name : {"nula.atm", "fronta.atm", "adresar.atm"}) {
         const auto r = run_zemo("-a -c -i " + std::string(name) + " -l beh.log", dir.str(), "timeout 20");
         EXPECT_EQ(r.exit_code, 156) << name << "\n" << r.output;

@@ -33,7 +33,7 @@ using Files = std::vector<std::pair<std::string, std::string>>;
 Files files_of(const fs::path& dir) {
     Files files;
     for (const auto& e : fs::directory_iterator(dir))
-        files.emplace_back(e.path().filename().string(), read_file(e.path().string()));
+        files.emplace_back(e.path().filename().string(), read_file(e.path()));
     std::sort(files.begin(), files.end());
     return files;
 }
@@ -62,15 +62,15 @@ struct TownCopy {
         fs::remove_all(dir / "vysledky");
         fs::create_directory(dir / "vysledky");
     }
-    test::ProgramResult run(const std::string& env = "", const std::string& from = "") const {
+    test::ProgramResult run(const std::string& env = "", const fs::path& from = {}) const {
         // From another working directory the computation directory is given
         // with -d; the log goes into the computation directory either way.
-        const std::string args = "-a -c -i town.atm -l beh.log" +
-                                 (from.empty() ? std::string() : " -d '" + dir.string() + "'");
-        return test::run_zemo(args, from.empty() ? dir.string() : from, "ZEMO_THREADS=2 " + env);
+        const std::string args =
+            "-a -c -i town.atm -l beh.log" + (from.empty() ? std::string() : " -d '" + test::text_path(dir) + "'");
+        return test::run_zemo(args, from.empty() ? dir : from, "ZEMO_THREADS=2 " + env);
     }
     Files results() const { return files_of(dir / "vysledky"); }
-    std::string log() const { return log_without_times(read_file((dir / "beh.log").string())); }
+    std::string log() const { return log_without_times(read_file(dir / "beh.log")); }
 };
 
 bool locale_installed(const char* name) {
@@ -116,8 +116,8 @@ TEST(Environment, ARunInAProcessThatSetItsLocaleFirstGivesTheSameBytes) {
     {
         zemo::Run run;
         RunOptions& opt = run.options();
-        opt.installation_directory = std::string(ZEMO_STAGED_ROOT) + "/";
-        opt.computation_directory = inside.dir.string();
+        opt.installation_directory = test::staged_file() + "/";
+        opt.computation_directory = test::text_path(inside.dir);
         opt.program_name = "zemo";
         opt.version = program_version_text();
         opt.project_file = "town.atm";
@@ -143,7 +143,7 @@ TEST(Environment, BlanksAndCzechLettersInTheDirectoriesChangeNoResult) {
     TownCopy elsewhere(odd);
     const fs::path from = base.path() / "pracovní adresář";
     fs::create_directories(from);
-    const test::ProgramResult r = elsewhere.run("", from.string());
+    const test::ProgramResult r = elsewhere.run("", from);
     ASSERT_EQ(r.exit_code, 0) << r.output;
     EXPECT_EQ(elsewhere.results(), plain.results());
     EXPECT_EQ(elsewhere.log(), plain.log());
@@ -156,10 +156,10 @@ TEST(Environment, CrLfLfAndCrLineEndsGiveTheSameRun) {
     std::vector<std::string> logs;
     for (const char* end : {"\r\n", "\n", "\r"}) {
         test::Town town("TYP=ROZSIRENY\nFORMAT=TXT\nADRESAR=vysledky\n", "LAT=JINA, 200, 250, Modelova latka\n", end);
-        ASSERT_TRUE(fs::create_directory(town.dir.file("vysledky")));
+        ASSERT_TRUE(fs::create_directory(town.dir.native("vysledky")));
         const test::ProgramResult r = town.run();
         ASSERT_EQ(r.exit_code, 0) << r.output;
-        results.push_back(files_of(town.dir.file("vysledky")));
+        results.push_back(files_of(town.dir.native("vysledky")));
         logs.push_back(log_without_times(read_file(town.dir.file("beh.log"))));
         town.expect_inputs_intact();
     }
@@ -180,9 +180,9 @@ TEST(Environment, AnUnprivilegedUserWithARestrictiveUmaskGetsTheSameRun) {
     TownCopy as_nobody(base.path() / "nobody");
     fs::permissions(base.path(), fs::perms::owner_all | fs::perms::others_exec | fs::perms::group_exec);
     ASSERT_EQ(std::system(("chown -R nobody:nogroup '" + as_nobody.dir.string() + "'").c_str()), 0);
-    const test::ProgramResult r =
-        test::run_zemo("-a -c -i town.atm -l beh.log", as_nobody.dir.string(),
-                       "ZEMO_THREADS=2 setpriv --reuid=nobody --regid=nogroup --clear-groups sh -c 'umask 077; exec \"$0\" \"$@\"'");
+    const test::ProgramResult r = test::run_zemo(
+        "-a -c -i town.atm -l beh.log", as_nobody.dir,
+        "ZEMO_THREADS=2 setpriv --reuid=nobody --regid=nogroup --clear-groups sh -c 'umask 077; exec \"$0\" \"$@\"'");
     ASSERT_EQ(r.exit_code, 0) << r.output;
     EXPECT_EQ(as_nobody.results(), as_root.results());
     EXPECT_EQ(as_nobody.log(), as_root.log());

@@ -56,7 +56,7 @@ struct Copy {
     Copy() {
         for (const auto& e : fs::directory_iterator(kFixture))
             if (e.is_regular_file()) fs::copy_file(e.path(), dir.path() / e.path().filename());
-        fs::create_directory(dir.file("vysledky"));
+        fs::create_directory(dir.native("vysledky"));
     }
     // Runs a project; expects a complete run without a single error message.
     void run(const std::string& project) const {
@@ -141,7 +141,8 @@ TEST(EveryKindProjects, AllThreeRunInOneDirectoryAndTheDbfVariantReportsTheSame)
     Copy copy;
     for (const char* project : {"every-kind-a.atm", "every-kind-a-dbf.atm", "every-kind-b.atm"}) copy.run(project);
     std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(copy.dir.file("vysledky"))) names.insert(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(copy.dir.native("vysledky")))
+        names.insert(e.path().filename().string());
     // A: 1 + 6 x 5 text files; A-DBF: 1 + 6 x 4 DBF tables and 6 reports;
     // B: 1 + 5 x 5 text files.
     EXPECT_EQ(names.size(), 31u + 31u + 26u);
@@ -162,13 +163,14 @@ TEST(EveryKindProjects, AllThreeRunInOneDirectoryAndTheDbfVariantReportsTheSame)
 TEST(EveryKindProjects, FilesAreThoseOfTheGenerator) {
     TempDir dir;
     const std::string python = fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
-    const std::string cmd = python + " '" + (kFixture / "make_every_kind.py").string() + "' '" + dir.str() + "'";
+    const std::string cmd =
+        python + " '" + (kFixture / "make_every_kind.py").string() + "' '" + dir.path().string() + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     int files = 0;
     for (const auto& e : fs::directory_iterator(dir.path())) {
         ++files;
         const std::string name = e.path().filename().string();
-        EXPECT_EQ(read_file(e.path().string()), read_file((kFixture / name).string())) << name;
+        EXPECT_EQ(read_file(e.path()), read_file((kFixture / name))) << name;
     }
     EXPECT_EQ(files, 15);
 }

@@ -25,7 +25,7 @@ struct SingleStack {
     explicit SingleStack(const std::string& project) {
         for (const auto& e : fs::directory_iterator(kFixture))
             if (e.is_regular_file()) fs::copy_file(e.path(), dir.path() / e.path().filename());
-        fs::create_directory(dir.file("vysledky"));
+        fs::create_directory(dir.native("vysledky"));
         const auto r = test::run_zemo("-a -c -L2 -i " + project + " -l beh.log", dir.str());
         EXPECT_EQ(r.exit_code, 0) << r.output;
     }

@@ -45,11 +45,11 @@ void expect_refused(const Town& town, const test::ProgramResult& r, const std::s
 TEST(RunSafety, AResultTableOverAnInputIsRefused) {
     Town town("ZAKLADNI=body\n");
     expect_refused(town, town.run(),
-                   "*** soubor nelze vytvořit\r\n       - základní tabulka výsledků [" + town.dir.str() +
+                   "*** soubor nelze vytvořit\r\n       - základní tabulka výsledků [" + town.dir.utf8() +
                        "/body.txt] a tabulka referenčních bodů [body.txt] jsou tentýž soubor\r\n");
     // The same table reached through a symbolic link, "./" and "..".
-    fs::create_directory(town.dir.file("sub"));
-    fs::create_symlink(town.dir.file("body.txt"), town.dir.file("odkaz.txt"));
+    fs::create_directory(town.dir.native("sub"));
+    fs::create_symlink(town.dir.native("body.txt"), town.dir.native("odkaz.txt"));
     for (const char* base : {"odkaz", "./body", "sub/../body", "./sub/../odkaz"}) {
         write_file(town.dir.file("town.atm"),
                    town.inputs["town.atm"].substr(0, town.inputs["town.atm"].find("ZAKLADNI")) + "ZAKLADNI=" + base +
@@ -72,21 +72,22 @@ TEST(RunSafety, TwoResultTablesInOneFileAreRefused) {
     {
         Town town("SEKTORY MAX=S\nSEKTORY PRUM=S\n");
         expect_refused(town, town.run(),
-                       "       - tabulka sektorových průměrů LAT [" + town.dir.str() +
-                           "/S_LAT.txt] a tabulka sektorových maxim LAT [" + town.dir.str() +
+                       "       - tabulka sektorových průměrů LAT [" + town.dir.utf8() +
+                           "/S_LAT.txt] a tabulka sektorových maxim LAT [" + town.dir.utf8() +
                            "/S_LAT.txt] jsou tentýž soubor\r\n");
     }
     {
         // Two base names that give one path.
         Town town("ZAKLADNI=Smax_LAT\nSEKTORY MAX=Smax\n");
         expect_refused(town, town.run(),
-                       "tabulka sektorových maxim LAT [" + town.dir.str() + "/Smax_LAT.txt] a základní tabulka výsledků [" +
-                           town.dir.str() + "/Smax_LAT.txt] jsou tentýž soubor");
+                       "tabulka sektorových maxim LAT [" + town.dir.utf8() +
+                           "/Smax_LAT.txt] a základní tabulka výsledků [" + town.dir.utf8() +
+                           "/Smax_LAT.txt] jsou tentýž soubor");
     }
     {
         // One file named through two directories that are one.
         Town town("ADRESAR=sub/..\nZAKLADNI=./vysl_X\nPODILY ZDROJU=vysl\n", "X=JINA, 200, -1, Latka\n");
-        fs::create_directory(town.dir.file("sub"));
+        fs::create_directory(town.dir.native("sub"));
         expect_refused(town, town.run(),
                        "tabulka podílů zdrojů X [sub/../vysl_X.txt] a základní tabulka výsledků [./vysl_X.txt] jsou "
                        "tentýž soubor");
@@ -157,15 +158,15 @@ TEST(RunSafety, TheLogCopyOntoTheLogItselfIsRefused) {
     // The default log lies in the installation's log folder; an output
     // directory reaching that folder through "/./" would copy the log onto
     // itself.
-    const std::string log_dir = std::string(ZEMO_STAGED_ROOT) + "/log";
+    const std::string log_dir = cp1250_to_utf8(test::staged_file("log"));  // UTF-8, as the texts below
     const std::string name = "kopie_logu_" + std::to_string(::getpid());
     Town town("ADRESAR=" + log_dir + "/./\nTYP=ZAKLADNI\nZAKLADNI=" + name + "\n");
-    fs::rename(town.dir.file("town.atm"), town.dir.file(name + ".atm"));
+    fs::rename(town.dir.native("town.atm"), town.dir.native(name + ".atm"));
     town.inputs[name + ".atm"] = town.inputs["town.atm"];
     town.inputs.erase("town.atm");
     const auto r = run_zemo("-a -c -d '" + town.dir.str() + "' -i " + name + ".atm", town.dir.str());
     const std::string log_path = log_dir + "/" + name + ".log";
-    const std::string log = cp1250_to_utf8(read_file(log_path));
+    const std::string log = cp1250_to_utf8(read_file(fs::path(log_path)));
     fs::remove(log_path);
     EXPECT_EQ(r.exit_code, 156) << r.output;
     EXPECT_NE(log.find("*** soubor nelze vytvořit\r\n       - kopie LOG souboru [" + log_dir + "/./" + name +
@@ -179,7 +180,7 @@ TEST(RunSafety, TheLogCopyOntoTheLogItselfIsRefused) {
 
 TEST(RunSafety, ARunOverItsOwnEarlierResultsIsNormal) {
     Town town("ADRESAR=vysledky\n");
-    fs::create_directory(town.dir.file("vysledky"));
+    fs::create_directory(town.dir.native("vysledky"));
     ASSERT_EQ(town.run().exit_code, 0) << town.log();
     const std::string first = read_file(town.dir.file("vysledky/IHrIHk.txt"));
     ASSERT_EQ(town.run().exit_code, 0) << town.log();
@@ -194,7 +195,7 @@ TEST(RunSafety, LinesEndingInACarriageReturnAloneReadAsTheirLfTwins) {
     Town lf("ADRESAR=vysledky\n", "LAT=JINA, 200, 250, Modelova latka\n", "\n");
     Town cr("ADRESAR=vysledky\n", "LAT=JINA, 200, 250, Modelova latka\n", "\r");
     for (const Town* t : {&lf, &cr}) {
-        fs::create_directory(t->dir.file("vysledky"));
+        fs::create_directory(t->dir.native("vysledky"));
         ASSERT_EQ(t->run().exit_code, 0) << t->log();
     }
     for (const char* name : {"IHrIHk.txt", "Pzdroju_LAT.txt", "Pskupin_LAT.txt", "Smax_LAT.txt", "Sprum_LAT.txt"})
@@ -210,7 +211,7 @@ TEST(RunSafety, LinesEndingInACarriageReturnAloneReadAsTheirLfTwins) {
     // The logs differ only in their directory and times.
     auto normalised = [](const Town& t) {
         std::string log = t.log();
-        log = std::regex_replace(log, std::regex(t.dir.str()), "DIR");
+        log = std::regex_replace(log, std::regex(t.dir.utf8()), "DIR");
         return std::regex_replace(log, std::regex("[0-9]{2}:[0-9]{2}:[0-9]{2}|[0-9]+h [0-9]+m [0-9]+s|"
                                                   "[0-9]{2}\\.[0-9]{2}\\.[0-9]{4}"),
                                   "T");

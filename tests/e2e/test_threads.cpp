@@ -43,8 +43,8 @@ struct Example {
     TempDir dir;
     explicit Example(const char* name) {
         fs::copy(fs::path(ZEMO_SOURCE_DIR) / "examples" / name, dir.path(), fs::copy_options::recursive);
-        fs::remove_all(dir.file("vysledky"));
-        fs::create_directory(dir.file("vysledky"));
+        fs::remove_all(dir.native("vysledky"));
+        fs::create_directory(dir.native("vysledky"));
     }
     test::ProgramResult run(int threads, const std::string& options = "") const {
         return test::run_zemo("-a -c -i town.atm -l beh.log " + options, dir.str(),
@@ -52,8 +52,8 @@ struct Example {
     }
     std::vector<std::pair<std::string, std::string>> results() const {
         std::vector<std::pair<std::string, std::string>> files;
-        for (const auto& e : fs::directory_iterator(dir.file("vysledky")))
-            files.emplace_back(e.path().filename().string(), read_file(e.path().string()));
+        for (const auto& e : fs::directory_iterator(dir.native("vysledky")))
+            files.emplace_back(e.path().filename().string(), read_file(e.path()));
         std::sort(files.begin(), files.end());
         return files;
     }

@@ -70,7 +70,7 @@ struct TinyProject {
     // emission columns, one per pollutant.
     explicit TinyProject(const std::string& type = "STANDARDNI", const std::string& format = "TXT",
                          const std::string& pollutants = kPollutantLine, const std::string& emissions = "\t10") {
-        std::filesystem::create_directories(dir.file("vysledky"));
+        std::filesystem::create_directories(dir.native("vysledky"));
         write_file(dir.file("jeden.atm"),
                    cp("# jeden komín, dva body\n"
                       "[VYPOCETNI SIT]\n"
@@ -146,7 +146,7 @@ TEST(WholeRun, BasicResultTypeWritesOnlyTheBasicTable) {
     TinyProject prj("ZAKLADNI");
     ASSERT_EQ(prj.run().exit_code, 0);
     std::vector<std::string> files;
-    for (const auto& e : std::filesystem::directory_iterator(prj.dir.file("vysledky")))
+    for (const auto& e : std::filesystem::directory_iterator(prj.dir.native("vysledky")))
         files.push_back(e.path().filename().string());
     EXPECT_EQ(files, std::vector<std::string>{"IHrIHk.txt"});
     EXPECT_EQ(prj.result("IHrIHk.txt"),
@@ -175,7 +175,7 @@ TEST(WholeRun, LogOfACompleteRun) {
     const std::regex start("\r\n--- Čas startu programu: [0-3][0-9]\\.[01][0-9]\\.[12][0-9]{3}  "
                            "[0-2][0-9]:[0-5][0-9]:[0-5][0-9]\r\n");
     EXPECT_TRUE(std::regex_search(log, start)) << log;
-    EXPECT_NE(log.find("--- Výpočetní adresář: " + prj.dir.str() + "/\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("--- Výpočetní adresář: " + prj.dir.utf8() + "/\r\n"), std::string::npos) << log;
     const std::regex end("\r\nVÝPOČET UKONČEN\\.\\.\\. O\\.K\\.\r\n"
                          "--- Čas ukončení programu: [0-3][0-9]\\.[01][0-9]\\.[12][0-9]{3}  "
                          "[0-2][0-9]:[0-5][0-9]:[0-5][0-9]\r\n"
@@ -190,9 +190,9 @@ TEST(WholeRun, LevelZeroLeavesNoLog) {
     TinyProject prj;
     const auto r = prj.run("-L0");
     ASSERT_EQ(r.exit_code, 0) << r.output;
-    EXPECT_FALSE(std::filesystem::exists(prj.dir.file("beh.log")));
-    EXPECT_FALSE(std::filesystem::exists(prj.dir.file("zemo.log")));
-    EXPECT_FALSE(std::filesystem::exists(prj.dir.file("vysledky/beh.log")));
+    EXPECT_FALSE(std::filesystem::exists(prj.dir.native("beh.log")));
+    EXPECT_FALSE(std::filesystem::exists(prj.dir.native("zemo.log")));
+    EXPECT_FALSE(std::filesystem::exists(prj.dir.native("vysledky/beh.log")));
     // The results are written all the same, and the end texts are not printed.
     EXPECT_NE(prj.result("IHrIHk.txt").find("B1\t1000\t1500\t238.18603\t214.37\t100.00\t0.00\r\n"), std::string::npos);
     EXPECT_EQ(r.output.find("Vypocet ukoncen"), std::string::npos);
@@ -283,7 +283,7 @@ void expect_refused_before_any_result_file(const TinyProject& prj, const std::st
     const std::string log = cp1250_to_utf8(read_file(prj.dir.file("beh.log")));
     EXPECT_NE(log.find("*** chybná vstupní data\r\n       - " + detail + "\r\n"), std::string::npos) << log;
     std::vector<std::string> files;
-    for (const auto& e : std::filesystem::directory_iterator(prj.dir.file("vysledky")))
+    for (const auto& e : std::filesystem::directory_iterator(prj.dir.native("vysledky")))
         files.push_back(e.path().filename().string());
     EXPECT_EQ(files, std::vector<std::string>{earlier});
     EXPECT_EQ(prj.result(earlier), "earlier results");
@@ -307,7 +307,7 @@ std::string header_of(const std::string& table, bool dbf) {
 // ("IND=TYPE;name;limit 1;limit 2[;half-life]").
 std::string catalogue_substances_below_one(std::string& emissions) {
     std::string lines;
-    std::istringstream catalogue(read_file(std::string(ZEMO_SOURCE_DIR) + "/install/etc/pol.cfg"));
+    std::istringstream catalogue(read_file(test::source_file("install/etc/pol.cfg")));
     for (std::string line; std::getline(catalogue, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
@@ -439,8 +439,9 @@ sys.exit(1 if bad else 0)
     write_file(dbf.dir.file("check.py"), script);
     const std::string out = dbf.dir.file("check.out");
     const std::string cmd = std::string(std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3") +
-                            " '" + dbf.dir.file("check.py") + "' '" + txt.dir.file("vysledky") + "' '" +
-                            dbf.dir.file("vysledky") + "' > '" + out + "' 2>&1";
+                            " '" + dbf.dir.native("check.py").string() + "' '" + txt.dir.native("vysledky").string() +
+                            "' '" + dbf.dir.native("vysledky").string() + "' > '" +
+                            dbf.dir.native("check.out").string() + "' 2>&1";
     const int status = std::system(cmd.c_str());
     EXPECT_EQ(WEXITSTATUS(status), 0) << read_file(out);
     EXPECT_EQ(read_file(out), "checked\n");
@@ -448,15 +449,13 @@ sys.exit(1 if bad else 0)
 
 namespace {
 
-std::string source_path(const std::string& rel) { return std::string(ZEMO_SOURCE_DIR) + "/" + rel; }
-
 std::string python3() { return std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3"; }
 
 // Copies an example directory into dir (without results).
 void copy_example(const std::string& name, const test::TempDir& dir) {
-    for (const auto& e : std::filesystem::directory_iterator(source_path("examples/" + name)))
+    for (const auto& e : std::filesystem::directory_iterator(test::source_native("examples/" + name)))
         if (e.is_regular_file()) std::filesystem::copy_file(e.path(), dir.path() / e.path().filename());
-    std::filesystem::create_directories(dir.file("vysledky"));
+    std::filesystem::create_directories(dir.native("vysledky"));
 }
 
 }  // namespace
@@ -464,10 +463,11 @@ void copy_example(const std::string& name, const test::TempDir& dir) {
 // The committed tables of the example are exactly what its generator writes.
 TEST(ExampleTown, TablesAreThoseOfTheGenerator) {
     test::TempDir dir;
-    const std::string cmd = python3() + " '" + source_path("tools/example_town/make_town.py") + "' '" + dir.str() + "'";
+    const std::string cmd = python3() + " '" + test::source_native("tools/example_town/make_town.py").string() + "' '" +
+                            dir.path().string() + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     for (const char* f : {"town.atm", "body.txt", "bodove.txt", "liniove.txt", "plosne.txt", "ruzice.txt"})
-        EXPECT_EQ(read_file(dir.file(f)), read_file(source_path(std::string("examples/town/") + f))) << f;
+        EXPECT_EQ(read_file(dir.file(f)), read_file(test::source_native(std::string("examples/town/") + f))) << f;
 }
 
 // The example runs without a single error message, and its DBF twin (tables
@@ -507,8 +507,9 @@ print("%.4f" % worst)
 )PY";
     write_file(dbf.file("check.py"), script);
     const std::string out = dbf.file("check.out");
-    const std::string cmd = python3() + " '" + dbf.file("check.py") + "' '" + txt.file("vysledky/IHrIHk.txt") + "' '" +
-                            dbf.file("vysledky/IHrIHk.dbf") + "' > '" + out + "' 2>&1";
+    const std::string cmd =
+        python3() + " '" + dbf.native("check.py").string() + "' '" + txt.native("vysledky/IHrIHk.txt").string() +
+        "' '" + dbf.native("vysledky/IHrIHk.dbf").string() + "' > '" + dbf.native("check.out").string() + "' 2>&1";
     ASSERT_EQ(WEXITSTATUS(std::system(cmd.c_str())), 0) << read_file(out);
     // Concentrations have 3 decimals in DBF against 5 or 2 in the text
     // table; the frequencies have 2 in both, but the DBF value passes
@@ -563,8 +564,8 @@ TEST(WholeRun, ExtendedTypeWritesTheDetailedReport) {
 // byte, into the output directory.
 TEST(WholeRun, DerivedLogPathAndItsCopy) {
     TinyProject prj;
-    std::filesystem::copy_file(prj.dir.file("jeden.atm"), prj.dir.file("odvozeny_log.atm"));
-    const std::string log = std::string(ZEMO_STAGED_ROOT) + "/log/odvozeny_log.log";
+    std::filesystem::copy_file(prj.dir.native("jeden.atm"), prj.dir.native("odvozeny_log.atm"));
+    const std::filesystem::path log = test::staged_native("log/odvozeny_log.log");
     std::filesystem::remove(log);
     const auto r = run_zemo("-a -c -d '" + prj.dir.str() + "' -i odvozeny_log.atm", prj.dir.str());
     ASSERT_EQ(r.exit_code, 0) << r.output;

@@ -198,7 +198,7 @@ TEST_F(GridRotationTest, AGridOfTheOtherProjectionIsRefusedNamingBoth) {
     std::memcpy(s42.name, "S42\0", 4);
     double r = 0;
     EXPECT_EQ(look_up(s42, 10, 10, r, "JTSK"), -100);
-    EXPECT_EQ(log(), fatal("chyba v souboru " + dir.file("rot.abn") +
+    EXPECT_EQ(log(), fatal("chyba v souboru " + dir.utf8("rot.abn") +
                            "\n      načtená projekce S42 očekávaná projekce JTSK\n"));
     // Only as many bytes as the expected name has are compared.
     std::memcpy(s42.name, "S42x", 4);
@@ -241,12 +241,12 @@ TEST_F(GridRotationTest, DamagedFilesAreRefusedBeforeAnyNodeIsRead) {
         SetUp();
         double r = 0;
         EXPECT_EQ(look_up(c.grid, 12, 12, r), -100) << c.reason;
-        EXPECT_EQ(log(), fatal("chyba v souboru " + dir.file("rot.abn") + "\n      " + c.reason)) << c.reason;
+        EXPECT_EQ(log(), fatal("chyba v souboru " + dir.utf8("rot.abn") + "\n      " + c.reason)) << c.reason;
     }
     SetUp();
     double r = 0;
     EXPECT_EQ(run_stage([&] { return look_up_rotation_in(dir.file("chybi.abn"), "JTSK", 1, 1, r); }), -100);
-    EXPECT_EQ(log(), "*** soubor nelze otevřít\n       - " + dir.file("chybi.abn") + "\n");
+    EXPECT_EQ(log(), "*** soubor nelze otevřít\n       - " + dir.utf8("chybi.abn") + "\n");
 }
 
 // The input with which fuzz_grid_rotation found the node count overflowing
@@ -254,18 +254,18 @@ TEST_F(GridRotationTest, DamagedFilesAreRefusedBeforeAnyNodeIsRead) {
 // ny above 1.5e9, whose size 4 x nx x ny overflowed a signed 64-bit integer.
 TEST_F(GridRotationTest, FuzzInputWithHugeNodeCountsIsRefusedBySize) {
     const std::string input =
-        test::read_file(ZEMO_SOURCE_DIR "/fuzz/regressions/grid_rotation/node-count-overflow.bin");
+        test::read_file(test::source_file("fuzz/regressions/grid_rotation/node-count-overflow.bin"));
     ASSERT_EQ(input.size(), 78u);
     const std::string path = dir.file("rot.abn");
     test::write_file(path, input.substr(2));
     double r = 0;
     EXPECT_EQ(run_stage([&] { return look_up_rotation_in(path, "JTSK", 0, 0, r); }), -100);
-    EXPECT_EQ(log(), fatal(std::string("chyba v souboru ") + path +
+    EXPECT_EQ(log(), fatal(std::string("chyba v souboru ") + cp1250_to_utf8(path) +
                            "\n      soubor má 76 bajtů, síť 2046820355 x 1526726659 potřebuje 12499740808649375820"));
 }
 
 TEST_F(GridRotationTest, ProjectLookUpUsesTheInstallationGridAndTheCentre) {
-    std::filesystem::create_directories(dir.file("inst/data"));
+    std::filesystem::create_directories(dir.native("inst/data"));
     run_options().installation_directory = dir.file("inst") + platform::kDirSeparator;
     Grid g = test_grid();
     std::memcpy(g.name, "S42\0", 4);
@@ -280,9 +280,9 @@ TEST_F(GridRotationTest, ProjectLookUpUsesTheInstallationGridAndTheCentre) {
     ASSERT_EQ(run_stage(look_up_rotation), 0);
     EXPECT_EQ(log(), format("--- Otočení souřadné sítě z rotační sítě %s ve středu referenčních bodů (10.0, 20.0): "
                             "%.4f\n",
-                            dir.file("inst/data/rotS42.abn").c_str(), project().rotation));
+                            dir.utf8("inst/data/rotS42.abn").c_str(), project().rotation));
     run_log().level = 1;
-    std::filesystem::remove(log_path);
+    std::filesystem::remove(test::native_path(log_path));
     run_log().open(log_path, 1);
     // A local grid never looks for a rotation grid.
     project().reset();
@@ -370,7 +370,7 @@ TEST_F(GridRotationTest, ShippedGridsAgreeWithProj) {
     } projections[] = {{"JTSK", "EPSG:5514"}, {"S42", "EPSG:28403"}};
     for (const Projection& p : projections) {
         const ProjRotation proj(p.code);
-        const std::string path = std::string(ZEMO_SOURCE_DIR) + "/install/data/rot" + p.name + ".abn";
+        const std::string path = test::source_file("install/data/rot") + p.name + ".abn";
         for (const Town& t : kTowns) {
             double x, y;
             proj.to_grid(t.lon, t.lat, x, y);
@@ -403,16 +403,16 @@ TEST_F(GridRotationTest, ShippedGridsAgreeWithProj) {
     jtsk.to_grid(kTowns[0].lon, kTowns[0].lat, x, y);
     EXPECT_GT(x, -800000);  // x = easting: negative values, Prague near -743 km
     EXPECT_LT(x, -700000);
-    ASSERT_EQ(look_up_rotation_in(ZEMO_SOURCE_DIR "/install/data/rotJTSK.abn", "JTSK", x, y, r), 0);
+    ASSERT_EQ(look_up_rotation_in(test::source_file("install/data/rotJTSK.abn"), "JTSK", x, y, r), 0);
     EXPECT_NEAR(r, -7.8, 0.1);
     jtsk.to_grid(kTowns[2].lon, kTowns[2].lat, x, y);
-    ASSERT_EQ(look_up_rotation_in(ZEMO_SOURCE_DIR "/install/data/rotJTSK.abn", "JTSK", x, y, r), 0);
+    ASSERT_EQ(look_up_rotation_in(test::source_file("install/data/rotJTSK.abn"), "JTSK", x, y, r), 0);
     EXPECT_NEAR(r, -4.9, 0.1);
     // S42: x = easting with the zone prefix 3 (central meridian 15 E).
     const ProjRotation s42("EPSG:28403");
     s42.to_grid(15.0, 50.0, x, y);
     EXPECT_NEAR(x, 3500000, 1);
-    ASSERT_EQ(look_up_rotation_in(ZEMO_SOURCE_DIR "/install/data/rotS42.abn", "S42", x, y, r), 0);
+    ASSERT_EQ(look_up_rotation_in(test::source_file("install/data/rotS42.abn"), "S42", x, y, r), 0);
     EXPECT_NEAR(r, 0.0, 0.01);  // no convergence on the central meridian
 }
 #endif

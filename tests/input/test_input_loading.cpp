@@ -146,7 +146,7 @@ TEST_F(InputLoadingTest, HeadingIsNotWrittenAtLevelZero) {
     run_log().reset();
     run_log().open(log_path_, 0);
     ASSERT_EQ(run_stage(load_input_data), 0);
-    EXPECT_FALSE(std::filesystem::exists(log_path_) && !test::read_file(log_path_).empty());
+    EXPECT_FALSE(std::filesystem::exists(test::native_path(log_path_)) && !test::read_file(log_path_).empty());
 }
 
 }  // namespace

@@ -48,7 +48,8 @@ const std::string kFatal = "*** chybná vstupní data\n       - ";
 TEST_F(ModelSettingsTest, MissingFileGivesTwoWarningsAndTheDefaults) {
     const std::string path = dir.file("nic.cfg");
     EXPECT_EQ(load_model_settings_from(path), 100);
-    EXPECT_EQ(log(), "+++ soubor nelze otevřít\n       - " + path + "\n" + kWarn + "Používám default hodnoty\n");
+    EXPECT_EQ(log(), "+++ soubor nelze otevřít\n       - " + cp1250_to_utf8(path) + "\n" + kWarn +
+                         "Používám default hodnoty\n");
     EXPECT_EQ(run_log().error_count, 2);
     const ModelSettings& s = model_settings();
     EXPECT_EQ(s.directions, 48);
@@ -157,7 +158,7 @@ TEST_F(ModelSettingsTest, ATinyPositiveSpeedIsAcceptedAndReportedAsADeviation) {
 }
 
 TEST_F(ModelSettingsTest, InstalledSettingsFileHoldsTheMethodology) {
-    run_options().installation_directory = std::string(ZEMO_SOURCE_DIR) + "/install/";
+    run_options().installation_directory = test::source_file("install") + "/";
     EXPECT_EQ(run_stage(load_model_settings), 0);
     EXPECT_EQ(log(), "");
     EXPECT_EQ(model_settings().directions, 48);

@@ -428,7 +428,7 @@ TEST_F(ProjectFileTest, NumbersThatChangeWithoutAWordAreSaid) {
     EXPECT_DOUBLE_EQ(p.rotation, 12);
     EXPECT_DOUBLE_EQ(p.limit_share_threshold, 2);
     EXPECT_EQ(run_log().error_count, 0);
-    const std::string file = "---     (soubor: " + dir.file("p.atm") + ")\n";
+    const std::string file = "---     (soubor: " + dir.utf8("p.atm") + ")\n";
     EXPECT_TRUE(logged("--- název polutantu SO2 na řádce 5 začíná číslem a čárkou: [125, Oxid siřičitý] (čárka "
                        "odděluje údaje, desetinná místa se píší za tečku)\n" + file))
         << log();
@@ -469,7 +469,7 @@ TEST_F(ProjectFileTest, OutputDirectoryAndLogCopyPath) {
     });
     std::filesystem::current_path(cwd);
     ASSERT_EQ(status, 0);
-    EXPECT_EQ(project().output_directory, std::filesystem::canonical(dir.path()).string() + S);
+    EXPECT_EQ(project().output_directory, test::text_path(std::filesystem::canonical(dir.path())) + S);
     // A log path given on the command line is never copied.
     run_log().log_given = true;
     run_log().copy_path.clear();
@@ -487,15 +487,15 @@ TEST_F(ProjectFileTest, ProjectPathFromTheOptionsAndAMissingFile) {
               }),
               0);
     EXPECT_EQ(project().project_path, dir.file("zemo.atm"));
-    EXPECT_TRUE(logged("--- Inicializační soubor: [" + dir.file("zemo.atm") + "]\n"));
+    EXPECT_TRUE(logged("--- Inicializační soubor: [" + dir.utf8("zemo.atm") + "]\n"));
     run_options().project_file = dir.file("chybi.atm");
     EXPECT_EQ(run_stage([] {
                   read_project();
                   return 0;
               }),
               -100);
-    EXPECT_TRUE(logged("--- Inicializační soubor: [" + dir.file("chybi.atm") + "]\n*** soubor nelze otevřít\n       - " +
-                       dir.file("chybi.atm") + "\n"));
+    EXPECT_TRUE(logged("--- Inicializační soubor: [" + dir.utf8("chybi.atm") +
+                       "]\n*** soubor nelze otevřít\n       - " + dir.utf8("chybi.atm") + "\n"));
 }
 
 TEST_F(ProjectFileTest, NumbersDoNotDependOnTheLocale) {

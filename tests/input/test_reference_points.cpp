@@ -17,7 +17,7 @@ namespace {
 using test::cp;
 using test::TempDir;
 
-const std::string kFixtures = std::string(ZEMO_SOURCE_DIR) + "/tests/fixtures/points/";
+const std::string kFixtures = test::source_file("tests/fixtures/points") + "/";
 
 class ReferencePointsTest : public ::testing::Test {
 protected:
@@ -74,7 +74,7 @@ TEST_F(ReferencePointsTest, ZAndHeightWarnOnlyAtAndBeyondTheirBounds) {
     EXPECT_TRUE(logged("výška nad terénem na řadku 5 mimo hodnotu <0,200>: 200.000000"));
     EXPECT_FALSE(logged("výška nad terénem na řadku 6"));
     EXPECT_FALSE(logged("výška nad terénem na řadku 1"));
-    EXPECT_TRUE(logged("    (soubor: " + project().grid_files[0].path + ")"));
+    EXPECT_TRUE(logged("    (soubor: " + cp1250_to_utf8(project().grid_files[0].path) + ")"));
     // Each warning is the message and its file line; the points are kept.
     EXPECT_EQ(run_log().error_count, 4 * 2);
     EXPECT_EQ(reference_point_tables().total, 6);
@@ -92,7 +92,7 @@ TEST_F(ReferencePointsTest, IdentifierOfTenCharactersIsAcceptedAndElevenRefused)
     EXPECT_EQ(p.wind_rose, 0);  // identifier 2 is the first rose
     EXPECT_EQ(run_stage([&] { return read_next_point(PointReaderMode::Computing, 0, cursor, p); }), -100);
     EXPECT_TRUE(logged("ID ref. bodu na řádku 2 je příliš dlouhé (max 10 znaků)"));
-    EXPECT_TRUE(logged("    (soubor: " + project().grid_files[0].path + ")"));
+    EXPECT_TRUE(logged("    (soubor: " + cp1250_to_utf8(project().grid_files[0].path) + ")"));
 }
 
 // In a DBF table the identifier is trimmed first; ten Czech letters (ten
@@ -115,8 +115,10 @@ TEST_F(ReferencePointsTest, DbfIdentifierOfTenLettersIsAcceptedAndElevenRefused)
     EXPECT_EQ(p.id, utf8_to_cp1250("Žluťoučkýk"));
     EXPECT_EQ(p.wind_rose, 0);
     EXPECT_EQ(run_stage([&] { return read_next_point(PointReaderMode::Computing, 0, cursor, p); }), -100);
-    EXPECT_TRUE(logged("ID ref. bodu na řádku 2 je příliš dlouhé (max 10 znaků)\r\n*** chybná vstupní data\r\n"
-                       "       -     (soubor: " + t.path + ")"))
+    EXPECT_TRUE(
+        logged("ID ref. bodu na řádku 2 je příliš dlouhé (max 10 znaků)\r\n*** chybná vstupní data\r\n"
+               "       -     (soubor: " +
+               cp1250_to_utf8(t.path) + ")"))
         << log_text();
 }
 
@@ -133,15 +135,17 @@ TEST_F(ReferencePointsTest, PointCountsBeyondAnIntAreRefusedBeforeTheRecordsAreR
         InputTable t;
         t.path = dir_.file(name);
         test::write_file(t.path, header.substr(0, header.size() - 1));  // without the end marker
-        std::filesystem::resize_file(t.path, header.size() - 1 + 7 * static_cast<std::uintmax_t>(records));
+        std::filesystem::resize_file(test::native_path(t.path),
+                                     header.size() - 1 + 7 * static_cast<std::uintmax_t>(records));
         project().grid_files.push_back(t);
         return t.path;
     };
     const std::string two_billion = add_sparse_dbf("two_billion.dbf", 0x80000000UL);
     EXPECT_EQ(run_stage([] { return load_reference_points(); }), -100);
-    EXPECT_TRUE(logged("*** chybná vstupní data\r\n       - DBF soubor obsahuje 2147483648 záznamů, nejvýše lze "
-                       "zpracovat 2147483647\r\n*** chybná vstupní data\r\n       -     (soubor: " +
-                       two_billion + ")"))
+    EXPECT_TRUE(
+        logged("*** chybná vstupní data\r\n       - DBF soubor obsahuje 2147483648 záznamů, nejvýše lze "
+               "zpracovat 2147483647\r\n*** chybná vstupní data\r\n       -     (soubor: " +
+               cp1250_to_utf8(two_billion) + ")"))
         << log_text();
 
     SetUp();
@@ -149,8 +153,10 @@ TEST_F(ReferencePointsTest, PointCountsBeyondAnIntAreRefusedBeforeTheRecordsAreR
     add_text_table("one.txt", "P1\t1.5\t2.5\t300.0\t1.5\t2\n");
     const std::string largest = add_sparse_dbf("largest.dbf", 0x7FFFFFFFUL);
     EXPECT_EQ(run_stage([] { return load_reference_points(); }), -100);
-    EXPECT_TRUE(logged("- s tímto souborem je referenčních bodů více než 2147483647\r\n*** chybná vstupní "
-                       "data\r\n       -     (soubor: " + largest + ")"))
+    EXPECT_TRUE(
+        logged("- s tímto souborem je referenčních bodů více než 2147483647\r\n*** chybná vstupní "
+               "data\r\n       -     (soubor: " +
+               cp1250_to_utf8(largest) + ")"))
         << log_text();
     EXPECT_FALSE(logged("nečíselný údaj")) << log_text();
 }
@@ -159,7 +165,7 @@ TEST_F(ReferencePointsTest, MissingFieldAndUnknownRoseAreFatalWithTheFileLine) {
     add_text_table("short.txt", "P1\t1.5\t2.5\t300.0\t1.5\n");
     EXPECT_EQ(run_stage([] { return load_reference_points(); }), -100);
     EXPECT_TRUE(logged("nedostatečný počet údajů na řádce 1"));
-    EXPECT_TRUE(logged("    (soubor: " + project().grid_files[0].path + ")"));
+    EXPECT_TRUE(logged("    (soubor: " + cp1250_to_utf8(project().grid_files[0].path) + ")"));
 
     run_log().reset();
     run_log().open(log_path_, 2);
@@ -167,7 +173,7 @@ TEST_F(ReferencePointsTest, MissingFieldAndUnknownRoseAreFatalWithTheFileLine) {
     add_text_table("rose.txt", "P1\t1.5\t2.5\t300.0\t1.5\t1\nP2\t1.5\t2.5\t300.0\t1.5\t7\n");
     EXPECT_EQ(run_stage([] { return load_reference_points(); }), -100);
     EXPECT_TRUE(logged("růžice 7 neexistuje (bod P2)"));
-    EXPECT_TRUE(logged("    (soubor: " + project().grid_files[0].path + ")"));
+    EXPECT_TRUE(logged("    (soubor: " + cp1250_to_utf8(project().grid_files[0].path) + ")"));
 }
 
 TEST_F(ReferencePointsTest, TestModeSkipsTheWindRoses) {
@@ -178,7 +184,8 @@ TEST_F(ReferencePointsTest, TestModeSkipsTheWindRoses) {
     EXPECT_EQ(reference_point_tables().total, 12);
     EXPECT_TRUE(logged("   souřadnice X      : -740000.50 - 3.50"));
     // The test reports blank records as the loading does.
-    EXPECT_TRUE(logged("7. řádek v souboru " + project().grid_files[1].path + " je prázdný - přeskakuji"));
+    EXPECT_TRUE(
+        logged("7. řádek v souboru " + cp1250_to_utf8(project().grid_files[1].path) + " je prázdný - přeskakuji"));
     EXPECT_FALSE(logged("větrné růžice"));
     EXPECT_FALSE(logged("neexistuje"));
 }
@@ -187,7 +194,7 @@ TEST_F(ReferencePointsTest, TestModeSkipsTheWindRoses) {
 TEST_F(ReferencePointsTest, DbfWithBlankRecordsCountsTenYieldsEightReportsTwo) {
     add_dbf_table();
     ASSERT_EQ(load_reference_points(), 0);
-    const std::string path = project().grid_files[0].path;
+    const std::string path = cp1250_to_utf8(project().grid_files[0].path);
     EXPECT_TRUE(logged("3. řádek v souboru " + path + " je prázdný - přeskakuji"));
     EXPECT_TRUE(logged("7. řádek v souboru " + path + " je prázdný - přeskakuji"));
     EXPECT_EQ(run_log().error_count, 2);
@@ -242,8 +249,8 @@ TEST_F(ReferencePointsTest, TwoTablesGiveBothCountsTheSumAndTheJointCentre) {
     EXPECT_EQ(rp.total, 13);
     EXPECT_DOUBLE_EQ(rp.centre_x, -740050.0);
     EXPECT_DOUBLE_EQ(rp.centre_y, -1045000.0);
-    EXPECT_TRUE(logged("1. soubor s referenčními body: " + project().grid_files[0].path));
-    EXPECT_TRUE(logged("2. soubor s referenčními body: " + project().grid_files[1].path));
+    EXPECT_TRUE(logged("1. soubor s referenčními body: " + cp1250_to_utf8(project().grid_files[0].path)));
+    EXPECT_TRUE(logged("2. soubor s referenčními body: " + cp1250_to_utf8(project().grid_files[1].path)));
     EXPECT_TRUE(logged("Počty ref. bodů v souborech (celkem 13):"));
     EXPECT_TRUE(logged("   1. soubor :     3"));
     EXPECT_TRUE(logged("   2. soubor :    10"));

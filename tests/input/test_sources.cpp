@@ -15,7 +15,7 @@ using zemo::test::write_file;
 
 namespace {
 
-const std::string kFixtures = ZEMO_SOURCE_DIR "/tests/fixtures/sources/";
+const std::string kFixtures = test::source_file("tests/fixtures/sources") + "/";
 
 // Pollutants NO2 and "pm10" (the DBF field is E_PM10), wind roses 11 and 22.
 struct SourcesTest : ::testing::Test {
@@ -593,7 +593,7 @@ TEST_F(SourcesTest, ADbfClaimingTwoBillionSourcesIsRefusedBeforeAnyArrayIsSized)
     write_file(path, test::dbf_bytes(spec, -1, -1, 0x80000000L));
     ASSERT_LT(read_file(path).size(), 1000u);
     set_tables(path, "", "");
-    const std::string expected = "*** chybná vstupní data\r\n       - poškozený DBF soubor " + path +
+    const std::string expected = "*** chybná vstupní data\r\n       - poškozený DBF soubor " + cp1250_to_utf8(path) +
                                  ": soubor obsahuje jen 1 úplných záznamů z 2147483648\r\n";
     const auto refused = [&] {
         return run_stage([] { return read_sources(ReaderPass::Count); }) == -100 &&

@@ -14,7 +14,7 @@ namespace {
 using test::cp;
 using test::TempDir;
 
-const std::string kFixtures = std::string(ZEMO_SOURCE_DIR) + "/tests/fixtures/transfers/";
+const std::string kFixtures = test::source_file("tests/fixtures/transfers") + "/";
 
 Pollutant pollutant(const char* indicative, int type) {
     Pollutant p;
@@ -81,7 +81,7 @@ protected:
     // The same followed by the line naming the transfers table.
     bool logged_fatal_with_file(const std::string& utf8_detail) {
         return logged_fatal(utf8_detail + "\r\n*** chybná vstupní data\r\n       -     (soubor: " +
-                            project().transfers.path + ")");
+                            cp1250_to_utf8(project().transfers.path) + ")");
     }
 
     TempDir dir_;
@@ -176,7 +176,7 @@ TEST_F(TransfersTest, TextTableWithoutOverallColumnUsesMeanTimes256) {
     EXPECT_DOUBLE_EQ(t.TransferTotal[1], 7.68);
     for (int k = 0; k < 48; ++k) EXPECT_DOUBLE_EQ(t.TransferSector[0][k], 10.0);
     EXPECT_TRUE(logged("--- TRANSFERY / POZAĎOVÉ KONCENTRACE"));
-    EXPECT_TRUE(logged("--- Soubor s transfery: " + project().transfers.path));
+    EXPECT_TRUE(logged("--- Soubor s transfery: " + cp1250_to_utf8(project().transfers.path)));
     EXPECT_TRUE(logged("--- Zadány hodnoty transferů"));
     EXPECT_TRUE(logged("   transfer      NO2 : 10.00 - 10.00, 25.60"));
     EXPECT_TRUE(logged("   transfer     PM10 : 2.00 - 4.00, 7.68"));
@@ -189,7 +189,7 @@ TEST_F(TransfersTest, OverallValueMissingOnALaterLineIsFatal) {
                    "PM10\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\n");
     EXPECT_EQ(both_passes(), -100);
     EXPECT_TRUE(logged("Nedostatečný počet údajů na řádce 3"));
-    EXPECT_TRUE(logged("    (soubor: " + project().transfers.path + ")"));
+    EXPECT_TRUE(logged("    (soubor: " + cp1250_to_utf8(project().transfers.path) + ")"));
 }
 
 // Input sector t lies at 45 t degrees, output sector k at 7.5 k degrees.
@@ -291,7 +291,7 @@ TEST_F(TransfersTest, MissingPollutantIsFatal) {
                    "PM10\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\n");
     EXPECT_EQ(both_passes(), -100);
     EXPECT_TRUE(logged("Nezadané transfery pro CO"));
-    EXPECT_TRUE(logged("    (soubor: " + project().transfers.path + ")"));
+    EXPECT_TRUE(logged("    (soubor: " + cp1250_to_utf8(project().transfers.path) + ")"));
 }
 
 // Indicatives have at most 5 characters: 5 pass (a pollutant not computed

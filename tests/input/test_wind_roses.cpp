@@ -307,7 +307,7 @@ TEST_F(WindRoseTest, AFixedFormatHeaderWithAHugeRoseCountIsNoFixedFormat) {
     }
     SetUp();
     const std::string input =
-        read_file(ZEMO_SOURCE_DIR "/fuzz/regressions/wind_roses/fix-header-rose-count-overflow.txt");
+        read_file(test::source_file("fuzz/regressions/wind_roses/fix-header-rose-count-overflow.txt"));
     ASSERT_FALSE(input.empty());
     use_table("fuzz.txt", input.substr(1));
     EXPECT_EQ(both(), -100);
@@ -407,7 +407,7 @@ TEST_F(WindRoseTest, WindRosesAreReadFromTextTablesOnly) {
 }
 
 TEST_F(WindRoseTest, TheCommittedTablesReadToTheSameRoses) {
-    const std::string base = std::string(ZEMO_SOURCE_DIR) + "/tests/fixtures/wind_roses/";
+    const std::string base = test::source_file("tests/fixtures/wind_roses") + "/";
     InputTable& t = project().wind_roses;
     t = InputTable{};
     t.path = base + "ruzice_8.txt";

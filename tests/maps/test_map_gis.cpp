@@ -49,11 +49,12 @@ struct RunExample {
         const auto r = test::run_zemo("-a -c -i " + project + " -l " + log, dir.str());
         EXPECT_EQ(r.exit_code, 0) << r.output;
     }
+    // The map tool takes UTF-8 paths (its command line, the desktop's fields).
     MapOptions options(const std::string& project = "town.atm") const {
         MapOptions o;
-        o.computation_directory = dir.str();
+        o.computation_directory = dir.utf8();
         o.project_file = project;
-        o.installation_directory = ZEMO_STAGED_ROOT;
+        o.installation_directory = test::staged_native().string();
         return o;
     }
 };
@@ -77,6 +78,7 @@ std::map<std::string, std::map<std::string, double>> text_table(const std::strin
     return rows;
 }
 
+// path in UTF-8, as GDAL takes it.
 GDALDataset* open_dataset(const std::string& path, unsigned kind) {
     GDALAllRegister();
     return static_cast<GDALDataset*>(GDALOpenEx(path.c_str(), kind | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
@@ -89,7 +91,7 @@ const char* kTownLog = "vysledky/town.log";
 TEST(ZemoMap, GeoPackageHoldsTheBasicTableInTheProjectsCoordinateSystem) {
     const RunExample town("examples/town");
     const MapResult result = make_maps(town.options());
-    const std::string gpkg = town.dir.file("vysledky/mapy/town.gpkg");
+    const std::string gpkg = town.dir.utf8("vysledky/mapy/town.gpkg");
     ASSERT_TRUE(fs::exists(gpkg));
 
     GDALDataset* ds = open_dataset(gpkg, GDAL_OF_VECTOR);
@@ -185,7 +187,7 @@ TEST(ZemoMap, TheTableIsReadTheSameInADecimalCommaLocale) {
     }
     std::setlocale(LC_ALL, "C");
     EXPECT_EQ(refusal, "");
-    EXPECT_TRUE(fs::exists(town.dir.file("vysledky/mapy/mapa_NO2.png")));
+    EXPECT_TRUE(fs::exists(town.dir.native("vysledky/mapy/mapa_NO2.png")));
 }
 
 TEST(ZemoMap, TheReceptorLatticeGivesACellCentredOnEachReceptor) {
@@ -194,7 +196,7 @@ TEST(ZemoMap, TheReceptorLatticeGivesACellCentredOnEachReceptor) {
     const auto table = text_table(town.dir.file("vysledky/IHrIHk.txt"));
     for (const char* raster : {"Crok_NO2.tif", "P_200_NO2.tif"}) {
         SCOPED_TRACE(raster);
-        GDALDataset* ds = open_dataset(town.dir.file(std::string("vysledky/mapy/") + raster), GDAL_OF_RASTER);
+        GDALDataset* ds = open_dataset(town.dir.utf8(std::string("vysledky/mapy/") + raster), GDAL_OF_RASTER);
         ASSERT_NE(ds, nullptr);
         double gt[6];
         ASSERT_EQ(ds->GetGeoTransform(gt), CE_None);
@@ -295,9 +297,9 @@ TEST(ZemoMap, TablesOfAnUnfinishedOrAnotherRunAreRefused) {
     write_file(town.dir.file("body.txt"), points);
 
     // A log of another project.
-    fs::copy_file(town.dir.file("town.atm"), town.dir.file("jine.atm"));
+    fs::copy_file(town.dir.native("town.atm"), town.dir.native("jine.atm"));
     MapOptions other = town.options("jine.atm");
-    other.run_log = log;
+    other.run_log = cp1250_to_utf8(log);
     EXPECT_NE(refusal(other).find("patří k projektu [town.atm]"), std::string::npos);
 
     // A value no map can draw, in place of the annual mean of SO2 at the
@@ -322,7 +324,7 @@ TEST(ZemoMap, TablesOfAnUnfinishedOrAnotherRunAreRefused) {
     write_file(basic, table);
 
     // No log at all (a run at level 0 leaves none).
-    fs::remove(log);
+    fs::remove(test::native_path(log));
     EXPECT_NE(refusal(town.options()).find("Protokol výpočtu nenalezen"), std::string::npos);
 }
 
@@ -365,15 +367,15 @@ TEST(ZemoMap, RastersOfLimitsBelowOneAreNamedAfterTheirColumns) {
         const auto r = test::run_zemo("-a -c -i latky.atm -l vysledky/latky.log", dir.str());
         ASSERT_EQ(r.exit_code, 0) << r.output << read_file(dir.file("vysledky/latky.log"));
         MapOptions o;
-        o.computation_directory = dir.str();
+        o.computation_directory = dir.utf8();
         o.project_file = "latky.atm";
-        o.installation_directory = ZEMO_STAGED_ROOT;
+        o.installation_directory = test::staged_native().string();
         make_maps(o);
         const bool dbf = format == "DBF";
         for (const char* raster : {"P_0.001_BAP.tif", "P_0.5_PB.tif", "P_0.006_AS.tif", "P_0.005_CD.tif"}) {
             std::string name = raster;
             if (dbf) name = "P1_" + name.substr(name.rfind('_') + 1);
-            EXPECT_TRUE(fs::exists(dir.file("vysledky/mapy/" + name))) << name;
+            EXPECT_TRUE(fs::exists(dir.native("vysledky/mapy/" + name))) << name;
         }
     }
 }
@@ -382,10 +384,11 @@ TEST(ZemoMap, ConsoleToolOnALocalGridAndItsUsage) {
     // The one-stack project is on a local grid (JINA): layers without a
     // coordinate system, said on the console.
     const RunExample stack("tests/fixtures/projects/single-stack", "single-stack.atm");
-    const std::string cmd = std::string("cd '") + stack.dir.str() + "' && '" ZEMO_MAP_EXE "' -i single-stack.atm -o mapy-jine > out.txt 2>&1";
+    const std::string cmd = std::string("cd '") + stack.dir.path().string() +
+                            "' && '" ZEMO_MAP_EXE "' -i single-stack.atm -o mapy-jine > out.txt 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0) << read_file(stack.dir.file("out.txt"));
     EXPECT_NE(cp1250_to_utf8(read_file(stack.dir.file("out.txt"))).find("Projekce JINA"), std::string::npos);
-    GDALDataset* ds = open_dataset(stack.dir.file("mapy-jine/single-stack.gpkg"), GDAL_OF_VECTOR);
+    GDALDataset* ds = open_dataset(stack.dir.utf8("mapy-jine/single-stack.gpkg"), GDAL_OF_VECTOR);
     ASSERT_NE(ds, nullptr);
     // GeoPackage's "undefined cartesian" system: no authority, no EPSG code.
     const OGRSpatialReference* local = ds->GetLayerByName("body")->GetSpatialRef();
@@ -393,11 +396,11 @@ TEST(ZemoMap, ConsoleToolOnALocalGridAndItsUsage) {
     EXPECT_EQ(ds->GetLayerByName("body")->GetFeatureCount(), 4);
     GDALClose(ds);
     for (const char* ind : {"L05", "L15", "L25", "L12K"})
-        EXPECT_TRUE(fs::exists(stack.dir.file(std::string("mapy-jine/mapa_") + ind + ".png"))) << ind;
+        EXPECT_TRUE(fs::exists(stack.dir.native(std::string("mapy-jine/mapa_") + ind + ".png"))) << ind;
 
     const std::string usage = std::string("'") + ZEMO_MAP_EXE + "' -x > /dev/null 2>&1";
     EXPECT_EQ(WEXITSTATUS(std::system(usage.c_str())), 3);
     const std::string missing =
-        std::string("cd '") + stack.dir.str() + "' && '" ZEMO_MAP_EXE "' -i neni.atm > /dev/null 2>&1";
+        std::string("cd '") + stack.dir.path().string() + "' && '" ZEMO_MAP_EXE "' -i neni.atm > /dev/null 2>&1";
     EXPECT_EQ(WEXITSTATUS(std::system(missing.c_str())), 156);
 }

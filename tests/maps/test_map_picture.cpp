@@ -218,8 +218,8 @@ TEST(MapPicturePng, SizeAsAskedAndNotBlank) {
     const Raster f =
         field(60, 40, [](int c, int r, int, int) { return std::sin(c * 0.1) * std::cos(r * 0.15) * 30 + 31; });
     std::string error;
-    ASSERT_TRUE(write_map_png(f, {}, spec, dir.file("a.png"), &error)) << error;
-    const Png png = read_png(dir.file("a.png"));
+    ASSERT_TRUE(write_map_png(f, {}, spec, dir.utf8("a.png"), &error)) << error;
+    const Png png = read_png(dir.utf8("a.png"));
     EXPECT_EQ(png.width, 600);
     EXPECT_EQ(png.height, 500);
     const std::set<std::uint32_t> colours(png.pixels.begin(), png.pixels.end());
@@ -236,8 +236,8 @@ TEST(MapPicturePng, FieldColoursLieEastWestNorthSouthAndNoValueStaysWhite) {
     // Rising eastwards to exactly 50, the scale's top; a hole in the middle.
     Raster east = field(40, 30, [](int c, int, int columns, int) { return 50.0 * c / (columns - 1); });
     east.at(20, 15) = Raster::kNoData;
-    ASSERT_TRUE(picture::write_map_png(east, {}, spec, dir.file("east.png"), &error, &area)) << error;
-    Png png = read_png(dir.file("east.png"));
+    ASSERT_TRUE(picture::write_map_png(east, {}, spec, dir.utf8("east.png"), &error, &area)) << error;
+    Png png = read_png(dir.utf8("east.png"));
     EXPECT_NEAR(area.width / area.height, 40.0 / 30.0, 1e-9);  // metres equal in x and y
     EXPECT_LE(distance(png.at(centre(east, 39, 15)), bytes(viridis(1))), 2);
     EXPECT_LE(distance(png.at(centre(east, 0, 15)), bytes(viridis(0))), 2);
@@ -252,8 +252,8 @@ TEST(MapPicturePng, FieldColoursLieEastWestNorthSouthAndNoValueStaysWhite) {
 
     // Rising northwards (row 0 is the northmost): yellow at the top of the map.
     const Raster north = field(30, 40, [](int, int r, int, int rows) { return 5.0 * (rows - 1 - r) / (rows - 1); });
-    ASSERT_TRUE(picture::write_map_png(north, {}, spec, dir.file("north.png"), &error, &area)) << error;
-    png = read_png(dir.file("north.png"));
+    ASSERT_TRUE(picture::write_map_png(north, {}, spec, dir.utf8("north.png"), &error, &area)) << error;
+    png = read_png(dir.utf8("north.png"));
     EXPECT_LE(distance(png.at(centre(north, 10, 0)), bytes(viridis(1))), 2);
     EXPECT_LE(distance(png.at(centre(north, 10, 39)), bytes(viridis(0))), 2);
     EXPECT_LT(area.pixel({north.west, north.north}).y, area.pixel({north.west, north.south()}).y);
@@ -278,8 +278,8 @@ TEST(MapPicturePng, ContourAndSourcesAreDrawnOnTopAtTheirPlaces) {
     spec.receptors = {{f.west + 1000, f.south() + 1000}};
     std::string error;
     MapArea area;
-    ASSERT_TRUE(picture::write_map_png(f, sources, spec, dir.file("c.png"), &error, &area)) << error;
-    const Png png = read_png(dir.file("c.png"));
+    ASSERT_TRUE(picture::write_map_png(f, sources, spec, dir.utf8("c.png"), &error, &area)) << error;
+    const Png png = read_png(dir.utf8("c.png"));
     const Colour yellow = bytes(viridis(1));
 
     const Pixel on_line = area.pixel({x_line, f.south() + 2000});
@@ -310,11 +310,11 @@ TEST(MapPicturePng, OddValuesAndFlatFieldsAreDrawn) {
     f.at(2, 2) = -INFINITY;
     spec.limit_contour = {{{f.west, f.north}, {std::nan(""), 0}, {f.east(), f.south()}}, {}};
     std::string error;
-    EXPECT_TRUE(write_map_png(f, {}, spec, dir.file("odd.png"), &error)) << error;
-    EXPECT_EQ(read_png(dir.file("odd.png")).width, 600);
+    EXPECT_TRUE(write_map_png(f, {}, spec, dir.utf8("odd.png"), &error)) << error;
+    EXPECT_EQ(read_png(dir.utf8("odd.png")).width, 600);
 
     const Raster zeros = field(3, 3, [](int, int, int, int) { return 0.0; });
-    EXPECT_TRUE(write_map_png(zeros, {}, small_spec(), dir.file("zeros.png"), &error)) << error;
+    EXPECT_TRUE(write_map_png(zeros, {}, small_spec(), dir.utf8("zeros.png"), &error)) << error;
 }
 
 TEST(MapPicturePng, RefusesWhatCannotBeDrawnOrWritten) {
@@ -322,15 +322,15 @@ TEST(MapPicturePng, RefusesWhatCannotBeDrawnOrWritten) {
     const Raster good = field(4, 3, [](int c, int, int, int) { return 1.0 * c; });
     std::string error;
 
-    EXPECT_FALSE(write_map_png(good, {}, small_spec(), dir.file("missing/a.png"), &error));
+    EXPECT_FALSE(write_map_png(good, {}, small_spec(), dir.utf8("missing/a.png"), &error));
     EXPECT_NE(error.find("neexistuje"), std::string::npos) << error;
     EXPECT_NE(error.find("missing"), std::string::npos) << error;
-    EXPECT_FALSE(std::filesystem::exists(dir.file("missing")));
+    EXPECT_FALSE(std::filesystem::exists(dir.native("missing")));
 
     auto refused = [&](const Raster& f, const PictureSpec& spec) {
         error.clear();
-        const bool written = write_map_png(f, {}, spec, dir.file("r.png"), &error);
-        return !written && !error.empty() && !std::filesystem::exists(dir.file("r.png"));
+        const bool written = write_map_png(f, {}, spec, dir.utf8("r.png"), &error);
+        return !written && !error.empty() && !std::filesystem::exists(dir.native("r.png"));
     };
     EXPECT_TRUE(refused(Raster{}, small_spec()));
     EXPECT_TRUE(refused(field(4, 3, [](int, int, int, int) { return std::nan(""); }), small_spec()));
@@ -347,5 +347,5 @@ TEST(MapPicturePng, RefusesWhatCannotBeDrawnOrWritten) {
     huge.height = 100000;
     EXPECT_TRUE(refused(good, huge));
     // No error text asked for: still a plain false.
-    EXPECT_FALSE(write_map_png(Raster{}, {}, small_spec(), dir.file("r.png"), nullptr));
+    EXPECT_FALSE(write_map_png(Raster{}, {}, small_spec(), dir.utf8("r.png"), nullptr));
 }

@@ -176,7 +176,8 @@ TEST_F(RunMemoryTest, ARunWhoseRoadsInReachDoNotFitNamesTheRoadTable) {
     EXPECT_EQ(run_stage(run_computation), -100);
     testing::internal::GetCapturedStdout();
     const std::string log = log_text();
-    EXPECT_NE(log.find("*** nedostatek paměti\r\n       - se zdroji ze souboru " + project().line_sources.path +
+    EXPECT_NE(log.find("*** nedostatek paměti\r\n       - se zdroji ze souboru " +
+                       cp1250_to_utf8(project().line_sources.path) +
                        " potřebuje výpočet 65 MiB paměti (3 zdrojů, 3 sloupců matice Conc), k dispozici je 64 MiB\r\n"),
               std::string::npos)
         << log;

@@ -215,7 +215,7 @@ TEST_F(ComputationTest, ATableThatShrinksBeforeTheComputationIsFatal) {
 // of them is computed in full, with no complaint.
 TEST_F(ComputationTest, BlankDbfRecordsAreNoMissingPoints) {
     InputTable t;
-    t.path = std::string(ZEMO_SOURCE_DIR) + "/tests/fixtures/points/points10.dbf";
+    t.path = test::source_file("tests/fixtures/points/points10.dbf");
     project().grid_files.push_back(t);
     wind_roses().count = 3;
     wind_roses().Wnd_id = {1, 2, 3};

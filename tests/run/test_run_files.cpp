@@ -22,10 +22,10 @@ namespace fs = std::filesystem;
 
 TEST(FileIdentity, OneFileReachedByManyPathsHasOneKey) {
     test::TempDir dir;
-    fs::create_directory(dir.file("sub"));
+    fs::create_directory(dir.native("sub"));
     write_file(dir.file("body.txt"), "x");
-    fs::create_symlink(dir.file("body.txt"), dir.file("link.txt"));
-    fs::create_directory_symlink(dir.file("sub"), dir.file("sublink"));
+    fs::create_symlink(dir.native("body.txt"), dir.native("link.txt"));
+    fs::create_directory_symlink(dir.native("sub"), dir.native("sublink"));
     const std::string key = platform::file_key(dir.file("body.txt"));
     for (const std::string& other : {dir.file("link.txt"), dir.file("./body.txt"), dir.file("sub/../body.txt"),
                                      dir.str() + "//body.txt", dir.str() + "\\body.txt"})
@@ -83,7 +83,7 @@ TEST_F(HeldLogTest, HeldLinesAreWrittenUnchangedOnRelease) {
     log.write("ZAHLAVI\n");
     log.message(1, "informace");
     log.message(23, "radek");
-    EXPECT_FALSE(fs::exists(path));
+    EXPECT_FALSE(fs::exists(test::native_path(path)));
     EXPECT_EQ(log.held_path(), path);
     log.release();
     EXPECT_FALSE(log.held());
@@ -101,13 +101,13 @@ TEST_F(HeldLogTest, LevelZeroCreatesNothingWithoutAnError) {
     EXPECT_EQ(log.held_path(), "");
     log.release();
     log.close();
-    EXPECT_FALSE(fs::exists(path));
+    EXPECT_FALSE(fs::exists(test::native_path(path)));
     // An error while held: the on-demand log appears only on release.
     log.reset();
     log.hold();
     log.open(path, 0);
     log.message(23, "chyba");
-    EXPECT_FALSE(fs::exists(path));
+    EXPECT_FALSE(fs::exists(test::native_path(path)));
     log.release();
     log.close();
     EXPECT_EQ(read_file(path), cp("+++ chybná vstupní data\n       - chyba\n\npočet chybových zpráv: 1\n"));
@@ -133,13 +133,13 @@ TEST_F(HeldLogTest, ALogSentToTheConsoleCreatesNoFile) {
 // The result files the run checks are exactly the ones it writes.
 TEST(PlannedResultFiles, AreTheFilesAnExtendedRunWrites) {
     test::TempDir dir;
-    fs::create_directory(dir.file("out"));
+    fs::create_directory(dir.native("out"));
     write_file(dir.file("p.atm"),
                cp("[VYPOCETNI SIT]\nSOUBOR=body.txt, TSV\nPROJEKCE=JINA\nOTOCENI=0\n"
                   "[ZNECISTUJICI LATKY]\nA=JINA, 200, 250, Prvni\nB.2=JINA, 10, -1, Druha\n"
                   "[ZDROJE]\nBODOVE=bodove.txt, TSV\n[METEOROLOGIE]\nSOUBOR=ruzice.txt, TSV\n"
                   "[VYSLEDKY]\nTYP=ROZSIRENY\nFORMAT=DBF\nADRESAR=out\nZAKLADNI=zaklad\nSEKTORY MAX=" +
-                  dir.file("maxima") + "\n"));
+                  dir.utf8("maxima") + "\n"));
     write_file(dir.file("body.txt"), cp("B1\t1000\t1500\t298.5\t1.5\t1\n"));
     write_file(dir.file("bodove.txt"), cp("K1\t1000\t2000\t300\t10\t0\t8760\t1\t1\t1\t10\t5\n"));
     write_file(dir.file("ruzice.txt"), cp(test::rose_single_case()));
@@ -150,7 +150,7 @@ TEST(PlannedResultFiles, AreTheFilesAnExtendedRunWrites) {
     for (const auto& e : fs::recursive_directory_iterator(dir.path()))
         if (e.is_regular_file()) written.insert(fs::canonical(e.path()).string());
     for (const char* input : {"p.atm", "body.txt", "bodove.txt", "ruzice.txt", "beh.log"})
-        written.erase(fs::canonical(dir.file(input)).string());
+        written.erase(fs::canonical(dir.native(input)).string());
 
     test::reset_run_state();
     const auto cwd = fs::current_path();
@@ -161,12 +161,13 @@ TEST(PlannedResultFiles, AreTheFilesAnExtendedRunWrites) {
               }),
               0);
     std::set<std::string> planned;
-    for (const PlannedResultFile& f : planned_result_files()) planned.insert(fs::canonical(f.path).string());
+    for (const PlannedResultFile& f : planned_result_files())
+        planned.insert(fs::canonical(test::native_path(f.path)).string());
     const std::size_t count = planned_result_files().size();
     fs::current_path(cwd);
     test::reset_run_state();
     EXPECT_EQ(count, 1u + 2 * 4 + 2);  // basic, four tables and a report per pollutant
     EXPECT_EQ(planned, written);
-    EXPECT_TRUE(planned.count(fs::canonical(dir.file("maxima_B.2.dbf")).string()));
-    EXPECT_TRUE(planned.count(fs::canonical(dir.file("out/detalni_A.txt")).string()));
+    EXPECT_TRUE(planned.count(fs::canonical(dir.native("maxima_B.2.dbf")).string()));
+    EXPECT_TRUE(planned.count(fs::canonical(dir.native("out/detalni_A.txt")).string()));
 }

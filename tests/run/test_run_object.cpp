@@ -41,12 +41,13 @@ int console_in_process(const fs::path& root, const Town& town) {
 // The same project run alone, by the program in a process of its own.
 test::ProgramResult console_alone(const fs::path& root, const Town& town) {
     const std::string dir = fs::relative(town.dir.path(), root).string();
-    return test::run_zemo("-a -c -d '" + dir + "' -i town.atm -l beh.log", root.string());
+    return test::run_zemo("-a -c -d '" + dir + "' -i town.atm -l beh.log", root);
 }
 
 std::vector<std::string> result_names(const Town& town) {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(town.dir.file("vysledky"))) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(town.dir.native("vysledky")))
+        names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -83,7 +84,7 @@ struct InProcessRuns : ::testing::Test {
     }
     Town make(const char* results, const char* pollutants = "LAT=JINA, 200, 250, Modelova latka\n") {
         Town town(results, pollutants);
-        fs::create_directory(town.dir.file("vysledky"));
+        fs::create_directory(town.dir.native("vysledky"));
         return town;
     }
 };
@@ -104,8 +105,8 @@ TEST_F(InProcessRuns, TwoProjectsAndTheFirstAgainGiveTheBytesOfSeparateRuns) {
     ASSERT_EQ(console_in_process(root, b), 0) << b.log();
     expect_same_run(b, b_alone);
     EXPECT_EQ(result_names(b).size(), 6u);  // basic, four tables, the report
-    fs::remove_all(a.dir.file("vysledky"));
-    fs::create_directory(a.dir.file("vysledky"));
+    fs::remove_all(a.dir.native("vysledky"));
+    fs::create_directory(a.dir.native("vysledky"));
     ASSERT_EQ(console_in_process(root, a), 0) << a.log();
     expect_same_run(a, a_alone);
     EXPECT_EQ(fs::current_path(), root);
@@ -125,7 +126,7 @@ TEST_F(InProcessRuns, AFatalStopInTheComputationLeavesNothingForTheNextRun) {
     {
         zemo::Run run;
         RunOptions& opt = run.options();
-        opt.installation_directory = std::string(ZEMO_STAGED_ROOT) + "/";
+        opt.installation_directory = test::staged_file() + "/";
         opt.computation_directory = fs::relative(a.dir.path(), root).string();
         opt.program_name = "zemo";
         opt.project_file = "town.atm";
@@ -145,8 +146,8 @@ TEST_F(InProcessRuns, AFatalStopInTheComputationLeavesNothingForTheNextRun) {
     EXPECT_EQ(failed.find("O.K."), std::string::npos);
     EXPECT_NE(failed.find("\r\nVÝPOČET UKONČEN...\r\n"), std::string::npos) << failed;
 
-    fs::remove_all(a.dir.file("vysledky"));
-    fs::create_directory(a.dir.file("vysledky"));
+    fs::remove_all(a.dir.native("vysledky"));
+    fs::create_directory(a.dir.native("vysledky"));
     ASSERT_EQ(console_in_process(root, a), 0) << a.log();
     expect_same_run(a, a_alone);
 }
@@ -183,7 +184,7 @@ TEST_P(StopAtThirdPoint, KeepsTheFirstTwoInCompleteTables) {
     {
         zemo::Run run(&host);
         RunOptions& opt = run.options();
-        opt.installation_directory = std::string(ZEMO_STAGED_ROOT) + "/";
+        opt.installation_directory = test::staged_file() + "/";
         opt.computation_directory = town.dir.str();
         opt.program_name = "zemo";
         opt.project_file = "town.atm";
@@ -227,7 +228,7 @@ TEST_F(InProcessRuns, AFatalStopAtTheSecondPointLeavesTheSameFilesAtEightThreads
         {
             zemo::Run run;
             RunOptions& opt = run.options();
-            opt.installation_directory = std::string(ZEMO_STAGED_ROOT) + "/";
+            opt.installation_directory = test::staged_file() + "/";
             opt.computation_directory = town.dir.str();
             opt.program_name = "zemo";
             opt.project_file = "town.atm";
@@ -259,7 +260,7 @@ namespace {
 int run_town_within(const Town& town, const fs::path& root, std::uint64_t memory_limit) {
     zemo::Run run;
     RunOptions& opt = run.options();
-    opt.installation_directory = std::string(ZEMO_STAGED_ROOT) + "/";
+    opt.installation_directory = test::staged_file() + "/";
     opt.computation_directory = fs::relative(town.dir.path(), root).string();
     opt.program_name = "zemo";
     opt.project_file = "town.atm";
