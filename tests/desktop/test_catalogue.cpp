@@ -60,12 +60,12 @@ TEST(CatalogueReader, FieldLengthsCountWindows1250Characters) {
     Read six = read_text(dir, cp("ABCDE=SO2;A;1;2\nABCDEF=SO2;B;1;2\n"));
     EXPECT_EQ(six.count, 0);
     EXPECT_EQ(six.catalogue.entries.size(), 1u);  // the line before stays
-    EXPECT_EQ(six.catalogue.error_text, utf8_to_cp1250("+++ příliš dlouhé označení látky: ABCDEF, (soubor: " + path + ")"));
+    EXPECT_EQ(six.catalogue.error_text, utf8_to_cp1250("+++ příliš dlouhé označení látky: ABCDEF, (soubor: ") + path + ")");
 
     Read long_name = read_text(dir, cp("A=SO2;" + name30 + "x;1;2\n"));
     EXPECT_EQ(long_name.count, 0);
     EXPECT_EQ(long_name.catalogue.error_text,
-              utf8_to_cp1250("+++ příliš dlouhý název látky: " + name30 + "x, (soubor: " + path + ")"));
+              utf8_to_cp1250("+++ příliš dlouhý název látky: " + name30 + "x, (soubor: ") + path + ")");
 }
 
 TEST(CatalogueReader, LowerCaseOrgIsReadAndWrittenBackUpperCaseWithItsHalfLife) {
@@ -96,7 +96,7 @@ TEST(CatalogueReader, SixtyEntriesAtMost) {
     ASSERT_EQ(over.catalogue.entries.size(), 60u);
     EXPECT_EQ(over.catalogue.entries[59].name, "Latka 60");
     EXPECT_EQ(over.catalogue.error_text,
-              utf8_to_cp1250("+++ překročen maximální počet látek v souboru, (soubor: " + dir.file("pol.cfg") + ")"));
+              utf8_to_cp1250("+++ překročen maximální počet látek v souboru, (soubor: ") + dir.file("pol.cfg") + ")");
 }
 
 TEST(CatalogueReader, CommentsLineEndsAndFaultyFiles) {
@@ -116,7 +116,7 @@ TEST(CatalogueReader, CommentsLineEndsAndFaultyFiles) {
     Read unknown = read_text(dir, "A=SO2;X;1;2\nB=pm25;Y;1;2\n");
     EXPECT_EQ(unknown.count, 0);
     EXPECT_EQ(unknown.catalogue.error_text,
-              utf8_to_cp1250("+++ neznámý typ látky: PM25, (soubor: " + dir.file("pol.cfg") + ")"));
+              utf8_to_cp1250("+++ neznámý typ látky: PM25, (soubor: ") + dir.file("pol.cfg") + ")");
 
     // Numbers that no project could take end the reading like a missing one.
     for (const char* faulty : {"A=SO2;X;1\n", "=SO2;X;1;2\n", "A=SO2;;1;2\n", "A=SO2;X;;2\n", "A=SO2;X;abc;2\n",
@@ -126,20 +126,20 @@ TEST(CatalogueReader, CommentsLineEndsAndFaultyFiles) {
     PollutantCatalogue none;
     const std::string missing = dir.file("none.cfg");
     EXPECT_EQ(pol_list_read(none, missing), 0);
-    EXPECT_EQ(none.error_text, utf8_to_cp1250("+++ soubor nelze otevřít: " + missing));
+    EXPECT_EQ(none.error_text, utf8_to_cp1250("+++ soubor nelze otevřít: ") + missing);
 
     // A line is read no further than its bound, and only a regular file is
     // opened: neither a line without end nor a FIFO holds the window.
     Read endless = read_text(dir, "A=SO2;X;1;2\n" + std::string(kMaxCatalogueLine + 1, 'x') + "\n");
     EXPECT_EQ(endless.count, 0);
     EXPECT_EQ(endless.catalogue.error_text,
-              utf8_to_cp1250("+++ příliš dlouhý řádek, (soubor: " + dir.file("pol.cfg") + ")"));
+              utf8_to_cp1250("+++ příliš dlouhý řádek, (soubor: ") + dir.file("pol.cfg") + ")");
     EXPECT_EQ(read_text(dir, "#" + std::string(kMaxCatalogueLine - 1, 'x') + "\nA=SO2;X;1;2\n").count, 1);
     const std::string fifo = dir.file("fifo.cfg");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(zemo::test::native_path(fifo).c_str(), 0600), 0);
     PollutantCatalogue from_fifo;
     EXPECT_EQ(pol_list_read(from_fifo, fifo), 0);
-    EXPECT_EQ(from_fifo.error_text, utf8_to_cp1250("+++ soubor nelze otevřít: " + fifo));
+    EXPECT_EQ(from_fifo.error_text, utf8_to_cp1250("+++ soubor nelze otevřít: ") + fifo);
 }
 
 TEST(CatalogueWriter, RefusesAnEntryWithoutTypeAndAnUnwritablePath) {
@@ -148,7 +148,7 @@ TEST(CatalogueWriter, RefusesAnEntryWithoutTypeAndAnUnwritablePath) {
     c.entries.push_back({"A", 1, "X", 1, 2, 0});
     c.entries.push_back({"B", kTypeNotChosen, "Y", 1, 2, 0});
     EXPECT_EQ(pol_list_write(c, dir.file("a.cfg")), 0);
-    EXPECT_FALSE(std::filesystem::exists(dir.file("a.cfg")));
+    EXPECT_FALSE(std::filesystem::exists(dir.native("a.cfg")));
     c.entries.pop_back();
     EXPECT_EQ(pol_list_write(c, dir.file("no/such/dir/a.cfg")), 0);
 }
@@ -218,7 +218,7 @@ TEST(CatalogueTypeList, SortedOrderLookUpByTextAndNameFolding) {
 }
 
 TEST(ShippedCatalogue, ReadsCleanlyWithTheExampleNamesAndEveryType) {
-    const std::string path = std::string(ZEMO_SOURCE_DIR) + "/install/etc/pol.cfg";
+    const std::string path = zemo::test::source_file("install/etc/pol.cfg");
     const std::string bytes = read_file(path);
     PollutantCatalogue c;
     const int count = pol_list_read(c, path);
@@ -226,7 +226,7 @@ TEST(ShippedCatalogue, ReadsCleanlyWithTheExampleNamesAndEveryType) {
     EXPECT_EQ(c.error_text, "");
     // The staged installation carries it, and the main window reads it quietly.
     PollutantCatalogue staged;
-    EXPECT_EQ(load_catalogue(staged, std::string(ZEMO_STAGED_ROOT) + "/"), "");
+    EXPECT_EQ(load_catalogue(staged, zemo::test::staged_file() + "/"), "");
     EXPECT_EQ(staged.entries.size(), c.entries.size());
     TempDir empty;
     EXPECT_EQ(load_catalogue(staged, empty.str() + "/"), "Chybný nebo neúplný soubor se seznamem látek"_cz);
@@ -245,7 +245,7 @@ TEST(ShippedCatalogue, ReadsCleanlyWithTheExampleNamesAndEveryType) {
     // Every pollutant name of the example project, exactly as it stands there.
     std::set<std::string> exact;
     for (const CatalogueEntry& e : c.entries) exact.insert(e.name);
-    std::istringstream town(read_file(std::string(ZEMO_SOURCE_DIR) + "/examples/town/town.atm"));
+    std::istringstream town(read_file(zemo::test::source_native("examples/town/town.atm")));
     std::string line;
     bool in_pollutants = false;
     int examples = 0;

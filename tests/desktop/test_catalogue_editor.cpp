@@ -93,12 +93,12 @@ TEST(CatalogueEditor, SaveWithoutARealChangeChangesNothing) {
     w.editor.choose_type("CO");
     EXPECT_EQ(w.editor.leave_field(C::Type, C::Save).message, "");
     EXPECT_TRUE(w.editor.view().save_enabled);
-    std::filesystem::remove(w.path);  // a write would show up as a new file
+    std::filesystem::remove(zemo::test::native_path(w.path));  // a write would show up as a new file
     r = w.editor.save();
     EXPECT_EQ(r.result, WindowResult::Ok);
     EXPECT_FALSE(r.catalogue_changed);
     EXPECT_EQ(r.message, "");
-    EXPECT_FALSE(std::filesystem::exists(w.path));
+    EXPECT_FALSE(std::filesystem::exists(zemo::test::native_path(w.path)));
     EXPECT_EQ(w.catalogue.entries[3].limit1, 0.000123);
 
     // A real change is reported and written.
@@ -254,8 +254,8 @@ TEST(CatalogueEditor, AFileThatCannotBeWrittenKeepsTheEditedCatalogue) {
     Window w(kThree);
     w.editor.select(w.row("Toluen"));
     w.editor.remove();
-    std::filesystem::remove(w.path);
-    std::filesystem::create_directory(w.path);  // a directory cannot be opened for writing
+    std::filesystem::remove(zemo::test::native_path(w.path));
+    std::filesystem::create_directory(zemo::test::native_path(w.path));  // a directory cannot be opened for writing
     const CatalogueReply r = w.editor.save();
     EXPECT_EQ(r.message, "Soubor nelze uložit!"_cz);
     EXPECT_EQ(r.result, WindowResult::Ok);

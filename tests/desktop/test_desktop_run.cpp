@@ -63,7 +63,7 @@ struct FakeWindow : RunWindow {
 
 Preferences staged_preferences() {
     Preferences prefs = default_preferences("/tmp");
-    prefs.root_dir = std::string(ZEMO_STAGED_ROOT) + "/";
+    prefs.root_dir = test::staged_file() + "/";
     prefs.priority = 0;
     prefs.log_level = 1;
     return prefs;
@@ -167,13 +167,13 @@ TEST_F(DesktopRun, AnOwnLogFileNamesTheMissingOutputDirectoryOnceAndTheEmptyForm
         "*** Nezadaný výstupní adresář",
     };
     EXPECT_EQ(window.lines, expected);
-    EXPECT_TRUE(fs::exists(temp.file("vlastni.log")));
+    EXPECT_TRUE(fs::exists(temp.native("vlastni.log")));
     EXPECT_EQ(session.log_state, LogState::InProgress);
 }
 
 TEST_F(DesktopRun, ALogThatCannotBeCreatedAsksForTheFallbackInTheTemporaryDirectory) {
     Town town("TYP=STANDARDNI\nFORMAT=TXT\nADRESAR=vysledky\n");
-    fs::create_directory(town.dir.file("vysledky"));
+    fs::create_directory(town.dir.native("vysledky"));
     Preferences prefs = staged_preferences();
     prefs.log_file = town.dir.file("chybi/beh.log");
     const std::string reason = "Soubor nelze vytvořit - [ " + cp1250_to_utf8(prefs.log_file) + " ]";
@@ -203,7 +203,7 @@ TEST_F(DesktopRun, ALogThatCannotBeCreatedAsksForTheFallbackInTheTemporaryDirect
 
 TEST_F(DesktopRun, AStopTakesEffectAtTheNextPointAndTheRunIsNotCompleted) {
     Town town("TYP=STANDARDNI\nFORMAT=TXT\nADRESAR=vysledky\n");
-    fs::create_directory(town.dir.file("vysledky"));
+    fs::create_directory(town.dir.native("vysledky"));
     FakeWindow window;
     RunSession session;
     window.session = &session;
@@ -246,7 +246,7 @@ TEST_F(DesktopRun, AResultTableOverAnInputIsRefused) {
 
 TEST_F(DesktopRun, TwoRunsFromOneFormGiveTheSameResultFiles) {
     Town town("TYP=ROZSIRENY\nFORMAT=DBF\nADRESAR=vysledky\n");
-    fs::create_directory(town.dir.file("vysledky"));
+    fs::create_directory(town.dir.native("vysledky"));
     const ProjectForm form = read_form(town.dir.file("town.atm"));
     RunSession session;
     std::vector<std::vector<std::string>> runs;
@@ -264,11 +264,11 @@ TEST_F(DesktopRun, TwoRunsFromOneFormGiveTheSameResultFiles) {
         EXPECT_EQ(window.lines[1], "Načtení vstupních dat...");
         EXPECT_EQ(window.lines[loaded + 1], "Výpočet...");
         std::vector<std::string> bytes;
-        for (const std::string& name : files_in(town.dir.file("vysledky")))
+        for (const std::string& name : files_in(town.dir.native("vysledky")))
             if (name != "zemo.log") bytes.push_back(read_file(town.dir.file("vysledky/" + name)));
         runs.push_back(bytes);
-        fs::remove_all(town.dir.file("vysledky"));
-        fs::create_directory(town.dir.file("vysledky"));
+        fs::remove_all(town.dir.native("vysledky"));
+        fs::create_directory(town.dir.native("vysledky"));
     }
     EXPECT_EQ(runs[0].size(), 6u);
     EXPECT_EQ(runs[0], runs[1]);
@@ -282,8 +282,8 @@ TEST_F(DesktopRun, TheExampleProjectGivesTheBytesOfTheConsoleProgram) {
     TempDir console, desktop;
     for (const TempDir* dir : {&console, &desktop}) {
         fs::copy(fs::path(ZEMO_SOURCE_DIR) / "examples/town", dir->path(), fs::copy_options::recursive);
-        fs::remove_all(dir->file("vysledky"));
-        fs::create_directory(dir->file("vysledky"));
+        fs::remove_all(dir->native("vysledky"));
+        fs::create_directory(dir->native("vysledky"));
     }
     ASSERT_EQ(test::run_zemo("-a -c -d '" + console.str() + "' -i town.atm", console.str()).exit_code, 0);
     // The whole way of the desktop program: the shipped catalogue, the
@@ -291,7 +291,7 @@ TEST_F(DesktopRun, TheExampleProjectGivesTheBytesOfTheConsoleProgram) {
     // window's fields with its pollutants found in the catalogue by name,
     // and the run taking the fields.
     PollutantCatalogue catalogue;
-    ASSERT_EQ(load_catalogue(catalogue, std::string(ZEMO_STAGED_ROOT) + "/"), "");
+    ASSERT_EQ(load_catalogue(catalogue, test::staged_file() + "/"), "");
     Preferences prefs = staged_preferences();
     MainForm main(catalogue, prefs, prefs.root_dir, ',');
     const MainReply opened = main.open_file(desktop.file("town.atm"));
@@ -302,9 +302,9 @@ TEST_F(DesktopRun, TheExampleProjectGivesTheBytesOfTheConsoleProgram) {
     const ScreenToCfg fields = [&main](ProjectForm& form) { return !main.ScreenToCfg(form).message.size(); };
     ASSERT_EQ(run_model(fields, prefs, RunPlaces{desktop.str(), temp.str()}, window, session), 0)
         << window.lines.back();
-    std::vector<std::string> names = files_in(console.file("vysledky"));
+    std::vector<std::string> names = files_in(console.native("vysledky"));
     names.erase(std::remove(names.begin(), names.end(), "town.log"), names.end());
-    std::vector<std::string> desktop_names = files_in(desktop.file("vysledky"));
+    std::vector<std::string> desktop_names = files_in(desktop.native("vysledky"));
     desktop_names.erase(std::remove(desktop_names.begin(), desktop_names.end(), "zemo.log"), desktop_names.end());
     ASSERT_EQ(names, desktop_names);
     ASSERT_FALSE(names.empty());
@@ -365,7 +365,7 @@ TEST_F(DesktopRun, EachFileTestReportsTheCountOfAGoodFileAndRefusesABadOne) {
     EXPECT_FALSE(check_data(form_of(bad), CheckedFile::WindRoses, RunPlaces{town.dir.str(), temp.str()}, missing));
     EXPECT_EQ(missing.lines, std::vector<std::string>{"Kontrola souboru s větrnými růžicemi [chybi.txt]..."});
     // Nothing of a test reaches a log file.
-    EXPECT_FALSE(fs::exists(town.dir.file("zemo.log")));
+    EXPECT_FALSE(fs::exists(town.dir.native("zemo.log")));
     EXPECT_EQ(cwd, fs::current_path());
 }
 
@@ -379,12 +379,12 @@ TEST_F(DesktopRun, TheDesktopWritersFileRunsInTheConsoleLikeTheHandWrittenOne) {
     ASSERT_TRUE(write_project_form(written.dir.file("town.atm"), read_form(hand.dir.file("town.atm"))));
     EXPECT_NE(read_file(written.dir.file("town.atm")), read_file(hand.dir.file("town.atm")));  // its own form
     for (const Town* t : {&hand, &written}) {
-        fs::create_directory(t->dir.file("vysledky"));
+        fs::create_directory(t->dir.native("vysledky"));
         ASSERT_EQ(test::run_zemo("-a -c -d '" + t->dir.str() + "' -i town.atm -l beh.log", t->dir.str()).exit_code, 0)
             << t->log();
     }
-    const std::vector<std::string> names = files_in(hand.dir.file("vysledky"));
-    ASSERT_EQ(names, files_in(written.dir.file("vysledky")));
+    const std::vector<std::string> names = files_in(hand.dir.native("vysledky"));
+    ASSERT_EQ(names, files_in(written.dir.native("vysledky")));
     ASSERT_EQ(names.size(), 6u);
     for (const std::string& name : names)
         EXPECT_EQ(read_file(hand.dir.file("vysledky/" + name)), read_file(written.dir.file("vysledky/" + name))) << name;

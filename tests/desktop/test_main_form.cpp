@@ -307,7 +307,7 @@ TEST(MainFormSaveQuestion, YesSavesUnderANewNameWithExtension) {
     w.dialogs.save_names = {w.path("bad")};
     EXPECT_FALSE(w.form.PrjSaveQuestion(w.dialogs));
     EXPECT_EQ(w.dialogs.messages.at(0), cz("Nepovolený znak v otočení projekce!\nSoubor není uložen!"));
-    EXPECT_FALSE(std::filesystem::exists(w.path("bad.atm")));
+    EXPECT_FALSE(std::filesystem::exists(w.dir.native("bad.atm")));
 }
 
 TEST(MainFormSaveQuestion, YesWithAFailedWriteAsksWhetherToCancel) {
@@ -376,7 +376,7 @@ TEST(MainFormSave, NamesFocusedFieldAndFailures) {
     // Save as with a dotted name keeps it; a failed write is reported.
     w.dialogs.save_names = {w.path("q.v1"), w.path("no/such/x.atm")};
     EXPECT_TRUE(w.form.save_as(w.dialogs, M::None).ok);
-    EXPECT_TRUE(std::filesystem::exists(w.path("q.v1")));
+    EXPECT_TRUE(std::filesystem::exists(w.dir.native("q.v1")));
     r = w.form.save_as(w.dialogs, M::None);
     EXPECT_FALSE(r.ok);
     std::string failed = "Soubor [";
@@ -528,7 +528,7 @@ TEST(MainFormMapping, RefusalsAndDroppedValues) {
     EXPECT_TRUE(w.form.error());
     EXPECT_EQ(r.message, cz("Nepovolený znak v otočení projekce!\nSoubor není uložen!"));
     EXPECT_EQ(r.focus, M::Rotation);
-    EXPECT_FALSE(std::filesystem::exists(w.path("r.atm")));
+    EXPECT_FALSE(std::filesystem::exists(w.dir.native("r.atm")));
 }
 
 TEST(MainFormMapping, OpenFailuresAndPollutantsMissingFromTheCatalogue) {

@@ -43,7 +43,7 @@ struct ProjectFormFileTest : ::testing::Test {
         ProjectForm form;
         std::string error;
         EXPECT_FALSE(read(text, form, error)) << text;
-        const std::string path = dir.file("p.atm");
+        const std::string path = dir.utf8("p.atm");  // the error is UTF-8 here
         const auto at = error.find(path);
         if (at != std::string::npos) error.replace(at, path.size(), "P");
         return error;
@@ -267,7 +267,7 @@ TEST_F(ProjectFormFileTest, IndicativesAndNulBytesThatWouldNotBeWrittenBackAreRe
     // The fuzzer's input itself: refused, where before the written form was.
     ProjectForm form;
     std::string error;
-    const std::string path = ZEMO_SOURCE_DIR "/fuzz/regressions/project_form/indicative-with-nul.atm";
+    const std::string path = zemo::test::source_file("fuzz/regressions/project_form/indicative-with-nul.atm");
     EXPECT_FALSE(read_project_form(path, form, error));
     EXPECT_NE(cp1250_to_utf8(error).find("nepovolený znak NUL v řádku"), std::string::npos) << error;
 
@@ -281,7 +281,7 @@ TEST_F(ProjectFormFileTest, IndicativesAndNulBytesThatWouldNotBeWrittenBackAreRe
     static constexpr char kNulComment[] = "# \0\n[Zdroje]\nBodove=a.txt\n";
     ASSERT_TRUE(read(std::string(kNulComment, sizeof kNulComment - 1), form, error)) << error;
     EXPECT_EQ(form.point_sources, "a.txt");
-    const std::string name_input = ZEMO_SOURCE_DIR "/fuzz/regressions/project_form/name-with-nul.atm";
+    const std::string name_input = zemo::test::source_file("fuzz/regressions/project_form/name-with-nul.atm");
     EXPECT_FALSE(read_project_form(name_input, form, error));
     EXPECT_NE(cp1250_to_utf8(error).find("nepovolený znak NUL v řádku"), std::string::npos) << error;
 

@@ -31,7 +31,7 @@ class TestCatalogueWindow : public QObject {
     PollutantCatalogue catalogue_;
     tq::SeenBoxes seen_;
 
-    std::string path() const { return QFile::encodeName(path_).toStdString(); }
+    std::string path() const { return logic_text(path_); }  // as the windows hand it on
 
     static PollutantCatalogue read(const std::string& path) {
         PollutantCatalogue c;
