@@ -399,10 +399,10 @@ const fs::path kEveryKind = fs::path(ZEMO_SOURCE_DIR) / "tests" / "fixtures" / "
 struct Installation {
     TempDir dir;
     explicit Installation(bool settings) {
-        fs::copy(ZEMO_STAGED_ROOT, dir.file("root"), fs::copy_options::recursive);
-        if (!settings) fs::remove(dir.file("root/etc/zemo.cfg"));
-        fs::create_directories(dir.file("xdg/ZEMO"));
-        test::write_file(dir.file("xdg/ZEMO/Model ZEMO.conf"), "[1.0]\nRootDir=" + dir.file("root") + "\n");
+        fs::copy(test::staged_native(), dir.native("root"), fs::copy_options::recursive);
+        if (!settings) fs::remove(dir.native("root/etc/zemo.cfg"));
+        fs::create_directories(dir.native("xdg/ZEMO"));
+        test::write_file(dir.file("xdg/ZEMO/Model ZEMO.conf"), "[1.0]\nRootDir=" + dir.utf8("root") + "\n");
     }
     std::string root() const { return dir.file("root") + "/"; }
     std::string console_env() const { return "XDG_CONFIG_DIRS='" + dir.file("xdg") + "'"; }
@@ -416,7 +416,7 @@ struct Scene {
     Scene(const std::string& project, const std::string& pollutants = {}) {
         for (const auto& e : fs::directory_iterator(kEveryKind))
             if (e.is_regular_file()) fs::copy_file(e.path(), dir.path() / e.path().filename());
-        fs::create_directory(dir.file("vysledky"));
+        fs::create_directory(dir.native("vysledky"));
         if (pollutants.empty()) return;
         std::string text = read_file(dir.file(project));
         const std::size_t from = text.find("[ZNECISTUJICI LATKY]");
@@ -451,8 +451,8 @@ void expect_console_and_desktop_agree(const Scene& scene, const std::string& pro
         << (window.lines.empty() ? std::string() : window.lines.back());
     EXPECT_EQ(window.lines.back(), "Výpočet ukončen...o.k.");
 
-    std::vector<std::string> names = files_in(scene.dir.file("vysledky"));
-    std::vector<std::string> desktop_names = files_in(copy.file("vysledky"));
+    std::vector<std::string> names = files_in(scene.dir.native("vysledky"));
+    std::vector<std::string> desktop_names = files_in(copy.native("vysledky"));
     desktop_names.erase(std::remove(desktop_names.begin(), desktop_names.end(), "zemo.log"), desktop_names.end());
     ASSERT_EQ(names, desktop_names);
     ASSERT_FALSE(names.empty());
@@ -527,7 +527,7 @@ TEST_F(DesktopRun, TheCataloguesSubstancesBelowOneGiveTheConsoleProgramsFiles) {
 TEST_F(DesktopRun, AMissingModelSettingsFileIsReportedAndTheRunCompletes) {
     const Installation without_settings(false);
     Town town("TYP=STANDARDNI\nFORMAT=TXT\nADRESAR=vysledky\n");
-    fs::create_directory(town.dir.file("vysledky"));
+    fs::create_directory(town.dir.native("vysledky"));
     Preferences prefs = staged_preferences();
     prefs.root_dir = without_settings.root();
     FakeWindow window;
@@ -544,7 +544,7 @@ TEST_F(DesktopRun, AMissingModelSettingsFileIsReportedAndTheRunCompletes) {
 // A copy of the log that cannot be created is not called incomplete.
 TEST_F(DesktopRun, ALogCopyThatCannotBeCreatedIsReportedSo) {
     Town town("TYP=ZAKLADNI\nFORMAT=TXT\nADRESAR=vysledky\n");
-    fs::create_directories(town.dir.file("vysledky/zemo.log"));  // a directory where the copy would go
+    fs::create_directories(town.dir.native("vysledky/zemo.log"));  // a directory where the copy would go
     FakeWindow window;
     RunSession session;
     run_model(form_of(read_form(town.dir.file("town.atm"))), staged_preferences(),

@@ -647,7 +647,7 @@ TEST(MainFormMapping, DottedDirectoriesKeepTheExtensionRule) {
 
     Window w;
     const std::string dotted = w.path("jan.novak");
-    std::filesystem::create_directory(dotted);
+    std::filesystem::create_directory(zemo::test::native_path(dotted));
     zemo::test::write_file(dotted + "/town.atm", "[Meteorologie]\r\nSoubor=r.txt\r\n");
     EXPECT_EQ(w.form.start({dotted + "/town"}).message, "");
     EXPECT_EQ(w.form.file_name(), dotted + "/town.atm");
@@ -655,8 +655,8 @@ TEST(MainFormMapping, DottedDirectoriesKeepTheExtensionRule) {
 
     // "wzemo ../town" from a directory beside the project's.
     const std::filesystem::path cwd = std::filesystem::current_path();
-    std::filesystem::create_directory(dotted + "/sub.d");
-    std::filesystem::current_path(dotted + "/sub.d");
+    std::filesystem::create_directory(zemo::test::native_path(dotted + "/sub.d"));
+    std::filesystem::current_path(zemo::test::native_path(dotted + "/sub.d"));
     Window relative;
     const MainReply opened = relative.form.start({"../town"});
     std::filesystem::current_path(cwd);
@@ -670,7 +670,7 @@ TEST(MainFormMapping, DottedDirectoriesKeepTheExtensionRule) {
     w.dialogs.save_names = {dotted + "/proj"};
     ASSERT_TRUE(w.form.save_as(w.dialogs, M::None).ok);
     EXPECT_NE(read_file(dotted + "/proj.atm").find("Soubor=s.txt"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(dotted + "/proj"));
+    EXPECT_FALSE(std::filesystem::exists(zemo::test::native_path(dotted + "/proj")));
 }
 
 // The program writes over no file it did not read as a project: a table
@@ -782,7 +782,7 @@ TEST(MainFormValidation, NumbersOutOfRangeAndTheOneLimitPollutant) {
     w.form.state().share_limit = "150";
     w.dialogs.save_names = {w.path("p")};
     refused(w.form.save(w.dialogs, M::Lim), "Nepovolený znak v čísle!", M::Lim);
-    EXPECT_FALSE(std::filesystem::exists(w.path("p.atm")));
+    EXPECT_FALSE(std::filesystem::exists(zemo::test::native_path(w.path("p.atm"))));
     w.form.state().share_limit = "";
 
     // One limit: the second limit emptied, written as -1, read back empty.
@@ -903,7 +903,7 @@ TEST(MainFormPlaces, RelativePathsFollowTheProjectAndTheLastProjectsAreListed) {
     EXPECT_EQ(w.prefs.recent_projects, (std::vector<std::string>{other.file("copy.atm"), w.path("town.atm")}));
     ASSERT_EQ(w.form.open_file(w.path("town.atm")).message, "");
     EXPECT_EQ(w.prefs.recent_projects, (std::vector<std::string>{w.path("town.atm"), other.file("copy.atm")}));
-    fs::remove(other.file("copy.atm"));
+    fs::remove(other.native("copy.atm"));
     EXPECT_FALSE(w.form.open_recent(w.dialogs, other.file("copy.atm")).ok);
     EXPECT_EQ(w.prefs.recent_projects, (std::vector<std::string>{w.path("town.atm")}));
     // "&Nový": back to the default directory.

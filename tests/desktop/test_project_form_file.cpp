@@ -330,7 +330,7 @@ TEST_F(ProjectFormFileTest, SectionsKeysAndValuesThatFailTheWholeReading) {
     error = "old";
     EXPECT_FALSE(read_project_form(dir.file("missing.atm"), f, error));
     EXPECT_EQ(cp1250_to_utf8(error),
-              "+++ soubor neexistuje nebo to není obyčejný soubor, (soubor: " + dir.file("missing.atm") + ")");
+              "+++ soubor neexistuje nebo to není obyčejný soubor, (soubor: " + dir.utf8("missing.atm") + ")");
 }
 
 // A file without a single section is no project (a receptor table opened
@@ -508,12 +508,12 @@ TEST_F(ProjectFormFileTest, ConsoleReaderReadsTheDesktopFileAsAHandWrittenOne) {
 // that a reader that blocks or reads everything fails instead of hanging.
 TEST_F(ProjectFormFileTest, ALineWithoutEndAndFilesThatAreNoRegularFilesAreRefused) {
     const std::string fifo = dir.file("fifo.atm");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(dir.native("fifo.atm").c_str(), 0600), 0);
     const std::string zero = dir.file("zero.atm");
-    std::filesystem::create_symlink("/dev/zero", zero);
+    std::filesystem::create_symlink("/dev/zero", dir.native("zero.atm"));
     const std::string huge = dir.file("huge.atm");
     test::write_file(huge, "[Vysledky]\n");
-    std::filesystem::resize_file(huge, std::uintmax_t{1} << 30);  // sparse: a gigabyte of NUL bytes, no line end
+    std::filesystem::resize_file(dir.native("huge.atm"), std::uintmax_t{1} << 30);  // sparse: a gigabyte of NUL bytes, no line end
     const auto read_all = [&] {
         int read = 0;
         for (const std::string& path : {fifo, zero, huge}) {
@@ -534,11 +534,11 @@ TEST_F(ProjectFormFileTest, ALineWithoutEndAndFilesThatAreNoRegularFilesAreRefus
     ProjectForm f;
     std::string error;
     EXPECT_FALSE(read_project_form(fifo, f, error));
-    EXPECT_EQ(cp1250_to_utf8(error), "+++ soubor neexistuje nebo to není obyčejný soubor, (soubor: " + fifo + ")");
+    EXPECT_EQ(cp1250_to_utf8(error), "+++ soubor neexistuje nebo to není obyčejný soubor, (soubor: " + cp1250_to_utf8(fifo) + ")");
     EXPECT_FALSE(read_project_form(zero, f, error));
-    EXPECT_EQ(cp1250_to_utf8(error), "+++ soubor neexistuje nebo to není obyčejný soubor, (soubor: " + zero + ")");
+    EXPECT_EQ(cp1250_to_utf8(error), "+++ soubor neexistuje nebo to není obyčejný soubor, (soubor: " + cp1250_to_utf8(zero) + ")");
     EXPECT_FALSE(read_project_form(huge, f, error));
-    EXPECT_EQ(cp1250_to_utf8(error), "+++ příliš dlouhý řádek, (soubor: " + huge + ")");
+    EXPECT_EQ(cp1250_to_utf8(error), "+++ příliš dlouhý řádek, (soubor: " + cp1250_to_utf8(huge) + ")");
 
     // A line of exactly the bound still reads, with either line end after it.
     for (const char* eol : {"\n", "\r\n", "\r"}) {
