@@ -247,10 +247,14 @@ void note_partial_number(const InputTable& table, int line_number, const std::st
     }
     t.last_texts.push_back(field);
     if (++t.count > kPartialNumberReports) return;
+    report_partial_number(table.path, line_number, field, value);
+}
+
+void report_partial_number(const std::string& path, int line_number, std::string_view field, double value) {
     run_log().message_with_file(1,
                                 format_message("údaj [%s] na řádce %i byl přečten jen zčásti jako číslo %s"_cz,
-                                               field.c_str(), line_number, format("%g", value).c_str()),
-                                table.path);
+                                               std::string(field).c_str(), line_number, format("%g", value).c_str()),
+                                path);
 }
 
 void report_partial_number_counts() {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/files.h"
@@ -92,6 +93,8 @@ struct PartialNumbers {
 PartialNumbers& partial_numbers();
 // Notes field (of line or record line_number of table) read only in part as value.
 void note_partial_number(const InputTable& table, int line_number, const std::string& field, double value);
+// The information line itself, for a table or the project file (path).
+void report_partial_number(const std::string& path, int line_number, std::string_view field, double value);
 // "údajů přečtených jen zčásti je celkem %i" with the file line, for every
 // table with more cases than were reported one by one.
 void report_partial_number_counts();

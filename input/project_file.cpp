@@ -115,11 +115,7 @@ bool scan_finite(std::string_view text, double& out, const Place& at) {
     double value = 0;
     std::size_t end = 0;
     if (!scan_double(text, value, end) || !std::isfinite(value)) return false;
-    if (!only_blanks_after(text, end))
-        run_log().message_with_file(1,
-                                    format_message("údaj [%s] na řádce %i byl přečten jen zčásti jako číslo %s"_cz,
-                                                   trim_blanks(text).c_str(), at.line, format("%g", value).c_str()),
-                                    at.path);
+    if (!only_blanks_after(text, end)) report_partial_number(at.path, at.line, trim_blanks(text), value);
     out = value;
     return true;
 }

@@ -300,11 +300,7 @@ SourceRecord convert_record(const std::vector<LayoutEntry>& layout, const std::v
     r.emissions.assign(project().pollutants.size(), 0.0);
     const char decimal = table.is_dbf() ? '.' : table.decimal;
     for (std::size_t k = 0; k < layout.size(); ++k) {
-        if (k >= values.size()) {
-            // The file line names the table, as after every other line message.
-            line_message(kFatal, format_message("nedostateený počet údajů na řádce %i"_cz, line_number), table);
-            break;  // not reached: a fatal message ends the stage
-        }
+        if (k >= values.size()) fatal_missing_field(line_number, table);  // with the file line, as every reader
         const std::string& text = values[k];
         const LayoutEntry& e = layout[k];
         if (e.field == Field::Id) {

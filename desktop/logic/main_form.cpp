@@ -249,10 +249,6 @@ void MainForm::recompute() {
             hint += s.chosen[k].indicative;
             hint += ')';
             e.background_hint[k] = std::move(hint);
-        }
-    }
-    for (int k = 0; k < static_cast<int>(s.chosen.size()) && k < kMaxPollutants; ++k) {
-        if (s.addition == FormAddition::Background) {
             e.background_label[k] = s.chosen[k].indicative;
         }
     }
@@ -618,15 +614,9 @@ bool MainForm::PrjSaveQuestion(MainDialogs& dialogs) {
         ScreenClear();
         return true;
     }
-    std::string name = file_name_;
-    if (name.empty()) {
-        const std::optional<std::string> chosen = dialogs.choose_save_name(file_name_);
-        if (!chosen) return false;
-        name = project_name_with_extension(*chosen);
-        if (!may_write_chosen(dialogs, *chosen, name)) return false;
-    } else if (!may_write_own(dialogs)) {
-        return false;
-    }
+    const std::optional<std::string> target = save_target(dialogs, false);
+    if (!target) return false;
+    const std::string& name = *target;
     ProjectForm form;
     const MainReply r = ScreenToCfg(form);
     if (error_) {
@@ -672,17 +662,24 @@ MainReply MainForm::start(const std::vector<std::string>& arguments) {
     return r;
 }
 
-bool MainForm::may_write_chosen(MainDialogs& dialogs, const std::string& chosen, const std::string& name) {
+std::optional<std::string> MainForm::save_target(MainDialogs& dialogs, bool always_ask) {
+    if (!always_ask && !file_name_.empty()) {
+        if (!read_with_errors_) return file_name_;
+        if (!dialogs.ask_yes_no(file_message(
+                file_name_,
+                " byl načten s chybou! Co se nenačetlo, uložením ze souboru zmizí. Má se přesto uložit?"_cz)))
+            return std::nullopt;
+        return file_name_;
+    }
+    const std::optional<std::string> chosen = dialogs.choose_save_name(file_name_);
+    if (!chosen) return std::nullopt;
+    std::string name = project_name_with_extension(*chosen);
     // The dialog asked about the name chosen; ".atm" appended makes another
     // file, which it has not asked about.
-    if (name == chosen || !platform::is_regular_file(name)) return true;
-    return dialogs.ask_yes_no(file_message(name, " již existuje. Má se přepsat?"_cz));
-}
-
-bool MainForm::may_write_own(MainDialogs& dialogs) {
-    if (!read_with_errors_) return true;
-    return dialogs.ask_yes_no(file_message(
-        file_name_, " byl načten s chybou! Co se nenačetlo, uložením ze souboru zmizí. Má se přesto uložit?"_cz));
+    if (name != *chosen && platform::is_regular_file(name) &&
+        !dialogs.ask_yes_no(file_message(name, " již existuje. Má se přepsat?"_cz)))
+        return std::nullopt;
+    return name;
 }
 
 MainReply MainForm::open_file(const std::string& chosen_name) {
@@ -715,22 +712,12 @@ bool MainForm::write_project(MainDialogs& dialogs, bool always_ask, MainControl 
         reply = leave_field(focus, MainControl::None);
         if (!reply.ok) return false;
     }
-    std::string name = file_name_;
-    if (always_ask || name.empty()) {
-        const std::optional<std::string> chosen = dialogs.choose_save_name(file_name_);
-        if (!chosen) {
-            reply.ok = false;
-            return false;
-        }
-        name = project_name_with_extension(*chosen);
-        if (!may_write_chosen(dialogs, *chosen, name)) {
-            reply.ok = false;
-            return false;
-        }
-    } else if (!may_write_own(dialogs)) {
+    const std::optional<std::string> target = save_target(dialogs, always_ask);
+    if (!target) {
         reply.ok = false;
         return false;
     }
+    const std::string name = *target;
     // The file fields' relative paths follow a saved project into its new
     // directory; those of a project never saved are taken as relative to
     // the directory it is now saved in (they were typed for it).

@@ -333,10 +333,11 @@ private:
     // to_directory (full where a file does not lie beneath it).
     void rebase_paths(const std::string& from_directory, const std::string& to_directory);
     bool write_project(MainDialogs& dialogs, bool always_ask, MainControl focus, MainReply& reply);
-    // Whether name (chosen in the save dialog, ".atm" appended) may be written.
-    bool may_write_chosen(MainDialogs& dialogs, const std::string& chosen, const std::string& name);
-    // Whether the project may be written over its own file.
-    bool may_write_own(MainDialogs& dialogs);
+    // The file a save writes: the project's own (asking first when it was
+    // read with errors), or, with always_ask or without a name, one chosen
+    // in the save dialog with ".atm" appended (asking before that replaces
+    // another file). Nothing when the user cancels.
+    std::optional<std::string> save_target(MainDialogs& dialogs, bool always_ask);
 
     PollutantCatalogue& catalogue_;
     Preferences& prefs_;

@@ -23,9 +23,13 @@ constexpr const char* kDlgData = "iDlgData";
 constexpr const char* kDlgWnd = "iDlgWnd";
 constexpr const char* kLastPath = "LastPath";
 constexpr const char* kRootDir = "RootDir";
-constexpr int kRecentPlaces = 5;
-
 std::string recent_key(int index) { return "LastPrj" + std::to_string(index + 1); }
+
+// The last projects, an empty value for each place the list does not fill.
+void write_recent(SettingsStore& user, const std::string& group, const std::vector<std::string>& list) {
+    for (int i = 0; i < kRecentProjects; ++i)
+        user.set(group, recent_key(i), i < static_cast<int>(list.size()) ? list[i] : std::string());
+}
 
 // A stored whole number (blanks around it allowed), none when the value is
 // missing or is not one.
@@ -50,9 +54,7 @@ void write_all(SettingsStore& user, const std::string& group, const Preferences&
     user.set(group, kDlgData, std::to_string(p.dialog_data_filter));
     user.set(group, kDlgWnd, std::to_string(p.dialog_wind_filter));
     user.set(group, kLastPath, p.last_path);
-    for (int i = 0; i < kRecentPlaces; ++i)
-        user.set(group, recent_key(i),
-                 i < static_cast<int>(p.recent_projects.size()) ? p.recent_projects[i] : std::string());
+    write_recent(user, group, p.recent_projects);
 }
 
 // The file name part of a path.
@@ -100,7 +102,7 @@ bool prefs_load(const SettingsStore& machine, const SettingsStore& user, const s
     prefs.dialog_data_filter = stored_int(user, group, kDlgData).value_or(prefs.dialog_data_filter);
     prefs.dialog_wind_filter = stored_int(user, group, kDlgWnd).value_or(prefs.dialog_wind_filter);
     prefs.last_path = user.get(group, kLastPath).value_or(prefs.last_path);
-    for (int i = 0; i < kRecentPlaces; ++i) {
+    for (int i = 0; i < kRecentProjects; ++i) {
         const auto project = user.get(group, recent_key(i));
         if (!project || project->empty()) continue;
         bool listed = false;
@@ -118,8 +120,7 @@ bool prefs_save(SettingsStore& user, const std::string& group, const Preferences
 
 bool recent_projects_save(SettingsStore& user, const std::string& group, const std::vector<std::string>& list) {
     if (!user.has_group(group)) return false;
-    for (int i = 0; i < kRecentPlaces; ++i)
-        user.set(group, recent_key(i), i < static_cast<int>(list.size()) ? list[i] : std::string());
+    write_recent(user, group, list);
     return true;
 }
 

@@ -22,6 +22,9 @@
 
 namespace zemo::desktop {
 
+// The last projects kept in the preferences ("LastPrj1" .. "LastPrj5").
+inline constexpr int kRecentProjects = 5;
+
 // A key-value store of string values in named groups. The desktop program
 // puts the system's settings store behind it; the tests use
 // MemorySettingsStore.

@@ -28,8 +28,6 @@
 
 namespace zemo::desktop {
 
-inline constexpr int kRecentProjects = 5;
-
 // True for a path that does not depend on a current directory: one that
 // begins with a directory separator or with a drive ("C:").
 bool is_absolute_path(const std::string& path);
