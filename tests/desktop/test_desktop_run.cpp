@@ -61,9 +61,23 @@ struct FakeWindow : RunWindow {
     }
 };
 
+// The staged installation with a log directory of this test process's own:
+// a desktop run writes its log below the installation, and the tests that
+// ctest runs side by side would otherwise write one log file at once.
+const std::string& staged_root_with_own_log() {
+    static const TempDir dir;
+    static const std::string root = [] {
+        for (const auto& e : fs::directory_iterator(test::staged_native()))
+            if (e.path().filename() != "log") fs::create_directory_symlink(e.path(), dir.path() / e.path().filename());
+        fs::create_directory(dir.native("log"));
+        return dir.str() + "/";
+    }();
+    return root;
+}
+
 Preferences staged_preferences() {
     Preferences prefs = default_preferences("/tmp");
-    prefs.root_dir = test::staged_file() + "/";
+    prefs.root_dir = staged_root_with_own_log();
     prefs.priority = 0;
     prefs.log_level = 1;
     return prefs;
