@@ -45,6 +45,21 @@ inline std::string with_separator(std::string dir) {
     return dir;
 }
 
+// True when path names its file without a directory to start from: it
+// begins with a separator or with a drive ("C:").
+inline bool is_absolute_path(std::string_view path) {
+    return (!path.empty() && is_dir_separator(path[0])) || (path.size() >= 2 && path[1] == ':');
+}
+
+// The name under which the file system finds path of a run whose files are
+// given relative to directory (which ends in a separator): path itself when
+// it is absolute or directory is empty, else directory + path. A run never
+// relies on the process's working directory.
+inline std::string path_in_directory(const std::string& directory, const std::string& path) {
+    if (directory.empty() || path.empty() || is_absolute_path(path)) return path;
+    return with_separator(directory) + path;
+}
+
 // Opens a file; the mode is a C mode, always used in binary form.
 std::FILE* open_file(const std::string& path, const char* mode);
 // Opens a file for reading when it is a regular file, nullptr otherwise

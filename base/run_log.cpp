@@ -145,7 +145,7 @@ const char* error_kind_text(int kind) {
 }
 }  // namespace
 
-bool RunLog::emit_message(int type, const std::string_view* text) {
+bool RunLog::emit_message(MessageType type, const std::string_view* text) {
     std::string_view detail;
     std::string cut;
     if (text) {
@@ -212,20 +212,46 @@ void RunLog::stop_run() {
     throw FatalStop{};
 }
 
-void RunLog::message(int type) {
+void RunLog::message(MessageType type) {
     if (emit_message(type, nullptr)) stop_run();
 }
 
-void RunLog::message(int type, std::string_view text) {
+void RunLog::message(MessageType type, std::string_view text) {
     if (emit_message(type, &text)) stop_run();
 }
 
-void RunLog::message_with_file(int type, std::string_view text, std::string_view file) {
+void RunLog::messagef(MessageType type, const char* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    const std::string text = vformat(fmt, args);
+    va_end(args);
+    message(type, text);
+}
+
+void RunLog::message_with_file(MessageType type, std::string_view text, std::string_view file) {
     const bool fatal = emit_message(type, &text);
     const std::string line = format("    (soubor: %.*s)", static_cast<int>(file.size()), file.data());
     const std::string_view line_view = line;
     emit_message(type, &line_view);
     if (fatal) stop_run();
+}
+
+void RunLog::fatal(MessageType type, std::string_view text) {
+    message(type, text);
+    stop_run();  // a non-fatal type given here still ends the stage
+}
+
+void RunLog::fatalf(MessageType type, const char* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    const std::string text = vformat(fmt, args);
+    va_end(args);
+    fatal(type, text);
+}
+
+void RunLog::fatal_with_file(MessageType type, std::string_view text, std::string_view file) {
+    message_with_file(type, text, file);
+    stop_run();
 }
 
 void RunLog::write(std::string_view text) {
@@ -280,7 +306,7 @@ bool RunLog::close() {
     return log_written;
 }
 
-void log_message(int type, const char* fmt, ...) {
+void log_message(MessageType type, const char* fmt, ...) {
     va_list args;
     va_start(args, fmt);
     std::string text = vformat(fmt, args);

@@ -49,6 +49,27 @@ struct FatalStop {
     int status = -100;
 };
 
+// The message types, by band (see above). The units digit of an error or
+// fatal type is its kind line.
+enum MessageType : int {
+    kInformation = 1,  // "--- " at levels 1 and 2
+    kDetail = 2,       // "--- " at level 2 only
+    kHeading = 11,     // "=== " at levels 1 and 2
+    kEcho = 12,        // "=== " at level 2 only: the project's values as read
+    kErrorOpen = 20,   // "+++ soubor nelze otevřít"
+    kErrorCreate = 21,  // "+++ soubor nelze vytvořit"
+    kErrorMemory = 22,  // "+++ nedostatek paměti"
+    kErrorData = 23,    // "+++ chybná vstupní data"
+    kErrorProgram = 24,  // "+++ chyba programu"
+    kErrorPlain = 25,   // "+++ " and the detail only
+    kFatalOpen = 30,    // "*** soubor nelze otevřít", the run ends
+    kFatalCreate = 31,
+    kFatalMemory = 32,
+    kFatalData = 33,
+    kFatalProgram = 34,
+    kFatalPlain = 35,
+};
+
 class RunLog {
 public:
     int level = 1;
@@ -80,13 +101,20 @@ public:
     bool open_or_fail(const std::string& path, int level, std::string& reason);
 
     // A message without a detail text.
-    void message(int type);
+    void message(MessageType type);
     // A message with its detail text (cut to the 1000-character buffer).
-    void message(int type, std::string_view text);
+    void message(MessageType type, std::string_view text);
+    // A message whose detail text is formatted (printf conventions).
+    void messagef(MessageType type, const char* fmt, ...) __attribute__((format(printf, 3, 4)));
     // A message about a line of an input table: the message, then
     // "    (soubor: %s)" in the same band, and only then, for a fatal type,
     // the end of the stage.
-    void message_with_file(int type, std::string_view text, std::string_view file);
+    void message_with_file(MessageType type, std::string_view text, std::string_view file);
+    // The fatal types as functions that do not return, for the readers'
+    // control flow.
+    [[noreturn]] void fatal(MessageType type, std::string_view text);
+    [[noreturn]] void fatalf(MessageType type, const char* fmt, ...) __attribute__((format(printf, 3, 4)));
+    [[noreturn]] void fatal_with_file(MessageType type, std::string_view text, std::string_view file);
 
     // Keeps the log's lines in memory until release (see above).
     void hold();
@@ -136,7 +164,7 @@ public:
 
 private:
     // Writes one message; true when it was a fatal one.
-    bool emit_message(int type, const std::string_view* text);
+    bool emit_message(MessageType type, const std::string_view* text);
     [[noreturn]] void stop_run();
     void open_stream(const std::string& path);
     void put(std::string_view text);
@@ -159,6 +187,6 @@ private:
 RunLog& run_log();
 
 // Formats a message text into the shared buffer and reports it.
-void log_message(int type, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+void log_message(MessageType type, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 
 }  // namespace zemo

@@ -3,7 +3,7 @@
 // file the system writes is byte-identical on every platform.
 //
 // Czech literals are written in UTF-8 in the source and converted at compile
-// time by the suffix _cz:   log_message(1, "Čas startu programu: %s"_cz, ...)
+// time by the suffix _cz:   log_message(kInformation, "Čas startu programu: %s"_cz, ...)
 // A literal with a character that Windows-1250 cannot hold does not compile.
 //
 // Invariants:

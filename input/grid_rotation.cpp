@@ -65,7 +65,7 @@ float float_at(const unsigned char* p) {
 }
 
 [[noreturn]] void damaged(const std::string& path, const std::string& reason) {
-    log_message(33, "chyba v souboru %s\n      %s"_cz, path.c_str(), reason.c_str());
+    log_message(kFatalData, "chyba v souboru %s\n      %s"_cz, path.c_str(), reason.c_str());
     throw FatalStop{};  // not reached: a fatal message ends the stage
 }
 
@@ -86,7 +86,7 @@ void read_pair(File& file, const std::string& path, std::int32_t nx, std::int32_
 int look_up_rotation_in(const std::string& grid_path, const char* projection_name, double centre_x,
                         double centre_y, double& rotation) {
     File file;
-    if (!file.open(grid_path, "rb")) run_log().message(30, grid_path);
+    if (!file.open(grid_path, "rb")) run_log().message(kFatalOpen, grid_path);
 
     const long size = file.size();
     unsigned char header[kHeaderSize];
@@ -98,7 +98,7 @@ int look_up_rotation_in(const std::string& grid_path, const char* projection_nam
     char name_read[5] = {0, 0, 0, 0, 0};
     std::memcpy(name_read, header, 4);
     if (name_length > 4 || std::memcmp(header, projection_name, name_length) != 0)
-        log_message(33, "chyba v souboru %s\n      načtená projekce %s očekávaná projekce %s\n"_cz,
+        log_message(kFatalData, "chyba v souboru %s\n      načtená projekce %s očekávaná projekce %s\n"_cz,
                     grid_path.c_str(), name_read, projection_name);
 
     const std::int32_t nx = int32_at(header + 4);
@@ -131,9 +131,9 @@ int look_up_rotation_in(const std::string& grid_path, const char* projection_nam
     const float x = static_cast<float>(centre_x);
     const float y = static_cast<float>(centre_y);
     if (!(x > x_min && x < x_high))
-        log_message(33, "souřadnice X (%.1f) mimo rozsah (%.1f, %.1f)"_cz, x, x_min, x_high);
+        log_message(kFatalData, "souřadnice X (%.1f) mimo rozsah (%.1f, %.1f)"_cz, x, x_min, x_high);
     if (!(y > y_min && y < y_high))
-        log_message(33, "souřadnice Y (%.1f) mimo rozsah (%.1f, %.1f)"_cz, y, y_min, y_high);
+        log_message(kFatalData, "souřadnice Y (%.1f) mimo rozsah (%.1f, %.1f)"_cz, y, y_min, y_high);
 
     // The cell. Inside the range it is one of 0 .. nx - 2 (0 .. ny - 2); the
     // bound only catches a quotient rounded up onto the last node.
@@ -186,7 +186,7 @@ int look_up_rotation() {
     const int status = look_up_rotation_in(path, name, points.centre_x, points.centre_y, rotation);
     if (status == 0) {
         cfg.rotation = rotation;
-        log_message(2, "Otočení souřadné sítě z rotační sítě %s ve středu referenčních bodů (%.1f, %.1f): %.4f"_cz,
+        log_message(kDetail, "Otočení souřadné sítě z rotační sítě %s ve středu referenčních bodů (%.1f, %.1f): %.4f"_cz,
                     path.c_str(), points.centre_x, points.centre_y, rotation);
     }
     return status;

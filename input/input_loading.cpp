@@ -40,7 +40,7 @@ void check_total_emissions() {
         add_emissions(s.SrcL_e, i, s.NL, sum);
         add_emissions(s.SrcA_e, i, s.NA, sum);
         if (!(sum > 0))
-            log_message(23, "Celková emise %s je nulová (%i. sloupec)"_cz, pollutants[i].indicative.c_str(),
+            log_message(kErrorData, "Celková emise %s je nulová (%i. sloupec)"_cz, pollutants[i].indicative.c_str(),
                         static_cast<int>(i) + 1);
     }
 }
@@ -64,7 +64,7 @@ int load_input_data() {
     const ProjectConfig& pc = project();
     if (pc.projection != kProjectionJina) {
         if (pc.rotation > kRotationGivenAbove)
-            log_message(23, "Používám zadané otočení: %.2f"_cz, pc.rotation);
+            log_message(kErrorData, "Používám zadané otočení: %.2f"_cz, pc.rotation);
         else if (look_up_rotation() == -100)
             return -100;
     }

@@ -23,11 +23,6 @@ namespace zemo {
 
 namespace {
 
-constexpr int kDetail = 2;
-constexpr int kError = 23;
-constexpr int kFatalOpen = 30;
-constexpr int kFatalData = 33;
-
 constexpr std::size_t kDbfPrefix = 32;       // fixed part of the header
 constexpr std::size_t kDbfDescriptor = 32;   // one field descriptor
 constexpr std::size_t kDbfNameWidth = 11;
@@ -173,7 +168,7 @@ int detect_table_type(InputTable& table, bool quiet) {
         const bool got = file.read_bytes(&version, 1) == 1;
         run_log().message(kDetail, "Soubor je typu DBF"_cz);
         if (!got || (version != 0x03 && version != 0x83 && version != 0xF5 && version != 0x8B && version != 0x8E))
-            run_log().message(kError, "   Nerozpoznaná hlavička DBF souboru"_cz);
+            run_log().message(kErrorData, "   Nerozpoznaná hlavička DBF souboru"_cz);
         table.type = TableType::Dbf;
         table.separator = 0;
         table.decimal = '.';
@@ -251,7 +246,7 @@ void note_partial_number(const InputTable& table, int line_number, const std::st
 }
 
 void report_partial_number(const std::string& path, int line_number, std::string_view field, double value) {
-    run_log().message_with_file(1,
+    run_log().message_with_file(kInformation,
                                 format_message("údaj [%s] na řádce %i byl přečten jen zčásti jako číslo %s"_cz,
                                                std::string(field).c_str(), line_number, format("%g", value).c_str()),
                                 path);
@@ -260,7 +255,7 @@ void report_partial_number(const std::string& path, int line_number, std::string
 void report_partial_number_counts() {
     for (const auto& [path, t] : partial_numbers().tables)
         if (t.count > kPartialNumberReports)
-            run_log().message_with_file(1, format_message("údajů přečtených jen zčásti je celkem %i"_cz, t.count),
+            run_log().message_with_file(kInformation, format_message("údajů přečtených jen zčásti je celkem %i"_cz, t.count),
                                         path);
 }
 

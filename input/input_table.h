@@ -10,8 +10,27 @@
 #include <vector>
 
 #include "base/files.h"
+#include "base/run_log.h"
 
 namespace zemo {
+
+struct PartialNumbers;
+
+// What every reader of a run's input tables works with besides the tables
+// themselves: the run's log, the notes of numbers read only in part, the
+// directory a table's relative path is taken in (the computation
+// directory) and whether the host reports a table that cannot be opened
+// itself (RunOptions::quiet_open_failure, the desktop program).
+struct InputContext {
+    RunLog& log;
+    PartialNumbers& partial_numbers;
+    std::string directory;  // empty: paths are opened as given
+    bool quiet_open_failure = false;
+
+    // The name the file system opens for a path of the project; messages
+    // keep naming the path as given.
+    std::string file_name(const std::string& path) const;
+};
 
 enum class TableType { Undetermined, Dbf, DetectedText, Tsv, Csv, Ssv, Fix };
 

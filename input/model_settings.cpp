@@ -61,7 +61,7 @@ void read_values(const std::string& line, int counted, int count, double* values
     const std::vector<std::string> t = tokens(line);
     for (int i = 0; i < count; ++i) {
         if (i >= static_cast<int>(t.size()))
-            log_message(33, "nedostateený počet údajů na řádce %i"_cz, counted);
+            log_message(kFatalData, "nedostateený počet údajů na řádce %i"_cz, counted);
         float value = 0;  // a token that holds no number gives 0
         if (!scan_float(t[i], value)) value = 0;
         values[i] = static_cast<double>(value);
@@ -75,8 +75,8 @@ int load_model_settings_from(const std::string& path) {
     ModelSettings& s = model_settings();
     File file;
     if (!file.open(path, "r")) {
-        run_log().message(20, path);
-        run_log().message(23, "Používám default hodnoty"_cz);
+        run_log().message(kErrorOpen, path);
+        run_log().message(kErrorData, "Používám default hodnoty"_cz);
         s.set_methodology_defaults();
         return 100;
     }
@@ -111,37 +111,37 @@ int load_model_settings_from(const std::string& path) {
             case 4:
                 read_values(line, counted, 2, s.emissionPeakRatio, kMethodEmissionPeakRatio, kWeightRatio, deviation);
                 break;
-            default: run_log().message(23, "Očekáván konec souboru (CFG)"_cz); break;
+            default: run_log().message(kErrorData, "Očekáván konec souboru (CFG)"_cz); break;
         }
     }
     file.close();
 
     for (double speed : s.classSpeed)
-        if (!(speed > 0)) run_log().message(33, "Modelová rychlost nesmí být nulová (CFG soubor)"_cz);
+        if (!(speed > 0)) run_log().message(kFatalData, "Modelová rychlost nesmí být nulová (CFG soubor)"_cz);
     if (s.directions < 1 || s.directions > 48)
-        log_message(33, "Počet směrů větrné růžice %i mimo rozsah <1,48> (CFG soubor)"_cz, s.directions);
+        log_message(kFatalData, "Počet směrů větrné růžice %i mimo rozsah <1,48> (CFG soubor)"_cz, s.directions);
     for (double ratio : s.emissionPeakRatio)
-        if (!(ratio > 0)) run_log().message(33, "Poměr mezi max a prům emisí musí být kladný (CFG soubor)"_cz);
+        if (!(ratio > 0)) run_log().message(kFatalData, "Poměr mezi max a prům emisí musí být kladný (CFG soubor)"_cz);
 
     if (deviation != 0) {
-        run_log().message(23, "Výpočet není prováděn s nastavením dle metodiky"_cz);
+        run_log().message(kErrorData, "Výpočet není prováděn s nastavením dle metodiky"_cz);
         if (deviation >= kWeightDirections) {
-            log_message(23, "   Počet směrů větrné růžice: %i/%i"_cz, s.directions, kMethodDirections);
+            log_message(kErrorData, "   Počet směrů větrné růžice: %i/%i"_cz, s.directions, kMethodDirections);
             deviation -= kWeightDirections;
         }
         if (deviation >= kWeightSpeed) {
-            log_message(23, "   Třídní rychlosti: %.2f/%.2f, %.2f/%.2f, %.2f/%.2f"_cz, s.classSpeed[0],
+            log_message(kErrorData, "   Třídní rychlosti: %.2f/%.2f, %.2f/%.2f, %.2f/%.2f"_cz, s.classSpeed[0],
                         kMethodClassSpeed[0], s.classSpeed[1], kMethodClassSpeed[1], s.classSpeed[2],
                         kMethodClassSpeed[2]);
             while (deviation >= kWeightSpeed) deviation -= kWeightSpeed;
         }
         if (deviation >= kWeightBuilding) {
-            log_message(23, "   Charakter zástavby: %.2f/%.2f, %.2f/%.2f"_cz, s.buildingCharacter[0],
+            log_message(kErrorData, "   Charakter zástavby: %.2f/%.2f, %.2f/%.2f"_cz, s.buildingCharacter[0],
                         kMethodBuildingCharacter[0], s.buildingCharacter[1], kMethodBuildingCharacter[1]);
             while (deviation >= kWeightBuilding) deviation -= kWeightBuilding;
         }
         if (deviation >= kWeightRatio) {
-            log_message(23, "   Poměr mezi max a prům emisí: %.2f/%.2f, %.2f/%.2f"_cz, s.emissionPeakRatio[0],
+            log_message(kErrorData, "   Poměr mezi max a prům emisí: %.2f/%.2f, %.2f/%.2f"_cz, s.emissionPeakRatio[0],
                         kMethodEmissionPeakRatio[0], s.emissionPeakRatio[1], kMethodEmissionPeakRatio[1]);
         }
     }

@@ -44,7 +44,7 @@ constexpr double kMaxHeight = 200.0;   // m
 InputTable& point_table(int table) { return project().grid_files[static_cast<std::size_t>(table)]; }
 
 int fatal_with_file(const std::string& text, const InputTable& table) {
-    run_log().message_with_file(33, text, table.path);
+    run_log().message_with_file(kFatalData, text, table.path);
     return -100;
 }
 
@@ -97,7 +97,7 @@ int read_dbf_point(PointReaderMode mode, const InputTable& table, PointCursor& c
     // A blank record holds nothing to convert; it is recognised first.
     if (dbf_record_is_blank(fields)) {
         if (mode != PointReaderMode::Computing)
-            log_message(23, "%i. řádek v souboru %s je prázdný - přeskakuji"_cz, n, table.path.c_str());
+            log_message(kErrorData, "%i. řádek v souboru %s je prázdný - přeskakuji"_cz, n, table.path.c_str());
         return 100;
     }
     for (std::size_t f = 0; f < fields.size() && f < cursor.dbf.fields.size(); ++f) {
@@ -129,7 +129,7 @@ int open_point_table(int table, PointCursor& cursor) {
     cursor.counter = 0;
     cursor.dbf = DbfHeader{};
     if (!cursor.file.open(t.path, "rb")) {
-        run_log().message(30, t.path);
+        run_log().message(kFatalOpen, t.path);
         return -100;
     }
     if (t.is_dbf() && read_dbf_header(cursor.file, t, cursor.dbf) == -100) return -100;
@@ -152,18 +152,18 @@ int load_reference_points(PointReaderMode mode) {
     const bool with_roses = mode != PointReaderMode::Test;
     int min_rose = INT_MAX, max_rose = INT_MIN;
 
-    run_log().message(1, "REFERENČNÍ BODY"_cz);
+    run_log().message(kInformation, "REFERENČNÍ BODY"_cz);
     const int tables = static_cast<int>(project().grid_files.size());
     for (int t = 0; t < tables; ++t) {
         InputTable& table = point_table(t);
-        log_message(1, "%i. soubor s referenčními body: %s"_cz, t + 1, table.path.c_str());
+        log_message(kInformation, "%i. soubor s referenčními body: %s"_cz, t + 1, table.path.c_str());
         PointCursor cursor;
         if (open_point_table(t, cursor) == -100) return -100;
         if (table.is_dbf() &&
             check_dbf_fields(table, cursor.dbf, kDbfNames, kDbfIntegerPositions,
                              "chybný datový typ %i. pole %s, požadovaný typ: [I]"_cz) != 0) {
             // Reached only where a fatal message does not end the stage.
-            log_message(33, "chyba ve vstupním souboru [%s]"_cz, table.path.c_str());
+            log_message(kFatalData, "chyba ve vstupním souboru [%s]"_cz, table.path.c_str());
             return -100;
         }
 
@@ -194,11 +194,11 @@ int load_reference_points(PointReaderMode mode) {
             if (h > rp.max_height) rp.max_height = h;
             if (point.z <= 0 || point.z >= kMaxZ)
                 run_log().message_with_file(
-                    23, format_message("souřadnice Z na řadku %i mimo hodnotu <0,2000>: %f"_cz, cursor.counter, point.z),
+                    kErrorData, format_message("souřadnice Z na řadku %i mimo hodnotu <0,2000>: %f"_cz, cursor.counter, point.z),
                     table.path);
             if (point.height <= 0 || point.height >= kMaxHeight)
                 run_log().message_with_file(
-                    23,
+                    kErrorData,
                     format_message("výška nad terénem na řadku %i mimo hodnotu <0,200>: %f"_cz, cursor.counter,
                                    point.height),
                     table.path);
@@ -225,17 +225,17 @@ int load_reference_points(PointReaderMode mode) {
 
     for (const int c : rp.counts) rp.total += c;
     if (run_log().level > 0) {
-        log_message(11, "Počty ref. bodů v souborech (celkem %i):"_cz, rp.total);
+        log_message(kHeading, "Počty ref. bodů v souborech (celkem %i):"_cz, rp.total);
         for (std::size_t t = 0; t < rp.counts.size(); ++t)
-            log_message(11, "   %i. soubor : %5i", static_cast<int>(t) + 1, rp.counts[t]);
+            log_message(kHeading, "   %i. soubor : %5i", static_cast<int>(t) + 1, rp.counts[t]);
     }
     if (run_log().level >= 2) {
-        run_log().message(12, "Přehled načtených hodnot:"_cz);
-        log_message(12, "   souřadnice X      : %.2f - %.2f"_cz, rp.min_x, rp.max_x);
-        log_message(12, "   souřadnice Y      : %.2f - %.2f"_cz, rp.min_y, rp.max_y);
-        log_message(12, "   souřadnice Z      : %.2f - %.2f"_cz, rp.min_z, rp.max_z);
-        log_message(12, "   výška nad terénem : %.2f - %.2f"_cz, rp.min_height, rp.max_height);
-        if (with_roses) log_message(12, "   větrné růžice     : %i    - %i"_cz, rp.min_rose, rp.max_rose);
+        run_log().message(kEcho, "Přehled načtených hodnot:"_cz);
+        log_message(kEcho, "   souřadnice X      : %.2f - %.2f"_cz, rp.min_x, rp.max_x);
+        log_message(kEcho, "   souřadnice Y      : %.2f - %.2f"_cz, rp.min_y, rp.max_y);
+        log_message(kEcho, "   souřadnice Z      : %.2f - %.2f"_cz, rp.min_z, rp.max_z);
+        log_message(kEcho, "   výška nad terénem : %.2f - %.2f"_cz, rp.min_height, rp.max_height);
+        if (with_roses) log_message(kEcho, "   větrné růžice     : %i    - %i"_cz, rp.min_rose, rp.max_rose);
     }
     return 0;
 }

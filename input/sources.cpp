@@ -37,8 +37,8 @@ namespace zemo {
 
 namespace {
 
-constexpr int kError = 23;   // counted error, the record is kept
-constexpr int kFatal = 33;   // bad input data, the run ends
+constexpr MessageType kError = kErrorData;  // counted error, the record is kept
+constexpr MessageType kFatal = kFatalData;  // bad input data, the run ends
 constexpr double kHoursPerYear = 8760.0;
 constexpr double kMaxRatio = 10.0;           // highest NO2/NOx ratio without an error
 constexpr double kMaxPointHeight = 400.0;    // m
@@ -125,7 +125,7 @@ struct Overview {
     std::vector<double> emission_sum;
 };
 
-void line_message(int type, const std::string& text, const InputTable& table) {
+void line_message(MessageType type, const std::string& text, const InputTable& table) {
     run_log().message_with_file(type, text, table.path);
 }
 
@@ -144,7 +144,7 @@ void allocate(Vector& v, std::size_t n, const std::string& name) {
     }
     if (failed) {
         v = Vector{};
-        run_log().message(32, name);
+        run_log().message(kFatalMemory, name);
     }
 }
 
@@ -257,8 +257,8 @@ int counting_pass() {
     for (int kind = 0; kind < kinds_to_visit(); ++kind) {
         InputTable& table = table_of_kind(kind);
         if (table.empty()) continue;
-        run_log().message(1, headings[kind]);
-        log_message(1, file_labels[kind], table.path.c_str());
+        run_log().message(kInformation, headings[kind]);
+        log_message(kInformation, file_labels[kind], table.path.c_str());
         if (table.type == TableType::Undetermined) detect_table_type(table, false);
         counts[kind] = table.is_dbf() ? count_dbf_table(kind, table) : count_text_table(table);
     }
@@ -275,11 +275,11 @@ int counting_pass() {
         const std::uint64_t needed =
             run_bytes({sum, counts[kPointSources], static_cast<int>(project().pollutants.size()), 1});
         if (needed > ceiling)
-            log_message(32, "se zdroji ze souboru %s potřebuje výpočet nejméně %llu MiB paměti (%lli zdrojů), "
+            log_message(kFatalMemory, "se zdroji ze souboru %s potřebuje výpočet nejméně %llu MiB paměti (%lli zdrojů), "
                             "k dispozici je %llu MiB"_cz,
                         table_of_kind(kind).path.c_str(), mebibytes_up(needed), sum, mebibytes_down(ceiling));
         // The counts and their sum are ints; a table beyond that cannot be held.
-        if (sum > INT_MAX) run_log().message(32, first_arrays[kind]);
+        if (sum > INT_MAX) run_log().message(kFatalMemory, first_arrays[kind]);
     }
     s.NP = static_cast<int>(counts[0]);
     s.NL = static_cast<int>(counts[1]);
@@ -352,7 +352,7 @@ SourceRecord convert_record(const std::vector<LayoutEntry>& layout, const std::v
 // The checks of one record in their fixed order; returns the rose index
 // (-1 when the look-up is skipped).
 int check_record(int kind, const SourceRecord& r, int n, const InputTable& table, bool look_up_roses) {
-    const auto msg = [&](int type, const std::string& text) { line_message(type, text, table); };
+    const auto msg = [&](MessageType type, const std::string& text) { line_message(type, text, table); };
 
     if (r.hours <= 0 || r.hours > kHoursPerYear)
         msg(kError, format_message("Provozní doba na řádku %i mimo hodnotu (0,8760>: %f"_cz, n, r.hours));
@@ -569,42 +569,42 @@ void build_group_table() {
 void write_overview(const Overview& o) {
     const Sources& s = sources();
     RunLog& log = run_log();
-    log.message(11, "ZDROJE - SOUHRN");
-    log_message(11, "Počty zdrojů v souborech (celkem %i):"_cz, s.total);
-    log_message(11, "   bodových : %5i"_cz, s.NP);
-    log_message(11, "   liniových: %5i"_cz, s.NL);
-    log_message(11, "   plošných : %5i"_cz, s.NA);
+    log.message(kHeading, "ZDROJE - SOUHRN");
+    log_message(kHeading, "Počty zdrojů v souborech (celkem %i):"_cz, s.total);
+    log_message(kHeading, "   bodových : %5i"_cz, s.NP);
+    log_message(kHeading, "   liniových: %5i"_cz, s.NL);
+    log_message(kHeading, "   plošných : %5i"_cz, s.NA);
     if (log.level >= 2 && s.total > 0) {
-        log.message(12, "Přehled načtených hodnot:"_cz);
-        log_message(12, "   souřadnice X      : %.2f - %.2f"_cz, o.x.low, o.x.high);
-        log_message(12, "   souřadnice Y      : %.2f - %.2f"_cz, o.y.low, o.y.high);
-        log_message(12, "   souřadnice Z      : %.2f - %.2f"_cz, o.z.low, o.z.high);
+        log.message(kEcho, "Přehled načtených hodnot:"_cz);
+        log_message(kEcho, "   souřadnice X      : %.2f - %.2f"_cz, o.x.low, o.x.high);
+        log_message(kEcho, "   souřadnice Y      : %.2f - %.2f"_cz, o.y.low, o.y.high);
+        log_message(kEcho, "   souřadnice Z      : %.2f - %.2f"_cz, o.z.low, o.z.high);
         const auto& pollutants = project().pollutants;
         for (std::size_t p = 0; p < pollutants.size(); ++p)
-            log_message(12, "   emise %8s    : %f - %f, celkem %f", pollutants[p].indicative.c_str(),
+            log_message(kEcho, "   emise %8s    : %f - %f, celkem %f", pollutants[p].indicative.c_str(),
                         o.emission[p].low, o.emission[p].high, o.emission_sum[p]);
         if (s.NP > 0 || s.NA > 0) {
-            log_message(12, "   stavební výška    : %f - %f"_cz, o.height.low, o.height.high);
-            log_message(12, "   tepelná vydatnost : %f - %f"_cz, o.heat.low, o.heat.high);
+            log_message(kEcho, "   stavební výška    : %f - %f"_cz, o.height.low, o.height.high);
+            log_message(kEcho, "   tepelná vydatnost : %f - %f"_cz, o.heat.low, o.heat.high);
         }
-        if (s.NL > 0) log_message(12, "   šířka LZ          : %f - %f"_cz, o.width.low, o.width.high);
-        if (s.NA > 0) log_message(12, "   rozměr PZ         : %f - %f"_cz, o.size.low, o.size.high);
-        log_message(12, "   provozní hodiny   : %f - %f"_cz, o.hours.low, o.hours.high);
-        if (project().computes_no2()) log_message(12, "   poměr NO2/NOx     : %f - %f"_cz, o.ratio.low, o.ratio.high);
-        log_message(12, "   skupiny           : %i - %i", static_cast<int>(o.group.low), static_cast<int>(o.group.high));
-        log_message(12, "   vetrné růžice     : %i - %i"_cz, static_cast<int>(o.rose.low), static_cast<int>(o.rose.high));
+        if (s.NL > 0) log_message(kEcho, "   šířka LZ          : %f - %f"_cz, o.width.low, o.width.high);
+        if (s.NA > 0) log_message(kEcho, "   rozměr PZ         : %f - %f"_cz, o.size.low, o.size.high);
+        log_message(kEcho, "   provozní hodiny   : %f - %f"_cz, o.hours.low, o.hours.high);
+        if (project().computes_no2()) log_message(kEcho, "   poměr NO2/NOx     : %f - %f"_cz, o.ratio.low, o.ratio.high);
+        log_message(kEcho, "   skupiny           : %i - %i", static_cast<int>(o.group.low), static_cast<int>(o.group.high));
+        log_message(kEcho, "   vetrné růžice     : %i - %i"_cz, static_cast<int>(o.rose.low), static_cast<int>(o.rose.high));
     }
     if (s.groups.size() > 1) {
-        log.message(12, "Přehled skupin zdrojů"_cz);
-        log_message(12, "   zdroje jsou rozděleny do %i skupin"_cz, static_cast<int>(s.groups.size()));
-        log.message(12, "   Skupina   Celkem   Bodové  Liniové   Plošné"_cz);
+        log.message(kEcho, "Přehled skupin zdrojů"_cz);
+        log_message(kEcho, "   zdroje jsou rozděleny do %i skupin"_cz, static_cast<int>(s.groups.size()));
+        log.message(kEcho, "   Skupina   Celkem   Bodové  Liniové   Plošné"_cz);
         // Rows in ascending group number (negative numbers included).
         std::vector<std::size_t> order(s.groups.size());
         for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
         std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return s.groups[a] < s.groups[b]; });
         for (std::size_t k : order) {
             const auto& c = s.group_counts[k];
-            log_message(12, "   %6i%9i%9i%9i%9i", s.groups[k], c[0] + c[1] + c[2], c[0], c[1], c[2]);
+            log_message(kEcho, "   %6i%9i%9i%9i%9i", s.groups[k], c[0] + c[1] + c[2], c[0], c[1], c[2]);
         }
     }
 }

@@ -62,7 +62,7 @@ void zero_arrays() {
 }
 
 int fatal_with_file(const std::string& text, const InputTable& table) {
-    run_log().message_with_file(33, text, table.path);
+    run_log().message_with_file(kFatalData, text, table.path);
     return -100;
 }
 
@@ -80,7 +80,7 @@ int read_background(ReaderPass pass) {
         if (colon == std::string::npos) {
             // Only blanks may follow the last pair.
             if (pairs == 0 || !trim_blanks(std::string_view(list).substr(pos)).empty()) {
-                run_log().message(33, kIncompleteBackground);
+                run_log().message(kFatalData, kIncompleteBackground);
                 return -100;
             }
             break;
@@ -91,14 +91,14 @@ int read_background(ReaderPass pass) {
         float v = 0;
         const std::string_view text = std::string_view(list).substr(colon + 1, end - colon - 1);
         if (!scan_float(text, v)) {
-            run_log().message(33, kIncompleteBackground);
+            run_log().message(kFatalData, kIncompleteBackground);
             return -100;
         }
         // A concentration: finite ("1e40" is inf in single precision) and
         // not negative.
         if (!std::isfinite(v) || v < 0) {
             const std::string indicative_as_given = trim_blanks(std::string_view(list).substr(pos, colon - pos));
-            log_message(33, "%s: %s:%s", kIncompleteBackground, indicative_as_given.c_str(), trim_blanks(text).c_str());
+            log_message(kFatalData, "%s: %s:%s", kIncompleteBackground, indicative_as_given.c_str(), trim_blanks(text).c_str());
             return -100;
         }
         ++pairs;
@@ -113,7 +113,7 @@ int read_background(ReaderPass pass) {
     }
     for (std::size_t p = 0; p < pollutants.size(); ++p) {
         if (!given[p]) {
-            run_log().message(33, kIncompleteBackground);
+            run_log().message(kFatalData, kIncompleteBackground);
             return -100;
         }
     }
@@ -126,11 +126,11 @@ int read_background(ReaderPass pass) {
     }
 
     if (pass != ReaderPass::Fill) {
-        run_log().message(1, "Zadány hodnoty pozaďových koncentrací"_cz);
+        run_log().message(kInformation, "Zadány hodnoty pozaďových koncentrací"_cz);
     } else if (run_log().level >= 2) {
-        run_log().message(12, "Přehled načtených hodnot:"_cz);
+        run_log().message(kEcho, "Přehled načtených hodnot:"_cz);
         for (std::size_t p = 0; p < pollutants.size(); ++p)
-            log_message(12, "   pozaďová koncentrace %8s : %.2f"_cz, pollutants[p].indicative.c_str(), value[p]);
+            log_message(kEcho, "   pozaďová koncentrace %8s : %.2f"_cz, pollutants[p].indicative.c_str(), value[p]);
     }
     return 0;
 }
@@ -190,7 +190,7 @@ int read_text_table(const InputTable& table, File& file, int n, std::vector<Held
 // The fatal message of a DBF table whose field count does not fit n sectors:
 // the counts with and without the overall value, then the count found.
 int wrong_field_count(int n, int count) {
-    run_log().message(33, format_message("chybný pocet vstupních polí požadováno %i/%i, zadáno %i (soubor s transfery)"_cz,
+    run_log().message(kFatalData, format_message("chybný pocet vstupních polí požadováno %i/%i, zadáno %i (soubor s transfery)"_cz,
                                          n + 2, n + 1, count));
     return -100;
 }
@@ -223,7 +223,7 @@ int check_dbf_layout(const DbfHeader& header, int& n, bool& with_total) {
         const DbfField& field = header.fields[static_cast<std::size_t>(f)];
         const bool character = field.kind == DbfFieldKind::Character;
         if ((f == 0) != character) {
-            run_log().message(33, format_message("chybný datový typ %s [%c] (soubor s transfery)"_cz, field.name.c_str(),
+            run_log().message(kFatalData, format_message("chybný datový typ %s [%c] (soubor s transfery)"_cz, field.name.c_str(),
                                                  field.type_letter));
             return -100;
         }
@@ -237,7 +237,7 @@ int read_dbf_table(const InputTable& table, File& file, int n, std::vector<HeldT
     bool with_total = false;
     if (check_dbf_layout(header, n, with_total) != 0) {
         // Reached only where a fatal message does not end the stage.
-        log_message(33, "Chyba ve vstupním souboru [%s]"_cz, table.path.c_str());
+        log_message(kFatalData, "Chyba ve vstupním souboru [%s]"_cz, table.path.c_str());
         return -100;
     }
 
@@ -267,14 +267,14 @@ int read_transfer_table(ReaderPass pass) {
     InputTable& table = project().transfers;
     const std::vector<Pollutant>& pollutants = project().pollutants;
     if (pass != ReaderPass::Fill) {
-        run_log().message(1, "TRANSFERY / POZAĎOVÉ KONCENTRACE"_cz);
-        log_message(1, "Soubor s transfery: %s", table.path.c_str());
+        run_log().message(kInformation, "TRANSFERY / POZAĎOVÉ KONCENTRACE"_cz);
+        log_message(kInformation, "Soubor s transfery: %s", table.path.c_str());
     }
     if (missing_and_reported_by_host(table)) return -100;
     if (table.type == TableType::Undetermined && detect_table_type(table, false) == -100) return -100;
     File file;
     if (!file.open(table.path, "rb")) {
-        run_log().message(30, table.path);
+        run_log().message(kFatalOpen, table.path);
         return -100;
     }
     const int n = wind_roses().sectors_in_file;
@@ -288,14 +288,14 @@ int read_transfer_table(ReaderPass pass) {
             return fatal_with_file(format_message("Nezadané transfery pro %s"_cz, pollutants[p].indicative.c_str()), table);
 
     if (pass != ReaderPass::Fill) {
-        run_log().message(1, "Zadány hodnoty transferů"_cz);
+        run_log().message(kInformation, "Zadány hodnoty transferů"_cz);
         return 0;
     }
 
     const int s = sector_count();
     Transfers& tr = transfers();
     const bool echo = run_log().level >= 2;
-    if (echo) run_log().message(12, "Přehled načtených hodnot:"_cz);
+    if (echo) run_log().message(kEcho, "Přehled načtených hodnot:"_cz);
     for (std::size_t p = 0; p < pollutants.size(); ++p) {
         const HeldTransfer& h = held[p];
         const int count = static_cast<int>(h.sectors.size());
@@ -308,7 +308,7 @@ int read_transfer_table(ReaderPass pass) {
         tr.TransferTotal[p] = h.has_total ? h.total : sum / count * kOverallFromMean;
         resample_sectors(h.sectors.data(), count, s, tr.TransferSector[p].data());
         if (echo)
-            log_message(12, "   transfer %8s : %.2f - %.2f, %.2f", pollutants[p].indicative.c_str(), lowest, highest,
+            log_message(kEcho, "   transfer %8s : %.2f - %.2f, %.2f", pollutants[p].indicative.c_str(), lowest, highest,
                         tr.TransferTotal[p]);
     }
     return 0;
@@ -333,7 +333,7 @@ int read_transfers(ReaderPass pass) {
     const ProjectConfig& pc = project();
     if (pc.transfers_given) return read_transfer_table(pass);
     if (pc.background_given) return read_background(pass);
-    if (pass != ReaderPass::Fill) run_log().message(1, "Transfery ani pozaďové koncentrace nezadány"_cz);
+    if (pass != ReaderPass::Fill) run_log().message(kInformation, "Transfery ani pozaďové koncentrace nezadány"_cz);
     return 0;
 }
 

@@ -33,12 +33,6 @@ namespace zemo {
 
 namespace {
 
-constexpr int kInformation = 1;
-constexpr int kHeading = 11;
-constexpr int kError = 23;
-constexpr int kFatalMemory = 32;
-constexpr int kFatalData = 33;
-
 constexpr int kGroups = 6;          // five stability classes, then the control sums
 constexpr int kSpeedClasses = 3;
 constexpr int kLinesPerRose = 1 + kGroups * kSpeedClasses;
@@ -164,7 +158,7 @@ int count_roses(const InputTable& table, WindRoses& roses) {
 int fill_roses(const InputTable& table, WindRoses& roses, int S) {
     const int n = roses.sectors_in_file;
     if (n <= 0 || roses.count <= 0) {
-        run_log().message(34, "Wnd_frequency");  // the counting pass did not run
+        run_log().message(kFatalProgram, "Wnd_frequency");  // the counting pass did not run
         throw FatalStop{};
     }
     File file;
@@ -197,7 +191,7 @@ int fill_roses(const InputTable& table, WindRoses& roses, int S) {
         for (int f = 0; f < 5; ++f)
             for (int g = 0; g < kSpeedClasses; ++g) T += at(f, g, n);
         if (std::fabs(T - 100.0) > kTotalTolerance)
-            run_log().message(kError, format_message("Součet četností v růžici %i je různý od 100%%: (%.2f%%)"_cz, id, T));
+            run_log().message(kErrorData, format_message("Součet četností v růžici %i je různý od 100%%: (%.2f%%)"_cz, id, T));
 
         // Control sums, column by column (sectors, then the total column).
         for (int j = 0; j <= n; ++j) {
@@ -206,11 +200,11 @@ int fill_roses(const InputTable& table, WindRoses& roses, int S) {
                 for (int f = 0; f < 5; ++f) sum += at(f, g, j);
                 if (std::fabs(sum - at(5, g, j)) <= kControlTolerance) continue;
                 if (j < n)
-                    run_log().message(kError, format_message("Kontrolní součet četností v růžici %i neodpovídá "
+                    run_log().message(kErrorData, format_message("Kontrolní součet četností v růžici %i neodpovídá "
                                                              "zadanému: [Směr%i, Rychl%i]"_cz,
                                                              id, j + 1, g + 1));
                 else
-                    run_log().message(kError, format_message("Kontrolní součet četností v růžici %i neodpovídá "
+                    run_log().message(kErrorData, format_message("Kontrolní součet četností v růžici %i neodpovídá "
                                                              "zadanému: [Celk, Rychl%i]"_cz,
                                                              id, g + 1));
             }

@@ -207,7 +207,7 @@ void check_sector_setting() {
     if (directions < 0) directions = 0;
     const bool with_sectors = prj.result_type == kResultStandard || prj.result_type == kResultExtended;
     if (with_sectors && directions % kOutputSectors != 0)
-        run_log().message(34, "chybné nastavení počtu výstupních sektorů"_cz);
+        run_log().message(kFatalProgram, "chybné nastavení počtu výstupních sektorů"_cz);
 }
 
 void point_statistics(const ConcMatrix& conc, const ReferencePoint& point, PointStatistics& stats) {

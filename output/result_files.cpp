@@ -185,7 +185,7 @@ constexpr int kOverflowReportsPerTable = 20;
 
 void report_overflow(const OutputTable& table, int field, double value, const std::string& point_id) {
     if (table.overflows() > kOverflowReportsPerTable) return;
-    log_message(21, "číslo %.12g se nevejde do pole %s (bod %s), je zapsáno hvězdičkami: %s"_cz, value,
+    log_message(kErrorCreate, "číslo %.12g se nevejde do pole %s (bod %s), je zapsáno hvězdičkami: %s"_cz, value,
                 table.field_name(field).c_str(), point_id.c_str(), table.path().c_str());
 }
 
@@ -196,7 +196,7 @@ void report_overflow(const OutputTable& table, int field, double value, const st
 void report_not_finite(OutputTable& table, int field, double value, const std::string& point_id) {
     table.count_not_finite();
     if (table.not_finite() > kOverflowReportsPerTable) return;
-    log_message(23, "hodnota %s v poli %s (bod %s) není konečné číslo: %s"_cz, format("%f", value).c_str(),
+    log_message(kErrorData, "hodnota %s v poli %s (bod %s) není konečné číslo: %s"_cz, format("%f", value).c_str(),
                 table.field_name(field).c_str(), point_id.c_str(), table.path().c_str());
 }
 
@@ -269,7 +269,7 @@ bool has_directory_part(const std::string& base) { return platform::file_name_st
 // Creates one table; a table that cannot be created is fatal, named by
 // shown (the base name for the basic table, the full path for the others).
 void create_table(OutputTable& table, const std::string& path, bool dbf, const std::string& shown) {
-    if (!table.create(path, dbf)) run_log().message(31, shown);
+    if (!table.create(path, dbf)) run_log().message(kFatalCreate, shown);
 }
 
 std::vector<Column> basic_columns(const std::vector<Pollutant>& pollutants) {
@@ -369,7 +369,7 @@ void refuse_same_names(const TablePlan& t, const Column& a, const Column& b, boo
         cause = "; název pole DBF tvoří jen prvních 11 znaků názvu sloupce"_cz;
     else if (dbf && a.dbf_name != b.dbf_name)
         cause = "; velká a malá písmena se v názvech polí DBF nerozlišují"_cz;
-    log_message(33, "tabulka %s by měla dva sloupce stejného názvu %s: %s a %s%s"_cz, t.path.c_str(),
+    log_message(kFatalData, "tabulka %s by měla dva sloupce stejného názvu %s: %s a %s%s"_cz, t.path.c_str(),
                 (dbf ? dbf_name_as_read(a.dbf_name) : a.txt_name).c_str(), describe(a).c_str(), describe(b).c_str(),
                 cause);
 }
@@ -595,11 +595,11 @@ bool close_result_files() {
         if (t.path().empty()) return;
         if (t.close()) return;
         all_written = false;
-        if (t.failed()) log_message(21, "zápis se nezdařil, soubor výsledků je neúplný: %s"_cz, t.path().c_str());
+        if (t.failed()) log_message(kErrorCreate, "zápis se nezdařil, soubor výsledků je neúplný: %s"_cz, t.path().c_str());
         if (t.not_finite() > kOverflowReportsPerTable)
-            log_message(23, "další hodnoty nejsou konečná čísla (celkem %i): %s"_cz, t.not_finite(), t.path().c_str());
+            log_message(kErrorData, "další hodnoty nejsou konečná čísla (celkem %i): %s"_cz, t.not_finite(), t.path().c_str());
         if (t.overflows() > kOverflowReportsPerTable)
-            log_message(21, "další čísla se nevešla do polí a jsou zapsána hvězdičkami (celkem %i): %s"_cz,
+            log_message(kErrorCreate, "další čísla se nevešla do polí a jsou zapsána hvězdičkami (celkem %i): %s"_cz,
                         t.overflows(), t.path().c_str());
     });
     holder.reset();

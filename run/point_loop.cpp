@@ -214,14 +214,14 @@ int threads_within_memory(const PreparedModel& model, int sources, int pollutant
             so_far += by_kind[kind];
             if (run_bytes({sources, so_far, pollutants, 1}) > ceiling) break;
         }
-        log_message(32, "se zdroji ze souboru %s potřebuje výpočet %llu MiB paměti (%i zdrojů, %lli sloupců matice "
+        log_message(kFatalMemory, "se zdroji ze souboru %s potřebuje výpočet %llu MiB paměti (%i zdrojů, %lli sloupců matice "
                         "Conc), k dispozici je %llu MiB"_cz,
                     tables[kind]->path.c_str(), mebibytes_up(one), sources, columns, mebibytes_down(ceiling));
     }
     int fit = threads;
     while (fit > 1 && run_bytes({sources, columns, pollutants, fit}) > ceiling) --fit;
     if (fit < threads)
-        log_message(1, "Počet výpočetních vláken snížen z %i na %i: s %i vlákny by výpočet potřeboval %llu MiB "
+        log_message(kInformation, "Počet výpočetních vláken snížen z %i na %i: s %i vlákny by výpočet potřeboval %llu MiB "
                        "paměti, k dispozici je %llu MiB"_cz,
                     threads, fit, threads, mebibytes_up(run_bytes({sources, columns, pollutants, threads})),
                     mebibytes_down(ceiling));
@@ -250,7 +250,7 @@ int run_computation() {
     threads = threads_within_memory(model, N, P, threads);
     std::vector<ThreadWork> work(static_cast<std::size_t>(threads));
     for (ThreadWork& w : work)
-        if (!w.conc.allocate(P, N, most_columns(model))) log.message(32, format("Conc[%i][%i]", 0, 0));
+        if (!w.conc.allocate(P, N, most_columns(model))) log.message(kFatalMemory, format("Conc[%i][%i]", 0, 0));
     if (log.level > 0) log.write("\nVÝPOČET ZAHÁJEN\n"_cz);
 
     for (ThreadWork& w : work) w.work = make_workspace(model);
@@ -302,7 +302,7 @@ int run_computation() {
                     break;
                 }
                 r += 1;
-                log_message(2, "výpočet pro referenční bod: %s"_cz, point.id.c_str());
+                log_message(kDetail, "výpočet pro referenční bod: %s"_cz, point.id.c_str());
                 point.z += point.height;
                 slots[count].before = log.end_capture();
                 log.begin_capture();
@@ -333,7 +333,7 @@ int run_computation() {
         log.replay(after);
         if (fatal) log.stop_deferred();
         if (stop) {
-            log.message(25, "Výpočet přerušen uživatelem!"_cz);
+            log.message(kErrorPlain, "Výpočet přerušen uživatelem!"_cz);
             return -100;
         }
         if (failed) return -100;
@@ -343,7 +343,7 @@ int run_computation() {
     // counts the blank records of DBF tables too; they hold no point.)
     const int loaded = reference_point_tables().points_read;
     if (r != loaded)
-        log_message(33, "Počet referenčních bodů se během výpočtu změnil: načteno %i, spočteno %i"_cz, loaded, r);
+        log_message(kFatalData, "Počet referenčních bodů se během výpočtu změnil: načteno %i, spočteno %i"_cz, loaded, r);
     return 0;
 }
 

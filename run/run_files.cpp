@@ -56,7 +56,7 @@ void check_run_files() {
     for (std::size_t j = 1; j < uses.size(); ++j)
         for (std::size_t i = 0; i < j; ++i) {
             if (keys[i] != keys[j] || may_share(uses[i], uses[j])) continue;
-            log_message(31, "%s [%s] a %s [%s] jsou tentýž soubor"_cz, uses[j].use.c_str(), uses[j].path.c_str(),
+            log_message(kFatalCreate, "%s [%s] a %s [%s] jsou tentýž soubor"_cz, uses[j].use.c_str(), uses[j].path.c_str(),
                         uses[i].use.c_str(), uses[i].path.c_str());
         }
 }

@@ -35,7 +35,7 @@ std::string time_stamp(const std::tm& t) {
 // fatal "nedostatek paměti", which closes every file like any fatal stop.
 // Called outside the handler of bad_alloc, when the stage's memory is free.
 int report_exhausted_memory() {
-    run_log().message(32, "požadovanou paměť nelze přidělit"_cz);
+    run_log().message(kFatalMemory, "požadovanou paměť nelze přidělit"_cz);
     return -100;  // not reached: a fatal message ends the stage
 }
 
@@ -87,8 +87,8 @@ int stage_initialisation() {
         log.write("================================================\n\n");
         log.write("INICIALIZACE PROGRAMU\n");
     }
-    log_message(1, "Čas startu programu: %s"_cz, time_stamp(opt.start_local).c_str());
-    log_message(1, "Výpočetní adresář: %s"_cz, opt.computation_directory.c_str());
+    log_message(kInformation, "Čas startu programu: %s"_cz, time_stamp(opt.start_local).c_str());
+    log_message(kInformation, "Výpočetní adresář: %s"_cz, opt.computation_directory.c_str());
     load_model_settings();
     return 0;
 }
@@ -157,8 +157,8 @@ int stage_end_of_run(int status) {
     const long hours = total / 3600, minutes = (total % 3600) / 60, seconds = total % 60;
     if (opt.message_level > 0) {
         log.write(status == 0 ? "\nVÝPOČET UKONČEN... O.K.\n"_cz : "\nVÝPOČET UKONČEN...\n"_cz);
-        log_message(1, "Čas ukončení programu: %s"_cz, time_stamp(platform::local_time(end)).c_str());
-        log_message(1, "Celkový výpočetní čas: %lih %02lim %02lis"_cz, hours, minutes, seconds);
+        log_message(kInformation, "Čas ukončení programu: %s"_cz, time_stamp(platform::local_time(end)).c_str());
+        log_message(kInformation, "Celkový výpočetní čas: %lih %02lim %02lis"_cz, hours, minutes, seconds);
         if (opt.console) {
             platform::console_write(format("Vypocet ukoncen%45s\n", ""));
             platform::console_write(format("Celkovy vypocetni cas: %lih %02lim %02lis\n", hours, minutes, seconds));

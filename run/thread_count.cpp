@@ -37,7 +37,7 @@ int computation_threads() {
     const char* value = std::getenv("ZEMO_THREADS");
     const ThreadSetting setting = thread_setting(value, platform::available_cpus());
     if (!setting.valid)
-        log_message(23, "Neplatná hodnota proměnné ZEMO_THREADS: [%s], použije se výchozí počet vláken"_cz,
+        log_message(kErrorData, "Neplatná hodnota proměnné ZEMO_THREADS: [%s], použije se výchozí počet vláken"_cz,
                     utf8_to_cp1250(value).c_str());
     return setting.threads;
 }

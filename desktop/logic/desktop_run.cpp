@@ -73,7 +73,7 @@ int desktop_initialisation() {
         log.write("INICIALIZACE PROGRAMU\n");
     }
     const std::tm& t = opt.start_local;
-    log_message(1, "Čas startu programu: %02i.%02i.%4i  %02i:%02i:%02i"_cz, t.tm_mday, t.tm_mon + 1,
+    log_message(kInformation, "Čas startu programu: %02i.%02i.%4i  %02i:%02i:%02i"_cz, t.tm_mday, t.tm_mon + 1,
                 t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec);
     load_model_settings();
     return 0;

@@ -21,13 +21,13 @@ struct RunLogTest : ::testing::Test {
 TEST_F(RunLogTest, BandsPrefixesKindsAndTheErrorCount) {
     const std::string path = dir.file("run.log");
     log.open(path, 1);
-    log.message(1, "informace");
-    log.message(2, "ladeni");        // only at level 2
-    log.message(11, "NADPIS");
-    log.message(12, "ozvena");       // only at level 2
-    for (int i = 0; i < 3; ++i) log.message(23, "spatny radek");
-    log.message(20, "soubor.txt");
-    log.message(25);                 // kind 5: prefix only
+    log.message(kInformation, "informace");
+    log.message(kDetail, "ladeni");        // only at level 2
+    log.message(kHeading, "NADPIS");
+    log.message(kEcho, "ozvena");       // only at level 2
+    for (int i = 0; i < 3; ++i) log.message(kErrorData, "spatny radek");
+    log.message(kErrorOpen, "soubor.txt");
+    log.message(kErrorPlain);                 // kind 5: prefix only
     log.copy_path = dir.file("copy.log");
     log.close();
     EXPECT_EQ(read_file(path),
@@ -45,8 +45,8 @@ TEST_F(RunLogTest, BandsPrefixesKindsAndTheErrorCount) {
 TEST_F(RunLogTest, LevelTwoWritesDetailAndEcho) {
     const std::string path = dir.file("run.log");
     log.open(path, 2);
-    log.message(2, "ladeni");
-    log.message(12, "ozvena");
+    log.message(kDetail, "ladeni");
+    log.message(kEcho, "ozvena");
     log.write("INICIALIZACE PROGRAMU\n");
     log.close();
     EXPECT_EQ(read_file(path), "--- ladeni\r\n=== ozvena\r\nINICIALIZACE PROGRAMU\r\n");
@@ -56,11 +56,11 @@ TEST_F(RunLogTest, LevelTwoWritesDetailAndEcho) {
 TEST_F(RunLogTest, LevelZeroCreatesTheLogOnlyForAnError) {
     const std::string path = dir.file("ondemand.log");
     log.open(path, 0);
-    log.message(1, "nic");
+    log.message(kInformation, "nic");
     log.write("INICIALIZACE PROGRAMU\n");
     EXPECT_FALSE(std::filesystem::exists(test::native_path(path)));
-    log.message(23, "chyba");
-    log.message(11, "nadpis");
+    log.message(kErrorData, "chyba");
+    log.message(kHeading, "nadpis");
     log.close();
     EXPECT_EQ(read_file(path), cp("+++ chybná vstupní data\n       - chyba\n\npočet chybových zpráv: 1\n"));
 }
@@ -68,7 +68,7 @@ TEST_F(RunLogTest, LevelZeroCreatesTheLogOnlyForAnError) {
 TEST_F(RunLogTest, LevelZeroWithoutErrorLeavesNoFile) {
     const std::string path = dir.file("none.log");
     log.open(path, 0);
-    log.message(1, "x");
+    log.message(kInformation, "x");
     log.close();
     EXPECT_FALSE(std::filesystem::exists(test::native_path(path)));
 }
@@ -80,7 +80,7 @@ TEST_F(RunLogTest, FatalMessageClosesFilesAndStops) {
     File other;
     ASSERT_TRUE(other.open(dir.file("other.txt"), "w"));
     other.write_text("rozepsano\n");
-    EXPECT_THROW(log.message_with_file(33, "chybný řádek"_cz, "body.txt"), FatalStop);
+    EXPECT_THROW(log.message_with_file(kFatalData, "chybný řádek"_cz, "body.txt"), FatalStop);
     EXPECT_FALSE(other.is_open());
     EXPECT_EQ(read_file(dir.file("other.txt")), "rozepsano\r\n");
     EXPECT_EQ(read_file(path), cp("*** chybná vstupní data\n       - chybný řádek\n"
@@ -91,7 +91,7 @@ TEST_F(RunLogTest, FatalMessageClosesFilesAndStops) {
 TEST_F(RunLogTest, OverlongTextsAreCutNotOverrun) {
     const std::string path = dir.file("long.log");
     log.open(path, 1);
-    log.message(1, std::string(3000, 'a'));
+    log.message(kInformation, std::string(3000, 'a'));
     log.close();
     EXPECT_EQ(read_file(path), "--- " + std::string(999, 'a') + "\r\n");
 }
@@ -99,7 +99,7 @@ TEST_F(RunLogTest, OverlongTextsAreCutNotOverrun) {
 TEST_F(RunLogTest, UncreatableLogFallsBackToStandardOutput) {
     testing::internal::CaptureStdout();
     log.open(dir.file("missing/dir/run.log"), 1);
-    log.message(1, "dal");
+    log.message(kInformation, "dal");
     log.close();
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find(test::console_text("+++ Soubor nelze vytvorit - [ " + dir.file("missing/dir/run.log") +
@@ -111,7 +111,7 @@ TEST_F(RunLogTest, UncreatableLogFallsBackToStandardOutput) {
 TEST_F(RunLogTest, CopyOntoItselfKeepsTheLog) {
     const std::string path = dir.file("same.log");
     log.open(path, 1);
-    log.message(1, "obsah");
+    log.message(kInformation, "obsah");
     log.copy_path = path;
     log.close();
     EXPECT_EQ(read_file(path), "--- obsah\r\n");

@@ -50,13 +50,13 @@ TEST_F(LogViewTest, LinesOfARealLogAreMarkedByTheirMessage) {
     const std::string path = dir.file("run.log");
     log.open(path, 2);
     log.write("INICIALIZACE PROGRAMU\n");
-    log.message(1, "Čas startu programu: 9.12.2026"_cz);
-    log.message(11, "REFERENČNÍ BODY"_cz);
-    log.message_with_file(23, "nečíselný údaj na řádce 3: [x]"_cz, "body.txt");
-    log.message(25, "Výpočet přerušen uživatelem!"_cz);  // kind 5 has no kind text: one line
-    log.message(2, "Soubor je typu TSV (desetinná tečka)"_cz);
+    log.message(kInformation, "Čas startu programu: 9.12.2026"_cz);
+    log.message(kHeading, "REFERENČNÍ BODY"_cz);
+    log.message_with_file(kErrorData, "nečíselný údaj na řádce 3: [x]"_cz, "body.txt");
+    log.message(kErrorPlain, "Výpočet přerušen uživatelem!"_cz);  // kind 5 has no kind text: one line
+    log.message(kDetail, "Soubor je typu TSV (desetinná tečka)"_cz);
     log.write("\nVÝPOČET UKONČEN...\n"_cz);
-    EXPECT_THROW(log.message(33, "neznámý typ výstupu: X (inicializační soubor)"_cz), FatalStop);
+    EXPECT_THROW(log.message(kFatalData, "neznámý typ výstupu: X (inicializační soubor)"_cz), FatalStop);
     log.close();
 
     const std::string text = read_file(path);

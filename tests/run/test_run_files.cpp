@@ -81,13 +81,13 @@ TEST_F(HeldLogTest, HeldLinesAreWrittenUnchangedOnRelease) {
     log.hold();
     log.open(path, 1);
     log.write("ZAHLAVI\n");
-    log.message(1, "informace");
-    log.message(23, "radek");
+    log.message(kInformation, "informace");
+    log.message(kErrorData, "radek");
     EXPECT_FALSE(fs::exists(test::native_path(path)));
     EXPECT_EQ(log.held_path(), path);
     log.release();
     EXPECT_FALSE(log.held());
-    log.message(1, "potom");
+    log.message(kInformation, "potom");
     log.close();
     EXPECT_EQ(read_file(path), cp("ZAHLAVI\n--- informace\n+++ chybná vstupní data\n       - radek\n--- potom\n\n"
                                   "počet chybových zpráv: 1\n"));
@@ -97,7 +97,7 @@ TEST_F(HeldLogTest, LevelZeroCreatesNothingWithoutAnError) {
     const std::string path = dir.file("quiet.log");
     log.hold();
     log.open(path, 0);
-    log.message(1, "informace");
+    log.message(kInformation, "informace");
     EXPECT_EQ(log.held_path(), "");
     log.release();
     log.close();
@@ -106,7 +106,7 @@ TEST_F(HeldLogTest, LevelZeroCreatesNothingWithoutAnError) {
     log.reset();
     log.hold();
     log.open(path, 0);
-    log.message(23, "chyba");
+    log.message(kErrorData, "chyba");
     EXPECT_FALSE(fs::exists(test::native_path(path)));
     log.release();
     log.close();
@@ -118,14 +118,14 @@ TEST_F(HeldLogTest, ALogSentToTheConsoleCreatesNoFile) {
     write_file(path, "projekt");
     log.hold();
     log.open(path, 1);
-    log.message(1, "informace");
+    log.message(kInformation, "informace");
     EXPECT_EQ(run_stage([&] {
-                  log.message(31, "kolize");
+                  log.message(kFatalCreate, "kolize");
                   return 0;
               }),
               -100);
     log.release_to_console();
-    log.message(23, "potom");  // also to the console
+    log.message(kErrorData, "potom");  // also to the console
     log.close();
     EXPECT_EQ(read_file(path), "projekt");
 }

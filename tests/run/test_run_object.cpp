@@ -115,7 +115,7 @@ TEST_F(InProcessRuns, TwoProjectsAndTheFirstAgainGiveTheBytesOfSeparateRuns) {
 namespace {
 // A fatal message in the middle of the computation, at the second point.
 void fatal_at_second_point(const ReferencePoint&, const ConcMatrix&, void* count) {
-    if (++*static_cast<int*>(count) == 2) run_log().message(34, "test: konec uprostred vypoctu");
+    if (++*static_cast<int*>(count) == 2) run_log().message(kFatalProgram, "test: konec uprostred vypoctu");
 }
 }  // namespace
 
