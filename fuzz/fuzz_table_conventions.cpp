@@ -23,18 +23,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool typed = set_type_from_keyword(table, word);
     if (typed && table.is_dbf()) table.type = TableType::Undetermined;  // DBF tables have their own target
     run_stage([&] {
-        if (detect_table_type(table, !typed && !word.empty() && word[0] == 'q') != 0) return -100;
+        if (detect_table_type(current_input_context(), table, !typed && !word.empty() && word[0] == 'q') != 0) return -100;
         (void)table.type_code();
         (void)project_type_code(table);
         File file;
-        open_table(file, table);
+        open_table(current_input_context(), file, table);
         int line_number = 0;
         std::string line;
-        while (read_table_line(file, table, line_number, line)) {
+        while (read_table_line(current_input_context(), file, table, line_number, line)) {
             const std::vector<std::string> fields = split_fields(line, table.separator);
             for (std::size_t i = 1; i < fields.size(); ++i) {
-                if (i == 1) (void)field_integer(fields, i, line_number, table);
-                else (void)field_decimal(fields, i, line_number, table);
+                if (i == 1) (void)field_integer(current_input_context(), fields, i, line_number, table);
+                else (void)field_decimal(current_input_context(), fields, i, line_number, table);
             }
         }
         return 0;

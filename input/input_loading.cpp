@@ -59,7 +59,7 @@ int load_input_data() {
     if (read_transfers(ReaderPass::Count) == -100) return -100;
     if (read_transfers(ReaderPass::Fill) == -100) return -100;
     if (load_reference_points(PointReaderMode::Loading) == -100) return -100;
-    report_partial_number_counts();
+    report_partial_number_counts(run_log(), partial_numbers());
 
     const ProjectConfig& pc = project();
     if (pc.projection != kProjectionJina) {

@@ -11,12 +11,14 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <optional>
 
 #include "base/format.h"
-#include "base/run_record.h"
 #include "base/numbers.h"
+#include "base/platform.h"
 #include "base/run_log.h"
 #include "base/run_options.h"
+#include "base/run_record.h"
 #include "base/text.h"
 
 namespace zemo {
@@ -27,14 +29,12 @@ constexpr std::size_t kDbfPrefix = 32;       // fixed part of the header
 constexpr std::size_t kDbfDescriptor = 32;   // one field descriptor
 constexpr std::size_t kDbfNameWidth = 11;
 
-[[noreturn]] void fatal_line(const std::string& text, const InputTable& table) {
-    run_log().message_with_file(kFatalData, text, table.path);
-    throw FatalStop{};  // not reached: a fatal message stops the stage
+[[noreturn]] void fatal_line(RunLog& log, const std::string& text, const InputTable& table) {
+    log.fatal_with_file(kFatalData, text, table.path);
 }
 
-[[noreturn]] void fatal_dbf(const InputTable& table, const std::string& detail) {
-    log_message(kFatalData, "poškozený DBF soubor %s: %s"_cz, table.path.c_str(), detail.c_str());
-    throw FatalStop{};
+[[noreturn]] void fatal_dbf(RunLog& log, const InputTable& table, const std::string& detail) {
+    log.fatalf(kFatalData, "poškozený DBF soubor %s: %s"_cz, table.path.c_str(), detail.c_str());
 }
 
 unsigned read_le(const unsigned char* p, int width) {
@@ -44,6 +44,10 @@ unsigned read_le(const unsigned char* p, int width) {
 }
 
 }  // namespace
+
+std::string InputContext::file_name(const std::string& path) const {
+    return platform::path_in_directory(directory, path);
+}
 
 int InputTable::type_code() const {
     switch (type) {
@@ -97,28 +101,26 @@ bool has_dbf_extension(const std::string& path) {
     return to_upper(path.substr(dot + 1)) == "DBF";
 }
 
-void open_table(File& file, const InputTable& table) {
+void open_table(InputContext& in, File& file, const InputTable& table) {
     // A FIFO or a device is no table (and a FIFO would wait for a writer).
-    if (!file.open_regular(table.path)) {
-        run_log().message(kFatalOpen, table.path);
-        throw FatalStop{};
-    }
+    if (!file.open_regular(in.file_name(table.path))) in.log.fatal(kFatalOpen, table.path);
 }
 
-bool missing_and_reported_by_host(const InputTable& table) {
-    if (!run_options().quiet_open_failure) return false;
+bool missing_and_reported_by_host(const InputContext& in, const InputTable& table) {
+    if (!in.quiet_open_failure) return false;
     File probe;
-    return !probe.open_regular(table.path);
+    return !probe.open_regular(in.file_name(table.path));
 }
 
-bool read_table_line(File& file, const InputTable& table, int& line_number, std::string& line) {
+bool read_table_line(InputContext& in, File& file, const InputTable& table, int& line_number, std::string& line) {
     // Read into the caller's string, whose capacity outlives the line.
     for (;;) {
         // The reading stops at the bound: a line without end is never taken whole.
         const File::LineRead got = file.read_bounded_line(line, kMaxTableLine);
         if (got == File::LineRead::End) break;
         if (got == File::LineRead::TooLong)
-            fatal_line(format_message("řádek %i je delší než %i znaků"_cz, line_number + 1,
+            fatal_line(in.log,
+                       format_message("řádek %i je delší než %i znaků"_cz, line_number + 1,
                                       static_cast<int>(kMaxTableLine)),
                        table);
         std::size_t start = 0;
@@ -126,7 +128,7 @@ bool read_table_line(File& file, const InputTable& table, int& line_number, std:
         if (start == line.size()) continue;  // empty (or blank) lines are not records
         // Line numbers are ints, and so are the counts of records made of them.
         if (line_number == INT_MAX)
-            fatal_line(format_message("soubor obsahuje více než %i neprázdných řádků"_cz, INT_MAX), table);
+            fatal_line(in.log, format_message("soubor obsahuje více než %i neprázdných řádků"_cz, INT_MAX), table);
         ++line_number;
         line.erase(0, start);
         return true;
@@ -158,21 +160,21 @@ struct DetectionRule {
 
 }  // namespace
 
-int detect_table_type(InputTable& table, bool quiet) {
-    if (table.type != TableType::Undetermined) return 0;
+bool detect_table_type(InputContext& in, InputTable& table, bool quiet) {
+    if (table.type != TableType::Undetermined) return true;
     File file;
-    open_table(file, table);
+    open_table(in, file, table);
 
     if (has_dbf_extension(table.path)) {
         unsigned char version = 0;
         const bool got = file.read_bytes(&version, 1) == 1;
-        run_log().message(kDetail, "Soubor je typu DBF"_cz);
+        in.log.message(kDetail, "Soubor je typu DBF"_cz);
         if (!got || (version != 0x03 && version != 0x83 && version != 0xF5 && version != 0x8B && version != 0x8E))
-            run_log().message(kErrorData, "   Nerozpoznaná hlavička DBF souboru"_cz);
+            in.log.message(kErrorData, "   Nerozpoznaná hlavička DBF souboru"_cz);
         table.type = TableType::Dbf;
         table.separator = 0;
         table.decimal = '.';
-        return 0;
+        return true;
     }
 
     // The rules in their order; each says which of the four characters
@@ -189,7 +191,7 @@ int detect_table_type(InputTable& table, bool quiet) {
     int line_number = 0;
     std::string line;
     std::size_t dots = 0, tabs = 0, semicolons = 0, commas = 0;
-    while (read_table_line(file, table, line_number, line)) {
+    while (read_table_line(in, file, table, line_number, line)) {
         dots = std::count(line.begin(), line.end(), '.');
         tabs = std::count(line.begin(), line.end(), '\t');
         semicolons = std::count(line.begin(), line.end(), ';');
@@ -201,9 +203,9 @@ int detect_table_type(InputTable& table, bool quiet) {
             table.type = TableType::DetectedText;
             table.separator = r.separator;
             table.decimal = r.decimal;
-            run_log().message(kDetail, r.message);
-            run_log().message(kDetail, format_message("Typ souboru byl detekován na %i. řádce"_cz, line_number));
-            return 0;
+            in.log.message(kDetail, r.message);
+            in.log.message(kDetail, format_message("Typ souboru byl detekován na %i. řádce"_cz, line_number));
+            return true;
         }
     }
 
@@ -212,18 +214,25 @@ int detect_table_type(InputTable& table, bool quiet) {
         table.type = TableType::DetectedText;
         table.separator = tabs > 0 ? '\t' : ';';
         table.decimal = '.';
-        run_log().message(kDetail, tabs > 0 ? "Soubor je typu TSV" : "Soubor je typu SSV");
-        run_log().message(kDetail, "Typ souboru byl detekován na konci souboru"_cz);
-        return 0;
+        in.log.message(kDetail, tabs > 0 ? "Soubor je typu TSV" : "Soubor je typu SSV");
+        in.log.message(kDetail, "Typ souboru byl detekován na konci souboru"_cz);
+        return true;
     }
-    if (!quiet) run_log().message(kFatalData, "Typ souboru nelze určit"_cz);
-    return -100;
+    if (!quiet) in.log.fatal(kFatalData, "Typ souboru nelze určit"_cz);
+    return false;
 }
 
 PartialNumbers& partial_numbers() { return RunRecord<PartialNumbers>::current(); }
 
-void note_partial_number(const InputTable& table, int line_number, const std::string& field, double value) {
-    PartialNumbers& notes = partial_numbers();
+InputContext& current_input_context() {
+    static thread_local std::optional<InputContext> context;
+    context.emplace(InputContext{run_log(), partial_numbers(), std::string(), run_options().quiet_open_failure});
+    return *context;
+}
+
+void note_partial_number(InputContext& in, const InputTable& table, int line_number, const std::string& field,
+                         double value) {
+    PartialNumbers& notes = in.partial_numbers;
     auto at = std::find_if(notes.tables.begin(), notes.tables.end(),
                            [&](const auto& entry) { return entry.first == table.path; });
     if (at == notes.tables.end()) {
@@ -242,24 +251,26 @@ void note_partial_number(const InputTable& table, int line_number, const std::st
     }
     t.last_texts.push_back(field);
     if (++t.count > kPartialNumberReports) return;
-    report_partial_number(table.path, line_number, field, value);
+    report_partial_number(in.log, table.path, line_number, field, value);
 }
 
-void report_partial_number(const std::string& path, int line_number, std::string_view field, double value) {
-    run_log().message_with_file(kInformation,
+void report_partial_number(RunLog& log, const std::string& path, int line_number, std::string_view field,
+                           double value) {
+    log.message_with_file(kInformation,
                                 format_message("údaj [%s] na řádce %i byl přečten jen zčásti jako číslo %s"_cz,
                                                std::string(field).c_str(), line_number, format("%g", value).c_str()),
                                 path);
 }
 
-void report_partial_number_counts() {
-    for (const auto& [path, t] : partial_numbers().tables)
+void report_partial_number_counts(RunLog& log, const PartialNumbers& notes) {
+    for (const auto& [path, t] : notes.tables)
         if (t.count > kPartialNumberReports)
-            run_log().message_with_file(kInformation, format_message("údajů přečtených jen zčásti je celkem %i"_cz, t.count),
-                                        path);
+            log.message_with_file(kInformation, format_message("údajů přečtených jen zčásti je celkem %i"_cz, t.count),
+                                  path);
 }
 
-double convert_decimal(int line_number, const std::string& field, char decimal, const InputTable& table) {
+double convert_decimal(InputContext& in, int line_number, const std::string& field, char decimal,
+                       const InputTable& table) {
     float value = 0;
     bool ok;
     std::size_t end = 0;
@@ -272,42 +283,42 @@ double convert_decimal(int line_number, const std::string& field, char decimal, 
     }
     // "inf", "nan" and values beyond single precision are no usable numbers either.
     if (!ok || !std::isfinite(value))
-        fatal_line(format_message("nečíselný údaj na řádce %i: [%s]"_cz, line_number, field.c_str()), table);
-    if (!only_blanks_after(field, end)) note_partial_number(table, line_number, field, value);
+        fatal_line(in.log, format_message("nečíselný údaj na řádce %i: [%s]"_cz, line_number, field.c_str()), table);
+    if (!only_blanks_after(field, end)) note_partial_number(in, table, line_number, field, value);
     return static_cast<double>(value);
 }
 
-int convert_integer(int line_number, const std::string& field, const InputTable& table) {
+int convert_integer(InputContext& in, int line_number, const std::string& field, const InputTable& table) {
     int value = 0;
     std::size_t end = 0;
     if (!scan_int(field, value, end))
-        fatal_line(format_message("nečíselný údaj na řádce %i: [%s]"_cz, line_number, field.c_str()), table);
-    if (!only_blanks_after(field, end)) note_partial_number(table, line_number, field, value);
+        fatal_line(in.log, format_message("nečíselný údaj na řádce %i: [%s]"_cz, line_number, field.c_str()), table);
+    if (!only_blanks_after(field, end)) note_partial_number(in, table, line_number, field, value);
     return value;
 }
 
-void fatal_missing_field(int line_number, const InputTable& table) {
-    fatal_line(format_message("nedostateený počet údajů na řádce %i"_cz, line_number), table);
+void fatal_missing_field(RunLog& log, int line_number, const InputTable& table) {
+    fatal_line(log, format_message("nedostateený počet údajů na řádce %i"_cz, line_number), table);
 }
 
-double field_decimal(const std::vector<std::string>& fields, std::size_t index, int line_number,
+double field_decimal(InputContext& in, const std::vector<std::string>& fields, std::size_t index, int line_number,
                      const InputTable& table) {
-    if (index >= fields.size()) fatal_missing_field(line_number, table);
-    return convert_decimal(line_number, fields[index], table.decimal, table);
+    if (index >= fields.size()) fatal_missing_field(in.log, line_number, table);
+    return convert_decimal(in, line_number, fields[index], table.decimal, table);
 }
 
-int field_integer(const std::vector<std::string>& fields, std::size_t index, int line_number,
+int field_integer(InputContext& in, const std::vector<std::string>& fields, std::size_t index, int line_number,
                   const InputTable& table) {
-    if (index >= fields.size()) fatal_missing_field(line_number, table);
-    return convert_integer(line_number, fields[index], table);
+    if (index >= fields.size()) fatal_missing_field(in.log, line_number, table);
+    return convert_integer(in, line_number, fields[index], table);
 }
 
-int read_dbf_header(File& file, const InputTable& table, DbfHeader& header) {
+void read_dbf_header(RunLog& log, File& file, const InputTable& table, DbfHeader& header) {
     header = DbfHeader{};
     const long size = file.size();
     unsigned char prefix[kDbfPrefix];
     if (size < static_cast<long>(kDbfPrefix) || !file.seek(0) || file.read_bytes(prefix, kDbfPrefix) != kDbfPrefix)
-        fatal_dbf(table, format("soubor je kratší než hlavička (%li bajtů)"_cz, size));
+        fatal_dbf(log, table, format("soubor je kratší než hlavička (%li bajtů)"_cz, size));
     header.file_size = size;
     header.version = prefix[0];
     header.record_count = read_le(prefix + 4, 4);
@@ -315,16 +326,16 @@ int read_dbf_header(File& file, const InputTable& table, DbfHeader& header) {
     header.record_length = static_cast<int>(read_le(prefix + 10, 2));
 
     if (header.header_length < static_cast<int>(kDbfPrefix + 1))
-        fatal_dbf(table, format("délka hlavičky %i je menší než %i bajtů"_cz, header.header_length,
+        fatal_dbf(log, table, format("délka hlavičky %i je menší než %i bajtů"_cz, header.header_length,
                                 static_cast<int>(kDbfPrefix + 1)));
     if (header.header_length > size)
-        fatal_dbf(table, format("délka hlavičky %i přesahuje velikost souboru %li bajtů"_cz, header.header_length,
+        fatal_dbf(log, table, format("délka hlavičky %i přesahuje velikost souboru %li bajtů"_cz, header.header_length,
                                 size));
 
     const int field_count = (header.header_length - 1) / 32 - 1;
     std::vector<unsigned char> descriptors(static_cast<std::size_t>(field_count) * kDbfDescriptor);
     if (!descriptors.empty() && file.read_bytes(descriptors.data(), descriptors.size()) != descriptors.size())
-        fatal_dbf(table, "popis polí nelze přečíst"_cz);
+        fatal_dbf(log, table, "popis polí nelze přečíst"_cz);
 
     int offset = 0;
     for (int k = 0; k < field_count; ++k) {
@@ -337,18 +348,18 @@ int read_dbf_header(File& file, const InputTable& table, DbfHeader& header) {
         field.length = d[16];
         field.offset = offset;
         if (field.length == 0)
-            fatal_dbf(table, format("pole %i [%s] má délku 0"_cz, k + 1, field.name.c_str()));
+            fatal_dbf(log, table, format("pole %i [%s] má délku 0"_cz, k + 1, field.name.c_str()));
         offset += field.length;
         header.fields.push_back(field);
     }
     if (header.record_length != offset + 1)
-        fatal_dbf(table, format("délka záznamu %i neodpovídá součtu délek polí %i + 1"_cz, header.record_length,
+        fatal_dbf(log, table, format("délka záznamu %i neodpovídá součtu délek polí %i + 1"_cz, header.record_length,
                                 offset));
     const long long needed = static_cast<long long>(header.header_length) +
                              static_cast<long long>(header.record_count) * header.record_length;
     if (needed > size) {
         const long long complete = (size - header.header_length) / header.record_length;
-        fatal_dbf(table, format("soubor obsahuje jen %lli úplných záznamů z %u"_cz, complete,
+        fatal_dbf(log, table, format("soubor obsahuje jen %lli úplných záznamů z %u"_cz, complete,
                                 static_cast<unsigned>(header.record_count)));
     }
 
@@ -358,20 +369,17 @@ int read_dbf_header(File& file, const InputTable& table, DbfHeader& header) {
             case 'F': field.kind = DbfFieldKind::Floating; break;
             case 'C': field.kind = DbfFieldKind::Character; break;
             default:
-                log_message(kFatalData, "Program neumí zpracovat DBF typ '%c'"_cz, field.type_letter);
-                return -100;
+                log.fatalf(kFatalData, "Program neumí zpracovat DBF typ '%c'"_cz, field.type_letter);
         }
     }
-    return 0;
 }
 
-int check_dbf_fields(const InputTable& table, const DbfHeader& header, const std::vector<std::string>& expected,
-                     const std::vector<int>& integer_positions, const char* integer_message) {
-    if (header.fields.size() != expected.size()) {
-        log_message(kFatalData, "chybný počet vstupních polí požadováno %i, zadáno %i"_cz,
-                    static_cast<int>(expected.size()), static_cast<int>(header.fields.size()));
-        return -100;
-    }
+void check_dbf_fields(RunLog& log, const InputTable& table, const DbfHeader& header,
+                      const std::vector<std::string>& expected, const std::vector<int>& integer_positions,
+                      const char* integer_message) {
+    if (header.fields.size() != expected.size())
+        log.fatalf(kFatalData, "chybný počet vstupních polí požadováno %i, zadáno %i"_cz,
+                   static_cast<int>(expected.size()), static_cast<int>(header.fields.size()));
     std::vector<int> occurrences(expected.size(), 0);
     for (std::size_t i = 0; i < header.fields.size(); ++i) {
         const DbfField& field = header.fields[i];
@@ -380,37 +388,27 @@ int check_dbf_fields(const InputTable& table, const DbfHeader& header, const std
         const int position = static_cast<int>(found - expected.begin());
         ++occurrences[position];
         const int number = static_cast<int>(i) + 1;
-        if (position != 0 && field.kind == DbfFieldKind::Character) {
-            log_message(kFatalData, "chybný datový typ %i. pole %s, požadovaný typ [N]"_cz, number, field.name.c_str());
-            return -100;
-        }
+        if (position != 0 && field.kind == DbfFieldKind::Character)
+            log.fatalf(kFatalData, "chybný datový typ %i. pole %s, požadovaný typ [N]"_cz, number, field.name.c_str());
         const bool integer =
             std::find(integer_positions.begin(), integer_positions.end(), position) != integer_positions.end();
         if (integer && field.kind != DbfFieldKind::Numeric) {
-            if (integer_message)
-                run_log().message(kFatalData, format_message(integer_message, number, field.name.c_str()));
-            else
-                log_message(kFatalData, "chybný datový typ %i. pole %s, požadovaný typ [N]"_cz, number,
-                            field.name.c_str());
-            return -100;
+            if (integer_message) log.fatal(kFatalData, format_message(integer_message, number, field.name.c_str()));
+            log.fatalf(kFatalData, "chybný datový typ %i. pole %s, požadovaný typ [N]"_cz, number,
+                       field.name.c_str());
         }
     }
     for (std::size_t p = 0; p < expected.size(); ++p) {
-        if (occurrences[p] > 1) {
-            log_message(kFatalData, "duplicitní údaje v souboru %s, pole [%s]"_cz, table.path.c_str(),
-                        expected[p].c_str());
-            return -100;
-        }
-        if (occurrences[p] == 0) {
-            log_message(kFatalData, "chybějící údaje v souboru %s, pole [%s]"_cz, table.path.c_str(),
-                        expected[p].c_str());
-            return -100;
-        }
+        if (occurrences[p] > 1)
+            log.fatalf(kFatalData, "duplicitní údaje v souboru %s, pole [%s]"_cz, table.path.c_str(),
+                       expected[p].c_str());
+        if (occurrences[p] == 0)
+            log.fatalf(kFatalData, "chybějící údaje v souboru %s, pole [%s]"_cz, table.path.c_str(),
+                       expected[p].c_str());
     }
-    return 0;
 }
 
-bool read_dbf_record(File& file, const InputTable& table, const DbfHeader& header, std::uint32_t record,
+void read_dbf_record(RunLog& log, File& file, const InputTable& table, const DbfHeader& header, std::uint32_t record,
                      std::vector<std::string>& fields) {
     fields.clear();
     const long long start =
@@ -418,11 +416,10 @@ bool read_dbf_record(File& file, const InputTable& table, const DbfHeader& heade
     std::string bytes(static_cast<std::size_t>(header.record_length), ' ');
     if (record >= header.record_count || start + header.record_length > header.file_size ||
         !file.seek(static_cast<long>(start)) || file.read_bytes(bytes.data(), bytes.size()) != bytes.size())
-        fatal_dbf(table, format("záznam %u nelze přečíst"_cz, static_cast<unsigned>(record) + 1));
+        fatal_dbf(log, table, format("záznam %u nelze přečíst"_cz, static_cast<unsigned>(record) + 1));
     fields.reserve(header.fields.size());
     for (const DbfField& field : header.fields)
         fields.emplace_back(bytes, 1 + static_cast<std::size_t>(field.offset), static_cast<std::size_t>(field.length));
-    return true;
 }
 
 std::string dbf_identifier(const std::string& field) {

@@ -57,20 +57,21 @@ bool has_dbf_extension(const std::string& path);
 
 // Opens a table for binary reading; a file that cannot be opened is the
 // fatal "soubor nelze otevřít" (type 30) with the path.
-void open_table(File& file, const InputTable& table);
+void open_table(InputContext& in, File& file, const InputTable& table);
 
 // True when the table cannot be opened and the host reports that itself
 // (RunOptions::quiet_open_failure, the desktop program's wind-rose and
 // transfers readers): the reader then fails without "soubor nelze otevřít".
-bool missing_and_reported_by_host(const InputTable& table);
+bool missing_and_reported_by_host(const InputContext& in, const InputTable& table);
 
 // A line of a text table holds at most this many characters.
 inline constexpr std::size_t kMaxTableLine = 1000;
 
 // Fixes the family and convention of a table whose type is undetermined
-// (the result is stored in the table). Returns 0, or -100; with quiet set
-// an undeterminable text table returns -100 without a message.
-int detect_table_type(InputTable& table, bool quiet);
+// (the result is stored in the table). True when the type is known; a
+// text table whose type cannot be determined is fatal, or with quiet set
+// false without a message.
+bool detect_table_type(InputContext& in, InputTable& table, bool quiet);
 
 // Reads the next non-empty line of a text table (CR LF, LF or CR), without
 // leading blanks and tabs; counts it in line_number. Empty lines and lines
@@ -79,7 +80,7 @@ int detect_table_type(InputTable& table, bool quiet);
 // the fatal "řádek %i je delší než %i znaků" followed by the file line; a
 // line that would be counted beyond INT_MAX is the fatal "soubor obsahuje
 // více než %i neprázdných řádků", likewise.
-bool read_table_line(File& file, const InputTable& table, int& line_number, std::string& line);
+bool read_table_line(InputContext& in, File& file, const InputTable& table, int& line_number, std::string& line);
 
 // Splits a line at the separator; runs of separators count as one.
 std::vector<std::string> split_fields(const std::string& line, char separator);
@@ -88,8 +89,9 @@ std::vector<std::string> split_fields(const std::string& line, char separator);
 // and integer conversion ("%i"). A field that holds no number (nor a
 // finite single-precision one) is fatal "nečíselný údaj na řádce %i: [%s]"
 // followed by the file line.
-double convert_decimal(int line_number, const std::string& field, char decimal, const InputTable& table);
-int convert_integer(int line_number, const std::string& field, const InputTable& table);
+double convert_decimal(InputContext& in, int line_number, const std::string& field, char decimal,
+                       const InputTable& table);
+int convert_integer(InputContext& in, int line_number, const std::string& field, const InputTable& table);
 
 // Numbers read only in part: a field whose number ends before the field
 // does ("0,5" in a table of the decimal point reads as 0, "0.02abc" as
@@ -109,22 +111,27 @@ struct PartialNumbers {
     std::vector<std::pair<std::string, Table>> tables;  // by path, in the order met
     void reset() { tables.clear(); }
 };
+// TRANSITIONAL (goes with the thread-current records): the record and the
+// context of the run in progress.
 PartialNumbers& partial_numbers();
+InputContext& current_input_context();
 // Notes field (of line or record line_number of table) read only in part as value.
-void note_partial_number(const InputTable& table, int line_number, const std::string& field, double value);
+void note_partial_number(InputContext& in, const InputTable& table, int line_number, const std::string& field,
+                         double value);
 // The information line itself, for a table or the project file (path).
-void report_partial_number(const std::string& path, int line_number, std::string_view field, double value);
+void report_partial_number(RunLog& log, const std::string& path, int line_number, std::string_view field,
+                           double value);
 // "údajů přečtených jen zčásti je celkem %i" with the file line, for every
 // table with more cases than were reported one by one.
-void report_partial_number_counts();
+void report_partial_number_counts(RunLog& log, const PartialNumbers& notes);
 
 // The fatal "nedostateený počet údajů na řádce %i" followed by the file line.
-[[noreturn]] void fatal_missing_field(int line_number, const InputTable& table);
+[[noreturn]] void fatal_missing_field(RunLog& log, int line_number, const InputTable& table);
 // Field index of a split text line, converted; a missing field is
 // fatal_missing_field. The decimal character is the table's.
-double field_decimal(const std::vector<std::string>& fields, std::size_t index, int line_number,
+double field_decimal(InputContext& in, const std::vector<std::string>& fields, std::size_t index, int line_number,
                      const InputTable& table);
-int field_integer(const std::vector<std::string>& fields, std::size_t index, int line_number,
+int field_integer(InputContext& in, const std::vector<std::string>& fields, std::size_t index, int line_number,
                   const InputTable& table);
 
 enum class DbfFieldKind { Numeric, Floating, Character };
@@ -149,19 +156,21 @@ struct DbfHeader {
 // Reads and checks the header of an open DBF file against the file's real
 // size: header length within the file, record length equal to the sum of
 // the field lengths + 1, no field of length 0, every record complete, field
-// types N, F and C only. Returns 0; a fatal message ends the stage.
-int read_dbf_header(File& file, const InputTable& table, DbfHeader& header);
+// types N, F and C only. A fault is a fatal message.
+void read_dbf_header(RunLog& log, File& file, const InputTable& table, DbfHeader& header);
 
 // The field-list check: exact names, non-character type except at position
 // 0 (the identifier), numeric type at the integer positions (the reader's
-// message integer_message with the field's number and name).
-int check_dbf_fields(const InputTable& table, const DbfHeader& header, const std::vector<std::string>& expected,
-                     const std::vector<int>& integer_positions, const char* integer_message);
+// message integer_message with the field's number and name). A field list
+// that differs is a fatal message.
+void check_dbf_fields(RunLog& log, const InputTable& table, const DbfHeader& header,
+                      const std::vector<std::string>& expected, const std::vector<int>& integer_positions,
+                      const char* integer_message);
 
 // Reads record r (from 0) into one text per field in descriptor order.
 // A record beyond the file is a fatal message (the header check makes it
 // impossible for a file that did not change since).
-bool read_dbf_record(File& file, const InputTable& table, const DbfHeader& header, std::uint32_t record,
+void read_dbf_record(RunLog& log, File& file, const InputTable& table, const DbfHeader& header, std::uint32_t record,
                      std::vector<std::string>& fields);
 
 // An identifier field: trailing spaces, line ends and zero bytes, then leading spaces removed.

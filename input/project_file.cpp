@@ -115,7 +115,7 @@ bool scan_finite(std::string_view text, double& out, const Place& at) {
     double value = 0;
     std::size_t end = 0;
     if (!scan_double(text, value, end) || !std::isfinite(value)) return false;
-    if (!only_blanks_after(text, end)) report_partial_number(at.path, at.line, trim_blanks(text), value);
+    if (!only_blanks_after(text, end)) report_partial_number(run_log(), at.path, at.line, trim_blanks(text), value);
     out = value;
     return true;
 }

@@ -72,26 +72,25 @@ int look_up_rose(PointReaderMode mode, ReferencePoint& point, const InputTable& 
 
 int read_text_point(PointReaderMode mode, const InputTable& table, PointCursor& cursor, ReferencePoint& point) {
     std::string line;
-    if (!read_table_line(cursor.file, table, cursor.counter, line)) return 1;
+    if (!read_table_line(current_input_context(), cursor.file, table, cursor.counter, line)) return 1;
     const std::vector<std::string> fields = split_fields(line, table.separator);
     const int n = cursor.counter;
     if (!fields.empty() && check_identifier(fields[0], n, table) == -100) return -100;
     if (fields.size() < kPointFieldCount)
         return fatal_with_file(format_message("nedostatečný počet údajů na řádce %i"_cz, n), table);
     point.id = fields[kFieldId];
-    point.x = convert_decimal(n, fields[kFieldX], table.decimal, table);
-    point.y = convert_decimal(n, fields[kFieldY], table.decimal, table);
-    point.z = convert_decimal(n, fields[kFieldZ], table.decimal, table);
-    point.height = convert_decimal(n, fields[kFieldHeight], table.decimal, table);
-    point.wind_rose = convert_integer(n, fields[kFieldRose], table);
+    point.x = convert_decimal(current_input_context(), n, fields[kFieldX], table.decimal, table);
+    point.y = convert_decimal(current_input_context(), n, fields[kFieldY], table.decimal, table);
+    point.z = convert_decimal(current_input_context(), n, fields[kFieldZ], table.decimal, table);
+    point.height = convert_decimal(current_input_context(), n, fields[kFieldHeight], table.decimal, table);
+    point.wind_rose = convert_integer(current_input_context(), n, fields[kFieldRose], table);
     return look_up_rose(mode, point, table);
 }
 
 int read_dbf_point(PointReaderMode mode, const InputTable& table, PointCursor& cursor, ReferencePoint& point) {
     if (static_cast<std::uint32_t>(cursor.counter) >= cursor.dbf.record_count) return 1;
     std::vector<std::string> fields;
-    if (!read_dbf_record(cursor.file, table, cursor.dbf, static_cast<std::uint32_t>(cursor.counter), fields))
-        return -100;
+    read_dbf_record(run_log(), cursor.file, table, cursor.dbf, static_cast<std::uint32_t>(cursor.counter), fields);
     ++cursor.counter;
     const int n = cursor.counter;
     // A blank record holds nothing to convert; it is recognised first.
@@ -107,15 +106,15 @@ int read_dbf_point(PointReaderMode mode, const InputTable& table, PointCursor& c
             point.id = dbf_identifier(value);
             if (check_identifier(point.id, n, table) == -100) return -100;
         } else if (name == "X") {
-            point.x = convert_decimal(n, value, '.', table);
+            point.x = convert_decimal(current_input_context(), n, value, '.', table);
         } else if (name == "Y") {
-            point.y = convert_decimal(n, value, '.', table);
+            point.y = convert_decimal(current_input_context(), n, value, '.', table);
         } else if (name == "Z") {
-            point.z = convert_decimal(n, value, '.', table);
+            point.z = convert_decimal(current_input_context(), n, value, '.', table);
         } else if (name == "VYSKA") {
-            point.height = convert_decimal(n, value, '.', table);
+            point.height = convert_decimal(current_input_context(), n, value, '.', table);
         } else if (name == "RUZICE") {
-            point.wind_rose = convert_integer(n, value, table);
+            point.wind_rose = convert_integer(current_input_context(), n, value, table);
         }
     }
     return look_up_rose(mode, point, table);
@@ -125,14 +124,14 @@ int read_dbf_point(PointReaderMode mode, const InputTable& table, PointCursor& c
 
 int open_point_table(int table, PointCursor& cursor) {
     InputTable& t = point_table(table);
-    if (t.type == TableType::Undetermined && detect_table_type(t, false) == -100) return -100;
+    if (t.type == TableType::Undetermined) detect_table_type(current_input_context(), t, false);
     cursor.counter = 0;
     cursor.dbf = DbfHeader{};
     if (!cursor.file.open(t.path, "rb")) {
         run_log().message(kFatalOpen, t.path);
         return -100;
     }
-    if (t.is_dbf() && read_dbf_header(cursor.file, t, cursor.dbf) == -100) return -100;
+    if (t.is_dbf()) read_dbf_header(run_log(), cursor.file, t, cursor.dbf);
     // Records are counted in ints, like the lines of a text table.
     if (t.is_dbf() && cursor.dbf.record_count > static_cast<std::uint32_t>(INT_MAX))
         return fatal_with_file(format_message("DBF soubor obsahuje %u záznamů, nejvýše lze zpracovat %i"_cz,
@@ -159,13 +158,9 @@ int load_reference_points(PointReaderMode mode) {
         log_message(kInformation, "%i. soubor s referenčními body: %s"_cz, t + 1, table.path.c_str());
         PointCursor cursor;
         if (open_point_table(t, cursor) == -100) return -100;
-        if (table.is_dbf() &&
-            check_dbf_fields(table, cursor.dbf, kDbfNames, kDbfIntegerPositions,
-                             "chybný datový typ %i. pole %s, požadovaný typ: [I]"_cz) != 0) {
-            // Reached only where a fatal message does not end the stage.
-            log_message(kFatalData, "chyba ve vstupním souboru [%s]"_cz, table.path.c_str());
-            return -100;
-        }
+        if (table.is_dbf())
+            check_dbf_fields(run_log(), table, cursor.dbf, kDbfNames, kDbfIntegerPositions,
+                             "chybný datový typ %i. pole %s, požadovaný typ: [I]"_cz);
 
         // The total of every table is an int: a DBF table that would take it
         // beyond is refused before its records are read, a text table once read.

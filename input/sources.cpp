@@ -212,16 +212,15 @@ void check_dbf_layout(int kind, const InputTable& table, const DbfHeader& header
     std::vector<std::string> names;
     std::vector<int> integers;
     source_dbf_fields(kind, names, integers);
-    if (check_dbf_fields(table, header, names, integers, "chybný datový typ %i. pole %s, požadovaný typ [I]"_cz) != 0)
-        log_message(kFatal, "Chyba ve vstupním souboru [%s]"_cz, table.path.c_str());
+    check_dbf_fields(run_log(), table, header, names, integers, "chybný datový typ %i. pole %s, požadovaný typ [I]"_cz);
 }
 
 int count_text_table(const InputTable& table) {
     File file;
-    open_table(file, table);
+    open_table(current_input_context(), file, table);
     int line_number = 0;
     std::string line;
-    while (read_table_line(file, table, line_number, line)) {
+    while (read_table_line(current_input_context(), file, table, line_number, line)) {
         const std::vector<std::string> fields = split_fields(line, table.separator);
         if (fields.empty())
             line_message(kFatal, format_message("Nedostatečný počet údajů na řádce %i"_cz, line_number), table);
@@ -237,10 +236,9 @@ int count_text_table(const InputTable& table) {
 
 long long count_dbf_table(int kind, const InputTable& table) {
     File file;
-    open_table(file, table);
+    open_table(current_input_context(), file, table);
     DbfHeader header;
-    if (read_dbf_header(file, table, header) != 0)
-        log_message(kFatal, "Chyba ve vstupním souboru [%s]"_cz, table.path.c_str());
+    read_dbf_header(run_log(), file, table, header);
     check_dbf_layout(kind, table, header);
     file.close();
     return header.record_count;
@@ -259,7 +257,7 @@ int counting_pass() {
         if (table.empty()) continue;
         run_log().message(kInformation, headings[kind]);
         log_message(kInformation, file_labels[kind], table.path.c_str());
-        if (table.type == TableType::Undetermined) detect_table_type(table, false);
+        if (table.type == TableType::Undetermined) detect_table_type(current_input_context(), table, false);
         counts[kind] = table.is_dbf() ? count_dbf_table(kind, table) : count_text_table(table);
     }
     // Before anything is sized from the counts: the run must fit in memory
@@ -300,7 +298,7 @@ SourceRecord convert_record(const std::vector<LayoutEntry>& layout, const std::v
     r.emissions.assign(project().pollutants.size(), 0.0);
     const char decimal = table.is_dbf() ? '.' : table.decimal;
     for (std::size_t k = 0; k < layout.size(); ++k) {
-        if (k >= values.size()) fatal_missing_field(line_number, table);  // with the file line, as every reader
+        if (k >= values.size()) fatal_missing_field(run_log(), line_number, table);  // with the file line, as every reader
         const std::string& text = values[k];
         const LayoutEntry& e = layout[k];
         if (e.field == Field::Id) {
@@ -322,13 +320,13 @@ SourceRecord convert_record(const std::vector<LayoutEntry>& layout, const std::v
             continue;
         }
         if (is_integer_field(e.field)) {
-            const int v = convert_integer(line_number, text, table);
+            const int v = convert_integer(current_input_context(), line_number, text, table);
             if (e.field == Field::Class) r.source_class = v;
             else if (e.field == Field::Group) r.group = v;
             else r.rose = v;
             continue;
         }
-        const double v = convert_decimal(line_number, text, decimal, table);
+        const double v = convert_decimal(current_input_context(), line_number, text, decimal, table);
         switch (e.field) {
             case Field::X: r.x = v; break;
             case Field::Y: r.y = v; break;
@@ -502,10 +500,10 @@ void check_unchanged(int found, int kind, const InputTable& table) {
 void fill_text_table(int kind, const InputTable& table, bool look_up_roses, Overview& o) {
     const std::vector<LayoutEntry> layout = layout_of(kind);
     File file;
-    open_table(file, table);
+    open_table(current_input_context(), file, table);
     int line_number = 0;
     std::string line;
-    while (read_table_line(file, table, line_number, line)) {
+    while (read_table_line(current_input_context(), file, table, line_number, line)) {
         if (line_number > kind_count(kind)) check_unchanged(line_number, kind, table);
         const SourceRecord r = convert_record(layout, split_fields(line, table.separator), line_number, table);
         const int rose_index = check_record(kind, r, line_number, table, look_up_roses);
@@ -519,10 +517,9 @@ void fill_text_table(int kind, const InputTable& table, bool look_up_roses, Over
 void fill_dbf_table(int kind, const InputTable& table, bool look_up_roses, Overview& o) {
     const std::vector<LayoutEntry> layout = layout_of(kind);
     File file;
-    open_table(file, table);
+    open_table(current_input_context(), file, table);
     DbfHeader header;
-    if (read_dbf_header(file, table, header) != 0)
-        log_message(kFatal, "Chyba ve vstupním souboru [%s]"_cz, table.path.c_str());
+    read_dbf_header(run_log(), file, table, header);
     check_dbf_layout(kind, table, header);
     if (header.record_count > static_cast<std::uint32_t>(INT_MAX))
         check_unchanged(INT_MAX, kind, table);
@@ -534,7 +531,7 @@ void fill_dbf_table(int kind, const InputTable& table, bool look_up_roses, Overv
             if (header.fields[f].name == layout[k].name) position[k] = f;
     std::vector<std::string> fields, values(layout.size());
     for (std::uint32_t rec = 0; rec < header.record_count; ++rec) {
-        read_dbf_record(file, table, header, rec, fields);
+        read_dbf_record(run_log(), file, table, header, rec, fields);
         for (std::size_t k = 0; k < layout.size(); ++k) values[k] = fields[position[k]];
         const int n = static_cast<int>(rec) + 1;
         const SourceRecord r = convert_record(layout, values, n, table);
@@ -616,7 +613,7 @@ int filling_pass(bool look_up_roses) {
     for (int kind = 0; kind < kinds_to_visit(); ++kind) {
         InputTable& table = table_of_kind(kind);
         if (table.empty()) continue;
-        if (table.type == TableType::Undetermined) detect_table_type(table, false);
+        if (table.type == TableType::Undetermined) detect_table_type(current_input_context(), table, false);
         if (table.is_dbf()) fill_dbf_table(kind, table, look_up_roses, o);
         else fill_text_table(kind, table, look_up_roses, o);
     }

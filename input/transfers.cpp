@@ -150,7 +150,7 @@ int read_text_table(const InputTable& table, File& file, int n, std::vector<Held
     std::string line;
     bool first = true;
     bool with_total = false;
-    while (read_table_line(file, table, line_number, line)) {
+    while (read_table_line(current_input_context(), file, table, line_number, line)) {
         const std::vector<std::string> fields = split_fields(line, table.separator);
         if (fields.empty())
             return fatal_with_file(format_message("Nedostatečný počet údajů na řádce %i"_cz, line_number), table);
@@ -179,9 +179,9 @@ int read_text_table(const InputTable& table, File& file, int n, std::vector<Held
         h.sectors.resize(static_cast<std::size_t>(n));
         for (int k = 0; k < n; ++k)
             h.sectors[static_cast<std::size_t>(k)] =
-                convert_decimal(line_number, fields[static_cast<std::size_t>(k) + 1], table.decimal, table);
+                convert_decimal(current_input_context(), line_number, fields[static_cast<std::size_t>(k) + 1], table.decimal, table);
         h.has_total = with_total;
-        h.total = with_total ? convert_decimal(line_number, fields[static_cast<std::size_t>(n) + 1], table.decimal, table)
+        h.total = with_total ? convert_decimal(current_input_context(), line_number, fields[static_cast<std::size_t>(n) + 1], table.decimal, table)
                              : 0.0;
     }
     return 0;
@@ -233,7 +233,7 @@ int check_dbf_layout(const DbfHeader& header, int& n, bool& with_total) {
 
 int read_dbf_table(const InputTable& table, File& file, int n, std::vector<HeldTransfer>& held) {
     DbfHeader header;
-    if (read_dbf_header(file, table, header) == -100) return -100;
+    read_dbf_header(run_log(), file, table, header);
     bool with_total = false;
     if (check_dbf_layout(header, n, with_total) != 0) {
         // Reached only where a fatal message does not end the stage.
@@ -243,7 +243,7 @@ int read_dbf_table(const InputTable& table, File& file, int n, std::vector<HeldT
 
     std::vector<std::string> fields;
     for (std::uint32_t r = 0; r < header.record_count; ++r) {
-        if (!read_dbf_record(file, table, header, r, fields)) return -100;
+        read_dbf_record(run_log(), file, table, header, r, fields);
         const int record = static_cast<int>(r) + 1;
         const std::string indicative = dbf_identifier(fields[0]);
         if (indicative.size() > kMaxIndicative)
@@ -256,9 +256,9 @@ int read_dbf_table(const InputTable& table, File& file, int n, std::vector<HeldT
         h.present = true;
         h.sectors.resize(static_cast<std::size_t>(n));
         for (int k = 0; k < n; ++k)
-            h.sectors[static_cast<std::size_t>(k)] = convert_decimal(record, fields[static_cast<std::size_t>(k) + 1], '.', table);
+            h.sectors[static_cast<std::size_t>(k)] = convert_decimal(current_input_context(), record, fields[static_cast<std::size_t>(k) + 1], '.', table);
         h.has_total = with_total;
-        h.total = with_total ? convert_decimal(record, fields[static_cast<std::size_t>(n) + 1], '.', table) : 0.0;
+        h.total = with_total ? convert_decimal(current_input_context(), record, fields[static_cast<std::size_t>(n) + 1], '.', table) : 0.0;
     }
     return 0;
 }
@@ -270,8 +270,8 @@ int read_transfer_table(ReaderPass pass) {
         run_log().message(kInformation, "TRANSFERY / POZAĎOVÉ KONCENTRACE"_cz);
         log_message(kInformation, "Soubor s transfery: %s", table.path.c_str());
     }
-    if (missing_and_reported_by_host(table)) return -100;
-    if (table.type == TableType::Undetermined && detect_table_type(table, false) == -100) return -100;
+    if (missing_and_reported_by_host(current_input_context(), table)) return -100;
+    if (table.type == TableType::Undetermined) detect_table_type(current_input_context(), table, false);
     File file;
     if (!file.open(table.path, "rb")) {
         run_log().message(kFatalOpen, table.path);

@@ -56,15 +56,15 @@ bool fits_fixed_format(const InputTable& table) {
     fixed.separator = ' ';
     fixed.decimal = '.';
     File file;
-    open_table(file, fixed);
+    open_table(current_input_context(), file, fixed);
     int line_number = 0;
     std::string line;
-    if (!read_table_line(file, fixed, line_number, line)) return false;
+    if (!read_table_line(current_input_context(), file, fixed, line_number, line)) return false;
     const std::vector<std::string> header = split_fields(line, ' ');
     if (header.size() != kFixHeaderFields) return false;
     int roses = 0;
     if (!scan_int(header[0], roses) || roses <= 0) return false;
-    while (read_table_line(file, fixed, line_number, line)) {
+    while (read_table_line(current_input_context(), file, fixed, line_number, line)) {
     }
     // R may be any positive int: 19 x R is compared in 64 bits.
     return static_cast<long long>(line_number) - 1 == static_cast<long long>(kLinesPerRose) * roses;
@@ -72,7 +72,7 @@ bool fits_fixed_format(const InputTable& table) {
 
 // Fixes the convention of the project's table (counting and test passes).
 void fix_convention(InputTable& table) {
-    if (table.type == TableType::Undetermined && detect_table_type(table, true) != 0) {
+    if (table.type == TableType::Undetermined && !detect_table_type(current_input_context(), table, true)) {
         if (!fits_fixed_format(table)) {
             run_log().message(kFatalData, "Typ souboru nelze určit"_cz);
             throw FatalStop{};
@@ -86,24 +86,24 @@ void fix_convention(InputTable& table) {
 
 // Opens the table and skips the header line of the fixed format.
 void open_roses(File& file, const InputTable& table, int& line_number) {
-    open_table(file, table);
+    open_table(current_input_context(), file, table);
     line_number = 0;
     std::string header;
-    if (table.type == TableType::Fix) read_table_line(file, table, line_number, header);
+    if (table.type == TableType::Fix) read_table_line(current_input_context(), file, table, line_number, header);
 }
 
 // Reads the identifier line of a rose: false at the end of the file.
 bool read_identifier(File& file, const InputTable& table, int& line_number, int& id) {
     std::string line;
-    if (!read_table_line(file, table, line_number, line)) return false;
-    id = field_integer(split_fields(line, table.separator), 0, line_number, table);
+    if (!read_table_line(current_input_context(), file, table, line_number, line)) return false;
+    id = field_integer(current_input_context(), split_fields(line, table.separator), 0, line_number, table);
     if (id <= 0) fatal_rose(format_message("ID růžice musí být větší než 0 (zadáno %i)"_cz, id), table);
     return true;
 }
 
 void read_frequency_line(File& file, const InputTable& table, int& line_number, std::vector<std::string>& fields) {
     std::string line;
-    if (!read_table_line(file, table, line_number, line)) fatal_rose("neočekávaný konec souboru"_cz, table);
+    if (!read_table_line(current_input_context(), file, table, line_number, line)) fatal_rose("neočekávaný konec souboru"_cz, table);
     fields = split_fields(line, table.separator);
 }
 
@@ -179,9 +179,9 @@ int fill_roses(const InputTable& table, WindRoses& roses, int S) {
         for (int f = 0; f < kGroups; ++f) {
             for (int g = 0; g < kSpeedClasses; ++g) {
                 read_frequency_line(file, table, line_number, fields);
-                if (static_cast<int>(fields.size()) < skip + n + 1) fatal_missing_field(r + 1, table);
+                if (static_cast<int>(fields.size()) < skip + n + 1) fatal_missing_field(run_log(), r + 1, table);
                 for (int j = 0; j <= n; ++j)
-                    at(f, g, j) = convert_decimal(line_number, fields[static_cast<std::size_t>(skip + j)],
+                    at(f, g, j) = convert_decimal(current_input_context(), line_number, fields[static_cast<std::size_t>(skip + j)],
                                                   table.decimal, table);
             }
         }
@@ -275,7 +275,7 @@ int WindRoses::find(int id) const {
 
 int read_wind_roses(ReaderPass pass) {
     InputTable& table = project().wind_roses;
-    if (pass != ReaderPass::Fill && missing_and_reported_by_host(table)) return -100;
+    if (pass != ReaderPass::Fill && missing_and_reported_by_host(current_input_context(), table)) return -100;
     switch (pass) {
         case ReaderPass::Count:
             run_log().message(kInformation, "VĚTRNÉ RŮŽICE"_cz);

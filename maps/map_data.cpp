@@ -121,13 +121,13 @@ void read_dbf_table(const std::string& cp1250_path, const std::string& path, Res
     File file;
     if (!file.open(cp1250_path, "rb")) throw MapError("Tabulku výsledků nelze otevřít: " + path);
     DbfHeader header;
-    read_dbf_header(file, input, header);
+    read_dbf_header(run_log(), file, input, header);
     for (const DbfField& f : header.fields) table.columns.push_back(cp1250_to_utf8(f.name));
     if (table.columns.empty()) throw MapError("Tabulka výsledků nemá žádný sloupec: " + path);
     table.numbers.resize(table.columns.size() - 1);
     std::vector<std::string> fields;
     for (std::uint32_t r = 0; r < header.record_count; ++r) {
-        read_dbf_record(file, input, header, r, fields);
+        read_dbf_record(run_log(), file, input, header, r, fields);
         table.ids.push_back(cp1250_to_utf8(dbf_identifier(fields[0])));
         for (std::size_t c = 1; c < fields.size(); ++c) {
             double v = 0;
