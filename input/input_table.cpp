@@ -226,7 +226,7 @@ PartialNumbers& partial_numbers() { return RunRecord<PartialNumbers>::current();
 
 InputContext& current_input_context() {
     static thread_local std::optional<InputContext> context;
-    context.emplace(InputContext{run_log(), partial_numbers(), std::string(), run_options().quiet_open_failure});
+    context.emplace(run_log(), partial_numbers(), std::string(), run_options().quiet_open_failure);
     return *context;
 }
 

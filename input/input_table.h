@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/files.h"
@@ -22,6 +23,9 @@ struct PartialNumbers;
 // directory) and whether the host reports a table that cannot be opened
 // itself (RunOptions::quiet_open_failure, the desktop program).
 struct InputContext {
+    InputContext(RunLog& run_log, PartialNumbers& notes, std::string run_directory = {}, bool quiet = false)
+        : log(run_log), partial_numbers(notes), directory(std::move(run_directory)), quiet_open_failure(quiet) {}
+
     RunLog& log;
     PartialNumbers& partial_numbers;
     std::string directory;  // empty: paths are opened as given

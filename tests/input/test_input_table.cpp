@@ -24,14 +24,21 @@ namespace {
 struct InputTableTest : ::testing::Test {
     test::TempDir dir;
     std::string log_path;
+    RunLog runlog;
+    PartialNumbers notes;
+    InputContext in{runlog, notes};
     void SetUp() override {
-        test::reset_run_state();
         log_path = dir.file("run.log");
-        run_log().open(log_path, 2);
+        runlog.open(log_path, 2);
     }
-    void TearDown() override { test::reset_run_state(); }
+    // A new log over the same file, as for the next run (a fatal stop closes the log).
+    void fresh_log() {
+        runlog.reset();
+        notes = PartialNumbers{};
+        runlog.open(log_path, 2);
+    }
     std::string log() {
-        run_log().flush();
+        runlog.flush();
         return read_file(log_path);
     }
     InputTable table_with(const std::string& name, const std::string& bytes) {
@@ -116,11 +123,10 @@ TEST_F(InputTableTest, EveryDetectionRuleWithItsDecidingLine) {
     int i = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.content);
-        test::reset_run_state();
-        run_log().open(log_path, 2);
+        fresh_log();
         std::string name = "t";
         InputTable t = table_with(name.append(std::to_string(i++)).append(".txt"), c.content);
-        ASSERT_EQ(detect_table_type(t, false), 0);
+        ASSERT_TRUE(detect_table_type(in, t, false));
         EXPECT_EQ(t.type, TableType::DetectedText);
         EXPECT_EQ(t.separator, c.separator);
         EXPECT_EQ(t.decimal, c.decimal);
@@ -133,43 +139,42 @@ TEST_F(InputTableTest, EveryDetectionRuleWithItsDecidingLine) {
 
 TEST_F(InputTableTest, TheFourthNonEmptyLineDecidesAfterEmptyLines) {
     InputTable t = table_with("pts.txt", cp("\n\n1 2 3\n\n4 5 6\n7 8 9\n\n\n10\t11.5\n"));
-    ASSERT_EQ(detect_table_type(t, false), 0);
+    ASSERT_TRUE(detect_table_type(in, t, false));
     EXPECT_EQ(log(), cp("--- Soubor je typu TSV (desetinná tečka)\n--- Typ souboru byl detekován na 4. řádce\n"));
     // A known type is kept: a second detection reads nothing.
     write_file(t.path, "garbage");
-    EXPECT_EQ(detect_table_type(t, false), 0);
+    EXPECT_TRUE(detect_table_type(in, t, false));
     EXPECT_EQ(t.separator, '\t');
 }
 
 TEST_F(InputTableTest, AnUndeterminableTableIsFatalUnlessQuiet) {
     InputTable quiet = table_with("q.txt", "1 2 3\n4.5 6\n");
-    EXPECT_EQ(detect_table_type(quiet, true), -100);
+    EXPECT_FALSE(detect_table_type(in, quiet, true));
     EXPECT_EQ(quiet.type, TableType::Undetermined);
     InputTable none = table_with("empty.txt", "\n\r\n\n");
-    EXPECT_EQ(detect_table_type(none, true), -100);
+    EXPECT_FALSE(detect_table_type(in, none, true));
     EXPECT_EQ(log(), "");
     // The last line holds tabs and a semicolon: no end-of-file rule fits.
     InputTable loud = table_with("l.txt", "1\t2;3\n");
-    EXPECT_THROW(detect_table_type(loud, false), FatalStop);
+    EXPECT_THROW(detect_table_type(in, loud, false), FatalStop);
     EXPECT_EQ(log(), cp("*** chybná vstupní data\n       - Typ souboru nelze určit\n"));
-    test::reset_run_state();  // the fatal path closed the log too
-    run_log().open(log_path, 2);
+    fresh_log();  // the fatal path closed the log too
     InputTable missing;
     missing.path = dir.file("nothing.txt");
-    EXPECT_EQ(run_stage([&] { return detect_table_type(missing, true); }), -100);
+    EXPECT_EQ(run_stage([&] { detect_table_type(in, missing, true); return 0; }), -100);
     EXPECT_NE(log().find(cp("*** soubor nelze otevřít\n       - ") + missing.path), std::string::npos);
 }
 
 TEST_F(InputTableTest, DbfFamilyReportsItsVersionByte) {
     InputTable good = table_with("a.DBF", std::string("\x03", 1) + std::string(40, '\0'));
-    ASSERT_EQ(detect_table_type(good, false), 0);
+    ASSERT_TRUE(detect_table_type(in, good, false));
     EXPECT_TRUE(good.is_dbf());
     InputTable odd = table_with("b.dbf", std::string("\x30", 1) + std::string(40, '\0'));
-    ASSERT_EQ(detect_table_type(odd, false), 0);
+    ASSERT_TRUE(detect_table_type(in, odd, false));
     EXPECT_TRUE(odd.is_dbf());
     EXPECT_EQ(log(), cp("--- Soubor je typu DBF\n--- Soubor je typu DBF\n+++ chybná vstupní data\n"
                         "       -    Nerozpoznaná hlavička DBF souboru\n"));
-    EXPECT_EQ(run_log().error_count, 1);
+    EXPECT_EQ(runlog.error_count, 1);
 }
 
 TEST_F(InputTableTest, LinesAreReadWithoutLineEndsLeadingBlanksAndEmptyLines) {
@@ -180,16 +185,16 @@ TEST_F(InputTableTest, LinesAreReadWithoutLineEndsLeadingBlanksAndEmptyLines) {
     ASSERT_TRUE(f.open(t.path, "rb"));
     int n = 0;
     std::string line;
-    ASSERT_TRUE(read_table_line(f, t, n, line));
+    ASSERT_TRUE(read_table_line(in, f, t, n, line));
     EXPECT_EQ(line, "a;b");
     EXPECT_EQ(n, 1);
-    ASSERT_TRUE(read_table_line(f, t, n, line));
+    ASSERT_TRUE(read_table_line(in, f, t, n, line));
     EXPECT_EQ(line, "c;;d;");
     EXPECT_EQ(n, 2);
     EXPECT_EQ(split_fields(line, ';'), (std::vector<std::string>{"c", "d"}));
-    ASSERT_TRUE(read_table_line(f, t, n, line));
+    ASSERT_TRUE(read_table_line(in, f, t, n, line));
     EXPECT_EQ(line, "last");
-    EXPECT_FALSE(read_table_line(f, t, n, line));
+    EXPECT_FALSE(read_table_line(in, f, t, n, line));
     EXPECT_EQ(n, 3);
     EXPECT_EQ(split_fields(";;a;;b;;", ';'), (std::vector<std::string>{"a", "b"}));
     EXPECT_TRUE(split_fields(";;;", ';').empty());
@@ -206,14 +211,14 @@ TEST_F(InputTableTest, ALineOfMoreThan1000CharactersIsFatalWithTheFileLine) {
     ASSERT_TRUE(f.open(t.path, "rb"));
     int n = 0;
     std::string line;
-    ASSERT_TRUE(read_table_line(f, t, n, line));
+    ASSERT_TRUE(read_table_line(in, f, t, n, line));
     EXPECT_EQ(line.size(), 997u);
-    EXPECT_THROW(read_table_line(f, t, n, line), FatalStop);
+    EXPECT_THROW(read_table_line(in, f, t, n, line), FatalStop);
     EXPECT_EQ(log(), fatal_with_file("řádek 2 je delší než 1000 znaků", t.path));
     EXPECT_FALSE(f.is_open());  // the fatal path closed the file
     // Detection reaches the line too.
     InputTable d = table_with("long2.txt", std::string(1001, 'x') + "\n");
-    EXPECT_THROW(detect_table_type(d, true), FatalStop);
+    EXPECT_THROW(detect_table_type(in, d, true), FatalStop);
 }
 
 // The bounded line reader stops at the bound: of a line without end (a
@@ -251,7 +256,7 @@ TEST_F(InputTableTest, BoundedLinesAndOnlyRegularFiles) {
     // A table that is a FIFO is a table that cannot be opened.
     InputTable fifo;
     fifo.path = dir.file("fifo");
-    EXPECT_THROW(detect_table_type(fifo, true), FatalStop);
+    EXPECT_THROW(detect_table_type(in, fifo, true), FatalStop);
     EXPECT_NE(log().find("*** soubor nelze otev"), std::string::npos) << log();
 }
 
@@ -260,13 +265,13 @@ TEST_F(InputTableTest, BoundedLinesAndOnlyRegularFiles) {
 TEST_F(InputTableTest, LineNumbersStopAtTheLargestInt) {
     InputTable t = table_with("many.csv", "a\n\n  \nb\n");
     File f;
-    open_table(f, t);
+    open_table(in, f, t);
     int n = INT_MAX - 1;
     std::string line;
-    ASSERT_TRUE(read_table_line(f, t, n, line));
+    ASSERT_TRUE(read_table_line(in, f, t, n, line));
     EXPECT_EQ(n, INT_MAX);
     EXPECT_EQ(line, "a");
-    EXPECT_THROW(read_table_line(f, t, n, line), FatalStop);
+    EXPECT_THROW(read_table_line(in, f, t, n, line), FatalStop);
     EXPECT_EQ(n, INT_MAX);
     EXPECT_EQ(log(), fatal_with_file("soubor obsahuje více než 2147483647 neprázdných řádků", t.path));
 }
@@ -274,19 +279,19 @@ TEST_F(InputTableTest, LineNumbersStopAtTheLargestInt) {
 TEST_F(InputTableTest, DecimalAndIntegerConversion) {
     InputTable t;
     t.path = "tab.txt";
-    EXPECT_EQ(convert_decimal(1, "1,5", ',', t), 1.5);
-    EXPECT_EQ(convert_decimal(1, "1,5", '.', t), 1.0);
-    EXPECT_EQ(convert_decimal(1, " -2.25e1x", '.', t), -22.5);
+    EXPECT_EQ(convert_decimal(in, 1, "1,5", ',', t), 1.5);
+    EXPECT_EQ(convert_decimal(in, 1, "1,5", '.', t), 1.0);
+    EXPECT_EQ(convert_decimal(in, 1, " -2.25e1x", '.', t), -22.5);
     // Single precision, widened: 0.1 is the float nearest to 0.1.
-    EXPECT_EQ(convert_decimal(1, "0.1", '.', t), static_cast<double>(0.1f));
-    EXPECT_NE(convert_decimal(1, "0.1", '.', t), 0.1);
-    EXPECT_EQ(convert_decimal(1, "1234567.891", '.', t), 1234567.875);
-    EXPECT_EQ(convert_integer(1, "42", t), 42);
-    EXPECT_EQ(convert_integer(1, " -7", t), -7);
-    EXPECT_EQ(convert_integer(1, "0x1A", t), 26);
-    EXPECT_EQ(convert_integer(1, "010", t), 8);
-    EXPECT_EQ(convert_integer(1, "12.9", t), 12);
-    EXPECT_EQ(field_decimal({"a", "3,25"}, 1, 4, [] {
+    EXPECT_EQ(convert_decimal(in, 1, "0.1", '.', t), static_cast<double>(0.1f));
+    EXPECT_NE(convert_decimal(in, 1, "0.1", '.', t), 0.1);
+    EXPECT_EQ(convert_decimal(in, 1, "1234567.891", '.', t), 1234567.875);
+    EXPECT_EQ(convert_integer(in, 1, "42", t), 42);
+    EXPECT_EQ(convert_integer(in, 1, " -7", t), -7);
+    EXPECT_EQ(convert_integer(in, 1, "0x1A", t), 26);
+    EXPECT_EQ(convert_integer(in, 1, "010", t), 8);
+    EXPECT_EQ(convert_integer(in, 1, "12.9", t), 12);
+    EXPECT_EQ(field_decimal(in, {"a", "3,25"}, 1, 4, [] {
                   InputTable c;
                   c.decimal = ',';
                   return c;
@@ -301,56 +306,52 @@ TEST_F(InputTableTest, DecimalAndIntegerConversion) {
 TEST_F(InputTableTest, NumbersReadOnlyInPartAreSaid) {
     InputTable t;
     t.path = "body.txt";
-    EXPECT_EQ(convert_decimal(3, "0,5", '.', t), 0.0);
-    EXPECT_EQ(convert_decimal(3, "0.02abc", '.', t), static_cast<double>(0.02f));
-    EXPECT_EQ(convert_integer(4, "08", t), 0);  // octal: the 8 is no digit
-    EXPECT_EQ(convert_decimal(3, "0,5", '.', t), 0.0);  // the same field again
-    EXPECT_EQ(convert_decimal(1, "0,5", '.', t), 0.0);  // an earlier line: a second pass
+    EXPECT_EQ(convert_decimal(in, 3, "0,5", '.', t), 0.0);
+    EXPECT_EQ(convert_decimal(in, 3, "0.02abc", '.', t), static_cast<double>(0.02f));
+    EXPECT_EQ(convert_integer(in, 4, "08", t), 0);  // octal: the 8 is no digit
+    EXPECT_EQ(convert_decimal(in, 3, "0,5", '.', t), 0.0);  // the same field again
+    EXPECT_EQ(convert_decimal(in, 1, "0,5", '.', t), 0.0);  // an earlier line: a second pass
     const std::string file = "---     (soubor: body.txt)\r\n";
     EXPECT_EQ(log(), cp("--- údaj [0,5] na řádce 3 byl přečten jen zčásti jako číslo 0\n") + file +
                          cp("--- údaj [0.02abc] na řádce 3 byl přečten jen zčásti jako číslo 0.02\n") + file +
                          cp("--- údaj [08] na řádce 4 byl přečten jen zčásti jako číslo 0\n") + file);
-    for (int line = 5; line <= 8; ++line) convert_decimal(line, "1.5.2", '.', t);
+    for (int line = 5; line <= 8; ++line) convert_decimal(in, line, "1.5.2", '.', t);
     const std::string before = log();
     EXPECT_EQ(std::count(before.begin(), before.end(), '\n'), 2 * 5);  // five cases said, two more counted
-    report_partial_number_counts();
+    report_partial_number_counts(runlog, notes);
     EXPECT_EQ(log().substr(before.size()), cp("--- údajů přečtených jen zčásti je celkem 7\n") + file);
-    EXPECT_EQ(run_log().error_count, 0);
+    EXPECT_EQ(runlog.error_count, 0);
 
     // Whole fields: blanks and a DBF field's zero bytes after the number,
     // the decimal comma of a table that has it, hexadecimal and octal.
-    test::reset_run_state();
-    run_log().open(log_path, 2);
+    fresh_log();
     InputTable u;
     u.path = "u.txt";
-    convert_decimal(1, " 2.5 ", '.', u);
-    convert_decimal(1, std::string("7.25\0\0", 6), '.', u);
-    convert_decimal(2, "1,5", ',', u);
-    convert_decimal(2, "-1e3\t", '.', u);
-    convert_integer(3, "0x1A", u);
-    convert_integer(3, "017", u);
-    report_partial_number_counts();
+    convert_decimal(in, 1, " 2.5 ", '.', u);
+    convert_decimal(in, 1, std::string("7.25\0\0", 6), '.', u);
+    convert_decimal(in, 2, "1,5", ',', u);
+    convert_decimal(in, 2, "-1e3\t", '.', u);
+    convert_integer(in, 3, "0x1A", u);
+    convert_integer(in, 3, "017", u);
+    report_partial_number_counts(runlog, notes);
     EXPECT_EQ(log(), "");
 }
 
 TEST_F(InputTableTest, NonNumericAndMissingFieldsAreFatalWithTheFileLine) {
     InputTable t;
     t.path = "body.csv";
-    EXPECT_THROW(convert_decimal(7, "X12", '.', t), FatalStop);
+    EXPECT_THROW(convert_decimal(in, 7, "X12", '.', t), FatalStop);
     EXPECT_EQ(log(), fatal_with_file("nečíselný údaj na řádce 7: [X12]", "body.csv"));
-    test::reset_run_state();
-    run_log().open(log_path, 2);
-    EXPECT_THROW(convert_integer(3, "   ", t), FatalStop);
+    fresh_log();
+    EXPECT_THROW(convert_integer(in, 3, "   ", t), FatalStop);
     EXPECT_EQ(log(), fatal_with_file("nečíselný údaj na řádce 3: [   ]", "body.csv"));
     for (const char* infinite : {"inf", "nan", "1e39"}) {
-        test::reset_run_state();
-        run_log().open(log_path, 2);
-        EXPECT_THROW(convert_decimal(2, infinite, '.', t), FatalStop);
+        fresh_log();
+        EXPECT_THROW(convert_decimal(in, 2, infinite, '.', t), FatalStop);
         EXPECT_EQ(log(), fatal_with_file(std::string("nečíselný údaj na řádce 2: [") + infinite + "]", "body.csv"));
     }
-    test::reset_run_state();
-    run_log().open(log_path, 2);
-    EXPECT_THROW(field_integer({"1", "2"}, 2, 5, t), FatalStop);
+    fresh_log();
+    EXPECT_THROW(field_integer(in, {"1", "2"}, 2, 5, t), FatalStop);
     EXPECT_EQ(log(), fatal_with_file("nedostateený počet údajů na řádce 5", "body.csv"));
 }
 
@@ -360,9 +361,9 @@ TEST_F(InputTableTest, DbfHeaderAndRecordsAreReadByOffsets) {
     spec.records = {"ab  12.5  -3.0 ", "    99     1e2 "};
     InputTable t = table_with("r.dbf", dbf_bytes(spec));
     File f;
-    open_table(f, t);
+    open_table(in, f, t);
     DbfHeader h;
-    ASSERT_EQ(read_dbf_header(f, t, h), 0);
+    ASSERT_NO_THROW(read_dbf_header(runlog, f, t, h));
     EXPECT_EQ(h.record_count, 2u);
     EXPECT_EQ(h.header_length, 32 + 3 * 32 + 1);
     EXPECT_EQ(h.record_length, 16);
@@ -372,15 +373,15 @@ TEST_F(InputTableTest, DbfHeaderAndRecordsAreReadByOffsets) {
     EXPECT_EQ(h.fields[2].kind, DbfFieldKind::Floating);
     EXPECT_EQ(h.fields[2].offset, 10);
     std::vector<std::string> rec;
-    ASSERT_TRUE(read_dbf_record(f, t, h, 1, rec));
+    ASSERT_NO_THROW(read_dbf_record(runlog, f, t, h, 1, rec));
     EXPECT_EQ(rec, (std::vector<std::string>{"    ", "99    ", " 1e2 "}));
-    EXPECT_EQ(convert_decimal(2, rec[2], '.', t), 100.0);
-    ASSERT_TRUE(read_dbf_record(f, t, h, 0, rec));
+    EXPECT_EQ(convert_decimal(in, 2, rec[2], '.', t), 100.0);
+    ASSERT_NO_THROW(read_dbf_record(runlog, f, t, h, 0, rec));
     EXPECT_EQ(dbf_identifier(rec[0]), "ab");
     EXPECT_FALSE(dbf_record_is_blank(rec));
     EXPECT_TRUE(dbf_record_is_blank({"   ", "  "}));
     EXPECT_EQ(dbf_identifier(std::string("  K1 \r\n\0\0", 9)), "K1");
-    EXPECT_THROW(read_dbf_record(f, t, h, 2, rec), FatalStop);
+    EXPECT_THROW(read_dbf_record(runlog, f, t, h, 2, rec), FatalStop);
 }
 
 TEST_F(InputTableTest, DbfHeadersThatDoNotFitTheFileAreFatal) {
@@ -422,13 +423,12 @@ TEST_F(InputTableTest, DbfHeadersThatDoNotFitTheFileAreFatal) {
     int i = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.detail);
-        test::reset_run_state();
-        run_log().open(log_path, 2);
+        fresh_log();
         InputTable t = table_with("bad" + std::to_string(i++) + ".dbf", c.bytes);
         File f;
-        open_table(f, t);
+        open_table(in, f, t);
         DbfHeader h;
-        EXPECT_EQ(run_stage([&] { return read_dbf_header(f, t, h); }), -100);
+        EXPECT_EQ(run_stage([&] { read_dbf_header(runlog, f, t, h); return 0; }), -100);
         EXPECT_EQ(log(), cp("*** chybná vstupní data\n       - poškozený DBF soubor ") + t.path + ": " +
                              cp(c.detail + "\n"));
     }
@@ -449,12 +449,12 @@ TEST_F(InputTableTest, DbfEndMarkerIsOptionalAndBytesAfterTheRecordsAreIgnored) 
         SCOPED_TRACE(bytes.size());
         InputTable t = table_with("end" + std::to_string(i++) + ".dbf", bytes);
         File f;
-        open_table(f, t);
+        open_table(in, f, t);
         DbfHeader h;
-        ASSERT_EQ(read_dbf_header(f, t, h), 0);
+        ASSERT_NO_THROW(read_dbf_header(runlog, f, t, h));
         EXPECT_EQ(h.record_count, 2u);
         std::vector<std::string> rec;
-        ASSERT_TRUE(read_dbf_record(f, t, h, 1, rec));
+        ASSERT_NO_THROW(read_dbf_record(runlog, f, t, h, 1, rec));
         EXPECT_EQ(rec[0], "cd  ");
         EXPECT_EQ(rec[1], "13.5  ");
     }
@@ -467,9 +467,9 @@ TEST_F(InputTableTest, DbfDateFieldIsRefusedByItsLetter) {
     spec.records = {"ab  20240101"};
     InputTable t = table_with("d.dbf", dbf_bytes(spec));
     File f;
-    open_table(f, t);
+    open_table(in, f, t);
     DbfHeader h;
-    EXPECT_EQ(run_stage([&] { return read_dbf_header(f, t, h); }), -100);
+    EXPECT_EQ(run_stage([&] { read_dbf_header(runlog, f, t, h); return 0; }), -100);
     EXPECT_EQ(log(), cp("*** chybná vstupní data\n       - Program neumí zpracovat DBF typ 'D'\n"));
 }
 
@@ -485,15 +485,15 @@ TEST_F(InputTableTest, DbfWithMoreThan65535RecordsReadsThemAll) {
     }
     InputTable t = table_with("big.dbf", dbf_bytes(spec));
     File f;
-    open_table(f, t);
+    open_table(in, f, t);
     DbfHeader h;
-    ASSERT_EQ(read_dbf_header(f, t, h), 0);
+    ASSERT_NO_THROW(read_dbf_header(runlog, f, t, h));
     ASSERT_EQ(h.record_count, static_cast<std::uint32_t>(n));
     std::vector<std::string> rec;
     long long sum = 0;
     for (std::uint32_t r = 0; r < h.record_count; ++r) {
-        read_dbf_record(f, t, h, r, rec);
-        sum += convert_integer(static_cast<int>(r) + 1, rec[1], t);
+        read_dbf_record(runlog, f, t, h, r, rec);
+        sum += convert_integer(in, static_cast<int>(r) + 1, rec[1], t);
     }
     EXPECT_EQ(sum, 3LL * (n - 1) * n / 2);  // 3 * (0 + 1 + ... + n-1)
     EXPECT_EQ(dbf_identifier(rec[0]), "70000");
@@ -537,9 +537,8 @@ TEST_F(InputTableTest, FieldListCheckInItsOrder) {
     t.path = "z.dbf";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
-        test::reset_run_state();
-        run_log().open(log_path, 2);
-        const int rc = run_stage([&] { return check_dbf_fields(t, c.h, expected, {3}, integer_message); });
+        fresh_log();
+        const int rc = run_stage([&] { check_dbf_fields(runlog, t, c.h, expected, {3}, integer_message); return 0; });
         if (c.message.empty()) {
             EXPECT_EQ(rc, 0);
             EXPECT_EQ(log(), "");
@@ -570,36 +569,37 @@ std::string fixture(const std::string& name) { return test::source_file("tests/f
 
 const std::vector<std::string> kBodyFields = {"ID", "X", "Y", "Z", "TRIDA"};
 
-std::vector<Record> read_dbf_records(InputTable& t) {
-    EXPECT_EQ(detect_table_type(t, false), 0);
+std::vector<Record> read_dbf_records(InputContext& in, InputTable& t) {
+    RunLog& runlog = in.log;
+    EXPECT_TRUE(detect_table_type(in, t, false));
     EXPECT_TRUE(t.is_dbf());
     File f;
-    open_table(f, t);
+    open_table(in, f, t);
     DbfHeader h;
-    EXPECT_EQ(read_dbf_header(f, t, h), 0);
-    EXPECT_EQ(check_dbf_fields(t, h, kBodyFields, {4}, "chybný datový typ %i. pole %s, požadovaný typ [I]"_cz), 0);
+    EXPECT_NO_THROW(read_dbf_header(runlog, f, t, h));
+    EXPECT_NO_THROW(check_dbf_fields(runlog, t, h, kBodyFields, {4}, "chybný datový typ %i. pole %s, požadovaný typ [I]"_cz));
     std::vector<Record> out;
     std::vector<std::string> rec;
     for (std::uint32_t r = 0; r < h.record_count; ++r) {
-        read_dbf_record(f, t, h, r, rec);
+        read_dbf_record(runlog, f, t, h, r, rec);
         const int n = static_cast<int>(r) + 1;
-        out.push_back({dbf_identifier(rec[0]), convert_decimal(n, rec[1], '.', t), convert_decimal(n, rec[2], '.', t),
-                       convert_decimal(n, rec[3], '.', t), convert_integer(n, rec[4], t)});
+        out.push_back({dbf_identifier(rec[0]), convert_decimal(in, n, rec[1], '.', t), convert_decimal(in, n, rec[2], '.', t),
+                       convert_decimal(in, n, rec[3], '.', t), convert_integer(in, n, rec[4], t)});
     }
     return out;
 }
 
-std::vector<Record> read_text_records(InputTable& t) {
-    EXPECT_EQ(detect_table_type(t, false), 0);
+std::vector<Record> read_text_records(InputContext& in, InputTable& t) {
+    EXPECT_TRUE(detect_table_type(in, t, false));
     File f;
-    open_table(f, t);
+    open_table(in, f, t);
     std::vector<Record> out;
     int n = 0;
     std::string line;
-    while (read_table_line(f, t, n, line)) {
+    while (read_table_line(in, f, t, n, line)) {
         const auto fs = split_fields(line, t.separator);
-        out.push_back({fs.at(0), field_decimal(fs, 1, n, t), field_decimal(fs, 2, n, t), field_decimal(fs, 3, n, t),
-                       field_integer(fs, 4, n, t)});
+        out.push_back({fs.at(0), field_decimal(in, fs, 1, n, t), field_decimal(in, fs, 2, n, t), field_decimal(in, fs, 3, n, t),
+                       field_integer(in, fs, 4, n, t)});
     }
     return out;
 }
@@ -617,7 +617,7 @@ TEST_F(InputTableTest, TablesWrittenByGdalAndEveryTextConventionReadAlike) {
     }
     InputTable dbf;
     dbf.path = fixture("body.dbf");
-    EXPECT_EQ(read_dbf_records(dbf), expected);
+    EXPECT_EQ(read_dbf_records(in, dbf), expected);
     const char* texts[] = {"body_tsv.txt", "body_tsv_carka.txt", "body_csv.txt", "body_ssv.txt", "body_ssv_carka.txt"};
     const char separators[] = {'\t', '\t', ',', ';', ';'};
     const char decimals[] = {'.', ',', '.', '.', ','};
@@ -625,11 +625,11 @@ TEST_F(InputTableTest, TablesWrittenByGdalAndEveryTextConventionReadAlike) {
         SCOPED_TRACE(texts[i]);
         InputTable t;
         t.path = fixture(texts[i]);
-        EXPECT_EQ(read_text_records(t), expected);
+        EXPECT_EQ(read_text_records(in, t), expected);
         EXPECT_EQ(t.separator, separators[i]);
         EXPECT_EQ(t.decimal, decimals[i]);
     }
-    EXPECT_EQ(run_log().error_count, 0);
+    EXPECT_EQ(runlog.error_count, 0);
 }
 
 TEST_F(InputTableTest, GdalTablesWithWrongFieldsAreRefused) {
@@ -644,17 +644,17 @@ TEST_F(InputTableTest, GdalTablesWithWrongFieldsAreRefused) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
-        test::reset_run_state();
-        run_log().open(log_path, 2);
+        fresh_log();
         InputTable t;
         t.path = fixture(c.file);
         const int rc = run_stage([&] {
-            detect_table_type(t, false);
+            detect_table_type(in, t, false);
             File f;
-            open_table(f, t);
+            open_table(in, f, t);
             DbfHeader h;
-            if (read_dbf_header(f, t, h) != 0) return -100;
-            return check_dbf_fields(t, h, kBodyFields, {4}, "chybný datový typ %i. pole %s, požadovaný typ [I]"_cz);
+            read_dbf_header(runlog, f, t, h);
+            check_dbf_fields(runlog, t, h, kBodyFields, {4}, "chybný datový typ %i. pole %s, požadovaný typ [I]"_cz);
+            return 0;
         });
         EXPECT_EQ(rc, -100);
         EXPECT_EQ(log(), cp("--- Soubor je typu DBF\n*** chybná vstupní data\n       - " + c.message + "\n"));
