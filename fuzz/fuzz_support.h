@@ -26,7 +26,7 @@
 #include "input/input_table.h"
 #include "input/model_settings.h"
 #include "input/project_file.h"
-#include "run/run_sequence.h"
+#include "run/run.h"
 
 // Every reader opens its file through stdio, whose buffer is a fresh block
 // per input; with AddressSanitizer's default quarantine of 256 MiB each of

@@ -31,6 +31,8 @@
 
 namespace zemo {
 
+
+// TRANSITIONAL: goes with the thread-current records.
 ModelSettings& model_settings() { return RunRecord<ModelSettings>::current(); }
 
 namespace {
@@ -56,12 +58,12 @@ std::vector<std::string> tokens(std::string_view line) {
 
 // Reads count single-precision values of counted line number `counted`
 // into values and adds weight to D for each that deviates from method.
-void read_values(const std::string& line, int counted, int count, double* values, const double* method, int weight,
+void read_values(RunLog& log, const std::string& line, int counted, int count, double* values, const double* method, int weight,
                  int& deviation) {
     const std::vector<std::string> t = tokens(line);
     for (int i = 0; i < count; ++i) {
         if (i >= static_cast<int>(t.size()))
-            log_message(kFatalData, "nedostateený počet údajů na řádce %i"_cz, counted);
+            log.messagef(kFatalData, "nedostateený počet údajů na řádce %i"_cz, counted);
         float value = 0;  // a token that holds no number gives 0
         if (!scan_float(t[i], value)) value = 0;
         values[i] = static_cast<double>(value);
@@ -71,16 +73,17 @@ void read_values(const std::string& line, int counted, int count, double* values
 
 }  // namespace
 
-int load_model_settings_from(const std::string& path) {
-    ModelSettings& s = model_settings();
+LoadedSettings load_model_settings(const std::string& path, RunLog& log) {
+    LoadedSettings loaded;
+    ModelSettings& s = loaded.values;
     File file;
     if (!file.open(path, "r")) {
-        run_log().message(kErrorOpen, path);
-        run_log().message(kErrorData, "Používám default hodnoty"_cz);
+        log.message(kErrorOpen, path);
+        log.message(kErrorData, "Používám default hodnoty"_cz);
         s.set_methodology_defaults();
-        return 100;
+        loaded.source = SettingsSource::Defaults;
+        return loaded;
     }
-    s.reset();
     int deviation = 0;
     int counted = 0;
     std::string raw;
@@ -103,55 +106,53 @@ int load_model_settings_from(const std::string& path) {
                 if (directions != kMethodDirections) deviation += kWeightDirections;
                 break;
             }
-            case 2: read_values(line, counted, 3, s.classSpeed, kMethodClassSpeed, kWeightSpeed, deviation); break;
+            case 2: read_values(log, line, counted, 3, s.classSpeed, kMethodClassSpeed, kWeightSpeed, deviation); break;
             case 3:
-                read_values(line, counted, 2, s.buildingCharacter, kMethodBuildingCharacter, kWeightBuilding,
+                read_values(log, line, counted, 2, s.buildingCharacter, kMethodBuildingCharacter, kWeightBuilding,
                             deviation);
                 break;
             case 4:
-                read_values(line, counted, 2, s.emissionPeakRatio, kMethodEmissionPeakRatio, kWeightRatio, deviation);
+                read_values(log, line, counted, 2, s.emissionPeakRatio, kMethodEmissionPeakRatio, kWeightRatio, deviation);
                 break;
-            default: run_log().message(kErrorData, "Očekáván konec souboru (CFG)"_cz); break;
+            default: log.message(kErrorData, "Očekáván konec souboru (CFG)"_cz); break;
         }
     }
     file.close();
 
     for (double speed : s.classSpeed)
-        if (!(speed > 0)) run_log().message(kFatalData, "Modelová rychlost nesmí být nulová (CFG soubor)"_cz);
+        if (!(speed > 0)) log.message(kFatalData, "Modelová rychlost nesmí být nulová (CFG soubor)"_cz);
     if (s.directions < 1 || s.directions > 48)
-        log_message(kFatalData, "Počet směrů větrné růžice %i mimo rozsah <1,48> (CFG soubor)"_cz, s.directions);
+        log.messagef(kFatalData, "Počet směrů větrné růžice %i mimo rozsah <1,48> (CFG soubor)"_cz, s.directions);
     for (double ratio : s.emissionPeakRatio)
-        if (!(ratio > 0)) run_log().message(kFatalData, "Poměr mezi max a prům emisí musí být kladný (CFG soubor)"_cz);
+        if (!(ratio > 0)) log.message(kFatalData, "Poměr mezi max a prům emisí musí být kladný (CFG soubor)"_cz);
 
     if (deviation != 0) {
-        run_log().message(kErrorData, "Výpočet není prováděn s nastavením dle metodiky"_cz);
+        log.message(kErrorData, "Výpočet není prováděn s nastavením dle metodiky"_cz);
         if (deviation >= kWeightDirections) {
-            log_message(kErrorData, "   Počet směrů větrné růžice: %i/%i"_cz, s.directions, kMethodDirections);
+            log.messagef(kErrorData, "   Počet směrů větrné růžice: %i/%i"_cz, s.directions, kMethodDirections);
             deviation -= kWeightDirections;
         }
         if (deviation >= kWeightSpeed) {
-            log_message(kErrorData, "   Třídní rychlosti: %.2f/%.2f, %.2f/%.2f, %.2f/%.2f"_cz, s.classSpeed[0],
+            log.messagef(kErrorData, "   Třídní rychlosti: %.2f/%.2f, %.2f/%.2f, %.2f/%.2f"_cz, s.classSpeed[0],
                         kMethodClassSpeed[0], s.classSpeed[1], kMethodClassSpeed[1], s.classSpeed[2],
                         kMethodClassSpeed[2]);
             while (deviation >= kWeightSpeed) deviation -= kWeightSpeed;
         }
         if (deviation >= kWeightBuilding) {
-            log_message(kErrorData, "   Charakter zástavby: %.2f/%.2f, %.2f/%.2f"_cz, s.buildingCharacter[0],
+            log.messagef(kErrorData, "   Charakter zástavby: %.2f/%.2f, %.2f/%.2f"_cz, s.buildingCharacter[0],
                         kMethodBuildingCharacter[0], s.buildingCharacter[1], kMethodBuildingCharacter[1]);
             while (deviation >= kWeightBuilding) deviation -= kWeightBuilding;
         }
         if (deviation >= kWeightRatio) {
-            log_message(kErrorData, "   Poměr mezi max a prům emisí: %.2f/%.2f, %.2f/%.2f"_cz, s.emissionPeakRatio[0],
+            log.messagef(kErrorData, "   Poměr mezi max a prům emisí: %.2f/%.2f, %.2f/%.2f"_cz, s.emissionPeakRatio[0],
                         kMethodEmissionPeakRatio[0], s.emissionPeakRatio[1], kMethodEmissionPeakRatio[1]);
         }
     }
-    return 0;
+    return loaded;
 }
 
-std::string model_settings_path() {
-    return run_options().installation_directory + "etc" + platform::kDirSeparator + "zemo.cfg";
+std::string model_settings_path(const std::string& installation_directory) {
+    return installation_directory + "etc" + platform::kDirSeparator + "zemo.cfg";
 }
-
-int load_model_settings() { return load_model_settings_from(model_settings_path()); }
 
 }  // namespace zemo

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "base/run_log.h"
+
 namespace zemo {
 
 struct ModelSettings {
@@ -29,15 +31,19 @@ inline void ModelSettings::set_methodology_defaults() {
     for (int i = 0; i < 2; ++i) emissionPeakRatio[i] = kMethodEmissionPeakRatio[i];
 }
 
-ModelSettings& model_settings();
+ModelSettings& model_settings();  // TRANSITIONAL
 
-// The settings file of the installation: etc/zemo.cfg below it.
-std::string model_settings_path();
-// Loads etc/zemo.cfg below the installation directory: 0 when read and
-// accepted, 100 when the defaults were taken because the file cannot be
-// opened. A fatal message ends the stage instead of returning.
-int load_model_settings();
-// The same from an explicit path (tests, desktop program).
-int load_model_settings_from(const std::string& path);
+// The settings file of an installation (its directory ends in the separator).
+std::string model_settings_path(const std::string& installation_directory);
+
+// Where a run's settings came from: the file, or the methodology defaults
+// taken because the file cannot be opened (reported; the run goes on).
+enum class SettingsSource { File, Defaults };
+struct LoadedSettings {
+    ModelSettings values;
+    SettingsSource source = SettingsSource::File;
+};
+// Loads a settings file; a value out of range is a fatal message.
+LoadedSettings load_model_settings(const std::string& path, RunLog& log);
 
 }  // namespace zemo

@@ -20,8 +20,8 @@
 #include <limits>
 #include <string_view>
 
-#include "base/run_record.h"
 #include "base/files.h"
+#include "base/run_record.h"
 #include "base/format.h"
 #include "base/numbers.h"
 #include "base/platform.h"
@@ -35,6 +35,7 @@ const PollutantType kPollutantTypes[9] = {{"JINA", 0}, {"SO2", 1}, {"PM10", 10},
                                           {"NO2", 21}, {"CO", 30},  {"ORG", 40},  {"BZN", 41}};
 const char* const kProjectionNames[3] = {"JINA", "JTSK", "S42"};
 
+// TRANSITIONAL: goes with the thread-current records.
 ProjectConfig& project() { return RunRecord<ProjectConfig>::current(); }
 
 int project_type_code(const InputTable& table) {
@@ -59,19 +60,19 @@ std::string value_part(std::string_view rest) {
 }
 
 // A text field of at most max characters; a longer value is fatal.
-void check_length(const std::string& value, std::size_t max, const std::string& key) {
+void check_length(RunLog& log, const std::string& value, std::size_t max, const std::string& key) {
     if (value.size() > max)
-        log_message(kFatalData, "Hodnota položky %s je delší než %i znaků (inicializační soubor)"_cz, key.c_str(),
+        log.messagef(kFatalData, "Hodnota položky %s je delší než %i znaků (inicializační soubor)"_cz, key.c_str(),
                     static_cast<int>(max));
 }
 
 // A file entry: name [, type word].
-InputTable read_file_entry(const std::string& value, const std::string& key) {
+InputTable read_file_entry(RunLog& log, const std::string& value, const std::string& key) {
     InputTable table;
     const auto comma = value.find(',');
     table.path = trim_blanks(std::string_view(value).substr(0, comma));
-    if (table.path.empty()) run_log().message(kFatalData, "nezadané jméno souboru"_cz);
-    check_length(table.path, kMaxProjectFilePath, key);
+    if (table.path.empty()) log.message(kFatalData, "nezadané jméno souboru"_cz);
+    check_length(log, table.path, kMaxProjectFilePath, key);
     table.type = TableType::Undetermined;
     table.separator = 0;
     table.decimal = '.';
@@ -94,7 +95,7 @@ InputTable read_file_entry(const std::string& value, const std::string& key) {
         table.type = TableType::Ssv;
         table.separator = ';';
     } else {
-        log_message(kErrorData, "neznámý typ souboru %s: %s"_cz, table.path.c_str(),
+        log.messagef(kErrorData, "neznámý typ souboru %s: %s"_cz, table.path.c_str(),
                     trim_blanks(rest.substr(0, rest.find(','))).c_str());
     }
     return table;
@@ -111,20 +112,20 @@ struct Place {
 // every value 0); such a value counts as not given. Text after the number
 // within the field is ignored, as ever, but said: an information line
 // naming the line and the field (the value stays as read).
-bool scan_finite(std::string_view text, double& out, const Place& at) {
+bool scan_finite(RunLog& log, std::string_view text, double& out, const Place& at) {
     double value = 0;
     std::size_t end = 0;
     if (!scan_double(text, value, end) || !std::isfinite(value)) return false;
-    if (!only_blanks_after(text, end)) report_partial_number(run_log(), at.path, at.line, trim_blanks(text), value);
+    if (!only_blanks_after(text, end)) report_partial_number(log, at.path, at.line, trim_blanks(text), value);
     out = value;
     return true;
 }
 
 // A limit or half-life: finite in single precision as well, the form the
 // desktop program's fields hold it in (there "1e40" is inf).
-bool scan_single_range(std::string_view text, double& out, const Place& at) {
+bool scan_single_range(RunLog& log, std::string_view text, double& out, const Place& at) {
     double value = 0;
-    if (!scan_finite(text, value, at) || std::fabs(value) > std::numeric_limits<float>::max()) return false;
+    if (!scan_finite(log, text, value, at) || std::fabs(value) > std::numeric_limits<float>::max()) return false;
     out = value;
     return true;
 }
@@ -176,22 +177,22 @@ bool next_field(std::string_view& rest, bool& more, std::string& field) {
     return true;
 }
 
-void read_pollutant(ProjectConfig& cfg, const std::string& key_raw, std::string_view value, const Place& at) {
+void read_pollutant(RunLog& log, ProjectConfig& cfg, const std::string& key_raw, std::string_view value, const Place& at) {
     if (static_cast<int>(cfg.pollutants.size()) >= kMaxPollutants)
-        log_message(kFatalData, "Maximální počet polutantů ve výpočtu je %i (inicializační soubor)"_cz, kMaxPollutants);
+        log.messagef(kFatalData, "Maximální počet polutantů ve výpočtu je %i (inicializační soubor)"_cz, kMaxPollutants);
     Pollutant pol;
     pol.indicative = trim_blanks(key_raw);
     if (pol.indicative.empty())
-        run_log().message(kFatalData, "Neúplné zadání znečišťujících látek (inicializační soubor)"_cz);
+        log.message(kFatalData, "Neúplné zadání znečišťujících látek (inicializační soubor)"_cz);
     if (pol.indicative.size() > kMaxIndicative)
-        log_message(kFatalData, "Maximální délka indikativu polutantu je %i znaků [%s] (inicializační soubor)"_cz,
+        log.messagef(kFatalData, "Maximální délka indikativu polutantu je %i znaků [%s] (inicializační soubor)"_cz,
                     static_cast<int>(kMaxIndicative), pol.indicative.c_str());
     if (!indicative_is_safe(pol.indicative))
-        log_message(kFatalData, "Nepovolený znak v indikativu polutantu [%s] (inicializační soubor)"_cz,
+        log.messagef(kFatalData, "Nepovolený znak v indikativu polutantu [%s] (inicializační soubor)"_cz,
                     pol.indicative.c_str());
     for (const Pollutant& other : cfg.pollutants)
         if (to_upper(other.indicative) == to_upper(pol.indicative))
-            log_message(kFatalData, "Indikativ polutantu %s je zadán vícekrát [%s] (inicializační soubor)"_cz,
+            log.messagef(kFatalData, "Indikativ polutantu %s je zadán vícekrát [%s] (inicializační soubor)"_cz,
                         pol.indicative.c_str(), other.indicative.c_str());
     const char* ind = pol.indicative.c_str();
 
@@ -200,39 +201,39 @@ void read_pollutant(ProjectConfig& cfg, const std::string& key_raw, std::string_
     std::string field;
     std::string word;
     if (next_field(rest, more, field)) word = to_upper(trim_blanks(field));
-    if (word.empty()) log_message(kFatalData, "Není zadáno ID znečišťující látky %s (inicializační soubor)"_cz, ind);
+    if (word.empty()) log.messagef(kFatalData, "Není zadáno ID znečišťující látky %s (inicializační soubor)"_cz, ind);
     bool known = false;
     for (const PollutantType& t : kPollutantTypes)
         if (word == t.word) {
             pol.type = t.id;
             known = true;
         }
-    if (!known) log_message(kFatalData, "Neznámé ID znečišťující látky %s (inicializační soubor)"_cz, trim_blanks(field).c_str());
+    if (!known) log.messagef(kFatalData, "Neznámé ID znečišťující látky %s (inicializační soubor)"_cz, trim_blanks(field).c_str());
 
-    if (!next_field(rest, more, field) || !scan_single_range(field, pol.limit[0], at))
-        log_message(kFatalData, "Není zadána 1. limitní koncentrace znečišťující látky %s (inicializační soubor)"_cz, ind);
-    if (!next_field(rest, more, field) || !scan_single_range(field, pol.limit[1], at))
-        log_message(kFatalData, "Není zadána 2. limitní koncentrace znečišťující látky %s (inicializační soubor)"_cz, ind);
+    if (!next_field(rest, more, field) || !scan_single_range(log, field, pol.limit[0], at))
+        log.messagef(kFatalData, "Není zadána 1. limitní koncentrace znečišťující látky %s (inicializační soubor)"_cz, ind);
+    if (!next_field(rest, more, field) || !scan_single_range(log, field, pol.limit[1], at))
+        log.messagef(kFatalData, "Není zadána 2. limitní koncentrace znečišťující látky %s (inicializační soubor)"_cz, ind);
     pol.limit_count = pol.limit[1] < 0 ? 1 : 2;
     if (pol.type == kTypeORG) {
-        if (!next_field(rest, more, field) || !scan_single_range(field, pol.half_life, at))
-            log_message(kFatalData, "Není zadána poločas odstraňování znečišťující látky %s (inicializační soubor)"_cz, ind);
+        if (!next_field(rest, more, field) || !scan_single_range(log, field, pol.half_life, at))
+            log.messagef(kFatalData, "Není zadána poločas odstraňování znečišťující látky %s (inicializační soubor)"_cz, ind);
         // A half-life of 0 removes everything, a negative one makes the
         // removal factor grow with distance.
         if (!(pol.half_life > 0))
-            log_message(kFatalData, "Poločas odstraňování znečišťující látky %s musí být kladný (inicializační soubor)"_cz,
+            log.messagef(kFatalData, "Poločas odstraňování znečišťující látky %s musí být kladný (inicializační soubor)"_cz,
                         ind);
     }
     // The name is the whole rest of the line, commas included.
     pol.name = more ? trim_blanks(rest) : std::string();
-    if (pol.name.empty()) run_log().message(kFatalData, "Neúplné zadání znečišťujících látek (inicializační soubor)"_cz);
+    if (pol.name.empty()) log.message(kFatalData, "Neúplné zadání znečišťujících látek (inicializační soubor)"_cz);
     if (pol.name.size() > kMaxPollutantName)
-        log_message(kFatalData, "Maximální délka názvu polutantu je %i znaků [%s] (inicializační soubor)"_cz,
+        log.messagef(kFatalData, "Maximální délka názvu polutantu je %i znaků [%s] (inicializační soubor)"_cz,
                     static_cast<int>(kMaxPollutantName), pol.name.c_str());
     // Taken as it is ("1,3-butadien" begins so), but said: a limit typed
     // with a decimal comma ends up there.
     if (begins_with_number_and_comma(pol.name))
-        run_log().message_with_file(
+        log.message_with_file(
             kInformation,
             format_message("název polutantu %s na řádce %i začíná číslem a čárkou: [%s] (čárka odděluje údaje, "
                            "desetinná místa se píší za tečku)"_cz,
@@ -242,67 +243,67 @@ void read_pollutant(ProjectConfig& cfg, const std::string& key_raw, std::string_
     cfg.pollutants.push_back(std::move(pol));
 }
 
-void read_grid_item(ProjectConfig& cfg, const std::string& key, const std::string& value, const Place& at) {
+void read_grid_item(RunLog& log, ProjectConfig& cfg, const std::string& key, const std::string& value, const Place& at) {
     if (key == "SOUBOR") {
         if (static_cast<int>(cfg.grid_files.size()) >= kMaxGridFiles)
-            log_message(kFatalData, "Maximální počet souborů s referenčními body je %i (inicializační soubor)"_cz,
+            log.messagef(kFatalData, "Maximální počet souborů s referenčními body je %i (inicializační soubor)"_cz,
                         kMaxGridFiles);
-        cfg.grid_files.push_back(read_file_entry(value, key));
+        cfg.grid_files.push_back(read_file_entry(log, value, key));
     } else if (key == "PROJEKCE") {
         const std::string word = trim_blanks(value);
-        if (word.empty()) run_log().message(kFatalData, "Není zadán typ projekce (inicializační soubor)"_cz);
+        if (word.empty()) log.message(kFatalData, "Není zadán typ projekce (inicializační soubor)"_cz);
         const std::string upper = to_upper(word);
         for (int i = 0; i < 3; ++i)
             if (upper == kProjectionNames[i]) {
                 cfg.projection = i;
                 return;
             }
-        log_message(kFatalData, "Neznámá projekce: [%s] (inicializační soubor)"_cz, word.c_str());
+        log.messagef(kFatalData, "Neznámá projekce: [%s] (inicializační soubor)"_cz, word.c_str());
     } else if (key == "OTOCENI") {
         double rotation = 0;
-        if (!scan_finite(value, rotation, at))
-            run_log().message(kFatalData, "Není zadáno otočení souřadné sítě (inicializační soubor)"_cz);
+        if (!scan_finite(log, value, rotation, at))
+            log.message(kFatalData, "Není zadáno otočení souřadné sítě (inicializační soubor)"_cz);
         cfg.rotation = rotation;
         cfg.rotation_given = true;
     } else {
-        log_message(kErrorData, "neznámá položka v inicializačním souboru: %s"_cz, key.c_str());
+        log.messagef(kErrorData, "neznámá položka v inicializačním souboru: %s"_cz, key.c_str());
     }
 }
 
-void read_sources_item(ProjectConfig& cfg, const std::string& key, const std::string& value,
+void read_sources_item(RunLog& log, ProjectConfig& cfg, const std::string& key, const std::string& value,
                        std::string_view whole_value) {
     if (key == "BODOVE") {
-        cfg.point_sources = read_file_entry(value, key);
+        cfg.point_sources = read_file_entry(log, value, key);
         if (cfg.source_kinds < 1) cfg.source_kinds = 1;
     } else if (key == "LINIOVE") {
-        cfg.line_sources = read_file_entry(value, key);
+        cfg.line_sources = read_file_entry(log, value, key);
         if (cfg.source_kinds < 2) cfg.source_kinds = 2;
     } else if (key == "PLOSNE") {
-        cfg.area_sources = read_file_entry(value, key);
+        cfg.area_sources = read_file_entry(log, value, key);
         cfg.source_kinds = 3;
     } else if (key == "TRANSFERY") {
         if (cfg.background_given)
-            run_log().message(
+            log.message(
                 kFatalData, "nelze současně zadat soubor s transfery a pozaďové hodnoty (inicializační souobr)"_cz);
-        cfg.transfers = read_file_entry(value, key);
+        cfg.transfers = read_file_entry(log, value, key);
         cfg.transfers_given = true;
     } else if (key == "POZADI") {
         if (cfg.transfers_given)
-            run_log().message(
+            log.message(
                 kFatalData, "nelze současně zadat soubor s transfery a pozaďové hodnoty (inicializační soubor)"_cz);
         const std::string text(whole_value);
-        check_length(text, kMaxProjectFilePath, key);
+        check_length(log, text, kMaxProjectFilePath, key);
         cfg.background = text;
         cfg.background_given = true;
     } else {
-        log_message(kErrorData, "neznámá položka: %s (inicializační soubor)"_cz, key.c_str());
+        log.messagef(kErrorData, "neznámá položka: %s (inicializační soubor)"_cz, key.c_str());
     }
 }
 
-void read_results_item(ProjectConfig& cfg, const std::string& key, const std::string& value, const Place& at) {
+void read_results_item(RunLog& log, ProjectConfig& cfg, const std::string& key, const std::string& value, const Place& at) {
     auto base_name = [&](std::string& field) {
         if (value.empty()) return;
-        check_length(value, kMaxProjectFilePath, key);
+        check_length(log, value, kMaxProjectFilePath, key);
         field = value;
     };
     if (key == "TYP") {
@@ -311,21 +312,21 @@ void read_results_item(ProjectConfig& cfg, const std::string& key, const std::st
         if (word == "ZAKLADNI") cfg.result_type = kResultBasic;
         else if (word == "STANDARDNI") cfg.result_type = kResultStandard;
         else if (word == "ROZSIRENY") cfg.result_type = kResultExtended;
-        else log_message(kFatalData, "neznámý typ výstupu: %s (inicializační soubor)"_cz, value.c_str());
+        else log.messagef(kFatalData, "neznámý typ výstupu: %s (inicializační soubor)"_cz, value.c_str());
     } else if (key == "FORMAT") {
         if (value.empty()) return;
         const std::string word = to_upper(value);
         if (word == "TXT") cfg.result_format = kFormatTxt;
         else if (word == "DBF") cfg.result_format = kFormatDbf;
-        else log_message(kFatalData, "neznámý formát výstupu: %s (inicializační soubor)"_cz, value.c_str());
+        else log.messagef(kFatalData, "neznámý formát výstupu: %s (inicializační soubor)"_cz, value.c_str());
     } else if (key == "PODILY LIMIT") {
         if (trim_blanks(value).empty()) return;
         double threshold = 0;
         // A share in percent, of Crok: 0 to 100.
-        if (!scan_finite(value, threshold, at))
-            log_message(kErrorData, "nečíselná hodnota položky %s: %s (inicializační soubor)"_cz, key.c_str(), value.c_str());
+        if (!scan_finite(log, value, threshold, at))
+            log.messagef(kErrorData, "nečíselná hodnota položky %s: %s (inicializační soubor)"_cz, key.c_str(), value.c_str());
         else if (threshold < 0 || threshold > kMaxShareThreshold)
-            log_message(kErrorData, "nečíselná hodnota položky %s: %s (inicializační soubor); podíl v %% musí ležet mezi 0 a %g"_cz,
+            log.messagef(kErrorData, "nečíselná hodnota položky %s: %s (inicializační soubor); podíl v %% musí ležet mezi 0 a %g"_cz,
                         key.c_str(), value.c_str(), kMaxShareThreshold);
         else
             cfg.limit_share_threshold = threshold;
@@ -344,7 +345,7 @@ void read_results_item(ProjectConfig& cfg, const std::string& key, const std::st
     } else if (key == "ROZSIRENY") {
         base_name(cfg.base_report);
     } else {
-        log_message(kErrorData, "neznama polozka: %s (inicializační soubor)"_cz, key.c_str());
+        log.messagef(kErrorData, "neznama polozka: %s (inicializační soubor)"_cz, key.c_str());
     }
 }
 
@@ -363,15 +364,15 @@ bool only_equal_signs(std::string_view line) {
     return true;
 }
 
-void read_line_item(ProjectConfig& cfg, Section section, const std::string& line, const Place& at) {
+void read_line_item(RunLog& log, ProjectConfig& cfg, Section section, const std::string& line, const Place& at) {
     const auto eq = line.find('=');
     const std::string key_raw = line.substr(0, eq);
     const std::string_view rest =
         eq == std::string::npos ? std::string_view() : std::string_view(line).substr(eq + 1);
     if (section == Section::Pollutants) {
         if (only_equal_signs(line))
-            run_log().message(kFatalData, "Neúplné zadání znečišťujících látek (inicializační soubor)"_cz);
-        read_pollutant(cfg, key_raw, rest, at);
+            log.message(kFatalData, "Neúplné zadání znečišťujících látek (inicializační soubor)"_cz);
+        read_pollutant(log, cfg, key_raw, rest, at);
         return;
     }
     if (only_equal_signs(line)) return;  // no key
@@ -380,72 +381,72 @@ void read_line_item(ProjectConfig& cfg, Section section, const std::string& line
     switch (section) {
         case Section::None:
         case Section::Unknown:
-            log_message(kErrorData, "neznámá skupina v inicializačním souboru, položka: %s"_cz, key.c_str());
+            log.messagef(kErrorData, "neznámá skupina v inicializačním souboru, položka: %s"_cz, key.c_str());
             break;
-        case Section::Grid: read_grid_item(cfg, key, value, at); break;
-        case Section::Sources: read_sources_item(cfg, key, value, rest); break;
+        case Section::Grid: read_grid_item(log, cfg, key, value, at); break;
+        case Section::Sources: read_sources_item(log, cfg, key, value, rest); break;
         case Section::Meteorology:
-            if (key == "SOUBOR") cfg.wind_roses = read_file_entry(value, key);
-            else log_message(kErrorData, "neznámá položka: %s (inicializační soubor)"_cz, key.c_str());
+            if (key == "SOUBOR") cfg.wind_roses = read_file_entry(log, value, key);
+            else log.messagef(kErrorData, "neznámá položka: %s (inicializační soubor)"_cz, key.c_str());
             break;
-        case Section::Results: read_results_item(cfg, key, value, at); break;
+        case Section::Results: read_results_item(log, cfg, key, value, at); break;
         case Section::Pollutants: break;
     }
 }
 
-void echo_entry(const char* label, const InputTable& table) {
-    log_message(kEcho, "   %s: %s, %i", label, table.path.c_str(), project_type_code(table));
+void echo_entry(RunLog& log, const char* label, const InputTable& table) {
+    log.messagef(kEcho, "   %s: %s, %i", label, table.path.c_str(), project_type_code(table));
 }
 
 // The echo at message level 2, with the projection check at its place.
-void echo_configuration(const ProjectConfig& cfg) {
-    log_message(kEcho, "[VYPOCETNI SIT]");
-    for (const InputTable& t : cfg.grid_files) echo_entry("Soubor", t);
-    log_message(kEcho, "   Projekce: %s", kProjectionNames[cfg.projection]);
+void echo_configuration(RunLog& log, const ProjectConfig& cfg) {
+    log.messagef(kEcho, "[VYPOCETNI SIT]");
+    for (const InputTable& t : cfg.grid_files) echo_entry(log, "Soubor", t);
+    log.messagef(kEcho, "   Projekce: %s", kProjectionNames[cfg.projection]);
     if (cfg.projection == kProjectionJina) {
-        if (cfg.rotation_given) log_message(kEcho, "   Otoceni: %.2f", cfg.rotation);
-        else run_log().message(kFatalData, "nezadané otočení projekce (inicializační soubor)"_cz);
+        if (cfg.rotation_given) log.messagef(kEcho, "   Otoceni: %.2f", cfg.rotation);
+        else log.message(kFatalData, "nezadané otočení projekce (inicializační soubor)"_cz);
     } else if (cfg.rotation_given) {
-        log_message(kErrorData, "Otoceni: %.2f (inicializační soubor)"_cz, cfg.rotation);
+        log.messagef(kErrorData, "Otoceni: %.2f (inicializační soubor)"_cz, cfg.rotation);
     }
-    log_message(kEcho, "[ZNECISTUJICI LATKY]");
+    log.messagef(kEcho, "[ZNECISTUJICI LATKY]");
     for (const Pollutant& p : cfg.pollutants) {
         std::string line = format("   %s: %i", p.indicative.c_str(), p.type);
         for (int i = 0; i < p.limit_count; ++i) line += format(", %.3f", p.limit[i]);
         line += ", " + p.name;
-        run_log().message(kEcho, line);
+        log.message(kEcho, line);
     }
-    log_message(kEcho, "[ZDROJE]");
-    if (!cfg.point_sources.empty()) echo_entry("Bodove", cfg.point_sources);
-    if (!cfg.line_sources.empty()) echo_entry("Liniove", cfg.line_sources);
-    if (!cfg.area_sources.empty()) echo_entry("Plosne", cfg.area_sources);
-    log_message(kEcho, "[METEOROLOGIE]");
-    echo_entry("Soubor", cfg.wind_roses);
-    log_message(kEcho, "[VYSLEDKY]");
-    log_message(kEcho, "   Typ: %i", cfg.result_type);
-    log_message(kEcho, "   Formát: %i"_cz, cfg.result_format);
-    log_message(kEcho, "   Podily limit: %.2f", cfg.limit_share_threshold);
-    log_message(kEcho, "   Adresar: %s", cfg.output_directory_value.c_str());
-    log_message(kEcho, "   Zakladni: %s", cfg.base_basic.c_str());
-    log_message(kEcho, "   Podily zdroju: %s", cfg.base_source_shares.c_str());
-    log_message(kEcho, "   Podily skupin: %s", cfg.base_group_shares.c_str());
-    log_message(kEcho, "   Sektory max: %s", cfg.base_sector_max.c_str());
-    log_message(kEcho, "   Sektory prum: %s", cfg.base_sector_mean.c_str());
-    log_message(kEcho, "   Rozsireny: %s", cfg.base_report.c_str());
+    log.messagef(kEcho, "[ZDROJE]");
+    if (!cfg.point_sources.empty()) echo_entry(log, "Bodove", cfg.point_sources);
+    if (!cfg.line_sources.empty()) echo_entry(log, "Liniove", cfg.line_sources);
+    if (!cfg.area_sources.empty()) echo_entry(log, "Plosne", cfg.area_sources);
+    log.messagef(kEcho, "[METEOROLOGIE]");
+    echo_entry(log, "Soubor", cfg.wind_roses);
+    log.messagef(kEcho, "[VYSLEDKY]");
+    log.messagef(kEcho, "   Typ: %i", cfg.result_type);
+    log.messagef(kEcho, "   Formát: %i"_cz, cfg.result_format);
+    log.messagef(kEcho, "   Podily limit: %.2f", cfg.limit_share_threshold);
+    log.messagef(kEcho, "   Adresar: %s", cfg.output_directory_value.c_str());
+    log.messagef(kEcho, "   Zakladni: %s", cfg.base_basic.c_str());
+    log.messagef(kEcho, "   Podily zdroju: %s", cfg.base_source_shares.c_str());
+    log.messagef(kEcho, "   Podily skupin: %s", cfg.base_group_shares.c_str());
+    log.messagef(kEcho, "   Sektory max: %s", cfg.base_sector_max.c_str());
+    log.messagef(kEcho, "   Sektory prum: %s", cfg.base_sector_mean.c_str());
+    log.messagef(kEcho, "   Rozsireny: %s", cfg.base_report.c_str());
 }
 
 // Checks that need the whole file: the format decides which indicatives
 // can name DBF fields, and the wind roses are needed by every run.
-void check_complete(const ProjectConfig& cfg) {
+void check_complete(RunLog& log, const ProjectConfig& cfg) {
     if (cfg.result_format == kFormatDbf)
         for (const Pollutant& p : cfg.pollutants)
             if (!indicative_fits_dbf(p.indicative))
-                log_message(kFatalData,
+                log.messagef(kFatalData,
                             "Indikativ polutantu [%s] smí pro formát DBF obsahovat jen písmena bez diakritiky, "
                             "číslice, \"_\" a \".\" (inicializační soubor)"_cz,
                             p.indicative.c_str());
     if (cfg.wind_roses.path.empty())
-        run_log().message(kFatalData, "Není zadán soubor s větrnými růžicemi (inicializační soubor)"_cz);
+        log.message(kFatalData, "Není zadán soubor s větrnými růžicemi (inicializační soubor)"_cz);
 }
 
 // The directory part of a path including its last separator, or "".
@@ -453,29 +454,29 @@ std::string directory_part(const std::string& path) { return path.substr(0, plat
 
 std::string file_part(const std::string& path) { return path.substr(platform::file_name_start(path)); }
 
-void derive_output_directory(ProjectConfig& cfg) {
+void derive_output_directory(RunLog& log, ProjectConfig& cfg, const std::string& default_output_directory) {
     std::string dir = cfg.output_directory_value;
     if (dir.empty()) dir = directory_part(cfg.base_basic);
     if (dir.empty()) dir = directory_part(cfg.project_path);
-    if (dir.empty()) dir = platform::current_directory();
+    if (dir.empty()) dir = default_output_directory;
     dir = platform::with_separator(dir);
-    check_length(dir, kMaxProjectFilePath, "ADRESAR");
+    check_length(log, dir, kMaxProjectFilePath, "ADRESAR");
     cfg.output_directory = dir;
 }
 
 }  // namespace
 
-void read_project_from(const std::string& path) {
-    ProjectConfig& cfg = project();
-    log_message(kInformation, "Inicializační soubor: [%s]"_cz, path.c_str());
+ProjectConfig read_project(const std::string& path, const std::string& default_output_directory, InputContext& in) {
+    RunLog& log = in.log;
+    ProjectConfig cfg;
+    log.messagef(kInformation, "Inicializační soubor: [%s]"_cz, path.c_str());
     if (path.size() > kMaxProjectFilePath)
-        log_message(kFatalData, "Cesta k inicializačnímu souboru je delší než %i znaků (inicializační soubor)"_cz,
+        log.messagef(kFatalData, "Cesta k inicializačnímu souboru je delší než %i znaků (inicializační soubor)"_cz,
                     static_cast<int>(kMaxProjectFilePath));
     // Only a regular file: a directory, a device (a link to /dev/zero) or
     // a FIFO is refused as a file that cannot be opened.
     File file;
-    if (!file.open_regular(path)) run_log().message(kFatalOpen, path);
-    cfg.reset();
+    if (!file.open_regular(in.file_name(path))) log.fatal(kFatalOpen, path);
     cfg.project_path = path;
 
     Section section = Section::None;
@@ -486,7 +487,7 @@ void read_project_from(const std::string& path) {
         if (got == File::LineRead::End) break;
         ++line_number;
         if (got == File::LineRead::TooLong)
-            run_log().message_with_file(kFatalData,
+            log.message_with_file(kFatalData,
                                         format_message("řádek %i je delší než %i znaků"_cz, line_number,
                                                        static_cast<int>(kMaxProjectLine)),
                                         path);
@@ -501,38 +502,35 @@ void read_project_from(const std::string& path) {
             const std::string name = upper.substr(1, upper.size() >= 2 ? upper.size() - 2 : 0);
             section = section_named(name);
             if (section == Section::Unknown)
-                log_message(kErrorData, "neznámá skupina v inicializačním souboru: %s"_cz, name.c_str());
+                log.messagef(kErrorData, "neznámá skupina v inicializačním souboru: %s"_cz, name.c_str());
             continue;
         }
-        read_line_item(cfg, section, text, Place{path, line_number});
+        read_line_item(log, cfg, section, text, Place{path, line_number});
     }
     file.close();
 
-    if (run_log().level >= 2) echo_configuration(cfg);
+    if (log.level >= 2) echo_configuration(log, cfg);
     else if (cfg.projection == kProjectionJina && !cfg.rotation_given)
-        run_log().message(kFatalData, "nezadané otočení projekce (inicializační soubor)"_cz);
-    check_complete(cfg);
+        log.message(kFatalData, "nezadané otočení projekce (inicializační soubor)"_cz);
+    check_complete(log, cfg);
 
-    derive_output_directory(cfg);
+    derive_output_directory(log, cfg, default_output_directory);
 
-    RunLog& log = run_log();
     if (!log.log_given) {
         const std::string name = file_part(log.log_path);
         if (!name.empty()) {
             const std::string copy = cfg.output_directory + name;
             if (copy.size() > kMaxLogPath)
-                log_message(kErrorData, "Cesta pro kopii LOG souboru je delší než %i znaků, kopie nebude vytvořena: %s"_cz,
+                log.messagef(kErrorData, "Cesta pro kopii LOG souboru je delší než %i znaků, kopie nebude vytvořena: %s"_cz,
                             static_cast<int>(kMaxLogPath), copy.c_str());
             else log.copy_path = copy;
         }
     }
+    return cfg;
 }
 
-std::string project_file_path() {
-    const RunOptions& opt = run_options();
+std::string project_file_path(const RunOptions& opt) {
     return !opt.project_file.empty() ? opt.project_file : opt.computation_directory + opt.program_name + ".atm";
 }
-
-void read_project() { read_project_from(project_file_path()); }
 
 }  // namespace zemo

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/run_options.h"
 #include "input/input_table.h"
 
 namespace zemo {
@@ -96,19 +97,18 @@ struct ProjectConfig {
     bool computes_no2() const { return no2_count > 0; }
 };
 
-ProjectConfig& project();
+ProjectConfig& project();  // TRANSITIONAL
 
-// The project file of the run: the -i value, else the computation
-// directory, the program name and ".atm".
-std::string project_file_path();
+// The project file of a run: the -i value, else the computation directory,
+// the program name and ".atm" (a path, like every path of the run, taken in
+// the computation directory).
+std::string project_file_path(const RunOptions& options);
 
-// Reads the project file named by RunOptions (the -i value, else the
-// computation directory + program name + ".atm"), fills ProjectConfig,
-// echoes it at level 2, derives the output directory and sets the log copy
+// Reads the project file at path (opened in in.directory), echoes it at
+// level 2, derives the output directory (default_output_directory when
+// neither the project nor its path names one) and sets the log's copy
 // path. Every fatal condition ends the stage through a fatal message.
-void read_project();
-// The same for an explicit path (tests).
-void read_project_from(const std::string& path);
+ProjectConfig read_project(const std::string& path, const std::string& default_output_directory, InputContext& in);
 
 // The type code of a file entry as the project file and its echo give it:
 // -1 undetermined, 0 DBF, 2 FIX, 10 TSV, 11 CSV, 12 SSV.

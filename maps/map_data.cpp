@@ -18,7 +18,7 @@
 #include "input/reference_points.h"
 #include "output/result_files.h"
 #include "run/run.h"
-#include "run/run_sequence.h"
+#include "run/run.h"
 
 namespace zemo::maps {
 
@@ -231,20 +231,19 @@ MapProject load_map_project(const MapOptions& options) {
         opt.log_file = utf8_to_cp1250(temp_log);
         opt.log_given = true;
         opt.message_level = 1;
-        for (const auto& stage : {stage_initialisation, stage_project_file, stage_input_data}) {
-            if (run_stage(stage) != 0) {
-                failure = "Projekt nebo jeho vstupní data nelze načíst";
-                break;
-            }
-        }
+        RunPlan inputs_only;
+        inputs_only.last_stage = Stage::InputData;
+        inputs_only.end_after_failure = false;
+        if (run.execute(inputs_only) != 0) failure = "Projekt nebo jeho vstupní data nelze načíst";
         if (failure.empty()) {
-            const ProjectConfig& pc = project();
-            m.project_path = cp1250_to_utf8(project_file_path());
-            m.project_name = cp1250_to_utf8(platform::base_name(project_file_path()));
+            const ProjectConfig& pc = run.project();
+            const std::string project_path = project_file_path(run.options());
+            m.project_path = cp1250_to_utf8(project_path);
+            m.project_name = cp1250_to_utf8(platform::base_name(project_path));
             m.projection = pc.projection;
             m.rotation = pc.rotation > kNotGiven ? pc.rotation : 0.0;
             m.pollutants = pc.pollutants;
-            m.sources = sources();
+            m.sources = run.sources();
             m.dbf = pc.result_format == kFormatDbf;
             try {
                 m.receptors = read_receptors();
@@ -262,7 +261,7 @@ MapProject load_map_project(const MapOptions& options) {
                         : fs::absolute(options.output_directory).string();
                 if (m.output_directory.back() != '/') m.output_directory += '/';
                 m.run_log = fs::absolute(find_run_log(options, pc.output_directory,
-                                                      platform::base_name(project_file_path())))
+                                                      platform::base_name(project_path)))
                                 .string();
             } catch (const MapError& e) {
                 failure = e.what();
@@ -270,7 +269,7 @@ MapProject load_map_project(const MapOptions& options) {
                 failure = "Tabulku výsledků nelze přečíst";
             }
         }
-        run_log().close();
+        run.log().close();
     }
     std::string messages;
     if (!failure.empty()) messages = cp1250_to_utf8(read_whole(temp_log));

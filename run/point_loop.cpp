@@ -31,6 +31,8 @@
 
 namespace zemo {
 
+void RunObserver::stage_starting(Stage) {}
+void RunObserver::stage_ended(Stage, bool) {}
 void RunObserver::progress(int, int, const ReferencePoint&) {}
 bool RunObserver::stop_requested() { return false; }
 void RunObserver::message_line(std::string_view) {}

@@ -28,10 +28,18 @@
 
 namespace zemo {
 
+// The stages of a run in their order (run/run.h).
+enum class Stage { Initialisation, ProjectFile, InputData, ResultPreparation, Computation, EndOfRun };
+
 // What a host (the console, the desktop program, a test) sees of a run.
 class RunObserver {
 public:
     virtual ~RunObserver() = default;
+    // Before and after each stage of the run's plan; completed is false
+    // when a fatal message or a stop ended it (for the end of run: when the
+    // run did not end "O.K.").
+    virtual void stage_starting(Stage stage);
+    virtual void stage_ended(Stage stage, bool completed);
     // Before each reference point: the points done so far, their total and
     // the point about to be computed.
     virtual void progress(int done, int total, const ReferencePoint& next);

@@ -1,11 +1,66 @@
 #include "run/run.h"
 
+#include <ctime>
+#include <new>
+
+#include "base/format.h"
 #include "base/platform.h"
-#include "run/run_sequence.h"
+#include "base/text.h"
+#include "input/input_loading.h"
+#include "run/run_files.h"
 
 namespace zemo {
 
-Run::Run(RunObserver* observer) : working_directory_(platform::current_directory()) {
+namespace {
+
+std::string time_stamp(const std::tm& t) {
+    return format("%02i.%02i.%4i  %02i:%02i:%02i", t.tm_mday, t.tm_mon + 1, t.tm_year + 1900, t.tm_hour, t.tm_min,
+                  t.tm_sec);
+}
+
+// An allocation that failed where no reader or check expected it: the
+// fatal "nedostatek paměti", which closes every file like any fatal stop.
+// Called outside the handler of bad_alloc, when the stage's memory is free.
+[[noreturn]] void report_exhausted_memory(RunLog& log) {
+    log.fatal(kFatalMemory, "požadovanou paměť nelze přidělit"_cz);
+}
+
+// The body's status, or -100 when a fatal message (or exhausted memory,
+// reported as one) ended it.
+int guarded(RunLog& log, const std::function<int()>& body) {
+    try {
+        return body();
+    } catch (const FatalStop& stop) {
+        return stop.status;
+    } catch (const std::bad_alloc&) {
+    }
+    try {
+        report_exhausted_memory(log);
+    } catch (const FatalStop& stop) {
+        return stop.status;
+    }
+}
+
+}  // namespace
+
+int run_stage(RunLog& log, const std::function<int()>& step) { return guarded(log, step); }
+
+// TRANSITIONAL: go with the thread-current records.
+int run_stage(const std::function<int()>& step) { return guarded(run_log(), step); }
+int stage_end_of_run(int status) { return finish_run(run_options(), run_log(), status); }
+void reset_run_records() {
+    run_log().reset();
+    run_options().reset();
+    project().reset();
+    model_settings().reset();
+    sources().reset();
+    wind_roses().reset();
+    transfers().reset();
+    reference_point_tables().reset();
+    partial_numbers().reset();
+}
+
+Run::Run(RunObserver* observer) : observer_(observer), working_directory_(platform::current_directory()) {
     hooks_.observer = observer;
     if (observer) log_.set_line_sink([observer](std::string_view line) { observer->message_line(line); });
 }
@@ -17,21 +72,158 @@ Run::~Run() {
     platform::change_directory(working_directory_);
 }
 
-int Run::execute() {
-    if (run_stage(stage_initialisation) != 0) {
+bool Run::stage(Stage which, const std::function<void()>& body) {
+    if (observer_) observer_->stage_starting(which);
+    const bool completed = guarded(log_, [&] {
+                               body();
+                               return 0;
+                           }) == 0;
+    if (observer_) observer_->stage_ended(which, completed);
+    return completed;
+}
+
+int Run::execute(const RunPlan& plan) {
+    struct Step {
+        Stage stage;
+        void (Run::*body)();
+    };
+    if (!stage(Stage::Initialisation, [&] { initialisation(plan); })) {
+        // Nothing of the project is known yet: no result file exists.
+        stopped_ = true;
         finish_held_log();
         return -100;
     }
-    const auto fail = [] {
+    const Step steps[] = {{Stage::InputData, &Run::input_data},
+                          {Stage::ResultPreparation, &Run::result_preparation},
+                          {Stage::Computation, &Run::computation}};
+    bool completed = stage(Stage::ProjectFile, [&] { project_file(plan); });
+    for (const Step& s : steps) {
+        if (!completed || plan.last_stage < s.stage) break;
+        completed = stage(s.stage, [&] { (this->*s.body)(); });
+    }
+    if (!completed) {
+        stopped_ = true;
         finish_held_log();
-        stage_end_of_run(-100);
-        return -100;
-    };
-    if (run_stage(stage_project_file) != 0) return fail();
-    if (run_stage(stage_input_data) != 0) return fail();
-    if (run_stage(stage_result_preparation) != 0) return fail();
-    if (run_stage(stage_computation) != 0) return fail();
-    return stage_end_of_run(0);
+        if (!plan.end_after_failure) return -100;
+    } else if (plan.last_stage < Stage::Computation) {
+        return 0;
+    }
+    if (observer_) observer_->stage_starting(Stage::EndOfRun);
+    const int status = end_of_run(completed ? 0 : -100);
+    if (observer_) observer_->stage_ended(Stage::EndOfRun, status == 0);
+    return status;
+}
+
+void Run::initialisation(const RunPlan& plan) {
+    RunOptions& opt = options_;
+    if (!plan.project_handed_over) {
+        opt.installation_directory = platform::with_separator(opt.installation_directory);
+        opt.computation_directory = platform::with_separator(
+            opt.computation_directory.empty() ? std::string(".") : opt.computation_directory);
+    }
+    if (!platform::change_directory(opt.computation_directory) && !plan.project_handed_over) {
+        platform::console_write(format("*** Adresář projektu neexistuje nebo není přístupný\n       %s\n"_cz,
+                                       opt.computation_directory.c_str()));
+        throw FatalStop{};
+    }
+    input_.quiet_open_failure = opt.quiet_open_failure;
+    if (!plan.project_handed_over) {
+        std::string log_path;
+        if (opt.log_given) {
+            log_path = opt.log_file;
+        } else {
+            const std::string base =
+                opt.project_file.empty() ? opt.program_name : platform::base_name(opt.project_file);
+            log_path = opt.installation_directory + "log" + platform::kDirSeparator + base + ".log";
+        }
+        log_.log_path = log_path;
+        log_.log_given = opt.log_given;
+        // The log is created only once the project has been read and the
+        // run's files have been checked: until then it could be aimed at an
+        // input.
+        log_.hold();
+        log_.open(log_path, opt.message_level);
+        opt.start_time = std::time(nullptr);
+        opt.start_local = platform::local_time(opt.start_time);
+    }
+    if (opt.message_level > 0) {
+        log_.write(format("%s verze %s\n", opt.product_word.c_str(), opt.version.c_str()));
+        log_.write("================================================\n\n");
+        log_.write("INICIALIZACE PROGRAMU\n");
+    }
+    log_.messagef(kInformation, "Čas startu programu: %s"_cz, time_stamp(opt.start_local).c_str());
+    if (!plan.project_handed_over)
+        log_.messagef(kInformation, "Výpočetní adresář: %s"_cz, opt.computation_directory.c_str());
+    settings_ = load_model_settings(model_settings_path(opt.installation_directory), log_).values;
+}
+
+void Run::project_file(const RunPlan& plan) {
+    if (!plan.project_handed_over)
+        project_ = read_project(project_file_path(options_), platform::current_directory(), input_);
+    // No result table may replace an input, the log or another result.
+    check_run_files(options_, project_, log_);
+    log_.release();
+}
+
+void Run::finish_held_log() {
+    if (!log_.held()) return;
+    if (held_log_may_be_created(options_, project_, log_)) {
+        log_.release();
+        log_.flush();
+        close_all_files();
+    } else {
+        log_.release_to_console();
+    }
+}
+
+void Run::input_data() {
+    if (load_input_data() != 0) throw FatalStop{};
+}
+
+void Run::result_preparation() {
+    if (prepare_result_files() != 0) throw FatalStop{};
+}
+
+void Run::computation() {
+    platform::set_thread_priority(options_.priority);
+    const int status = guarded(log_, run_computation);
+    platform::set_thread_priority(0);
+    if (status == -100) throw FatalStop{};
+}
+
+int Run::end_of_run(int status) {
+    // The tables of the inputs are no longer needed.
+    sources_ = Sources{};
+    roses_ = WindRoses{};
+    transfers_ = Transfers{};
+    points_ = ReferencePointTables{};
+    return finish_run(options_, log_, status);
+}
+
+int finish_run(const RunOptions& opt, RunLog& log, int status) {
+    // The result tables are completed and closed before the end texts, so
+    // that a table that could not be written completely is reported in the
+    // log and the run does not end with "O.K.".
+    complete_result_files();
+    if (!close_result_files()) status = -100;
+    // A log that has already lost a line is no record of a complete run.
+    if (log.write_failed()) status = -100;
+
+    const std::time_t end = std::time(nullptr);
+    const long total = static_cast<long>(end - opt.start_time);
+    const long hours = total / 3600, minutes = (total % 3600) / 60, seconds = total % 60;
+    if (opt.message_level > 0) {
+        log.write(status == 0 ? "\nVÝPOČET UKONČEN... O.K.\n"_cz : "\nVÝPOČET UKONČEN...\n"_cz);
+        log.messagef(kInformation, "Čas ukončení programu: %s"_cz, time_stamp(platform::local_time(end)).c_str());
+        log.messagef(kInformation, "Celkový výpočetní čas: %lih %02lim %02lis"_cz, hours, minutes, seconds);
+        if (opt.console) {
+            platform::console_write(format("Vypocet ukoncen%45s\n", ""));
+            platform::console_write(format("Celkovy vypocetni cas: %lih %02lim %02lis\n", hours, minutes, seconds));
+        }
+    }
+    if (!log.close()) status = -100;
+    close_all_files();
+    return status;
 }
 
 }  // namespace zemo

@@ -1,20 +1,37 @@
-// One run of the model as an object: it owns every record of the run
-// (options, log, open files, project, model settings, sources, wind roses,
-// transfers, reference-point tables, result files, hooks) and binds them as
-// the current records of its thread for its lifetime (base/run_record.h).
-// Nothing of a run survives it: its records die with it, and the process's
-// working directory, which the run changes to its computation directory, is
-// restored when it ends, also after a fatal stop. So a host (the desktop
-// program, a test) can run again and again in one process, and each run
-// gives the bytes a separate process would.
+// One run of the model as an object, and the only place that knows the
+// order of its stages:
 //
+//   initialisation -> project file -> input data -> result preparation
+//        -> computation (at the chosen priority) -> end of run
+//
+// The run owns every record of the run (options, log, project, model
+// settings, sources, wind roses, transfers, reference-point tables,
+// result files, hooks) and hands each stage what it reads. Nothing of a
+// run survives it, so a host (the console, the desktop program, the map
+// tool, a test) can run again and again in one process, and each run gives
+// the bytes a separate process would.
+//
+// Hosts differ only in the plan they hand execute and in their observer:
+//   console     reads the project file; after a fatal stop the process
+//               ends, so there is no end of run
+//   desktop     has opened the log and handed its window's project over
+//               (desktop/logic/desktop_run.h), so the initialisation holds
+//               no log and the project-file stage only checks the run's
+//               files; builds its message lines from the stage events
+//   map tool    stops after the input data
+//
+// A fatal message inside a stage throws FatalStop (base/run_log.h); the
+// run closes its result files as they stand and goes on as its plan says.
 // A run is created, executed and destroyed on one thread.
 #pragma once
+
+#include <functional>
 
 #include "base/files.h"
 #include "base/run_log.h"
 #include "base/run_options.h"
 #include "base/run_record.h"
+#include "input/input_table.h"
 #include "input/model_settings.h"
 #include "input/project_file.h"
 #include "input/reference_points.h"
@@ -26,10 +43,27 @@
 
 namespace zemo {
 
+// What a host asks of a run.
+struct RunPlan {
+    // The host has opened the log and filled the project itself (the
+    // desktop program): no held log, no project file, no "Výpočetní
+    // adresář" line, the start time as the host took it.
+    bool project_handed_over = false;
+    // The last stage run before the end (the map tool: the input data);
+    // a run that stops early has no end of run and leaves its log open
+    // until the run object goes.
+    Stage last_stage = Stage::Computation;
+    // After a failed stage: the end of run with its failure status (the
+    // result tables closed with the rows written so far, the log closed
+    // without "O.K."), or nothing more (the console program, whose
+    // process ends).
+    bool end_after_failure = true;
+};
+
 class Run {
 public:
-    // observer: the host's progress, stop request and message lines; none
-    // for the console, whose progress line is the default.
+    // observer: the host's progress, stop request, message lines and stage
+    // events; none for the console, whose progress line is the default.
     explicit Run(RunObserver* observer = nullptr);
     ~Run();
     Run(const Run&) = delete;
@@ -38,15 +72,37 @@ public:
     // The options to fill before execute (computation directory, project
     // file, log file, message level, priority, installation directory).
     RunOptions& options() { return options_; }
+    RunLog& log() { return log_; }
+    // The project: read by the project-file stage, or handed over by the
+    // host before execute (RunPlan::project_handed_over).
+    ProjectConfig& project() { return project_; }
+    // What the input stage read (the map tool reads them after its run).
+    const Sources& sources() const { return sources_; }
+    const ReferencePointTables& reference_points() const { return points_; }
+    const WindRoses& wind_roses() const { return roses_; }
+    // The context every reader of this run works in.
+    InputContext& input_context() { return input_; }
 
-    // Every stage from the initialisation to the end of run, as a host runs
-    // them: a stage that fails (a fatal message, a stop) ends the run with
-    // the end of run's failure status, so the result tables are completed
-    // and closed with the rows written so far and the log is closed without
-    // "O.K.". Returns 0 for a complete run, else -100.
-    int execute();
+    // The stages of the plan in their order. Returns 0 for a complete run
+    // (or one that reached its last stage), else -100.
+    int execute(const RunPlan& plan = {});
+    // True once a stage of execute failed (a fatal message, a stop by the
+    // host), as opposed to a run that ended but not "O.K.".
+    bool stopped() const { return stopped_; }
 
 private:
+    void initialisation(const RunPlan& plan);
+    void project_file(const RunPlan& plan);
+    void input_data();
+    void result_preparation();
+    void computation();
+    int end_of_run(int status);
+    // After a fatal stop: the log still held in memory is created, or shown
+    // on the console when its path is one of the run's inputs or results.
+    void finish_held_log();
+    // Runs one stage with its events: true when it completed.
+    bool stage(Stage which, const std::function<void()>& body);
+
     // The registry of open files comes first: the files of the later
     // records unregister from it when they close at the run's end.
     OpenFiles files_;
@@ -61,6 +117,9 @@ private:
     PartialNumbers partial_numbers_;
     ResultFiles results_;
     RunHooks hooks_;
+    InputContext input_{log_, partial_numbers_};
+    RunObserver* observer_;
+    bool stopped_ = false;
 
     RunRecord<OpenFiles>::Binding files_binding_{files_};
     RunRecord<RunOptions>::Binding options_binding_{options_};
@@ -77,5 +136,21 @@ private:
 
     std::string working_directory_;  // restored at the end
 };
+
+// Runs one step outside a run's stages (a reader in a test, the desktop's
+// single-file test): 0, or -100 when a fatal message stopped it. An
+// allocation that fails inside it (std::bad_alloc) is the fatal
+// "nedostatek paměti" with "požadovanou paměť nelze přidělit" (type 32).
+int run_stage(RunLog& log, const std::function<int()>& step);
+// The end of a run: the result tables completed and closed, the end texts
+// and the total time, the log closed and copied. status is 0 or -100; the
+// result is -100 when the run lost output or did not complete.
+int finish_run(const RunOptions& options, RunLog& log, int status);
+
+// TRANSITIONAL: the same over the thread-current records, and back to a fresh
+// process for hosts that drive single readers (tests, fuzz targets).
+int run_stage(const std::function<int()>& step);
+int stage_end_of_run(int status);
+void reset_run_records();
 
 }  // namespace zemo

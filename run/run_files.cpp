@@ -24,12 +24,12 @@ bool may_share(const RunFileUse& a, const RunFileUse& b) { return a.role == Role
 
 }  // namespace
 
-std::vector<RunFileUse> run_file_uses(bool with_results) {
-    const ProjectConfig& pr = project();
-    const RunLog& log = run_log();
+std::vector<RunFileUse> run_file_uses(const RunOptions& options, const ProjectConfig& pr, const RunLog& log,
+                                      bool with_results) {
     std::vector<RunFileUse> uses;
-    uses.push_back({project_file_path(), "inicializační soubor"_cz, Role::Input});
-    uses.push_back({model_settings_path(), "soubor nastavení modelu (CFG soubor)"_cz, Role::Input});
+    uses.push_back({project_file_path(options), "inicializační soubor"_cz, Role::Input});
+    uses.push_back({model_settings_path(options.installation_directory), "soubor nastavení modelu (CFG soubor)"_cz,
+                    Role::Input});
     for (const InputTable& t : pr.grid_files) add_input(uses, t, "tabulka referenčních bodů"_cz);
     add_input(uses, pr.point_sources, "tabulka bodových zdrojů"_cz);
     add_input(uses, pr.line_sources, "tabulka liniových zdrojů"_cz);
@@ -48,25 +48,25 @@ std::vector<RunFileUse> run_file_uses(bool with_results) {
     return uses;
 }
 
-void check_run_files() {
-    const std::vector<RunFileUse> uses = run_file_uses(true);
+void check_run_files(const RunOptions& options, const ProjectConfig& project, RunLog& log) {
+    const std::vector<RunFileUse> uses = run_file_uses(options, project, log, true);
     std::vector<std::string> keys;
     keys.reserve(uses.size());
     for (const RunFileUse& u : uses) keys.push_back(platform::file_key(u.path));
     for (std::size_t j = 1; j < uses.size(); ++j)
         for (std::size_t i = 0; i < j; ++i) {
             if (keys[i] != keys[j] || may_share(uses[i], uses[j])) continue;
-            log_message(kFatalCreate, "%s [%s] a %s [%s] jsou tentýž soubor"_cz, uses[j].use.c_str(), uses[j].path.c_str(),
+            log.messagef(kFatalCreate, "%s [%s] a %s [%s] jsou tentýž soubor"_cz, uses[j].use.c_str(), uses[j].path.c_str(),
                         uses[i].use.c_str(), uses[i].path.c_str());
         }
 }
 
-bool held_log_may_be_created() {
-    const std::string path = run_log().held_path();
+bool held_log_may_be_created(const RunOptions& options, const ProjectConfig& project, const RunLog& log) {
+    const std::string path = log.held_path();
     if (path.empty()) return true;
     const std::string key = platform::file_key(path);
     // The result paths are known only once the output directory is.
-    for (const RunFileUse& u : run_file_uses(!project().output_directory.empty()))
+    for (const RunFileUse& u : run_file_uses(options, project, log, !project.output_directory.empty()))
         if (u.role != Role::Log && u.role != Role::LogCopy && platform::file_key(u.path) == key) return false;
     return true;
 }

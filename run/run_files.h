@@ -15,6 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "base/run_log.h"
+#include "base/run_options.h"
+#include "input/project_file.h"
+
 namespace zemo {
 
 struct RunFileUse {
@@ -28,18 +32,19 @@ struct RunFileUse {
 // model settings always, the tables and the log's copy once the project
 // has been read (from ProjectConfig, however far it got), the result files
 // with with_results. Inputs first, then the log, its copy and the results.
-std::vector<RunFileUse> run_file_uses(bool with_results);
+std::vector<RunFileUse> run_file_uses(const RunOptions& options, const ProjectConfig& project, const RunLog& log,
+                                      bool with_results);
 
 // Refuses the run (fatal 31, naming the file and both uses) when a file the
 // run writes is the same file as an input, the log, the log's copy or
 // another result file. Called after the project has been read and before
 // the log or any result file is created.
-void check_run_files();
+void check_run_files(const RunOptions& options, const ProjectConfig& project, RunLog& log);
 
 // For a fatal stop while the log is still held: true when the log may be
 // created, false when its path is one of the run's inputs or results (its
 // lines then go to the console). A copy aimed at the log is refused, the
 // log itself is still written.
-bool held_log_may_be_created();
+bool held_log_may_be_created(const RunOptions& options, const ProjectConfig& project, const RunLog& log);
 
 }  // namespace zemo

@@ -1,6 +1,6 @@
 // zemo: the console program. Runs one computation described by a project
 // file; see run_sequence.h for the stages.
-#include "run/run_sequence.h"
+#include "run/console.h"
 
 #ifdef _WIN32
 #include <windows.h>

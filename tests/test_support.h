@@ -20,7 +20,7 @@
 #include "base/text.h"
 #include "input/model_settings.h"
 #include "input/project_file.h"
-#include "run/run_sequence.h"
+#include "run/run.h"
 
 namespace zemo::test {
 

@@ -20,7 +20,7 @@
 #include "input/transfers.h"
 #include "input/wind_roses.h"
 #include "run/run_files.h"
-#include "run/run_sequence.h"
+#include "run/run.h"
 
 namespace zemo::desktop {
 
@@ -53,35 +53,16 @@ public:
         window_.process_events();
     }
 
-private:
+protected:
     RunWindow& window_;
+
+private:
     const std::atomic<bool>* stop_;
     const std::atomic<bool>* closing_;
 };
 
-// The initialisation of a desktop run: the log banner and the start time
-// taken by the run (the log is open already), then the model settings; the
-// computation directory is not reported. A settings file that cannot be
-// opened is reported and the defaults are taken, as in the console program:
-// the run goes on.
-int desktop_initialisation() {
-    const RunOptions& opt = run_options();
-    RunLog& log = run_log();
-    if (opt.message_level > 0) {
-        log.write(format("%s verze %s\n", opt.product_word.c_str(), opt.version.c_str()));
-        log.write("================================================\n\n");
-        log.write("INICIALIZACE PROGRAMU\n");
-    }
-    const std::tm& t = opt.start_local;
-    log_message(kInformation, "Čas startu programu: %02i.%02i.%4i  %02i:%02i:%02i"_cz, t.tm_mday, t.tm_mon + 1,
-                t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec);
-    load_model_settings();
-    return 0;
-}
-
 // The session's log state once the run's log has been closed.
-void note_log_closed(RunSession& session) {
-    const RunLog& log = run_log();
+void note_log_closed(RunSession& session, const RunLog& log) {
     if (log.log_state == 1) session.log_state = LogState::CopyAvailable;
     else if (log.opened && !log.writes_to_stdout()) session.log_state = LogState::Available;
 }
@@ -91,7 +72,7 @@ void note_log_closed(RunSession& session) {
 int prepare_run(const ProjectForm& form, const Preferences& prefs, const RunPlaces& places, RunWindow& window,
                 RunSession& session, Run& run) {
     RunOptions& opt = run.options();
-    RunLog& log = run_log();
+    RunLog& log = run.log();
     bool failed = false;
     const auto fail = [&](const char* line) {
         window.append_message(line);
@@ -141,7 +122,7 @@ int prepare_run(const ProjectForm& form, const Preferences& prefs, const RunPlac
     if (level > 0) session.log_state = LogState::InProgress;
 
     // 4. checks, every one made; 5. the hand-over
-    ProjectConfig& cfg = project();
+    ProjectConfig& cfg = run.project();
     cfg.reset();
     for (const std::string& name : form.point_files)
         if (!name.empty()) cfg.grid_files.push_back(table_named(name));
@@ -227,6 +208,53 @@ int prepare_run(const ProjectForm& form, const Preferences& prefs, const RunPlac
     return 0;
 }
 
+namespace {
+
+// The desktop's own sequence around the stages of a run: the message-area
+// lines, the log's quiet flag (on outside the stages, so that what the
+// window does itself is not logged) and the stop flag, cleared before the
+// computation so that a press of "Zastavit" during the inputs does not stop
+// the next run.
+class DesktopRunObserver : public WindowObserver {
+public:
+    DesktopRunObserver(RunWindow& window, RunSession& session)
+        : WindowObserver(window, &session.stop, &session.closing), session_(session) {}
+    void attach(RunLog& log) { log_ = &log; }
+
+    void stage_starting(Stage stage) override {
+        if (stage == Stage::Initialisation) {
+            log_->error_count = 0;
+            window_.set_progress(0);
+            window_.append_message("Načtení vstupních dat..."_cz);
+            log_->quiet = false;
+        } else if (stage == Stage::Computation) {
+            window_.append_message("         ...o.k.");
+            window_.append_message("Výpočet..."_cz);
+            session_.stop = false;
+        }
+    }
+    void stage_ended(Stage stage, bool completed) override {
+        if (stage != Stage::EndOfRun) return;
+        // The end of run comes before the verdict: what it still reports (a
+        // result table or the log's copy that could not be written) must
+        // not follow the last line of the run.
+        log_->quiet = true;
+        note_log_closed(session_, *log_);
+        if (!completed) {
+            window_.append_message("VÝPOČET NEBYL DOKONČEN!"_cz);
+            return;
+        }
+        window_.set_progress(100);
+        window_.append_message("Výpočet ukončen...o.k."_cz);
+    }
+
+private:
+    RunSession& session_;
+    RunLog* log_ = nullptr;
+};
+
+}  // namespace
+
 int run_model(const ScreenToCfg& screen_to_cfg, const Preferences& prefs, const RunPlaces& places,
               RunWindow& window, RunSession& session) {
     // 1. 2. 3.
@@ -234,8 +262,9 @@ int run_model(const ScreenToCfg& screen_to_cfg, const Preferences& prefs, const 
         prefs.priority >= kPriorityLowest && prefs.priority <= kPriorityHighest ? prefs.priority : 0;
     platform::set_thread_priority(priority);
     window.clear_messages();
-    WindowObserver observer(window, &session.stop, &session.closing);
-    Run run(&observer);  // gives the working directory back when it ends
+    DesktopRunObserver observer(window, session);
+    Run run(&observer);
+    observer.attach(run.log());
     platform::change_directory(places.project_directory);
     window.set_running(true);
     // 12.
@@ -254,61 +283,26 @@ int run_model(const ScreenToCfg& screen_to_cfg, const Preferences& prefs, const 
     if (prepare_run(form, prefs, places, window, session, run) != 0) {
         window.append_message("VÝPOČET NELZE ZAHÁJIT!"_cz);
         // The log opened for this run stays as it is (empty), not copied.
-        RunLog& log = run_log();
+        RunLog& log = run.log();
         log.copy_path.clear();
         log.close();
-        note_log_closed(session);
+        note_log_closed(session, log);
         return finish(-100);
     }
 
     // 6.
     RunOptions& opt = run.options();
-    RunLog& log = run_log();
     opt.start_time = std::time(nullptr);
     opt.start_local = platform::local_time(opt.start_time);
     const std::tm& t = opt.start_local;
     window.append_message(format("Výpočet zahájen %02i.%02i.%4i  %02i:%02i:%02i..."_cz, t.tm_mday, t.tm_mon + 1,
                                  t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec));
-    log.error_count = 0;
-    window.set_progress(0);
-    window.append_message("Načtení vstupních dat..."_cz);
-    log.quiet = false;
-
-    // The end of run comes before the verdict: what it still reports (a
-    // result table or the log's copy that could not be written) must not
-    // follow the last line of the run.
-    const auto failed = [&] {
-        stage_end_of_run(-100);
-        log.quiet = true;
-        note_log_closed(session);
-        window.append_message("VÝPOČET NEBYL DOKONČEN!"_cz);
-        return finish(-100);
-    };
-    // 7.
-    // The run's files are checked before anything is read or written: no
-    // result table may replace an input, the log or another result.
-    if (run_stage(desktop_initialisation) != 0 || run_stage([] {
-            check_run_files();
-            return 0;
-        }) != 0 ||
-        run_stage(stage_input_data) != 0 || run_stage(stage_result_preparation) != 0)
-        return failed();
-    // 8. 9.
-    window.append_message("         ...o.k.");
-    window.append_message("Výpočet..."_cz);
-    session.stop = false;
-    if (run_stage(stage_computation) != 0) return failed();
-    // 10.
-    const int status = stage_end_of_run(0);
-    log.quiet = true;
-    note_log_closed(session);
-    if (status != 0) {
-        // A result table could not be completed: no "o.k." for this run.
-        window.append_message("VÝPOČET NEBYL DOKONČEN!"_cz);
-        return finish(-100);
-    }
-    window.set_progress(100);
-    window.append_message("Výpočet ukončen...o.k."_cz);
+    // 7. to 10.: the stages, the run's files checked before anything is
+    // read or written (no result table may replace an input, the log or
+    // another result).
+    RunPlan plan;
+    plan.project_handed_over = true;
+    if (run.execute(plan) != 0) return finish(-100);
     // 11.
     if (prefs.audio) window.play_alert();
     if (prefs.close_after_run) window.end_program();
@@ -385,10 +379,11 @@ bool check_data(const ScreenToCfg& screen_to_cfg, CheckedFile kind, const RunPla
     Run run(&observer);
     platform::change_directory(places.project_directory);
     run.options().quiet_open_failure = true;
-    RunLog& log = run_log();
+    run.input_context().quiet_open_failure = true;
+    RunLog& log = run.log();
     log.level = 0;
     log.quiet = true;
-    ProjectConfig& cfg = project();
+    ProjectConfig& cfg = run.project();
     for (const FormPollutant& chosen : form.pollutants) {
         cfg.pollutants.push_back(handover_pollutant(chosen));
         if (cfg.pollutants.back().type == kTypeNO2) ++cfg.no2_count;

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "desktop/logic/project_form_file.h"
+#include "base/platform.h"
 #include "tests/test_support.h"
 
 using namespace zemo;
@@ -421,17 +422,19 @@ TEST_F(ProjectFormFileTest, BackgroundPairsFollowThePollutantsReadSoFar) {
 // reads the same project written by hand in its own style.
 TEST_F(ProjectFormFileTest, ConsoleReaderReadsTheDesktopFileAsAHandWrittenOne) {
     auto console_read = [&](const std::string& path) {
-        test::reset_run_state();
-        run_log().log_given = true;
-        run_log().open(dir.file("run.log"), 2);
-        EXPECT_EQ(run_stage([&] {
-                      read_project_from(path);
+        RunLog log;
+        PartialNumbers notes;
+        InputContext in(log, notes);
+        log.log_given = true;
+        log.open(dir.file("run.log"), 2);
+        ProjectConfig p;
+        EXPECT_EQ(run_stage(log, [&] {
+                      p = read_project(path, platform::current_directory(), in);
                       return 0;
                   }),
                   0);
-        EXPECT_EQ(run_log().error_count, 0) << cp1250_to_utf8(test::read_file(dir.file("run.log")));
-        ProjectConfig p = project();
-        test::reset_run_state();
+        EXPECT_EQ(log.error_count, 0) << cp1250_to_utf8(test::read_file(dir.file("run.log")));
+        log.close();
         return p;
     };
     const std::string desktop_path = dir.file("desktop.atm");

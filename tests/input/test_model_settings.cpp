@@ -16,23 +16,32 @@ namespace {
 struct ModelSettingsTest : ::testing::Test {
     test::TempDir dir;
     std::string log_path;
-    int result = 0;
+    RunLog runlog;
+    ModelSettings settings;
     void SetUp() override {
-        test::reset_run_state();
+        runlog.reset();
         log_path = dir.file("run.log");
-        run_log().log_given = true;
-        run_log().open(log_path, 1);
+        runlog.log_given = true;
+        runlog.open(log_path, 1);
     }
-    void TearDown() override { test::reset_run_state(); }
 
-    // Loads a settings file of the given text: its result, or -100.
+    // Loads a settings file: 0 when read from it, 100 when the defaults
+    // were taken, -100 after a fatal message.
+    int load_from(const std::string& path) {
+        return run_stage(runlog, [&] {
+            const LoadedSettings loaded = load_model_settings(path, runlog);
+            settings = loaded.values;
+            return loaded.source == SettingsSource::File ? 0 : 100;
+        });
+    }
+    // Loads a settings file of the given text.
     int load(const std::string& text) {
         const std::string path = dir.file("zemo.cfg");
         test::write_file(path, cp(text));
-        return run_stage([&] { return load_model_settings_from(path); });
+        return load_from(path);
     }
     std::string log() {
-        run_log().flush();
+        runlog.flush();
         std::string out;
         for (char c : cp1250_to_utf8(read_file(log_path)))
             if (c != '\r') out += c;
@@ -47,11 +56,11 @@ const std::string kFatal = "*** chybná vstupní data\n       - ";
 
 TEST_F(ModelSettingsTest, MissingFileGivesTwoWarningsAndTheDefaults) {
     const std::string path = dir.file("nic.cfg");
-    EXPECT_EQ(load_model_settings_from(path), 100);
+    EXPECT_EQ(load_from(path), 100);
     EXPECT_EQ(log(), "+++ soubor nelze otevřít\n       - " + cp1250_to_utf8(path) + "\n" + kWarn +
                          "Používám default hodnoty\n");
-    EXPECT_EQ(run_log().error_count, 2);
-    const ModelSettings& s = model_settings();
+    EXPECT_EQ(runlog.error_count, 2);
+    const ModelSettings& s = settings;
     EXPECT_EQ(s.directions, 48);
     // The built-in defaults are exact doubles, not widened floats.
     EXPECT_EQ(s.classSpeed[0], 1.7);
@@ -67,7 +76,7 @@ TEST_F(ModelSettingsTest, MethodologyValuesWithCommentsAndEmptyLines) {
     // Empty lines, also before the first line, and comments anywhere do not count.
     EXPECT_EQ(load("\n\n# smery\n48\n# rychlosti\n\n  # odsazeny komentar\n1.7,5,11\n#\n 0.8 , 1\n2.4,1,9\n\n"), 0);
     EXPECT_EQ(log(), "");
-    const ModelSettings& s = model_settings();
+    const ModelSettings& s = settings;
     EXPECT_EQ(s.directions, 48);
     // Single precision widened: 1.7 is held as the float nearest to 1.7.
     EXPECT_EQ(s.classSpeed[0], static_cast<double>(1.7f));
@@ -89,7 +98,7 @@ TEST_F(ModelSettingsTest, ToleranceOfTheSpeeds) {
 TEST_F(ModelSettingsTest, DeviationReportNamesEveryDeviatingGroupOnce) {
     // 16 directions, two speeds, one factor, two ratios: D = 1000 + 400 + 30 + 8.
     EXPECT_EQ(load("0x10\n2,6,11\n0.5,1\n3,2\n"), 0);
-    EXPECT_EQ(model_settings().directions, 16);  // "%i" reads hexadecimal
+    EXPECT_EQ(settings.directions, 16);  // "%i" reads hexadecimal
     EXPECT_EQ(log(), kWarn + "Výpočet není prováděn s nastavením dle metodiky\n" + kWarn +
                          "   Počet směrů větrné růžice: 16/48\n" + kWarn +
                          "   Třídní rychlosti: 2.00/1.70, 6.00/5.00, 11.00/11.00\n" + kWarn +
@@ -108,7 +117,7 @@ TEST_F(ModelSettingsTest, TwoFactorsAndOneRatioKeepTheGroupsApart) {
 TEST_F(ModelSettingsTest, ExtraLinesAreReportedAndIgnored) {
     EXPECT_EQ(load("48\n1.7,5,11\n0.8,1\n2.4,1\n7\n# konec\n8\n"), 0);
     EXPECT_EQ(log(), kWarn + "Očekáván konec souboru (CFG)\n" + kWarn + "Očekáván konec souboru (CFG)\n");
-    EXPECT_EQ(model_settings().directions, 48);
+    EXPECT_EQ(settings.directions, 48);
 }
 
 TEST_F(ModelSettingsTest, ChecksAfterReadingEndTheRun) {
@@ -147,19 +156,18 @@ TEST_F(ModelSettingsTest, ChecksAfterReadingEndTheRun) {
 
 TEST_F(ModelSettingsTest, ATinyPositiveSpeedIsAcceptedAndReportedAsADeviation) {
     EXPECT_EQ(load("48\n0.000001,5,11\n0.8,1\n2.4,1\n"), 0);
-    EXPECT_EQ(model_settings().classSpeed[0], static_cast<double>(0.000001f));
+    EXPECT_EQ(settings.classSpeed[0], static_cast<double>(0.000001f));
     EXPECT_EQ(log(), kWarn + "Výpočet není prováděn s nastavením dle metodiky\n" + kWarn +
                          "   Třídní rychlosti: 0.00/1.70, 5.00/5.00, 11.00/11.00\n");
     // The smallest single-precision number above zero (a denormal) passes too.
     SetUp();
     EXPECT_EQ(load("48\n1.7,5,1e-45\n0.8,1\n2.4,1\n"), 0);
-    EXPECT_GT(model_settings().classSpeed[2], 0.0);
-    EXPECT_EQ(model_settings().classSpeed[2], static_cast<double>(std::numeric_limits<float>::denorm_min()));
+    EXPECT_GT(settings.classSpeed[2], 0.0);
+    EXPECT_EQ(settings.classSpeed[2], static_cast<double>(std::numeric_limits<float>::denorm_min()));
 }
 
 TEST_F(ModelSettingsTest, InstalledSettingsFileHoldsTheMethodology) {
-    run_options().installation_directory = test::source_file("install") + "/";
-    EXPECT_EQ(run_stage(load_model_settings), 0);
+    EXPECT_EQ(load_from(model_settings_path(test::source_file("install") + "/")), 0);
     EXPECT_EQ(log(), "");
-    EXPECT_EQ(model_settings().directions, 48);
+    EXPECT_EQ(settings.directions, 48);
 }

@@ -21,14 +21,19 @@ constexpr char S = platform::kDirSeparator;
 struct ProjectFileTest : ::testing::Test {
     test::TempDir dir;
     std::string log_path;
+    RunLog runlog;
+    PartialNumbers notes;
+    InputContext in{runlog, notes};
+    RunOptions options;
+    ProjectConfig pc;
     void SetUp() override { start_log(2); }
-    void TearDown() override { test::reset_run_state(); }
 
     void start_log(int level) {
-        test::reset_run_state();
+        runlog.reset();
+        notes = PartialNumbers{};
         log_path = dir.file("run.log");
-        run_log().log_given = true;
-        run_log().open(log_path, level);
+        runlog.log_given = true;
+        runlog.open(log_path, level);
     }
     // Writes the project (UTF-8 text, "\n" lines) and reads it: 0 or -100.
     // Every run needs its wind roses: a project without a meteorology
@@ -37,14 +42,14 @@ struct ProjectFileTest : ::testing::Test {
         const std::string path = dir.file(name);
         const bool has_roses = to_upper(text).find("[METEOROLOGIE]") != std::string::npos;
         test::write_file(path, cp(has_roses ? text : text + "\n[METEOROLOGIE]\nSOUBOR=ruzice.txt\n"));
-        return run_stage([&] {
-            read_project_from(path);
+        return run_stage(runlog, [&] {
+            pc = read_project(path, platform::current_directory(), in);
             return 0;
         });
     }
     // The log so far as UTF-8 text with "\n" line ends.
     std::string log() {
-        run_log().flush();
+        runlog.flush();
         std::string t = cp1250_to_utf8(read_file(log_path));
         std::string out;
         for (char c : t)
@@ -63,7 +68,7 @@ TEST_F(ProjectFileTest, SectionsInAnyCaseCommentsAndTheDroppedLastCharacter) {
     ASSERT_EQ(read("# komentar\n\n   [vypocetni sit]\nSoubor=a.txt\nProjekce=JTSK\n\t# odsazeny komentar\n"
                    "[Zdroje]\nbodove=b.dbf\n[zdroje] \nliniove=c.dbf\nprojekce=jtsk\n"),
               0);
-    const ProjectConfig& p = project();
+    const ProjectConfig& p = pc;
     ASSERT_EQ(p.grid_files.size(), 1u);
     EXPECT_EQ(p.grid_files[0].path, "a.txt");
     EXPECT_EQ(p.point_sources.path, "b.dbf");
@@ -77,7 +82,7 @@ TEST_F(ProjectFileTest, SectionsInAnyCaseCommentsAndTheDroppedLastCharacter) {
         << l;
     EXPECT_NE(l.find("       - neznámá skupina v inicializačním souboru, položka: LINIOVE\n"), std::string::npos);
     EXPECT_NE(l.find("       - neznámá skupina v inicializačním souboru, položka: PROJEKCE\n"), std::string::npos);
-    EXPECT_EQ(run_log().error_count, 3);
+    EXPECT_EQ(runlog.error_count, 3);
 }
 
 TEST_F(ProjectFileTest, ItemsBeforeAnySectionAndUnknownKeysPerSection) {
@@ -95,11 +100,11 @@ TEST_F(ProjectFileTest, ItemsBeforeAnySectionAndUnknownKeysPerSection) {
     // A line of "=" only is the incomplete-pollutant error in the pollutant section ...
     EXPECT_NE(l.find("*** chybná vstupní data\n       - Neúplné zadání znečišťujících látek (inicializační soubor)\n"),
               std::string::npos);
-    EXPECT_EQ(run_log().error_count, 6);
+    EXPECT_EQ(runlog.error_count, 6);
     // ... and ignored elsewhere.
     start_log(2);
     ASSERT_EQ(read(kGrid + "==\n[ZDROJE]\n=\n"), 0);
-    EXPECT_EQ(run_log().error_count, 0);
+    EXPECT_EQ(runlog.error_count, 0);
 }
 
 TEST_F(ProjectFileTest, FileEntriesWithAndWithoutTypeWords) {
@@ -107,7 +112,7 @@ TEST_F(ProjectFileTest, FileEntriesWithAndWithoutTypeWords) {
                    "[ZDROJE]\nBODOVE=body.dbf\nLINIOVE=l.txt,ssv\nPLOSNE=p.txt, fix \n"
                    "[METEOROLOGIE]\nSOUBOR=ruze.txt,xyz\n"),
               0);
-    const ProjectConfig& p = project();
+    const ProjectConfig& p = pc;
     EXPECT_EQ(p.projection, kProjectionS42);
     ASSERT_EQ(p.grid_files.size(), 3u);
     EXPECT_EQ(p.grid_files[0].path, "a.dbf");
@@ -129,7 +134,7 @@ TEST_F(ProjectFileTest, FileEntriesWithAndWithoutTypeWords) {
     EXPECT_EQ(p.wind_roses.path, "ruze.txt");
     EXPECT_EQ(project_type_code(p.wind_roses), -1);
     EXPECT_TRUE(logged("+++ chybná vstupní data\n       - neznámý typ souboru ruze.txt: xyz\n"));
-    EXPECT_EQ(run_log().error_count, 1);
+    EXPECT_EQ(runlog.error_count, 1);
     // The echo gives path and type code.
     EXPECT_TRUE(logged("=== [VYPOCETNI SIT]\n===    Soubor: a.dbf, -1\n===    Soubor: b.txt, 10\n"
                        "===    Soubor: c.csv, 11\n===    Projekce: S42\n"));
@@ -149,14 +154,14 @@ TEST_F(ProjectFileTest, FileEntryAndGridFileFailures) {
     EXPECT_TRUE(logged("- Hodnota položky SOUBOR je delší než 259 znaků (inicializační soubor)\n"));
     start_log(2);
     EXPECT_EQ(read(kGrid + "[METEOROLOGIE]\nSOUBOR=" + std::string(259, 'r') + "\n"), 0);
-    EXPECT_EQ(project().wind_roses.path.size(), 259u);
+    EXPECT_EQ(pc.wind_roses.path.size(), 259u);
 }
 
 TEST_F(ProjectFileTest, ProjectionAndRotation) {
     ASSERT_EQ(read("[VYPOCETNI SIT]\nPROJEKCE=jina\nOTOCENI=12.5\nOTOCENI= -3.25e1xyz\n"), 0);
-    EXPECT_EQ(project().projection, kProjectionJina);
-    EXPECT_TRUE(project().rotation_given);
-    EXPECT_DOUBLE_EQ(project().rotation, -32.5);
+    EXPECT_EQ(pc.projection, kProjectionJina);
+    EXPECT_TRUE(pc.rotation_given);
+    EXPECT_DOUBLE_EQ(pc.rotation, -32.5);
     EXPECT_TRUE(logged("===    Projekce: JINA\n===    Otoceni: -32.50\n=== [ZNECISTUJICI LATKY]\n"));
 
     struct Case {
@@ -188,11 +193,11 @@ TEST_F(ProjectFileTest, LocalGridNeedsItsRotationAtEveryLevel) {
     // A national projection with a given rotation is an error of the level-2 echo only.
     start_log(1);
     EXPECT_EQ(read("[VYPOCETNI SIT]\nPROJEKCE=JTSK\nOTOCENI=2\n"), 0);
-    EXPECT_EQ(run_log().error_count, 0);
+    EXPECT_EQ(runlog.error_count, 0);
     start_log(2);
     EXPECT_EQ(read("[VYPOCETNI SIT]\nPROJEKCE=JTSK\nOTOCENI=2\n"), 0);
     EXPECT_TRUE(logged("===    Projekce: JTSK\n+++ chybná vstupní data\n       - Otoceni: 2.00 (inicializační soubor)\n"));
-    EXPECT_EQ(run_log().error_count, 1);
+    EXPECT_EQ(runlog.error_count, 1);
 }
 
 TEST_F(ProjectFileTest, PollutantDefinitions) {
@@ -204,7 +209,7 @@ TEST_F(ProjectFileTest, PollutantDefinitions) {
                            "Pm=pm10,50,40," + name30 + "\n"
                            "[VYSLEDKY]\n"),
               0);
-    const auto& pol = project().pollutants;
+    const auto& pol = pc.pollutants;
     ASSERT_EQ(pol.size(), 4u);
     EXPECT_EQ(pol[0].indicative, "SO2");
     EXPECT_EQ(pol[0].type, kTypeSO2);
@@ -220,8 +225,8 @@ TEST_F(ProjectFileTest, PollutantDefinitions) {
     EXPECT_DOUBLE_EQ(pol[2].half_life, 12.5);
     EXPECT_EQ(pol[2].name, "benzen, a, b");
     EXPECT_EQ(pol[3].name, name30);
-    EXPECT_EQ(project().no2_count, 1);
-    EXPECT_TRUE(project().computes_no2());
+    EXPECT_EQ(pc.no2_count, 1);
+    EXPECT_TRUE(pc.computes_no2());
     EXPECT_TRUE(logged("=== [ZNECISTUJICI LATKY]\n===    SO2: 1, 125.000, 350.000, Oxid siřičitý\n"
                        "===    no2: 21, 200.000, Oxid dusičitý, ročně=x\n===    Bzn: 40, 5.000, benzen, a, b\n"
                        "===    Pm: 10, 50.000, 40.000, " + name30 + "\n=== [ZDROJE]\n"))
@@ -232,7 +237,7 @@ TEST_F(ProjectFileTest, SixPollutantsAreAcceptedASeventhStops) {
     std::string six;
     for (int i = 0; i < 6; ++i) six.append("P").append(std::to_string(i)).append("=CO,10,-1,oxid\n");
     ASSERT_EQ(read(kGrid + "[ZNECISTUJICI LATKY]\n" + six), 0);
-    EXPECT_EQ(project().pollutants.size(), 6u);
+    EXPECT_EQ(pc.pollutants.size(), 6u);
     start_log(2);
     EXPECT_EQ(read(kGrid + "[ZNECISTUJICI LATKY]\n" + six + "P7=CO,10,-1,oxid\n"), -100);
     EXPECT_TRUE(logged("- Maximální počet polutantů ve výpočtu je 6 (inicializační soubor)\n"));
@@ -298,9 +303,9 @@ TEST_F(ProjectFileTest, IndicativeOfFiveAndNameOfThirtyCzechLettersAndOneMore) {
     ASSERT_EQ(utf8_to_cp1250(name30).size(), 30u);
     ASSERT_EQ(read(kGrid + "[ZNECISTUJICI LATKY]\n" + five + "=SO2,1,2," + name30 + "\n[VYSLEDKY]\nFORMAT=TXT\n"), 0)
         << log();
-    ASSERT_EQ(project().pollutants.size(), 1u);
-    EXPECT_EQ(project().pollutants[0].indicative, utf8_to_cp1250(five));
-    EXPECT_EQ(project().pollutants[0].name, utf8_to_cp1250(name30));
+    ASSERT_EQ(pc.pollutants.size(), 1u);
+    EXPECT_EQ(pc.pollutants[0].indicative, utf8_to_cp1250(five));
+    EXPECT_EQ(pc.pollutants[0].name, utf8_to_cp1250(name30));
 
     start_log(2);
     EXPECT_EQ(read(kGrid + "[ZNECISTUJICI LATKY]\n" + five + "Ě=SO2,1,2,x\n"), -100);
@@ -316,7 +321,7 @@ TEST_F(ProjectFileTest, IndicativesOfDbfResultsAreFieldNameCharacters) {
     const std::string pollutants = "[ZNECISTUJICI LATKY]\nPM2.5=PM10,25,-1,jemne castice\nČŠ_1=JINA,1,-1,x\n";
     // Text results take any safe indicative.
     ASSERT_EQ(read(kGrid + pollutants + "[VYSLEDKY]\nFORMAT=TXT\n"), 0) << log();
-    EXPECT_EQ(project().pollutants[1].indicative, utf8_to_cp1250("ČŠ_1"));
+    EXPECT_EQ(pc.pollutants[1].indicative, utf8_to_cp1250("ČŠ_1"));
     // DBF field names do not: the format is known only at the end of the
     // file, so the format line may follow the pollutants.
     start_log(1);
@@ -337,14 +342,14 @@ TEST_F(ProjectFileTest, EveryRunNeedsItsWindRoses) {
 
 TEST_F(ProjectFileTest, TransfersAndBackgroundExcludeEachOther) {
     ASSERT_EQ(read(kGrid + "[ZDROJE]\nTRANSFERY= tr.txt , csv\n"), 0);
-    EXPECT_TRUE(project().transfers_given);
-    EXPECT_EQ(project().transfers.path, "tr.txt");
-    EXPECT_EQ(project().transfers.separator, ',');
-    EXPECT_EQ(project().source_kinds, 0);
+    EXPECT_TRUE(pc.transfers_given);
+    EXPECT_EQ(pc.transfers.path, "tr.txt");
+    EXPECT_EQ(pc.transfers.separator, ',');
+    EXPECT_EQ(pc.source_kinds, 0);
     start_log(2);
     ASSERT_EQ(read(kGrid + "[ZDROJE]\nPOZADI=SO2:12.5, NO2:4=x\n"), 0);
-    EXPECT_TRUE(project().background_given);
-    EXPECT_EQ(project().background, "SO2:12.5, NO2:4=x");  // the whole rest of the line
+    EXPECT_TRUE(pc.background_given);
+    EXPECT_EQ(pc.background, "SO2:12.5, NO2:4=x");  // the whole rest of the line
     start_log(2);
     EXPECT_EQ(read(kGrid + "[ZDROJE]\nTRANSFERY=tr.txt\nPOZADI=SO2:1\n"), -100);
     EXPECT_TRUE(logged("- nelze současně zadat soubor s transfery a pozaďové hodnoty (inicializační soubor)\n"));
@@ -359,12 +364,12 @@ TEST_F(ProjectFileTest, TransfersAndBackgroundExcludeEachOther) {
 TEST_F(ProjectFileTest, ResultsSection) {
     // Defaults, and missing values leave the fields unchanged.
     ASSERT_EQ(read(kGrid + "[VYSLEDKY]\nTYP=\nFORMAT\nPODILY LIMIT=\nADRESAR=\nZAKLADNI=\n"), 0);
-    const ProjectConfig& p = project();
+    const ProjectConfig& p = pc;
     EXPECT_EQ(p.result_type, kResultStandard);
     EXPECT_EQ(p.result_format, kFormatTxt);
     EXPECT_DOUBLE_EQ(p.limit_share_threshold, 1.0);
     EXPECT_EQ(p.base_basic, "IHrIHk");
-    EXPECT_EQ(run_log().error_count, 0);
+    EXPECT_EQ(runlog.error_count, 0);
     start_log(2);
     ASSERT_EQ(read(kGrid + "[vysledky]\ntyp=Rozsireny\nformat=dbf\npodily limit= 2.5e-1 %\nzakladni= z a\n"
                            "podily zdroju=PZ\npodily skupin=PS\nsektory max=SM\nsektory prum=SP\nrozsireny=R\n"),
@@ -388,13 +393,13 @@ TEST_F(ProjectFileTest, ResultsSection) {
     start_log(2);
     ASSERT_EQ(read(kGrid + "[VYSLEDKY]\nPODILY LIMIT=abc\n"), 0);
     EXPECT_DOUBLE_EQ(p.limit_share_threshold, 1.0);
-    EXPECT_EQ(run_log().error_count, 1);
+    EXPECT_EQ(runlog.error_count, 1);
     // A share of Crok in percent: 0 to 100; beyond, the error and the default.
     for (const char* bad : {"-0.5", "100.01", "1e40", "inf"}) {
         start_log(2);
         ASSERT_EQ(read(kGrid + "[VYSLEDKY]\nPODILY LIMIT=" + bad + "\n"), 0);
         EXPECT_DOUBLE_EQ(p.limit_share_threshold, 1.0) << bad;
-        EXPECT_EQ(run_log().error_count, 1) << bad;
+        EXPECT_EQ(runlog.error_count, 1) << bad;
         EXPECT_TRUE(logged("+++ chybná vstupní data\n       - nečíselná hodnota položky PODILY LIMIT: " +
                            std::string(bad) + " (inicializační soubor)"))
             << log();
@@ -403,7 +408,7 @@ TEST_F(ProjectFileTest, ResultsSection) {
         start_log(2);
         ASSERT_EQ(read(kGrid + "[VYSLEDKY]\nPODILY LIMIT=" + format("%g", good) + "\n"), 0);
         EXPECT_DOUBLE_EQ(p.limit_share_threshold, good);
-        EXPECT_EQ(run_log().error_count, 0);
+        EXPECT_EQ(runlog.error_count, 0);
     }
 }
 
@@ -418,7 +423,7 @@ TEST_F(ProjectFileTest, NumbersThatChangeWithoutAWordAreSaid) {
                            "PODILY LIMIT=2 %\n"),
               0)
         << log();
-    const ProjectConfig& p = project();
+    const ProjectConfig& p = pc;
     ASSERT_EQ(p.pollutants.size(), 3u);
     EXPECT_DOUBLE_EQ(p.pollutants[0].limit[0], 350);
     EXPECT_DOUBLE_EQ(p.pollutants[0].limit[1], 5);
@@ -427,7 +432,7 @@ TEST_F(ProjectFileTest, NumbersThatChangeWithoutAWordAreSaid) {
     EXPECT_DOUBLE_EQ(p.pollutants[2].limit[0], 200);
     EXPECT_DOUBLE_EQ(p.rotation, 12);
     EXPECT_DOUBLE_EQ(p.limit_share_threshold, 2);
-    EXPECT_EQ(run_log().error_count, 0);
+    EXPECT_EQ(runlog.error_count, 0);
     const std::string file = "---     (soubor: " + dir.utf8("p.atm") + ")\n";
     EXPECT_TRUE(logged("--- název polutantu SO2 na řádce 5 začíná číslem a čárkou: [125, Oxid siřičitý] (čárka "
                        "odděluje údaje, desetinná místa se píší za tečku)\n" + file))
@@ -447,50 +452,51 @@ TEST_F(ProjectFileTest, NumbersThatChangeWithoutAWordAreSaid) {
 
 TEST_F(ProjectFileTest, OutputDirectoryAndLogCopyPath) {
     // From ADRESAR, taken unchanged (blanks included), with the separator appended.
-    run_log().log_given = false;
-    run_log().log_path = std::string("/inst/log") + S + "proj.log";
+    runlog.log_given = false;
+    runlog.log_path = std::string("/inst/log") + S + "proj.log";
     ASSERT_EQ(read(kGrid + "[VYSLEDKY]\nADRESAR= out dir\nZAKLADNI=res/z\n"), 0);
-    EXPECT_EQ(project().output_directory, std::string(" out dir") + S);
-    EXPECT_EQ(run_log().copy_path, std::string(" out dir") + S + "proj.log");
+    EXPECT_EQ(pc.output_directory, std::string(" out dir") + S);
+    EXPECT_EQ(runlog.copy_path, std::string(" out dir") + S + "proj.log");
     // From the directory part of the basic base name ("\" is a separator too).
     ASSERT_EQ(read(kGrid + "[VYSLEDKY]\nZAKLADNI=vysl\\z\n"), 0);
-    EXPECT_EQ(project().output_directory, "vysl\\");
+    EXPECT_EQ(pc.output_directory, "vysl\\");
     // From the project path.
     ASSERT_EQ(read(kGrid), 0);
-    EXPECT_EQ(project().output_directory, dir.str() + S);
-    EXPECT_EQ(project().project_path, dir.file("p.atm"));
-    // From the working directory when the project path has no directory.
-    const auto cwd = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
-    test::write_file("rel.atm", cp(kGrid + kRoses));
-    const int status = run_stage([] {
-        read_project_from("rel.atm");
+    EXPECT_EQ(pc.output_directory, dir.str() + S);
+    EXPECT_EQ(pc.project_path, dir.file("p.atm"));
+    // From the given default when the project path has no directory; the
+    // path is taken in the run's directory, not the working directory.
+    test::write_file(dir.file("rel.atm"), cp(kGrid + kRoses));
+    InputContext in_dir(runlog, notes, dir.str() + S);
+    const std::string computation_directory = test::text_path(std::filesystem::canonical(dir.path())) + S;
+    const int status = run_stage(runlog, [&] {
+        pc = read_project("rel.atm", computation_directory, in_dir);
         return 0;
     });
-    std::filesystem::current_path(cwd);
     ASSERT_EQ(status, 0);
-    EXPECT_EQ(project().output_directory, test::text_path(std::filesystem::canonical(dir.path())) + S);
+    EXPECT_EQ(pc.project_path, "rel.atm");
+    EXPECT_EQ(pc.output_directory, computation_directory);
     // A log path given on the command line is never copied.
-    run_log().log_given = true;
-    run_log().copy_path.clear();
+    runlog.log_given = true;
+    runlog.copy_path.clear();
     ASSERT_EQ(read(kGrid), 0);
-    EXPECT_EQ(run_log().copy_path, "");
+    EXPECT_EQ(runlog.copy_path, "");
 }
 
 TEST_F(ProjectFileTest, ProjectPathFromTheOptionsAndAMissingFile) {
-    run_options().computation_directory = dir.str() + S;
-    run_options().program_name = "zemo";
+    options.computation_directory = dir.str() + S;
+    options.program_name = "zemo";
     test::write_file(dir.file("zemo.atm"), cp(kGrid + kRoses));
-    ASSERT_EQ(run_stage([] {
-                  read_project();
+    ASSERT_EQ(run_stage(runlog, [&] {
+                  pc = read_project(project_file_path(options), "", in);
                   return 0;
               }),
               0);
-    EXPECT_EQ(project().project_path, dir.file("zemo.atm"));
+    EXPECT_EQ(pc.project_path, dir.file("zemo.atm"));
     EXPECT_TRUE(logged("--- Inicializační soubor: [" + dir.utf8("zemo.atm") + "]\n"));
-    run_options().project_file = dir.file("chybi.atm");
-    EXPECT_EQ(run_stage([] {
-                  read_project();
+    options.project_file = dir.file("chybi.atm");
+    EXPECT_EQ(run_stage(runlog, [&] {
+                  pc = read_project(project_file_path(options), "", in);
                   return 0;
               }),
               -100);
@@ -503,8 +509,8 @@ TEST_F(ProjectFileTest, NumbersDoNotDependOnTheLocale) {
     const int status = read(kGrid + "[ZNECISTUJICI LATKY]\nSO2=SO2,1.5,2,oxid\n[VYSLEDKY]\nPODILY LIMIT=0.5\n");
     std::setlocale(LC_ALL, "C");
     ASSERT_EQ(status, 0);
-    EXPECT_DOUBLE_EQ(project().pollutants[0].limit[0], 1.5);
-    EXPECT_DOUBLE_EQ(project().limit_share_threshold, 0.5);
+    EXPECT_DOUBLE_EQ(pc.pollutants[0].limit[0], 1.5);
+    EXPECT_DOUBLE_EQ(pc.limit_share_threshold, 0.5);
     EXPECT_TRUE(logged("SO2: 1, 1.500, 2.000, oxid\n"));
 }
 

@@ -5,7 +5,7 @@
 
 #include "input/project_file.h"
 #include "base/run_log.h"
-#include "run/run_sequence.h"
+#include "run/run.h"
 #include "input/sources.h"
 #include "input/transfers.h"
 #include "input/wind_roses.h"

@@ -156,7 +156,7 @@ TEST(PlannedResultFiles, AreTheFilesAnExtendedRunWrites) {
     const auto cwd = fs::current_path();
     fs::current_path(dir.path());
     ASSERT_EQ(run_stage([] {
-                  read_project_from("p.atm");
+                  project() = read_project("p.atm", platform::current_directory(), current_input_context());
                   return 0;
               }),
               0);

@@ -8,8 +8,8 @@
 #include <regex>
 #include <vector>
 
+#include "run/console.h"
 #include "run/run.h"
-#include "run/run_sequence.h"
 #include "tests/e2e/town_project.h"
 #include "tests/test_support.h"
 
