@@ -442,7 +442,10 @@ bool check_data(const ScreenToCfg& screen_to_cfg, CheckedFile kind, const RunPla
             break;
         case CheckedFile::WindRoses:
             cfg.wind_roses = table_named(name);
-            status = run_stage([] { return read_wind_roses(ReaderPass::Test); });
+            status = run_stage([&] {
+                read_wind_roses(ReaderPass::Test, cfg, model_settings(), current_input_context());
+                return 0;
+            });
             break;
     }
 
