@@ -56,8 +56,7 @@ int load_input_data() {
     if (read_sources(ReaderPass::Count) == -100) return -100;
     if (read_sources(ReaderPass::Fill) == -100) return -100;
     check_total_emissions();
-    if (read_transfers(ReaderPass::Count) == -100) return -100;
-    if (read_transfers(ReaderPass::Fill) == -100) return -100;
+    transfers() = read_transfers(project(), model_settings(), wind_roses(), current_input_context());
     if (load_reference_points(PointReaderMode::Loading) == -100) return -100;
     report_partial_number_counts(run_log(), partial_numbers());
 
