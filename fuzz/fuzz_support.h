@@ -4,7 +4,7 @@
 //
 // Every target drives one reader in process on the bytes it is given. A
 // reader ends a faulty input through a fatal message (FatalStop), which
-// run_stage turns into -100; that is an ordinary outcome here. Anything the
+// run_stage (or run_reader) catches; that is an ordinary outcome here. Anything the
 // sanitizers or libFuzzer report (a crash, an out-of-bounds access,
 // undefined behaviour, a leak, an allocation beyond the RSS limit, a
 // timeout) is a fault of the reader.
@@ -95,26 +95,41 @@ inline std::string write_input(const std::string& name, const std::uint8_t* data
     return path;
 }
 
-// Back to a fresh process: the log, the options, the project, the model
-// settings and every table of a run. The log then writes nothing (the
-// desktop program's quiet flag) but runs at level 2, so that the echo and
+// A log that writes nothing but runs at level 2, so that the echo and
 // overview texts are still formatted; no log file is ever created.
+// ZEMO_FUZZ_LOG=1 shows the log on standard output instead, to see what a
+// reader made of one input (bin/fuzz_x input-file).
+inline void quiet_log(RunLog& log) {
+    static const bool show_log = std::getenv("ZEMO_FUZZ_LOG") != nullptr;
+    if (show_log) {
+        log.open("", 2);
+        return;
+    }
+    log.quiet = true;
+    log.level = 2;
+    log.opened = true;
+}
+
+// Runs a reader of the target's own records: a fatal message ends it
+// (FatalStop), an ordinary outcome of a faulty input.
+template <typename Reader>
+void run_reader(Reader&& reader) {
+    try {
+        reader();
+    } catch (const FatalStop&) {
+    }
+}
+
+// Back to a fresh process, for the targets of readers that still reach for
+// the run's records: the log (a quiet_log), the options, the project, the
+// model settings and every table of a run.
 inline void reset_run_state() {
     reset_run_records();
     run_options().console = false;
     // The memory a run may take is libFuzzer's RSS limit (scripts/fuzz),
     // not the machine's, and it is not looked up again for every input.
     run_options().memory_limit = 2048ull << 20;
-    // ZEMO_FUZZ_LOG=1 shows the log on standard output instead, to see
-    // what a reader made of one input (bin/fuzz_x input-file).
-    static const bool show_log = std::getenv("ZEMO_FUZZ_LOG") != nullptr;
-    if (show_log) {
-        run_log().open("", 2);
-        return;
-    }
-    run_log().quiet = true;
-    run_log().level = 2;
-    run_log().opened = true;
+    quiet_log(run_log());
 }
 
 // The table type of a table-reading target, chosen by the low three bits of

@@ -13,12 +13,15 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zemo;
     if (size < 1) return 0;
-    fuzz::reset_run_state();
     const std::uint8_t selector = data[0];
     const std::uint8_t* start = data + 1;
     const std::uint8_t* end = data + size;
 
-    ProjectConfig& cfg = project();
+    RunLog log;
+    fuzz::quiet_log(log);
+    PartialNumbers notes;
+    InputContext in{log, notes};
+    ProjectConfig cfg;
     Pollutant a;
     a.indicative = "NO2";
     a.type = kTypeNO2;
@@ -37,15 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     cfg.transfers_given = true;
     fuzz::write_table(cfg.transfers, start, static_cast<std::size_t>(end - start));
 
-    model_settings().set_methodology_defaults();
+    ModelSettings settings;
+    settings.set_methodology_defaults();
     static constexpr int kSectors[4] = {8, 16, 36, 48};
-    wind_roses().sectors_in_file = kSectors[(selector >> 4) & 3];
+    WindRoses roses;
+    roses.sectors_in_file = kSectors[(selector >> 4) & 3];
 
-    run_stage([&] {
-        if (selector & 8) return read_transfers(ReaderPass::Test);
-        if (read_transfers(ReaderPass::Count) != 0) return -100;
-        return read_transfers(ReaderPass::Fill);
-    });
-    fuzz::reset_run_state();
+    fuzz::run_reader([&] { read_transfers(selector & 8 ? ReaderPass::Test : ReaderPass::Fill, cfg, settings, roses, in); });
     return 0;
 }

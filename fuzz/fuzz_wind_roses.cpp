@@ -8,19 +8,18 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zemo;
     if (size < 1) return 0;
-    fuzz::reset_run_state();
     const std::uint8_t selector = data[0];
-    ProjectConfig& cfg = project();
+    RunLog log;
+    fuzz::quiet_log(log);
+    PartialNumbers notes;
+    InputContext in{log, notes};
+    ProjectConfig cfg;
     cfg.wind_roses = fuzz::choose_table(selector, fuzz::scratch_path("r.txt"), fuzz::scratch_path("r.dbf"));
     fuzz::write_table(cfg.wind_roses, data + 1, size - 1);
-    model_settings().set_methodology_defaults();
+    ModelSettings settings;
+    settings.set_methodology_defaults();
     static constexpr int kSectors[4] = {48, 36, 16, 8};
-    model_settings().directions = kSectors[(selector >> 4) & 3];
-    run_stage([&] {
-        if (selector & 8) return read_wind_roses(ReaderPass::Test);
-        if (read_wind_roses(ReaderPass::Count) != 0) return -100;
-        return read_wind_roses(ReaderPass::Fill);
-    });
-    fuzz::reset_run_state();
+    settings.directions = kSectors[(selector >> 4) & 3];
+    fuzz::run_reader([&] { read_wind_roses(selector & 8 ? ReaderPass::Test : ReaderPass::Fill, cfg, settings, in); });
     return 0;
 }

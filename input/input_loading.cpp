@@ -9,6 +9,7 @@
 #include "base/run_log.h"
 #include "base/text.h"
 #include "input/grid_rotation.h"
+#include "input/model_settings.h"
 #include "input/reference_points.h"
 #include "input/sources.h"
 #include "input/transfers.h"
@@ -51,13 +52,11 @@ int load_input_data() {
     RunLog& log = run_log();
     if (log.level > 0) log.write("\nNAČTENÍ VSTUPNÍCH DAT\n"_cz);
 
-    if (read_wind_roses(ReaderPass::Count) == -100) return -100;
-    if (read_wind_roses(ReaderPass::Fill) == -100) return -100;
+    wind_roses() = read_wind_roses(project(), model_settings(), current_input_context());
     if (read_sources(ReaderPass::Count) == -100) return -100;
     if (read_sources(ReaderPass::Fill) == -100) return -100;
     check_total_emissions();
-    if (read_transfers(ReaderPass::Count) == -100) return -100;
-    if (read_transfers(ReaderPass::Fill) == -100) return -100;
+    transfers() = read_transfers(project(), model_settings(), wind_roses(), current_input_context());
     if (load_reference_points(PointReaderMode::Loading) == -100) return -100;
     report_partial_number_counts(run_log(), partial_numbers());
 

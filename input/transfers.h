@@ -9,6 +9,10 @@
 
 namespace zemo {
 
+struct ProjectConfig;
+struct ModelSettings;
+struct WindRoses;
+
 struct Transfers {
     std::vector<std::array<double, 48>> TransferSector;  // [pollutant][sector]
     std::vector<double> TransferTotal;                   // [pollutant]
@@ -16,15 +20,25 @@ struct Transfers {
     void reset() { *this = Transfers{}; }
 };
 
+// TRANSITIONAL (goes with the thread-current records): the run's transfers.
 Transfers& transfers();
 
-// The checking pass (ReaderPass::Count), the storing pass (Fill) or the
-// single-file test (Test). Every pass zeroes both arrays (one row per
-// pollutant of the project, model_settings().directions sectors used) and
-// evaluates the background list when it is given; the transfers table is
-// read in every pass, and only the storing pass fills the arrays from it.
-// Returns 0 or -100.
-int read_transfers(ReaderPass pass);
+// The run's reader: the checking pass, then the storing pass. Both arrays
+// hold one row per pollutant of the project, settings.directions sectors
+// used; the transfers table has the wind roses' sector count
+// (roses.sectors_in_file). A fault is a fatal message (FatalStop).
+Transfers read_transfers(const ProjectConfig& project, const ModelSettings& settings, const WindRoses& roses,
+                         InputContext& in);
+
+// One pass: the checking pass alone (ReaderPass::Count), the storing pass
+// after it (Fill: the same as above) or the single-file test (Test; with
+// roses not loaded the table's own field count gives its sectors). Every
+// pass zeroes both arrays and evaluates the background list when it is
+// given; the transfers table is read in every pass, and only the storing
+// pass fills the arrays from it. With in.quiet_open_failure a table that
+// cannot be opened ends the stage without a message (FatalStop).
+Transfers read_transfers(ReaderPass pass, const ProjectConfig& project, const ModelSettings& settings,
+                         const WindRoses& roses, InputContext& in);
 
 // Resamples n sector values (equal sectors, sector k at k x 360/n degrees) to
 // out_sectors values by linear interpolation around the circle.

@@ -13,17 +13,18 @@
 //   Fill   reads again, checks totals and control sums, spreads the
 //          remainder of speed class 1, resamples to S sectors, scales by
 //          T/U, recomputes group 6 and stores; writes the overview.
-//   Test   the single-file check of the desktop program: Count and the
-//          checks of Fill into a scratch record; the loaded roses of the
-//          run are left as they are.
+//   Test   the single-file check of the desktop program: Count and Fill,
+//          resampled to 48 sectors while the settings name none.
+// The passes work on a copy of the project's table: the convention Count
+// fixes is the one Fill reads with, and it travels in the returned roses.
 #include "input/wind_roses.h"
 
 #include <cmath>
 #include <new>
 
-#include "base/run_record.h"
 #include "base/format.h"
 #include "base/numbers.h"
+#include "base/run_record.h"
 #include "input/project_file.h"
 #include "base/run_log.h"
 #include "base/text.h"
@@ -40,9 +41,8 @@ constexpr int kFixHeaderFields = 8;
 constexpr double kTotalTolerance = 0.02;     // percent
 constexpr double kControlTolerance = 0.0001; // percent
 
-[[noreturn]] void fatal_rose(const std::string& text, const InputTable& table) {
-    run_log().message_with_file(kFatalData, text, table.path);
-    throw FatalStop{};
+[[noreturn]] void fatal_rose(InputContext& in, const std::string& text, const InputTable& table) {
+    in.log.fatal_with_file(kFatalData, text, table.path);
 }
 
 // Number of leading label fields of a frequency line.
@@ -50,87 +50,85 @@ int label_fields(const InputTable& table) { return table.type == TableType::Fix 
 
 // The fixed format fits: a header line of exactly 8 fields whose first is
 // an integer R > 0, followed by exactly 19 x R non-empty lines.
-bool fits_fixed_format(const InputTable& table) {
+bool fits_fixed_format(InputContext& in, const InputTable& table) {
     InputTable fixed = table;
     fixed.type = TableType::Fix;
     fixed.separator = ' ';
     fixed.decimal = '.';
     File file;
-    open_table(current_input_context(), file, fixed);
+    open_table(in, file, fixed);
     int line_number = 0;
     std::string line;
-    if (!read_table_line(current_input_context(), file, fixed, line_number, line)) return false;
+    if (!read_table_line(in, file, fixed, line_number, line)) return false;
     const std::vector<std::string> header = split_fields(line, ' ');
     if (header.size() != kFixHeaderFields) return false;
     int roses = 0;
     if (!scan_int(header[0], roses) || roses <= 0) return false;
-    while (read_table_line(current_input_context(), file, fixed, line_number, line)) {
+    while (read_table_line(in, file, fixed, line_number, line)) {
     }
     // R may be any positive int: 19 x R is compared in 64 bits.
     return static_cast<long long>(line_number) - 1 == static_cast<long long>(kLinesPerRose) * roses;
 }
 
 // Fixes the convention of the project's table (counting and test passes).
-void fix_convention(InputTable& table) {
-    if (table.type == TableType::Undetermined && !detect_table_type(current_input_context(), table, true)) {
-        if (!fits_fixed_format(table)) {
-            run_log().message(kFatalData, "Typ souboru nelze určit"_cz);
-            throw FatalStop{};
-        }
+void fix_convention(InputContext& in, InputTable& table) {
+    if (table.type == TableType::Undetermined && !detect_table_type(in, table, true)) {
+        if (!fits_fixed_format(in, table)) in.log.fatal(kFatalData, "Typ souboru nelze určit"_cz);
         table.type = TableType::Fix;
         table.separator = ' ';
         table.decimal = '.';
     }
-    if (!table.is_text()) fatal_rose("větrné růžice lze číst jen z textového souboru"_cz, table);
+    if (!table.is_text()) fatal_rose(in, "větrné růžice lze číst jen z textového souboru"_cz, table);
 }
 
 // Opens the table and skips the header line of the fixed format.
-void open_roses(File& file, const InputTable& table, int& line_number) {
-    open_table(current_input_context(), file, table);
+void open_roses(InputContext& in, File& file, const InputTable& table, int& line_number) {
+    open_table(in, file, table);
     line_number = 0;
     std::string header;
-    if (table.type == TableType::Fix) read_table_line(current_input_context(), file, table, line_number, header);
+    if (table.type == TableType::Fix) read_table_line(in, file, table, line_number, header);
 }
 
 // Reads the identifier line of a rose: false at the end of the file.
-bool read_identifier(File& file, const InputTable& table, int& line_number, int& id) {
+bool read_identifier(InputContext& in, File& file, const InputTable& table, int& line_number, int& id) {
     std::string line;
-    if (!read_table_line(current_input_context(), file, table, line_number, line)) return false;
-    id = field_integer(current_input_context(), split_fields(line, table.separator), 0, line_number, table);
-    if (id <= 0) fatal_rose(format_message("ID růžice musí být větší než 0 (zadáno %i)"_cz, id), table);
+    if (!read_table_line(in, file, table, line_number, line)) return false;
+    id = field_integer(in, split_fields(line, table.separator), 0, line_number, table);
+    if (id <= 0) fatal_rose(in, format_message("ID růžice musí být větší než 0 (zadáno %i)"_cz, id), table);
     return true;
 }
 
-void read_frequency_line(File& file, const InputTable& table, int& line_number, std::vector<std::string>& fields) {
+void read_frequency_line(InputContext& in, File& file, const InputTable& table, int& line_number, std::vector<std::string>& fields) {
     std::string line;
-    if (!read_table_line(current_input_context(), file, table, line_number, line)) fatal_rose("neočekávaný konec souboru"_cz, table);
+    if (!read_table_line(in, file, table, line_number, line)) fatal_rose(in, "neočekávaný konec souboru"_cz, table);
     fields = split_fields(line, table.separator);
 }
 
-int count_roses(const InputTable& table, WindRoses& roses) {
-    roses.reset();
+// The roses counted and allocated, every frequency 0.
+WindRoses count_roses(InputContext& in, const InputTable& table) {
+    WindRoses roses;
     File file;
     int line_number = 0;
-    open_roses(file, table, line_number);
+    open_roses(in, file, table, line_number);
     int count = 0;
     int n = 0;
     int id = 0;
     std::vector<std::string> fields;
-    while (read_identifier(file, table, line_number, id)) {
+    while (read_identifier(in, file, table, line_number, id)) {
         ++count;
         for (int l = 1; l < kLinesPerRose; ++l) {
-            read_frequency_line(file, table, line_number, fields);
+            read_frequency_line(in, file, table, line_number, fields);
             if (count == 1 && l == 1) {
                 n = static_cast<int>(fields.size()) - 1 - label_fields(table);
                 if (n > kMaxSectors)
-                    fatal_rose(format_message("Maximální počet sektorů je %i, načteno %i"_cz, kMaxSectors, n), table);
-                if (n <= 0) fatal_rose("Chybný počet směrů větrné růžice"_cz, table);
+                    fatal_rose(in, format_message("Maximální počet sektorů je %i, načteno %i"_cz, kMaxSectors, n), table);
+                if (n <= 0) fatal_rose(in, "Chybný počet směrů větrné růžice"_cz, table);
             }
         }
     }
     file.close();
     // A table without any rose (a fixed-format header and nothing else).
-    if (count == 0) fatal_rose("neočekávaný konec souboru"_cz, table);
+    if (count == 0) fatal_rose(in, "neočekávaný konec souboru"_cz, table);
 
     const char* array = "Wnd_id";
     try {
@@ -146,24 +144,20 @@ int count_roses(const InputTable& table, WindRoses& roses) {
         const std::string name =
             array ? std::string(array) : format("Wnd_frequency[%i]", static_cast<int>(roses.Wnd_frequency.size()));
         roses.reset();
-        run_log().message(kFatalMemory, name);
-        throw FatalStop{};
+        in.log.fatal(kFatalMemory, name);
     }
     roses.count = count;
     roses.sectors_in_file = n;
-    return 0;
+    return roses;
 }
 
 // S is the computation's sector count.
-int fill_roses(const InputTable& table, WindRoses& roses, int S) {
+void fill_roses(InputContext& in, const InputTable& table, WindRoses& roses, int S) {
     const int n = roses.sectors_in_file;
-    if (n <= 0 || roses.count <= 0) {
-        run_log().message(kFatalProgram, "Wnd_frequency");  // the counting pass did not run
-        throw FatalStop{};
-    }
+    if (n <= 0 || roses.count <= 0) in.log.fatal(kFatalProgram, "Wnd_frequency");  // the counting pass did not run
     File file;
     int line_number = 0;
-    open_roses(file, table, line_number);
+    open_roses(in, file, table, line_number);
     const int skip = label_fields(table);
 
     // x[f][g][j]: group f (0..5), speed class g (0..2), sector j (0..n-1),
@@ -175,13 +169,13 @@ int fill_roses(const InputTable& table, WindRoses& roses, int S) {
     std::vector<std::string> fields;
     for (int r = 0; r < roses.count; ++r) {
         int id = 0;
-        if (!read_identifier(file, table, line_number, id)) fatal_rose("neočekávaný konec souboru"_cz, table);
+        if (!read_identifier(in, file, table, line_number, id)) fatal_rose(in, "neočekávaný konec souboru"_cz, table);
         for (int f = 0; f < kGroups; ++f) {
             for (int g = 0; g < kSpeedClasses; ++g) {
-                read_frequency_line(file, table, line_number, fields);
-                if (static_cast<int>(fields.size()) < skip + n + 1) fatal_missing_field(run_log(), r + 1, table);
+                read_frequency_line(in, file, table, line_number, fields);
+                if (static_cast<int>(fields.size()) < skip + n + 1) fatal_missing_field(in.log, r + 1, table);
                 for (int j = 0; j <= n; ++j)
-                    at(f, g, j) = convert_decimal(current_input_context(), line_number, fields[static_cast<std::size_t>(skip + j)],
+                    at(f, g, j) = convert_decimal(in, line_number, fields[static_cast<std::size_t>(skip + j)],
                                                   table.decimal, table);
             }
         }
@@ -191,7 +185,7 @@ int fill_roses(const InputTable& table, WindRoses& roses, int S) {
         for (int f = 0; f < 5; ++f)
             for (int g = 0; g < kSpeedClasses; ++g) T += at(f, g, n);
         if (std::fabs(T - 100.0) > kTotalTolerance)
-            run_log().message(kErrorData, format_message("Součet četností v růžici %i je různý od 100%%: (%.2f%%)"_cz, id, T));
+            in.log.message(kErrorData, format_message("Součet četností v růžici %i je různý od 100%%: (%.2f%%)"_cz, id, T));
 
         // Control sums, column by column (sectors, then the total column).
         for (int j = 0; j <= n; ++j) {
@@ -200,11 +194,11 @@ int fill_roses(const InputTable& table, WindRoses& roses, int S) {
                 for (int f = 0; f < 5; ++f) sum += at(f, g, j);
                 if (std::fabs(sum - at(5, g, j)) <= kControlTolerance) continue;
                 if (j < n)
-                    run_log().message(kErrorData, format_message("Kontrolní součet četností v růžici %i neodpovídá "
+                    in.log.message(kErrorData, format_message("Kontrolní součet četností v růžici %i neodpovídá "
                                                              "zadanému: [Směr%i, Rychl%i]"_cz,
                                                              id, j + 1, g + 1));
                 else
-                    run_log().message(kErrorData, format_message("Kontrolní součet četností v růžici %i neodpovídá "
+                    in.log.message(kErrorData, format_message("Kontrolní součet četností v růžici %i neodpovídá "
                                                              "zadanému: [Celk, Rychl%i]"_cz,
                                                              id, g + 1));
             }
@@ -220,7 +214,7 @@ int fill_roses(const InputTable& table, WindRoses& roses, int S) {
 
         // Resampling to S sectors by linear interpolation between the
         // neighbouring file sectors (the last one towards the first).
-        if (S < 1 || S > kMaxSectors || S % n != 0) fatal_rose("Chybný počet směrů větrné růžice"_cz, table);
+        if (S < 1 || S > kMaxSectors || S % n != 0) fatal_rose(in, "Chybný počet směrů větrné růžice"_cz, table);
         const double w = 360.0 / n;
         const double v = 360.0 / S;
         std::array<double, kCaseSlots>& out = roses.Wnd_frequency[static_cast<std::size_t>(r)];
@@ -257,10 +251,9 @@ int fill_roses(const InputTable& table, WindRoses& roses, int S) {
     file.close();
     roses.sector_width = 360.0 / S;
 
-    run_log().message(kHeading, format_message("Počet načtených větrných růžic: %i"_cz, roses.count));
-    run_log().message(kHeading, format_message("Větrné růžice s %i sektory"_cz, n));
-    run_log().message(kHeading, format_message("Počet sektorů větrných růžic pro výpočet: %i"_cz, S));
-    return 0;
+    in.log.message(kHeading, format_message("Počet načtených větrných růžic: %i"_cz, roses.count));
+    in.log.message(kHeading, format_message("Větrné růžice s %i sektory"_cz, n));
+    in.log.message(kHeading, format_message("Počet sektorů větrných růžic pro výpočet: %i"_cz, S));
 }
 
 }  // namespace
@@ -273,29 +266,24 @@ int WindRoses::find(int id) const {
     return -1;
 }
 
-int read_wind_roses(ReaderPass pass) {
-    InputTable& table = project().wind_roses;
-    if (pass != ReaderPass::Fill && missing_and_reported_by_host(current_input_context(), table)) return -100;
-    switch (pass) {
-        case ReaderPass::Count:
-            run_log().message(kInformation, "VĚTRNÉ RŮŽICE"_cz);
-            run_log().message(kInformation, format_message("Soubor s růžicemi: %s"_cz, table.path.c_str()));
-            fix_convention(table);
-            return count_roses(table, wind_roses());
-        case ReaderPass::Fill:
-            return fill_roses(table, wind_roses(), model_settings().directions);
-        case ReaderPass::Test: {
-            run_log().message(kInformation, "VĚTRNÉ RŮŽICE"_cz);
-            run_log().message(kInformation, format_message("Soubor s růžicemi: %s"_cz, table.path.c_str()));
-            fix_convention(table);
-            // A file test may come before any model settings are loaded.
-            const int S = model_settings().directions;
-            WindRoses scratch;
-            count_roses(table, scratch);
-            return fill_roses(table, scratch, S >= 1 && S <= kMaxSectors ? S : kMethodDirections);
-        }
-    }
-    return -100;
+WindRoses read_wind_roses(const ProjectConfig& project, const ModelSettings& settings, InputContext& in) {
+    return read_wind_roses(ReaderPass::Fill, project, settings, in);
+}
+
+WindRoses read_wind_roses(ReaderPass pass, const ProjectConfig& project, const ModelSettings& settings,
+                          InputContext& in) {
+    InputTable table = project.wind_roses;
+    if (missing_and_reported_by_host(in, table)) throw FatalStop{};
+    in.log.message(kInformation, "VĚTRNÉ RŮŽICE"_cz);
+    in.log.message(kInformation, format_message("Soubor s růžicemi: %s"_cz, table.path.c_str()));
+    fix_convention(in, table);
+    WindRoses roses = count_roses(in, table);
+    roses.table = table;
+    if (pass == ReaderPass::Count) return roses;
+    // A file test may come before any model settings are loaded.
+    const int S = settings.directions;
+    fill_roses(in, table, roses, pass == ReaderPass::Test && (S < 1 || S > kMaxSectors) ? kMethodDirections : S);
+    return roses;
 }
 
 }  // namespace zemo

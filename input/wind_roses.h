@@ -11,6 +11,9 @@
 
 namespace zemo {
 
+struct ProjectConfig;
+struct ModelSettings;
+
 inline constexpr int kCaseSlots = 864;  // 6 blocks x 3 speed classes x 48 directions
 inline constexpr int kMaxSectors = 48;
 
@@ -22,15 +25,30 @@ struct WindRoses {
     std::vector<std::array<double, kCaseSlots>> Wnd_frequency;
     int sectors_in_file = 0;    // n
     double sector_width = 0;    // 360 / S
+    // The project's table as read: its convention fixed (detected, or the
+    // fixed format when detection fails).
+    InputTable table;
 
     void reset() { *this = WindRoses{}; }
     // Index of the first rose with this identifier, -1 when none.
     int find(int id) const;
 };
 
+// TRANSITIONAL (goes with the thread-current records): the run's roses.
 WindRoses& wind_roses();
 
-// Reads the project's wind-rose table in the given pass: 0 or -100.
-int read_wind_roses(ReaderPass pass);
+// The run's reader: the counting pass, then the filling pass, over the
+// project's wind-rose table, resampled to settings.directions sectors.
+// A fault of the table is a fatal message (FatalStop).
+WindRoses read_wind_roses(const ProjectConfig& project, const ModelSettings& settings, InputContext& in);
+
+// One pass: Count alone (the convention fixed, the roses counted and
+// allocated, every frequency 0), Fill (Count, then the filling pass: the
+// same as above) or Test (the desktop program's single-file check, Count
+// and Fill with 48 sectors while the settings name none). With
+// in.quiet_open_failure a table that cannot be opened ends the stage
+// without a message (FatalStop), the host reports it.
+WindRoses read_wind_roses(ReaderPass pass, const ProjectConfig& project, const ModelSettings& settings,
+                          InputContext& in);
 
 }  // namespace zemo

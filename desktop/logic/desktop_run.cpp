@@ -433,11 +433,17 @@ bool check_data(const ScreenToCfg& screen_to_cfg, CheckedFile kind, const RunPla
         case CheckedFile::Transfers:
             cfg.transfers = table_named(name);
             cfg.transfers_given = true;
-            status = run_stage([] { return read_transfers(ReaderPass::Test); });
+            status = run_stage([&] {  // a single-file test has no roses loaded
+                read_transfers(ReaderPass::Test, cfg, model_settings(), WindRoses{}, current_input_context());
+                return 0;
+            });
             break;
         case CheckedFile::WindRoses:
             cfg.wind_roses = table_named(name);
-            status = run_stage([] { return read_wind_roses(ReaderPass::Test); });
+            status = run_stage([&] {
+                read_wind_roses(ReaderPass::Test, cfg, model_settings(), current_input_context());
+                return 0;
+            });
             break;
     }
 

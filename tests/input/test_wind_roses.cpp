@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "input/project_file.h"
 #include "base/run_log.h"
@@ -90,40 +91,60 @@ std::string table_text(const std::vector<RoseText>& roses, char sep, char decima
 
 struct WindRoseTest : ::testing::Test {
     test::TempDir dir;
-    std::string log_path;
-    void SetUp() override {
-        test::reset_run_state();
-        model_settings().set_methodology_defaults();
-        log_path = dir.file("run.log");
-        run_log().open(log_path, 2);
+    std::string log_path = dir.file("run.log");
+    RunLog runlog;
+    PartialNumbers notes;
+    InputContext in{runlog, notes};
+    ProjectConfig project;
+    ModelSettings settings;
+    WindRoses roses;  // what the last pass returned
+    void SetUp() override { fresh_run(); }
+    // The log over the same file, the notes and the settings of a new run
+    // (a fatal stop closes the log).
+    void fresh_run() {
+        runlog.reset();
+        runlog.open(log_path, 2);
+        notes = PartialNumbers{};
+        settings = ModelSettings{};
+        settings.set_methodology_defaults();
     }
-    void TearDown() override { test::reset_run_state(); }
     std::string log() {
-        run_log().flush();
+        runlog.flush();
         return read_file(log_path);
     }
     void use_table(const std::string& name, const std::string& text, TableType type = TableType::Undetermined,
                    char sep = 0) {
-        InputTable& t = project().wind_roses;
+        InputTable& t = project.wind_roses;
         t = InputTable{};
         t.path = dir.file(name);
         t.type = type;
         t.separator = sep;
         write_file(t.path, text);
     }
+    // 0, or the status of the fatal stop.
     int pass(ReaderPass p) {
-        return run_stage([&] { return read_wind_roses(p); });
+        try {
+            roses = read_wind_roses(p, project, settings, in);
+            return 0;
+        } catch (const FatalStop& stop) {
+            return stop.status;
+        }
     }
+    // The run's reader: counting, then filling.
     int both() {
-        const int rc = pass(ReaderPass::Count);
-        return rc != 0 ? rc : pass(ReaderPass::Fill);
+        try {
+            roses = read_wind_roses(project, settings, in);
+            return 0;
+        } catch (const FatalStop& stop) {
+            return stop.status;
+        }
     }
     std::string fatal(const std::string& text) {
         return cp("*** chybná vstupní data\n       - " + text + "\n*** chybná vstupní data\n       -     (soubor: ") +
-               project().wind_roses.path + ")\r\n";
+               project.wind_roses.path + ")\r\n";
     }
     double value(int rose, int c, int g, int s) {
-        return wind_roses().Wnd_frequency[static_cast<std::size_t>(rose)][case_slot(c, g, s)];
+        return roses.Wnd_frequency[static_cast<std::size_t>(rose)][case_slot(c, g, s)];
     }
 };
 
@@ -136,9 +157,9 @@ TEST_F(WindRoseTest, EightSectorsSpreadOverFortyEightByInterpolationAndKeepTheTo
     r.complete();
     use_table("r8.txt", table_text({r}, '\t', '.'));
     ASSERT_EQ(both(), 0);
-    ASSERT_EQ(wind_roses().count, 1);
-    EXPECT_EQ(wind_roses().sectors_in_file, 8);
-    EXPECT_DOUBLE_EQ(wind_roses().sector_width, 7.5);
+    ASSERT_EQ(roses.count, 1);
+    EXPECT_EQ(roses.sectors_in_file, 8);
+    EXPECT_DOUBLE_EQ(roses.sector_width, 7.5);
     // Six output sectors per input sector; the sum of the interpolated
     // values is 6 x 100, so the scale T/U is 1/6. Sector k = 6t + j lies
     // j/6 of the way from input sector t to t+1 (the last one towards the
@@ -157,13 +178,13 @@ TEST_F(WindRoseTest, EightSectorsSpreadOverFortyEightByInterpolationAndKeepTheTo
     }
     EXPECT_NEAR(value(0, 0, 0, 0), 13.333333333, 1e-8);
     EXPECT_NEAR(value(0, 0, 0, 45), 50.0 / 6, 1e-9);
-    EXPECT_EQ(wind_roses().Wnd_id[0], 5);
-    EXPECT_EQ(wind_roses().find(5), 0);
-    EXPECT_EQ(wind_roses().find(6), -1);
+    EXPECT_EQ(roses.Wnd_id[0], 5);
+    EXPECT_EQ(roses.find(5), 0);
+    EXPECT_EQ(roses.find(6), -1);
 }
 
 TEST_F(WindRoseTest, WithAsManySectorsAsTheFileTheValuesStayAsRead) {
-    model_settings().directions = 8;
+    settings.directions = 8;
     const RoseText r = varied_rose(3, 8);
     use_table("same.txt", table_text({r}, ';', ','));
     ASSERT_EQ(both(), 0);
@@ -179,7 +200,7 @@ TEST_F(WindRoseTest, WithAsManySectorsAsTheFileTheValuesStayAsRead) {
 }
 
 TEST_F(WindRoseTest, SixteenSectorsCannotBeResampledToThirtySix) {
-    model_settings().directions = 36;
+    settings.directions = 36;
     use_table("r16.txt", table_text({varied_rose(1, 16)}, '\t', '.'));
     ASSERT_EQ(pass(ReaderPass::Count), 0);
     EXPECT_EQ(pass(ReaderPass::Fill), -100);
@@ -196,7 +217,7 @@ TEST_F(WindRoseTest, TotalsOf99_99PassAnd99_9AreReported) {
     }
     use_table("tot.txt", table_text({near, off}, ',', '.'));
     ASSERT_EQ(both(), 0);
-    EXPECT_EQ(run_log().error_count, 1);
+    EXPECT_EQ(runlog.error_count, 1);
     EXPECT_NE(log().find(cp("+++ chybná vstupní data\n       - Součet četností v růžici 8 je různý od 100%: (99.90%)\n")),
               std::string::npos);
     // The rose keeps its total: 99.9 spread over 48 sectors.
@@ -207,7 +228,7 @@ TEST_F(WindRoseTest, TotalsOf99_99PassAnd99_9AreReported) {
 }
 
 TEST_F(WindRoseTest, ControlSumsAreReportedColumnByColumnAndReadingGoesOn) {
-    model_settings().directions = 4;
+    settings.directions = 4;
     RoseText r = varied_rose(12, 4);
     r.at(5, 0, 1) += 1;  // sector 2, speed class 1
     r.at(5, 2, 0) -= 1;  // sector 1, speed class 3
@@ -217,14 +238,14 @@ TEST_F(WindRoseTest, ControlSumsAreReportedColumnByColumnAndReadingGoesOn) {
     const std::string k = "+++ chybná vstupní data\n       - Kontrolní součet četností v růžici 12 neodpovídá zadanému: ";
     EXPECT_NE(log().find(cp(k + "[Směr1, Rychl3]\n" + k + "[Směr2, Rychl1]\n" + k + "[Celk, Rychl2]\n")),
               std::string::npos);
-    EXPECT_EQ(run_log().error_count, 3);
+    EXPECT_EQ(runlog.error_count, 3);
     // Group 6 is recomputed from the five classes, not taken from the file.
     RoseText good = varied_rose(12, 4);
     EXPECT_NEAR(value(0, 5, 0, 1), good.at(5, 0, 1) / 100.0, 1e-5);
 }
 
 TEST_F(WindRoseTest, TheRemainderOfSpeedClassOneGoesEvenlyToItsSectors) {
-    model_settings().directions = 16;
+    settings.directions = 16;
     RoseText r = varied_rose(2, 16);
     // Speed class 1 of class 3 totals 1.6 more than its 16 sectors (the
     // control group likewise); class 5, speed class 3 gives up 1.6 so that
@@ -237,7 +258,7 @@ TEST_F(WindRoseTest, TheRemainderOfSpeedClassOneGoesEvenlyToItsSectors) {
     r.at(5, 2, 16) -= 160;
     use_table("rem.txt", table_text({r}, '\t', '.'));
     ASSERT_EQ(both(), 0);
-    EXPECT_EQ(run_log().error_count, 0);
+    EXPECT_EQ(runlog.error_count, 0);
     for (int s = 0; s < 16; ++s) {
         EXPECT_NEAR(value(0, 2, 0, s), r.at(2, 0, s) / 100.0 + 0.1, 1e-5) << s;
         EXPECT_NEAR(value(0, 2, 1, s), r.at(2, 1, s) / 100.0, 1e-5) << s;
@@ -245,7 +266,7 @@ TEST_F(WindRoseTest, TheRemainderOfSpeedClassOneGoesEvenlyToItsSectors) {
 }
 
 TEST_F(WindRoseTest, EveryTextConventionAndTheFixedFormatReadTheSameRoses) {
-    const std::vector<RoseText> roses = {varied_rose(11, 16), varied_rose(4, 16), varied_rose(11, 16)};
+    const std::vector<RoseText> texts = {varied_rose(11, 16), varied_rose(4, 16), varied_rose(11, 16)};
     struct Convention {
         const char* name;
         char sep, decimal;
@@ -257,21 +278,24 @@ TEST_F(WindRoseTest, EveryTextConventionAndTheFixedFormatReadTheSameRoses) {
     std::vector<std::array<double, kCaseSlots>> first;
     for (const Convention& c : conventions) {
         SCOPED_TRACE(c.name);
-        use_table(c.name, table_text(roses, c.sep, c.decimal, c.fix));
+        use_table(c.name, table_text(texts, c.sep, c.decimal, c.fix));
         ASSERT_EQ(both(), 0);
-        EXPECT_EQ(project().wind_roses.type, c.fix ? TableType::Fix : TableType::DetectedText);
-        EXPECT_EQ(project().wind_roses.separator, c.sep);
-        ASSERT_EQ(wind_roses().count, 3);
-        EXPECT_EQ(wind_roses().Wnd_id, (std::vector<int>{11, 4, 11}));
-        EXPECT_EQ(wind_roses().find(11), 0);  // the first of two equal identifiers
-        if (first.empty()) first = wind_roses().Wnd_frequency;
-        else EXPECT_TRUE(first == wind_roses().Wnd_frequency);
-        EXPECT_EQ(run_log().error_count, 0);
+        // The convention travels with the roses; the project's table stays as given.
+        EXPECT_EQ(roses.table.type, c.fix ? TableType::Fix : TableType::DetectedText);
+        EXPECT_EQ(roses.table.separator, c.sep);
+        EXPECT_EQ(roses.table.path, project.wind_roses.path);
+        EXPECT_EQ(project.wind_roses.type, TableType::Undetermined);
+        ASSERT_EQ(roses.count, 3);
+        EXPECT_EQ(roses.Wnd_id, (std::vector<int>{11, 4, 11}));
+        EXPECT_EQ(roses.find(11), 0);  // the first of two equal identifiers
+        if (first.empty()) first = roses.Wnd_frequency;
+        else EXPECT_TRUE(first == roses.Wnd_frequency);
+        EXPECT_EQ(runlog.error_count, 0);
     }
     // The project may name the fixed format.
-    use_table("named.txt", table_text(roses, ' ', '.', true), TableType::Fix, ' ');
+    use_table("named.txt", table_text(texts, ' ', '.', true), TableType::Fix, ' ');
     ASSERT_EQ(both(), 0);
-    EXPECT_TRUE(first == wind_roses().Wnd_frequency);
+    EXPECT_TRUE(first == roses.Wnd_frequency);
 }
 
 TEST_F(WindRoseTest, AFixedFormatWhoseLineCountDisagreesIsRefused) {
@@ -281,9 +305,7 @@ TEST_F(WindRoseTest, AFixedFormatWhoseLineCountDisagreesIsRefused) {
     EXPECT_EQ(pass(ReaderPass::Count), -100);
     EXPECT_NE(log().find(cp("*** chybná vstupní data\n       - Typ souboru nelze určit\n")), std::string::npos);
     // A header of 7 fields is no fixed format either.
-    test::reset_run_state();
-    run_log().open(log_path, 2);
-    model_settings().set_methodology_defaults();
+    fresh_run();
     std::string seven = table_text({varied_rose(1, 8)}, ' ', '.', true);
     seven.replace(0, seven.find('\r'), "1 0 0 0 0 0 0");
     use_table("fix7.txt", seven);
@@ -297,7 +319,7 @@ TEST_F(WindRoseTest, AFixedFormatWhoseLineCountDisagreesIsRefused) {
 // choice byte).
 TEST_F(WindRoseTest, AFixedFormatHeaderWithAHugeRoseCountIsNoFixedFormat) {
     for (const char* count : {"2147483647", "113025456"}) {
-        SetUp();
+        fresh_run();
         std::string text = table_text({varied_rose(1, 8)}, ' ', '.', true);
         text.replace(0, text.find(' '), count);
         use_table("fixbig.txt", text);
@@ -305,7 +327,7 @@ TEST_F(WindRoseTest, AFixedFormatHeaderWithAHugeRoseCountIsNoFixedFormat) {
         EXPECT_NE(log().find(cp("*** chybná vstupní data\n       - Typ souboru nelze určit\n")), std::string::npos)
             << count;
     }
-    SetUp();
+    fresh_run();
     const std::string input =
         read_file(test::source_file("fuzz/regressions/wind_roses/fix-header-rose-count-overflow.txt"));
     ASSERT_FALSE(input.empty());
@@ -336,9 +358,7 @@ TEST_F(WindRoseTest, FatalConditionsOfTheCountingPass) {
     int i = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
-        test::reset_run_state();
-        run_log().open(log_path, 2);
-        model_settings().set_methodology_defaults();
+        fresh_run();
         use_table(std::string("bad") + std::to_string(i++) + ".txt", c.text);
         EXPECT_EQ(pass(ReaderPass::Count), -100);
         const std::string l = log();
@@ -363,9 +383,7 @@ TEST_F(WindRoseTest, FatalConditionsOfTheFillingPass) {
     EXPECT_EQ(pass(ReaderPass::Fill), -100);
     EXPECT_EQ(log().substr(log().find("***")), fatal("nedostateený počet údajů na řádce 2"));
 
-    test::reset_run_state();
-    run_log().open(log_path, 2);
-    model_settings().set_methodology_defaults();
+    fresh_run();
     std::string letters = table_text({a}, '\t', '.');
     letters.replace(letters.find("\r\n") + 2, 1, "A");
     use_table("let.txt", letters);
@@ -379,23 +397,32 @@ TEST_F(WindRoseTest, AnEmptyRoseIsNotScaled) {
     r.complete();
     use_table("zero.txt", table_text({r}, ';', ','));
     ASSERT_EQ(both(), 0);
-    for (int slot = 0; slot < kCaseSlots; ++slot) ASSERT_EQ(wind_roses().Wnd_frequency[0][slot], 0.0) << slot;
+    for (int slot = 0; slot < kCaseSlots; ++slot) ASSERT_EQ(roses.Wnd_frequency[0][slot], 0.0) << slot;
     EXPECT_NE(log().find(cp("Součet četností v růžici 9 je různý od 100%: (0.00%)")), std::string::npos);
 }
 
-TEST_F(WindRoseTest, TheTestModeChecksWithoutLoadingRoses) {
-    model_settings().reset();  // a file test may come before the settings
+TEST_F(WindRoseTest, TheTestModeChecksWithoutSettings) {
+    settings.reset();  // a file test may come before the settings
     RoseText r = varied_rose(6, 16);
     r.at(5, 1, 3) += 10;
     use_table("t.txt", table_text({r}, '\t', '.'));
+    roses.count = -1;
     EXPECT_EQ(pass(ReaderPass::Test), 0);
-    EXPECT_EQ(wind_roses().count, 0);
-    EXPECT_TRUE(wind_roses().Wnd_frequency.empty());
-    EXPECT_EQ(run_log().error_count, 1);
-    EXPECT_NE(log().find(cp("--- VĚTRNÉ RŮŽICE\n--- Soubor s růžicemi: ") + project().wind_roses.path),
+    // The checked roses, resampled to the methodology's sectors.
+    ASSERT_EQ(roses.count, 1);
+    ASSERT_EQ(roses.Wnd_frequency.size(), 1u);
+    EXPECT_EQ(roses.sectors_in_file, 16);
+    EXPECT_DOUBLE_EQ(roses.sector_width, 7.5);
+    EXPECT_EQ(runlog.error_count, 1);
+    EXPECT_NE(log().find(cp("--- VĚTRNÉ RŮŽICE\n--- Soubor s růžicemi: ") + project.wind_roses.path),
               std::string::npos);
     EXPECT_NE(log().find(cp("=== Počet sektorů větrných růžic pro výpočet: 48\n")), std::string::npos);
+    // The run's reader takes the sectors from the settings only.
+    EXPECT_EQ(both(), -100);
+    EXPECT_EQ(log().substr(log().find("***")), fatal("Chybný počet směrů větrné růžice"));
     // The same checks end a test with a bad table.
+    fresh_run();
+    settings.reset();
     use_table("t2.txt", "0\r\n");
     EXPECT_EQ(pass(ReaderPass::Test), -100);
 }
@@ -408,18 +435,18 @@ TEST_F(WindRoseTest, WindRosesAreReadFromTextTablesOnly) {
 
 TEST_F(WindRoseTest, TheCommittedTablesReadToTheSameRoses) {
     const std::string base = test::source_file("tests/fixtures/wind_roses") + "/";
-    InputTable& t = project().wind_roses;
+    InputTable& t = project.wind_roses;
     t = InputTable{};
     t.path = base + "ruzice_8.txt";
     ASSERT_EQ(both(), 0);
-    const auto tsv = wind_roses().Wnd_frequency;
-    EXPECT_EQ(wind_roses().Wnd_id, (std::vector<int>{101, 202}));
+    const auto tsv = roses.Wnd_frequency;
+    EXPECT_EQ(roses.Wnd_id, (std::vector<int>{101, 202}));
     t = InputTable{};
     t.path = base + "ruzice_8_fix.txt";
     ASSERT_EQ(both(), 0);
-    EXPECT_EQ(t.type, TableType::Fix);
-    EXPECT_TRUE(tsv == wind_roses().Wnd_frequency);
-    EXPECT_EQ(run_log().error_count, 0);
+    EXPECT_EQ(roses.table.type, TableType::Fix);
+    EXPECT_TRUE(tsv == roses.Wnd_frequency);
+    EXPECT_EQ(runlog.error_count, 0);
     // Each resampled rose keeps its 100 %, in the classes and in group 6.
     for (int r = 0; r < 2; ++r) {
         double classes = 0, control = 0;
@@ -430,5 +457,43 @@ TEST_F(WindRoseTest, TheCommittedTablesReadToTheSameRoses) {
             }
         EXPECT_NEAR(classes, 100.0, 1e-4);
         EXPECT_NEAR(control, 100.0, 1e-4);
+    }
+}
+
+// A relative path is taken in the run's directory, not the working
+// directory, and every message names it as given.
+TEST_F(WindRoseTest, ARelativePathIsOpenedInTheRunsDirectory) {
+    write_file(dir.file("relative.txt"), table_text({varied_rose(21, 8)}, '\t', '.'));
+    in.directory = dir.str();
+    project.wind_roses = InputTable{};
+    project.wind_roses.path = "relative.txt";
+    ASSERT_EQ(both(), 0);
+    EXPECT_EQ(roses.Wnd_id, std::vector<int>{21});
+    EXPECT_NE(log().find(cp("--- Soubor s růžicemi: relative.txt\n")), std::string::npos);
+
+    // A fault of the table names it likewise.
+    fresh_run();
+    const std::string good = table_text({varied_rose(1, 8)}, '\t', '.');
+    write_file(dir.file("relative.txt"), std::string("0") + good.substr(1));
+    EXPECT_EQ(both(), -100);
+    EXPECT_EQ(log().substr(log().find("***")), fatal("ID růžice musí být větší než 0 (zadáno 0)"));
+
+    // Without the directory, the working directory holds no such table.
+    fresh_run();
+    in.directory.clear();
+    ASSERT_FALSE(std::filesystem::exists("relative.txt"));
+    EXPECT_EQ(both(), -100);
+    EXPECT_NE(log().find(cp("*** soubor nelze otevřít\n       - relative.txt")), std::string::npos);
+}
+
+// The desktop program reports a table it cannot open itself: the stage
+// ends without a message.
+TEST_F(WindRoseTest, AQuietOpenFailureEndsWithoutAMessage) {
+    in.quiet_open_failure = true;
+    project.wind_roses.path = dir.file("none.txt");
+    for (ReaderPass p : {ReaderPass::Test, ReaderPass::Count, ReaderPass::Fill}) {
+        EXPECT_EQ(pass(p), -100);
+        EXPECT_EQ(log().find("***"), std::string::npos);
+        EXPECT_EQ(log().find(cp("VĚTRNÉ RŮŽICE")), std::string::npos);
     }
 }
