@@ -35,6 +35,10 @@ constexpr double kAreaRangeCrosswind = 1000.0;
 // A square without heat output (A below this) rises by the class sigma_z minimum.
 constexpr double kMinRiseCoefficient = 0.00001;
 
+double square_final_rise(double q, double u, int k) {
+    return q >= kMinRiseCoefficient ? q / u : kClass[k].sigma_z_min;
+}
+
 }  // namespace
 
 NearDivision near_division(double S, bool four) {
@@ -82,11 +86,7 @@ PreparedAreas prepare_area_sources(const RunSetup& run) {
     PreparedAreas A;
     A.NA = NA;
     const std::size_t n = static_cast<std::size_t>(NA);
-    A.u.resize(n * kClassSpeedCases);
-    A.rise.resize(n * kClassSpeedCases);
-    A.xf.resize(n * kClassSpeedCases);
-    A.sin_phi.resize(n * kMaxSectors);
-    A.cos_phi.resize(n * kMaxSectors);
+    A.plume.allocate(n);
     A.R.resize(n);
     A.sigma_y0.resize(n);
     A.sigma_z0.resize(n * kStabilityClasses);
@@ -99,27 +99,7 @@ PreparedAreas prepare_area_sources(const RunSetup& run) {
     for (int i = 0; i < NA; ++i) {
         const double h = src.SrcA_h[i];
         const double S = src.SrcA_dx[i];
-        for (int k = 0; k < kStabilityClasses; ++k) {
-            for (int s = 0; s < kSpeedClasses; ++s) {
-                const double u = h <= 10 ? run.class_speed[s] : wind_speed(run.class_speed[s], h, k);
-                const double q = src.SrcA_q[i];
-                const double rise = q >= kMinRiseCoefficient ? q / u : kClass[k].sigma_z_min;
-                const std::size_t at = class_speed_index(i, k, s);
-                A.u[at] = u;
-                A.rise[at] = rise;
-                A.xf[at] = final_rise_distance(rise, h, k, s);
-            }
-        }
-        for (int d = 0; d < run.directions; ++d) {
-            if (h <= 10) {
-                A.sin_phi[direction_index(d, n, i)] = run.sin_phi[d];
-                A.cos_phi[direction_index(d, n, i)] = run.cos_phi[d];
-            } else {
-                const double phi = run.phi[d] + wind_turning(h);
-                A.sin_phi[direction_index(d, n, i)] = std::sin(phi);
-                A.cos_phi[direction_index(d, n, i)] = std::cos(phi);
-            }
-        }
+        A.plume.set(run, static_cast<std::size_t>(i), n, h, src.SrcA_q[i], square_final_rise);
         A.R[i] = S / constants().sqrt_pi;
         A.sigma_y0[i] = (10.0 / 43.0) * S;
         A.div4[i] = near_division(S, true);
@@ -177,10 +157,10 @@ void far_field(const RunSetup& run, const PreparedAreas& areas, const Receptor& 
             if (run.frequency(rose, slot) < kMinFrequency) continue;
             const int annual_slot = case_slot(kAnnualBlockIndex, s, d);
             const std::size_t at = class_speed_index(i, k, s);
-            const double u = areas.u[at];
+            const double u = areas.plume.u[at];
             const double f = run.frequency(rose, annual_slot);
             const double x_removal = x > 0 ? x : 0.0;
-            const double rise = plume_rise(areas.rise[at], x, areas.xf[at]);
+            const double rise = plume_rise(areas.plume.rise[at], x, areas.plume.xf[at]);
             const double H = h + rise + T;
             VerticalTerms vertical(dz, h + rise, H, xz, u, h, szt);
             for (int p = 0; p < run.P; ++p) {
@@ -210,8 +190,8 @@ void near_field(const RunSetup& run, const PreparedAreas& areas, const Receptor&
     const int rose = src.SrcA_wrose[i];
     const double sqrt2 = constants().sqrt2;
     const double four_sqrt2 = constants().four_sqrt2;
-    const double sin_phi = areas.sin_phi[direction_index(d, NA, i)],
-                 cos_phi = areas.cos_phi[direction_index(d, NA, i)];
+    const double sin_phi = areas.plume.sin_phi[direction_index(d, NA, i)],
+                 cos_phi = areas.plume.cos_phi[direction_index(d, NA, i)];
     const double R = areas.R[i];
     const double h = src.SrcA_h[i];
     const double dz = rec.z - src.SrcA_z[i];
@@ -273,7 +253,7 @@ void near_field(const RunSetup& run, const PreparedAreas& areas, const Receptor&
             if (run.frequency(rose, slot) < kMinFrequency) continue;
             const int annual_slot = case_slot(kAnnualBlockIndex, s, d);
             const std::size_t at = class_speed_index(i, k, s);
-            const double u = areas.u[at];
+            const double u = areas.plume.u[at];
             const double f = run.frequency(rose, annual_slot);
             const double speed10 = run.class_speed[s];
             double sum[kMaxPollutants] = {};
@@ -284,7 +264,7 @@ void near_field(const RunSetup& run, const PreparedAreas& areas, const Receptor&
                 const double Phi = side_pair[m] / (four_sqrt2 * speed10 * szt[m]);
                 if (Phi == 0) continue;
                 any = true;
-                const double rise = plume_rise(areas.rise[at], xs[m], areas.xf[at]);
+                const double rise = plume_rise(areas.plume.rise[at], xs[m], areas.plume.xf[at]);
                 const double Hj = h + rise + T;
                 VerticalTerms vertical(dz, h + rise, Hj, xz[m], u, h, szt[m]);
                 for (int p = 0; p < P; ++p) {
@@ -334,8 +314,8 @@ void area_source(const RunSetup& run, const PreparedAreas& areas, const Receptor
     const double R = areas.R[i];
     const double S = src.SrcA_dx[i];
     for (int d = 0; d < run.directions; ++d) {
-        const double sin_phi = areas.sin_phi[direction_index(d, NA, i)],
-                 cos_phi = areas.cos_phi[direction_index(d, NA, i)];
+        const double sin_phi = areas.plume.sin_phi[direction_index(d, NA, i)],
+                 cos_phi = areas.plume.cos_phi[direction_index(d, NA, i)];
         const double x = downwind(dX, dY, sin_phi, cos_phi);
         const double y = crosswind(dX, dY, sin_phi, cos_phi);
         if (!(x - R <= kAreaRangeDownwind && std::fabs(y) - R <= kAreaRangeCrosswind)) continue;

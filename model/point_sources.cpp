@@ -6,6 +6,13 @@ namespace zemo {
 
 using namespace plume;
 
+namespace {
+
+// A stack rises by its heat term over the wind, not at all in calm air.
+double stack_final_rise(double q, double u, int /*k*/) { return u > 0 ? q / u : 0.0; }
+
+}  // namespace
+
 PreparedPoints prepare_point_sources(const RunSetup& run) {
     const Sources& src = *run.src;
     PreparedPoints pts;
@@ -24,7 +31,7 @@ PreparedPoints prepare_point_sources(const RunSetup& run) {
         const double h = src.SrcP_h[j];
         for (int s = 0; s < kSpeedClasses; ++s) {
             const double u = wind_speed(run.class_speed[s], h, kClassIV);
-            const double rise = u > 0 ? src.SrcP_q[j] / u : 0.0;
+            const double rise = stack_final_rise(src.SrcP_q[j], u, kClassIV);
             pts.a_u[speed_index(i, s)] = u;
             pts.a_rise[speed_index(i, s)] = rise;
             pts.a_xf[speed_index(i, s)] = final_rise_distance(rise, h, kClassIV, s);
@@ -32,34 +39,10 @@ PreparedPoints prepare_point_sources(const RunSetup& run) {
     }
 
     const std::size_t nb = pts.classed.size();
-    pts.b_u.resize(nb * kClassSpeedCases);
-    pts.b_rise.resize(nb * kClassSpeedCases);
-    pts.b_xf.resize(nb * kClassSpeedCases);
-    pts.b_sin.resize(nb * kMaxSectors);
-    pts.b_cos.resize(nb * kMaxSectors);
+    pts.b.allocate(nb);
     for (std::size_t i = 0; i < nb; ++i) {
         const int j = pts.classed[i];
-        const double h = src.SrcP_h[j];
-        for (int k = 0; k < kStabilityClasses; ++k) {
-            for (int s = 0; s < kSpeedClasses; ++s) {
-                const double u = h <= 10 ? run.class_speed[s] : wind_speed(run.class_speed[s], h, k);
-                const double rise = u > 0 ? src.SrcP_q[j] / u : 0.0;
-                const std::size_t at = class_speed_index(i, k, s);
-                pts.b_u[at] = u;
-                pts.b_rise[at] = rise;
-                pts.b_xf[at] = final_rise_distance(rise, h, k, s);
-            }
-        }
-        for (int d = 0; d < run.directions; ++d) {
-            if (h <= 10) {
-                pts.b_sin[direction_index(d, nb, i)] = run.sin_phi[d];
-                pts.b_cos[direction_index(d, nb, i)] = run.cos_phi[d];
-            } else {
-                const double phi = run.phi[d] + wind_turning(h);
-                pts.b_sin[direction_index(d, nb, i)] = std::sin(phi);
-                pts.b_cos[direction_index(d, nb, i)] = std::cos(phi);
-            }
-        }
+        pts.b.set(run, i, nb, src.SrcP_h[j], src.SrcP_q[j], stack_final_rise);
     }
 
     pts.emission.assign(run.P, std::vector<double>(src.NP, 0.0));
@@ -205,7 +188,8 @@ void class_point_source(const RunSetup& run, const PreparedPoints& pts, const Re
     const double doba = src.SrcP_doba[j];
     for (int d = 0; d < run.directions; ++d) {
         PlumeOffsets o;
-        if (!plume_offsets(dX, dY, pts.b_sin[direction_index(d, nb, i)], pts.b_cos[direction_index(d, nb, i)], o)) continue;
+        const std::size_t at_d = direction_index(d, nb, i);
+        if (!plume_offsets(dX, dY, pts.b.sin_phi[at_d], pts.b.cos_phi[at_d], o)) continue;
         bool have_log = false;
         bool marked = false;
         for (int k = 0; k < kStabilityClasses; ++k) {
@@ -222,7 +206,7 @@ void class_point_source(const RunSetup& run, const PreparedPoints& pts, const Re
                 const int annual_slot = case_slot(kAnnualBlockIndex, s, d);
                 const std::size_t at = class_speed_index(i, k, s);
                 const double f = run.frequency(rose, annual_slot);
-                plume_at(run, pts, j, rec, g, k, pts.b_u[at], pts.b_rise[at], pts.b_xf[at],
+                plume_at(run, pts, j, rec, g, k, pts.b.u[at], pts.b.rise[at], pts.b.xf[at],
                          [&](int p, double C0, const No2Factors& F) {
                              conc.at(p, slot, j) = C0 * F.Fmax() * kShortTermFactor;
                              if (k == kClassIV) conc.at(p, annual_slot, j) = C0 * F.Fmean() * doba * f / 100.0;

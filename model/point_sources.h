@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "model/concentration.h"
+#include "model/plume_rise.h"
 #include "model/run_setup.h"
 
 namespace zemo {
@@ -26,10 +27,8 @@ struct PreparedPoints {
     std::vector<int> position;  // per source j, its index in remote or classed
     // pass A, [speed_index(i, s)] for remote[i]: wind at the source, final rise, xf
     std::vector<double> a_u, a_rise, a_xf;
-    // pass B, [class_speed_index(i, k, s)] for classed[i]
-    std::vector<double> b_u, b_rise, b_xf;
-    // pass B wind angle per direction, [direction_index(d, classed.size(), i)]
-    std::vector<double> b_sin, b_cos;
+    // pass B, for classed[i] of n = classed.size()
+    PlumeRise b;
     // emission per pollutant, [p][j], with the factor of NOX and NO2
     std::vector<std::vector<double>> emission;
 };
