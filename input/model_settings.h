@@ -5,12 +5,13 @@
 #include <string>
 
 #include "base/run_log.h"
+#include "input/case_layout.h"
 
 namespace zemo {
 
 struct ModelSettings {
     int directions = 0;                  // wind-rose directions, 1..48
-    double classSpeed[3] = {0, 0, 0};    // m/s at 10 m of the three speed classes
+    double classSpeed[kSpeedClasses] = {0, 0, 0};    // m/s at 10 m of the three speed classes
     double buildingCharacter[2] = {0, 0};  // area sources: class 1, traffic (class 2)
     double emissionPeakRatio[2] = {0, 0};  // peak/mean emission: lines, areas (NOX, NO2, CO)
 
@@ -20,13 +21,13 @@ struct ModelSettings {
 
 // Methodology values (the built-in defaults).
 inline constexpr int kMethodDirections = 48;
-inline constexpr double kMethodClassSpeed[3] = {1.7, 5.0, 11.0};
+inline constexpr double kMethodClassSpeed[kSpeedClasses] = {1.7, 5.0, 11.0};
 inline constexpr double kMethodBuildingCharacter[2] = {0.8, 1.0};
 inline constexpr double kMethodEmissionPeakRatio[2] = {2.4, 1.0};
 
 inline void ModelSettings::set_methodology_defaults() {
     directions = kMethodDirections;
-    for (int i = 0; i < 3; ++i) classSpeed[i] = kMethodClassSpeed[i];
+    for (int i = 0; i < kSpeedClasses; ++i) classSpeed[i] = kMethodClassSpeed[i];
     for (int i = 0; i < 2; ++i) buildingCharacter[i] = kMethodBuildingCharacter[i];
     for (int i = 0; i < 2; ++i) emissionPeakRatio[i] = kMethodEmissionPeakRatio[i];
 }

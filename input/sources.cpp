@@ -24,6 +24,7 @@
 #include <climits>
 #include <cmath>
 #include <new>
+#include <variant>
 
 #include "base/run_record.h"
 #include "base/format.h"
@@ -108,6 +109,130 @@ struct SourceRecord {
     std::vector<double> emissions;
 };
 
+// The member of a record that holds a decimal field, or an integer field;
+// nullptr for the other fields.
+template <class Record>
+auto decimal_field(Record& r, Field f) -> decltype(&r.x) {
+    switch (f) {
+        case Field::X: return &r.x;
+        case Field::Y: return &r.y;
+        case Field::Z: return &r.z;
+        case Field::XEnd: return &r.x_end;
+        case Field::YEnd: return &r.y_end;
+        case Field::ZEnd: return &r.z_end;
+        case Field::Height: return &r.height;
+        case Field::Heat: return &r.heat;
+        case Field::Hours: return &r.hours;
+        case Field::Width: return &r.width;
+        case Field::Size: return &r.size;
+        case Field::Ratio: return &r.ratio;
+        default: return nullptr;
+    }
+}
+template <class Record>
+auto integer_field(Record& r, Field f) -> decltype(&r.group) {
+    switch (f) {
+        case Field::Class: return &r.source_class;
+        case Field::Group: return &r.group;
+        case Field::Rose: return &r.rose;
+        default: return nullptr;
+    }
+}
+
+// --- the columns of each kind -----------------------------------------------
+
+// How a column's value is made from the record.
+enum class Stored {
+    AsRead,          // the field as read
+    YearShare,       // operating hours as a share of the year
+    StackHeatTerm,   // heat output as the stacks' heat term (point_heat_term)
+    SquareHeatTerm,  // heat output as the squares' heat term, 25 Q^0.25
+    RoseIndex,       // the wind rose as the index of the loaded rose
+};
+
+// The arrays of one column in each kind: point, line, area (nullptr where
+// the kind has no such array).
+template <class Array>
+using KindArrays = std::array<Array Sources::*, 3>;
+using ColumnArrays = std::variant<KindArrays<std::vector<double>>, KindArrays<std::vector<int>>,
+                                  KindArrays<std::vector<std::string>>, KindArrays<std::vector<std::vector<double>>>>;
+
+// One column of the sources: its arrays, the name messages give them
+// ("Src" + kind letter + "_" + suffix; an emission array "SrcP_e" holds
+// "SrcP_e[0]", ... per pollutant), the record field they hold and how.
+struct SourceColumn {
+    const char* suffix;
+    ColumnArrays arrays;
+    Field field;
+    Stored stored = Stored::AsRead;
+};
+
+using S = Sources;
+constexpr KindArrays<std::vector<double>> decimals(std::vector<double> S::*p, std::vector<double> S::*l,
+                                                   std::vector<double> S::*a) {
+    return {p, l, a};
+}
+constexpr KindArrays<std::vector<int>> integers(std::vector<int> S::*p, std::vector<int> S::*l,
+                                                std::vector<int> S::*a) {
+    return {p, l, a};
+}
+
+// The columns, in the order of allocation: each kind allocates, stores and
+// names the arrays it has in this order, and nothing else.
+const SourceColumn kColumns[] = {
+    {"x", decimals(&S::SrcP_x, &S::SrcL_x, &S::SrcA_x), Field::X},
+    {"y", decimals(&S::SrcP_y, &S::SrcL_y, &S::SrcA_y), Field::Y},
+    {"z", decimals(&S::SrcP_z, &S::SrcL_z, &S::SrcA_z), Field::Z},
+    {"x1", decimals(nullptr, &S::SrcL_x1, nullptr), Field::XEnd},
+    {"y1", decimals(nullptr, &S::SrcL_y1, nullptr), Field::YEnd},
+    {"z1", decimals(nullptr, &S::SrcL_z1, nullptr), Field::ZEnd},
+    {"dx", decimals(nullptr, &S::SrcL_dx, nullptr), Field::Width},
+    {"h", decimals(&S::SrcP_h, nullptr, &S::SrcA_h), Field::Height},
+    {"q", decimals(&S::SrcP_q, nullptr, nullptr), Field::Heat, Stored::StackHeatTerm},
+    {"q", decimals(nullptr, nullptr, &S::SrcA_q), Field::Heat, Stored::SquareHeatTerm},
+    {"dx", decimals(nullptr, nullptr, &S::SrcA_dx), Field::Size},
+    {"doba", decimals(&S::SrcP_doba, &S::SrcL_doba, &S::SrcA_doba), Field::Hours, Stored::YearShare},
+    {"no2_nox", decimals(&S::SrcP_no2_nox, &S::SrcL_no2_nox, &S::SrcA_no2_nox), Field::Ratio},
+    {"class", integers(&S::SrcP_class, &S::SrcL_class, &S::SrcA_class), Field::Class},
+    {"group", integers(&S::SrcP_group, &S::SrcL_group, &S::SrcA_group), Field::Group},
+    {"wrose", integers(&S::SrcP_wrose, &S::SrcL_wrose, &S::SrcA_wrose), Field::Rose, Stored::RoseIndex},
+    {"e", KindArrays<std::vector<std::vector<double>>>{&S::SrcP_e, &S::SrcL_e, &S::SrcA_e}, Field::Emission},
+    {"id", KindArrays<std::vector<std::string>>{&S::SrcP_id, &S::SrcL_id, &S::SrcA_id}, Field::Id},
+};
+
+// What the reader says and keeps of each kind, in the kind order.
+struct SourceKind {
+    char letter;              // of the array names
+    const char* heading;      // of the counting pass
+    const char* file_label;   // the table's path, in the counting pass
+    const char* count_label;  // the count, in the overview
+    int Sources::*count;
+};
+const SourceKind kKinds[3] = {
+    {'P', "BODOVÉ ZDROJE"_cz, "Soubor s bodovými zdroji: %s"_cz, "   bodových : %5i"_cz, &Sources::NP},
+    {'L', "LINIOVÉ ZDROJE"_cz, "Soubor s liniovými zdroji: %s"_cz, "   liniových: %5i"_cz, &Sources::NL},
+    {'A', "PLOŠNÉ ZDROJE"_cz, "Soubor s plošnými zdroji: %s"_cz, "   plošných : %5i"_cz, &Sources::NA},
+};
+
+std::string array_name(int kind, const SourceColumn& c) {
+    return format("Src%c_%s", kKinds[kind].letter, c.suffix);
+}
+
+// Calls f(array) for the kind's array of column c, if it has one.
+template <class F>
+void with_array(int kind, const SourceColumn& c, F&& f) {
+    std::visit(
+        [&](const auto& arrays) {
+            if (arrays[static_cast<std::size_t>(kind)] != nullptr) f(arrays[static_cast<std::size_t>(kind)]);
+        },
+        c.arrays);
+}
+
+template <class... F>
+struct Overloaded : F... {
+    using F::operator()...;
+};
+
 // Running minimum and maximum of one overview value.
 struct Range {
     double low = 0, high = 0;
@@ -148,61 +273,24 @@ void allocate(Vector& v, std::size_t n, const std::string& name) {
     }
 }
 
-void allocate_emissions(std::vector<std::vector<double>>& e, std::size_t n, const char* prefix) {
+void allocate_emissions(std::vector<std::vector<double>>& e, std::size_t n, const std::string& name) {
     const std::size_t pollutants = project().pollutants.size();
-    allocate(e, pollutants, format("%s_e", prefix));
-    for (std::size_t i = 0; i < pollutants; ++i) allocate(e[i], n, format("%s_e[%i]", prefix, static_cast<int>(i)));
+    allocate(e, pollutants, name);
+    for (std::size_t i = 0; i < pollutants; ++i)
+        allocate(e[i], n, format("%s[%i]", name.c_str(), static_cast<int>(i)));
 }
 
 void allocate_arrays() {
     Sources& s = sources();
-    if (s.NP > 0) {
-        const auto n = static_cast<std::size_t>(s.NP);
-        allocate(s.SrcP_x, n, "SrcP_x");
-        allocate(s.SrcP_y, n, "SrcP_y");
-        allocate(s.SrcP_z, n, "SrcP_z");
-        allocate(s.SrcP_h, n, "SrcP_h");
-        allocate(s.SrcP_q, n, "SrcP_q");
-        allocate(s.SrcP_doba, n, "SrcP_doba");
-        allocate(s.SrcP_no2_nox, n, "SrcP_no2_nox");
-        allocate(s.SrcP_class, n, "SrcP_class");
-        allocate(s.SrcP_group, n, "SrcP_group");
-        allocate(s.SrcP_wrose, n, "SrcP_wrose");
-        allocate_emissions(s.SrcP_e, n, "SrcP");
-        allocate(s.SrcP_id, n, "SrcP_id");
-    }
-    if (s.NL > 0) {
-        const auto n = static_cast<std::size_t>(s.NL);
-        allocate(s.SrcL_x, n, "SrcL_x");
-        allocate(s.SrcL_y, n, "SrcL_y");
-        allocate(s.SrcL_z, n, "SrcL_z");
-        allocate(s.SrcL_x1, n, "SrcL_x1");
-        allocate(s.SrcL_y1, n, "SrcL_y1");
-        allocate(s.SrcL_z1, n, "SrcL_z1");
-        allocate(s.SrcL_dx, n, "SrcL_dx");
-        allocate(s.SrcL_doba, n, "SrcL_doba");
-        allocate(s.SrcL_no2_nox, n, "SrcL_no2_nox");
-        allocate(s.SrcL_class, n, "SrcL_class");
-        allocate(s.SrcL_group, n, "SrcL_group");
-        allocate(s.SrcL_wrose, n, "SrcL_wrose");
-        allocate_emissions(s.SrcL_e, n, "SrcL");
-        allocate(s.SrcL_id, n, "SrcL_id");
-    }
-    if (s.NA > 0) {
-        const auto n = static_cast<std::size_t>(s.NA);
-        allocate(s.SrcA_x, n, "SrcA_x");
-        allocate(s.SrcA_y, n, "SrcA_y");
-        allocate(s.SrcA_z, n, "SrcA_z");
-        allocate(s.SrcA_h, n, "SrcA_h");
-        allocate(s.SrcA_q, n, "SrcA_q");
-        allocate(s.SrcA_dx, n, "SrcA_dx");
-        allocate(s.SrcA_doba, n, "SrcA_doba");
-        allocate(s.SrcA_no2_nox, n, "SrcA_no2_nox");
-        allocate(s.SrcA_class, n, "SrcA_class");
-        allocate(s.SrcA_group, n, "SrcA_group");
-        allocate(s.SrcA_wrose, n, "SrcA_wrose");
-        allocate_emissions(s.SrcA_e, n, "SrcA");
-        allocate(s.SrcA_id, n, "SrcA_id");
+    for (int kind = 0; kind < 3; ++kind) {
+        if (s.*kKinds[kind].count <= 0) continue;
+        const auto n = static_cast<std::size_t>(s.*kKinds[kind].count);
+        for (const SourceColumn& c : kColumns)
+            with_array(kind, c,
+                       Overloaded{[&](std::vector<std::vector<double>> Sources::*e) {
+                                      allocate_emissions(s.*e, n, array_name(kind, c));
+                                  },
+                                  [&](auto array) { allocate(s.*array, n, array_name(kind, c)); }});
     }
 }
 
@@ -245,18 +333,14 @@ long long count_dbf_table(int kind, const InputTable& table) {
 }
 
 int counting_pass() {
-    static const char* const headings[3] = {"BODOVÉ ZDROJE"_cz, "LINIOVÉ ZDROJE"_cz, "PLOŠNÉ ZDROJE"_cz};
-    static const char* const file_labels[3] = {"Soubor s bodovými zdroji: %s"_cz, "Soubor s liniovými zdroji: %s"_cz,
-                                               "Soubor s plošnými zdroji: %s"_cz};
-    static const char* const first_arrays[3] = {"SrcP_x", "SrcL_x", "SrcA_x"};
     Sources& s = sources();
     s.reset();
     long long counts[3] = {0, 0, 0};
     for (int kind = 0; kind < kinds_to_visit(); ++kind) {
         InputTable& table = table_of_kind(kind);
         if (table.empty()) continue;
-        run_log().message(kInformation, headings[kind]);
-        log_message(kInformation, file_labels[kind], table.path.c_str());
+        run_log().message(kInformation, kKinds[kind].heading);
+        log_message(kInformation, kKinds[kind].file_label, table.path.c_str());
         if (table.type == TableType::Undetermined) detect_table_type(current_input_context(), table, false);
         counts[kind] = table.is_dbf() ? count_dbf_table(kind, table) : count_text_table(table);
     }
@@ -277,11 +361,9 @@ int counting_pass() {
                             "k dispozici je %llu MiB"_cz,
                         table_of_kind(kind).path.c_str(), mebibytes_up(needed), sum, mebibytes_down(ceiling));
         // The counts and their sum are ints; a table beyond that cannot be held.
-        if (sum > INT_MAX) run_log().message(kFatalMemory, first_arrays[kind]);
+        if (sum > INT_MAX) run_log().message(kFatalMemory, array_name(kind, kColumns[0]));  // SrcX_x, the first array
     }
-    s.NP = static_cast<int>(counts[0]);
-    s.NL = static_cast<int>(counts[1]);
-    s.NA = static_cast<int>(counts[2]);
+    for (int kind = 0; kind < 3; ++kind) s.*kKinds[kind].count = static_cast<int>(counts[kind]);
     s.total = s.NP + s.NL + s.NA;
     allocate_arrays();
     return 0;
@@ -320,29 +402,12 @@ SourceRecord convert_record(const std::vector<LayoutEntry>& layout, const std::v
             continue;
         }
         if (is_integer_field(e.field)) {
-            const int v = convert_integer(current_input_context(), line_number, text, table);
-            if (e.field == Field::Class) r.source_class = v;
-            else if (e.field == Field::Group) r.group = v;
-            else r.rose = v;
+            *integer_field(r, e.field) = convert_integer(current_input_context(), line_number, text, table);
             continue;
         }
         const double v = convert_decimal(current_input_context(), line_number, text, decimal, table);
-        switch (e.field) {
-            case Field::X: r.x = v; break;
-            case Field::Y: r.y = v; break;
-            case Field::Z: r.z = v; break;
-            case Field::XEnd: r.x_end = v; break;
-            case Field::YEnd: r.y_end = v; break;
-            case Field::ZEnd: r.z_end = v; break;
-            case Field::Height: r.height = v; break;
-            case Field::Heat: r.heat = v; break;
-            case Field::Hours: r.hours = v; break;
-            case Field::Width: r.width = v; break;
-            case Field::Size: r.size = v; break;
-            case Field::Ratio: r.ratio = v; break;
-            case Field::Emission: r.emissions[static_cast<std::size_t>(e.pollutant)] = v; break;
-            default: break;
-        }
+        if (e.field == Field::Emission) r.emissions[static_cast<std::size_t>(e.pollutant)] = v;
+        else if (double* field = decimal_field(r, e.field)) *field = v;
     }
     return r;
 }
@@ -411,52 +476,30 @@ double point_heat_term(double heat, double height) {
     return height < kHeightForStackTerm ? root * 25.0 : root * (1.5 * height - 50.0) * 0.25;
 }
 
+// The value of a decimal column for the record.
+double stored_decimal(const SourceColumn& c, const SourceRecord& r, double share) {
+    switch (c.stored) {
+        case Stored::YearShare: return share;
+        case Stored::StackHeatTerm: return point_heat_term(r.heat, r.height);
+        case Stored::SquareHeatTerm: return std::pow(r.heat, 0.25) * 25.0;
+        default: return *decimal_field(r, c.field);
+    }
+}
+
 void store_record(int kind, const SourceRecord& r, std::size_t i, int rose_index) {
     Sources& s = sources();
     const double share = r.hours * (1.0 / kHoursPerYear);
-    if (kind == kPointSources) {
-        s.SrcP_id[i] = r.id;
-        s.SrcP_class[i] = r.source_class;
-        s.SrcP_x[i] = r.x;
-        s.SrcP_y[i] = r.y;
-        s.SrcP_z[i] = r.z;
-        s.SrcP_h[i] = r.height;
-        s.SrcP_q[i] = point_heat_term(r.heat, r.height);
-        s.SrcP_doba[i] = share;
-        s.SrcP_no2_nox[i] = r.ratio;
-        s.SrcP_group[i] = r.group;
-        s.SrcP_wrose[i] = rose_index;
-        for (std::size_t p = 0; p < r.emissions.size(); ++p) s.SrcP_e[p][i] = r.emissions[p] * kEmissionScale;
-    } else if (kind == kLineSources) {
-        s.SrcL_id[i] = r.id;
-        s.SrcL_class[i] = r.source_class;
-        s.SrcL_x[i] = r.x;
-        s.SrcL_y[i] = r.y;
-        s.SrcL_z[i] = r.z;
-        s.SrcL_x1[i] = r.x_end;
-        s.SrcL_y1[i] = r.y_end;
-        s.SrcL_z1[i] = r.z_end;
-        s.SrcL_dx[i] = r.width;
-        s.SrcL_doba[i] = share;
-        s.SrcL_no2_nox[i] = r.ratio;
-        s.SrcL_group[i] = r.group;
-        s.SrcL_wrose[i] = rose_index;
-        for (std::size_t p = 0; p < r.emissions.size(); ++p) s.SrcL_e[p][i] = r.emissions[p] * kEmissionScale;
-    } else {
-        s.SrcA_id[i] = r.id;
-        s.SrcA_class[i] = r.source_class;
-        s.SrcA_x[i] = r.x;
-        s.SrcA_y[i] = r.y;
-        s.SrcA_z[i] = r.z;
-        s.SrcA_h[i] = r.height;
-        s.SrcA_q[i] = std::pow(r.heat, 0.25) * 25.0;
-        s.SrcA_dx[i] = r.size;
-        s.SrcA_doba[i] = share;
-        s.SrcA_no2_nox[i] = r.ratio;
-        s.SrcA_group[i] = r.group;
-        s.SrcA_wrose[i] = rose_index;
-        for (std::size_t p = 0; p < r.emissions.size(); ++p) s.SrcA_e[p][i] = r.emissions[p] * kEmissionScale;
-    }
+    for (const SourceColumn& c : kColumns)
+        with_array(kind, c,
+                   Overloaded{[&](std::vector<double> Sources::*a) { (s.*a)[i] = stored_decimal(c, r, share); },
+                              [&](std::vector<int> Sources::*a) {
+                                  (s.*a)[i] = c.stored == Stored::RoseIndex ? rose_index : *integer_field(r, c.field);
+                              },
+                              [&](std::vector<std::string> Sources::*a) { (s.*a)[i] = r.id; },
+                              [&](std::vector<std::vector<double>> Sources::*e) {
+                                  for (std::size_t p = 0; p < r.emissions.size(); ++p)
+                                      (s.*e)[p][i] = r.emissions[p] * kEmissionScale;
+                              }});
 }
 
 void track(int kind, const SourceRecord& r, Overview& o) {
@@ -485,7 +528,7 @@ void track(int kind, const SourceRecord& r, Overview& o) {
 
 int kind_count(int kind) {
     const Sources& s = sources();
-    return kind == kPointSources ? s.NP : kind == kLineSources ? s.NL : s.NA;
+    return s.*kKinds[kind].count;
 }
 
 // The file no longer holds the records the counting pass found (it changed
@@ -568,9 +611,7 @@ void write_overview(const Overview& o) {
     RunLog& log = run_log();
     log.message(kHeading, "ZDROJE - SOUHRN");
     log_message(kHeading, "Počty zdrojů v souborech (celkem %i):"_cz, s.total);
-    log_message(kHeading, "   bodových : %5i"_cz, s.NP);
-    log_message(kHeading, "   liniových: %5i"_cz, s.NL);
-    log_message(kHeading, "   plošných : %5i"_cz, s.NA);
+    for (const SourceKind& kind : kKinds) log_message(kHeading, kind.count_label, s.*kind.count);
     if (log.level >= 2 && s.total > 0) {
         log.message(kEcho, "Přehled načtených hodnot:"_cz);
         log_message(kEcho, "   souřadnice X      : %.2f - %.2f"_cz, o.x.low, o.x.high);

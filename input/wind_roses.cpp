@@ -34,8 +34,7 @@ namespace zemo {
 
 namespace {
 
-constexpr int kGroups = 6;          // five stability classes, then the control sums
-constexpr int kSpeedClasses = 3;
+constexpr int kGroups = kCaseBlocks;  // five stability classes, then the control sums
 constexpr int kLinesPerRose = 1 + kGroups * kSpeedClasses;
 constexpr int kFixHeaderFields = 8;
 constexpr double kTotalTolerance = 0.02;     // percent
@@ -182,7 +181,7 @@ void fill_roses(InputContext& in, const InputTable& table, WindRoses& roses, int
 
         // Total of the five stability classes over the three speed classes.
         double T = 0;
-        for (int f = 0; f < 5; ++f)
+        for (int f = 0; f < kStabilityClasses; ++f)
             for (int g = 0; g < kSpeedClasses; ++g) T += at(f, g, n);
         if (std::fabs(T - 100.0) > kTotalTolerance)
             in.log.message(kErrorData, format_message("Součet četností v růžici %i je různý od 100%%: (%.2f%%)"_cz, id, T));
@@ -191,8 +190,8 @@ void fill_roses(InputContext& in, const InputTable& table, WindRoses& roses, int
         for (int j = 0; j <= n; ++j) {
             for (int g = 0; g < kSpeedClasses; ++g) {
                 double sum = 0;
-                for (int f = 0; f < 5; ++f) sum += at(f, g, j);
-                if (std::fabs(sum - at(5, g, j)) <= kControlTolerance) continue;
+                for (int f = 0; f < kStabilityClasses; ++f) sum += at(f, g, j);
+                if (std::fabs(sum - at(kAnnualBlockIndex, g, j)) <= kControlTolerance) continue;
                 if (j < n)
                     in.log.message(kErrorData, format_message("Kontrolní součet četností v růžici %i neodpovídá "
                                                              "zadanému: [Směr%i, Rychl%i]"_cz,
@@ -224,7 +223,7 @@ void fill_roses(InputContext& in, const InputTable& table, WindRoses& roses, int
             const double a = k * v;
             const int t = k * n / S;  // floor(a / w), exact in integers
             const int t1 = t == n - 1 ? 0 : t + 1;
-            for (int c = 0; c < 5; ++c) {
+            for (int c = 0; c < kStabilityClasses; ++c) {
                 for (int g = 0; g < kSpeedClasses; ++g) {
                     const double value = at(c, g, t) + (at(c, g, t1) - at(c, g, t)) / w * (a - t * w);
                     out[case_slot(c, g, k)] = value;
@@ -235,15 +234,15 @@ void fill_roses(InputContext& in, const InputTable& table, WindRoses& roses, int
         // Keep the rose's total T (nothing to scale when U is 0).
         if (U != 0) {
             const double scale = T / U;
-            for (int c = 0; c < 5; ++c)
+            for (int c = 0; c < kStabilityClasses; ++c)
                 for (int g = 0; g < kSpeedClasses; ++g)
                     for (int k = 0; k < S; ++k) out[case_slot(c, g, k)] *= scale;
         }
         for (int g = 0; g < kSpeedClasses; ++g) {
             for (int k = 0; k < S; ++k) {
                 double sum = 0;
-                for (int c = 0; c < 5; ++c) sum += out[case_slot(c, g, k)];
-                out[case_slot(5, g, k)] = sum;
+                for (int c = 0; c < kStabilityClasses; ++c) sum += out[case_slot(c, g, k)];
+                out[case_slot(kAnnualBlockIndex, g, k)] = sum;
             }
         }
         roses.Wnd_id[static_cast<std::size_t>(r)] = id;

@@ -7,17 +7,13 @@
 #include <array>
 #include <vector>
 
+#include "input/case_layout.h"
 #include "input/input_table.h"
 
 namespace zemo {
 
 struct ProjectConfig;
 struct ModelSettings;
-
-inline constexpr int kCaseSlots = 864;  // 6 blocks x 3 speed classes x 48 directions
-inline constexpr int kMaxSectors = 48;
-
-constexpr int case_slot(int block, int speed, int direction) { return 144 * block + 48 * speed + direction; }
 
 struct WindRoses {
     int count = 0;

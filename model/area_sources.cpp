@@ -35,6 +35,10 @@ constexpr double kAreaRangeCrosswind = 1000.0;
 // A square without heat output (A below this) rises by the class sigma_z minimum.
 constexpr double kMinRiseCoefficient = 0.00001;
 
+double square_final_rise(double q, double u, int k) {
+    return q >= kMinRiseCoefficient ? q / u : kClass[k].sigma_z_min;
+}
+
 }  // namespace
 
 NearDivision near_division(double S, bool four) {
@@ -82,56 +86,32 @@ PreparedAreas prepare_area_sources(const RunSetup& run) {
     PreparedAreas A;
     A.NA = NA;
     const std::size_t n = static_cast<std::size_t>(NA);
-    A.u.resize(n * 15);
-    A.rise.resize(n * 15);
-    A.xf.resize(n * 15);
-    A.sin_phi.resize(n * kMaxSectors);
-    A.cos_phi.resize(n * kMaxSectors);
+    A.plume.allocate(n);
     A.R.resize(n);
     A.sigma_y0.resize(n);
-    A.sigma_z0.resize(n * 5);
-    A.xvy.resize(n * 5);
-    A.xvz.resize(n * 5);
-    A.xvy4.resize(n * 5);
-    A.xvy3.resize(n * 5);
+    A.sigma_z0.resize(n * kStabilityClasses);
+    A.xvy.resize(n * kStabilityClasses);
+    A.xvz.resize(n * kStabilityClasses);
+    A.xvy4.resize(n * kStabilityClasses);
+    A.xvy3.resize(n * kStabilityClasses);
     A.div4.resize(n);
     A.div3.resize(n);
     for (int i = 0; i < NA; ++i) {
         const double h = src.SrcA_h[i];
         const double S = src.SrcA_dx[i];
-        for (int k = 0; k < 5; ++k) {
-            for (int s = 0; s < 3; ++s) {
-                const double u = h <= 10 ? run.class_speed[s] : wind_speed(run.class_speed[s], h, k);
-                const double q = src.SrcA_q[i];
-                const double rise = q >= kMinRiseCoefficient ? q / u : kClass[k].sigma_z_min;
-                const std::size_t at = (static_cast<std::size_t>(i) * 5 + k) * 3 + s;
-                A.u[at] = u;
-                A.rise[at] = rise;
-                A.xf[at] = final_rise_distance(rise, h, k, s);
-            }
-        }
-        for (int d = 0; d < run.directions; ++d) {
-            if (h <= 10) {
-                A.sin_phi[d * n + i] = run.sin_phi[d];
-                A.cos_phi[d * n + i] = run.cos_phi[d];
-            } else {
-                const double phi = run.phi[d] + wind_turning(h);
-                A.sin_phi[d * n + i] = std::sin(phi);
-                A.cos_phi[d * n + i] = std::cos(phi);
-            }
-        }
+        A.plume.set(run, static_cast<std::size_t>(i), n, h, src.SrcA_q[i], square_final_rise);
         A.R[i] = S / constants().sqrt_pi;
         A.sigma_y0[i] = (10.0 / 43.0) * S;
         A.div4[i] = near_division(S, true);
         A.div3[i] = near_division(S, false);
-        for (int k = 0; k < 5; ++k) {
+        for (int k = 0; k < kStabilityClasses; ++k) {
             double sz0 = (20.0 / 43.0) * h;
             if (sz0 < kClass[k].sigma_z_min) sz0 = kClass[k].sigma_z_min;
-            A.sigma_z0[i * 5 + k] = sz0;
-            A.xvz[i * 5 + k] = virtual_distance_z(k, sz0);
-            A.xvy[i * 5 + k] = virtual_distance_y(k, A.sigma_y0[i]);
-            A.xvy4[i * 5 + k] = virtual_distance_y(k, (10.0 / 43.0) * A.div4[i].e);
-            A.xvy3[i * 5 + k] = virtual_distance_y(k, (10.0 / 43.0) * A.div3[i].e);
+            A.sigma_z0[class_index(i, k)] = sz0;
+            A.xvz[class_index(i, k)] = virtual_distance_z(k, sz0);
+            A.xvy[class_index(i, k)] = virtual_distance_y(k, A.sigma_y0[i]);
+            A.xvy4[class_index(i, k)] = virtual_distance_y(k, (10.0 / 43.0) * A.div4[i].e);
+            A.xvy3[class_index(i, k)] = virtual_distance_y(k, (10.0 / 43.0) * A.div3[i].e);
         }
     }
     A.density.assign(run.P, std::vector<double>(n, 0.0));
@@ -157,30 +137,30 @@ void far_field(const RunSetup& run, const PreparedAreas& areas, const Receptor& 
     const double doba = src.SrcA_doba[i];
     const double sigma_y0 = areas.sigma_y0[i];
     bool marked = false;
-    for (int k = 0; k < 5; ++k) {
+    for (int k = 0; k < kStabilityClasses; ++k) {
         if (!run.occurs(rose, k, d)) continue;
         const ClassConstants& cc = kClass[k];
-        const double sigma_z0 = areas.sigma_z0[i * 5 + k];
+        const double sigma_z0 = areas.sigma_z0[class_index(i, k)];
         const double T = (dz > 0 && src.SrcA_class[i] != kClassTraffic) ? cc.tau * dz : 0.0;
         // sigma_y, sigma_z and the crosswind integral hold for every speed class.
-        double sy = sigma_y_curve(k, (x + areas.xvy[i * 5 + k] - R) / 100.0);
+        double sy = sigma_y_curve(k, (x + areas.xvy[class_index(i, k)] - R) / 100.0);
         if (sy < sigma_y0) sy = sigma_y0;
-        const double xz = x + areas.xvz[i * 5 + k] - R;
+        const double xz = x + areas.xvz[class_index(i, k)] - R;
         double sz = cc.bz * std::pow(xz, cc.cz);
         if (sz < sigma_z0) sz = sigma_z0;
         const double syt = sy + sigma_y0;
         const double szt = sz + sigma_z0;
         const double pair = erf_pair((R + y) / (sqrt2 * syt), (R - y) / (sqrt2 * syt));
         if (pair == 0) continue;
-        for (int s = 0; s < 3; ++s) {
+        for (int s = 0; s < kSpeedClasses; ++s) {
             const int slot = case_slot(k, s, d);
             if (run.frequency(rose, slot) < kMinFrequency) continue;
-            const int annual_slot = case_slot(5, s, d);
-            const std::size_t at = (static_cast<std::size_t>(i) * 5 + k) * 3 + s;
-            const double u = areas.u[at];
+            const int annual_slot = case_slot(kAnnualBlockIndex, s, d);
+            const std::size_t at = class_speed_index(i, k, s);
+            const double u = areas.plume.u[at];
             const double f = run.frequency(rose, annual_slot);
             const double x_removal = x > 0 ? x : 0.0;
-            const double rise = plume_rise(areas.rise[at], x, areas.xf[at]);
+            const double rise = plume_rise(areas.plume.rise[at], x, areas.plume.xf[at]);
             const double H = h + rise + T;
             VerticalTerms vertical(dz, h + rise, H, xz, u, h, szt);
             for (int p = 0; p < run.P; ++p) {
@@ -210,7 +190,8 @@ void near_field(const RunSetup& run, const PreparedAreas& areas, const Receptor&
     const int rose = src.SrcA_wrose[i];
     const double sqrt2 = constants().sqrt2;
     const double four_sqrt2 = constants().four_sqrt2;
-    const double sin_phi = areas.sin_phi[d * NA + i], cos_phi = areas.cos_phi[d * NA + i];
+    const double sin_phi = areas.plume.sin_phi[direction_index(d, NA, i)],
+                 cos_phi = areas.plume.cos_phi[direction_index(d, NA, i)];
     const double R = areas.R[i];
     const double h = src.SrcA_h[i];
     const double dz = rec.z - src.SrcA_z[i];
@@ -245,12 +226,12 @@ void near_field(const RunSetup& run, const PreparedAreas& areas, const Receptor&
     if (n == 0) return;
 
     bool marked = false;
-    for (int k = 0; k < 5; ++k) {
+    for (int k = 0; k < kStabilityClasses; ++k) {
         if (!run.occurs(rose, k, d)) continue;
         const ClassConstants& cc = kClass[k];
-        const double sigma_z0 = areas.sigma_z0[i * 5 + k];
-        const double xvz = areas.xvz[i * 5 + k];
-        const double xvy = four ? areas.xvy4[i * 5 + k] : areas.xvy3[i * 5 + k];
+        const double sigma_z0 = areas.sigma_z0[class_index(i, k)];
+        const double xvz = areas.xvz[class_index(i, k)];
+        const double xvy = four ? areas.xvy4[class_index(i, k)] : areas.xvy3[class_index(i, k)];
         const double T = (dz > 0 && src.SrcA_class[i] != kClassTraffic) ? cc.tau * dz : 0.0;
         // Per sub-square what holds for every speed class: the crosswind
         // integral times the side, sigma_z and the vertical travel.
@@ -267,12 +248,12 @@ void near_field(const RunSetup& run, const PreparedAreas& areas, const Receptor&
             szt[m] = sz + sigma_z0;
             side_pair[m] = erf_pair((rs + ys[m]) / (sqrt2 * sy), (rs - ys[m]) / (sqrt2 * sy)) * div.side;
         }
-        for (int s = 0; s < 3; ++s) {
+        for (int s = 0; s < kSpeedClasses; ++s) {
             const int slot = case_slot(k, s, d);
             if (run.frequency(rose, slot) < kMinFrequency) continue;
-            const int annual_slot = case_slot(5, s, d);
-            const std::size_t at = (static_cast<std::size_t>(i) * 5 + k) * 3 + s;
-            const double u = areas.u[at];
+            const int annual_slot = case_slot(kAnnualBlockIndex, s, d);
+            const std::size_t at = class_speed_index(i, k, s);
+            const double u = areas.plume.u[at];
             const double f = run.frequency(rose, annual_slot);
             const double speed10 = run.class_speed[s];
             double sum[kMaxPollutants] = {};
@@ -283,7 +264,7 @@ void near_field(const RunSetup& run, const PreparedAreas& areas, const Receptor&
                 const double Phi = side_pair[m] / (four_sqrt2 * speed10 * szt[m]);
                 if (Phi == 0) continue;
                 any = true;
-                const double rise = plume_rise(areas.rise[at], xs[m], areas.xf[at]);
+                const double rise = plume_rise(areas.plume.rise[at], xs[m], areas.plume.xf[at]);
                 const double Hj = h + rise + T;
                 VerticalTerms vertical(dz, h + rise, Hj, xz[m], u, h, szt[m]);
                 for (int p = 0; p < P; ++p) {
@@ -333,7 +314,8 @@ void area_source(const RunSetup& run, const PreparedAreas& areas, const Receptor
     const double R = areas.R[i];
     const double S = src.SrcA_dx[i];
     for (int d = 0; d < run.directions; ++d) {
-        const double sin_phi = areas.sin_phi[d * NA + i], cos_phi = areas.cos_phi[d * NA + i];
+        const double sin_phi = areas.plume.sin_phi[direction_index(d, NA, i)],
+                 cos_phi = areas.plume.cos_phi[direction_index(d, NA, i)];
         const double x = downwind(dX, dY, sin_phi, cos_phi);
         const double y = crosswind(dX, dY, sin_phi, cos_phi);
         if (!(x - R <= kAreaRangeDownwind && std::fabs(y) - R <= kAreaRangeCrosswind)) continue;

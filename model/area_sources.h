@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/concentration.h"
+#include "model/plume_rise.h"
 #include "model/run_setup.h"
 
 namespace zemo {
@@ -30,12 +31,10 @@ NearDivision near_division(double S, bool four);
 // Per-run values of the area sources, which do not depend on the receptor.
 struct PreparedAreas {
     int NA = 0;
-    // [(i * 5 + k) * 3 + s]: wind at the release height, final rise, xf
-    std::vector<double> u, rise, xf;
-    // wind angle per direction, [d * NA + i] (turned above 10 m)
-    std::vector<double> sin_phi, cos_phi;
+    // wind, final rise and xf per class and speed class, wind angle per direction (n = NA)
+    PlumeRise plume;
     std::vector<double> R, sigma_y0;
-    // per class, [i * 5 + k]: sigma_z0, far-field xvy, xvz, near-field xvy (4 x 4, 3 x 3)
+    // per class, [class_index(i, k)]: sigma_z0, far-field xvy, xvz, near-field xvy (4 x 4, 3 x 3)
     std::vector<double> sigma_z0, xvy, xvz, xvy4, xvy3;
     std::vector<NearDivision> div4, div3;
     // emission density per pollutant, [p][i], micrograms/(s m2)

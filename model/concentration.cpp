@@ -66,8 +66,8 @@ void ConcMatrix::mark(int d, int column) {
     written_[d].push_back(column);
     marks_[column] |= std::uint64_t{1} << d;
     for (int p = 0; p < P_; ++p)
-        for (int block = 0; block < 6; ++block)
-            for (int s = 0; s < 3; ++s) at(p, case_slot(block, s, d), column) = 0.0;
+        for (int block = 0; block < kCaseBlocks; ++block)
+            for (int s = 0; s < kSpeedClasses; ++s) at(p, case_slot(block, s, d), column) = 0.0;
 }
 
 void ConcMatrix::finish_column(int column) {
@@ -79,8 +79,8 @@ void ConcMatrix::finish_column(int column) {
         double* total = &totals_[static_cast<std::size_t>(p) * kCaseSlots];
         for (int d = 0; d < kMaxSectors; ++d) {
             if (!((marks >> d) & 1u)) continue;
-            for (int block = 0; block < 6; ++block)
-                for (int s = 0; s < 3; ++s) {
+            for (int block = 0; block < kCaseBlocks; ++block)
+                for (int s = 0; s < kSpeedClasses; ++s) {
                     const int c = case_slot(block, s, d);
                     total[c] += v[c];
                 }

@@ -24,11 +24,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "input/case_layout.h"
 #include "input/wind_roses.h"
 
 namespace zemo {
-
-inline constexpr int kAnnualBlock = 720;
 
 class ConcMatrix {
 public:

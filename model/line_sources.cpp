@@ -91,9 +91,9 @@ PreparedLines prepare_line_sources(const RunSetup& run) {
     L.bearing.resize(NL);
     L.l_sin.resize(static_cast<std::size_t>(NL) * kMaxSectors);
     L.l_cos.resize(static_cast<std::size_t>(NL) * kMaxSectors);
-    L.sigma_z0.resize(static_cast<std::size_t>(NL) * 5);
-    L.xvy.resize(static_cast<std::size_t>(NL) * 5);
-    L.xvz.resize(static_cast<std::size_t>(NL) * 5);
+    L.sigma_z0.resize(static_cast<std::size_t>(NL) * kStabilityClasses);
+    L.xvy.resize(static_cast<std::size_t>(NL) * kStabilityClasses);
+    L.xvz.resize(static_cast<std::size_t>(NL) * kStabilityClasses);
     L.sigma_y0.resize(NL);
     double psi[kMaxSectors];
     for (int d = 0; d < run.directions; ++d) psi[d] = wind_degrees(run.phi[d]);
@@ -111,17 +111,17 @@ PreparedLines prepare_line_sources(const RunSetup& run) {
         L.bearing[i] = road_bearing(ddx, ddy);
         for (int d = 0; d < run.directions; ++d) {
             const double beta = wind_road_angle(psi[d], L.bearing[i]) * constants().deg_to_rad;
-            L.l_sin[d * NL + i] = l * std::sin(beta);
-            L.l_cos[d * NL + i] = std::fabs(l * std::cos(beta));
+            L.l_sin[direction_index(d, NL, i)] = l * std::sin(beta);
+            L.l_cos[direction_index(d, NL, i)] = std::fabs(l * std::cos(beta));
         }
         const double W = src.SrcL_dx[i];
         L.sigma_y0[i] = (20.0 / 43.0) * W;
-        for (int k = 0; k < 5; ++k) {
+        for (int k = 0; k < kStabilityClasses; ++k) {
             double sz0 = (10.0 / 43.0) * W;
             if (sz0 < kClass[k].sigma_z_min) sz0 = kClass[k].sigma_z_min;
-            L.sigma_z0[i * 5 + k] = sz0;
-            L.xvy[i * 5 + k] = virtual_distance_y(k, L.sigma_y0[i]);
-            L.xvz[i * 5 + k] = virtual_distance_z(k, sz0);
+            L.sigma_z0[class_index(i, k)] = sz0;
+            L.xvy[class_index(i, k)] = virtual_distance_y(k, L.sigma_y0[i]);
+            L.xvz[class_index(i, k)] = virtual_distance_z(k, sz0);
         }
     }
     L.peak_emission.assign(run.P, std::vector<double>(NL, 0.0));
@@ -153,8 +153,8 @@ void line_source(const RunSetup& run, const PreparedLines& lines, const LineRece
         const double dY = at.y[i] - lines.mid_y[i];
         const double x = downwind(dX, dY, sin_phi, cos_phi);
         if (!(x >= kDownwindTolerance)) continue;
-        const double l_sin = lines.l_sin[d * NL + i];
-        if (x - lines.l_cos[d * NL + i] > kRoadRange) continue;
+        const double l_sin = lines.l_sin[direction_index(d, NL, i)];
+        if (x - lines.l_cos[direction_index(d, NL, i)] > kRoadRange) continue;
         const double y = crosswind(dX, dY, sin_phi, cos_phi);
         if (std::fabs(y) - l_sin > kRoadRange) continue;
         bool marked = false;
@@ -162,16 +162,16 @@ void line_source(const RunSetup& run, const PreparedLines& lines, const LineRece
         const double doba = src.SrcL_doba[i];
         const double no2_nox = src.SrcL_no2_nox[i];
 
-        for (int k = 0; k < 5; ++k) {
+        for (int k = 0; k < kStabilityClasses; ++k) {
             if (!run.occurs(rose, k, d)) continue;
             const ClassConstants& cc = kClass[k];
             // sigma_y, sigma_z and the crosswind integral hold for every
             // speed class.
             const double sigma_y0 = lines.sigma_y0[i];
-            const double sigma_z0 = lines.sigma_z0[i * 5 + k];
-            double sy = sigma_y_curve(k, (x + lines.xvy[i * 5 + k]) / 100.0) + sigma_y0;
+            const double sigma_z0 = lines.sigma_z0[class_index(i, k)];
+            double sy = sigma_y_curve(k, (x + lines.xvy[class_index(i, k)]) / 100.0) + sigma_y0;
             if (sy < 10.0) sy = 10.0;
-            double sz = cc.bz * std::pow(x + lines.xvz[i * 5 + k], cc.cz);
+            double sz = cc.bz * std::pow(x + lines.xvz[class_index(i, k)], cc.cz);
             if (sz < sigma_z0) sz = sigma_z0;
             const double szt = sz + sigma_z0;
             const double e1 = (l_sin + y) / (sqrt2 * sy);
@@ -179,10 +179,10 @@ void line_source(const RunSetup& run, const PreparedLines& lines, const LineRece
             const double pair = erf_pair(e1, e2);
             if (pair == 0) continue;
 
-            for (int s = 0; s < 3; ++s) {
+            for (int s = 0; s < kSpeedClasses; ++s) {
                 const int slot = case_slot(k, s, d);
                 if (run.frequency(rose, slot) < kMinFrequency) continue;
-                const int annual_slot = case_slot(5, s, d);
+                const int annual_slot = case_slot(kAnnualBlockIndex, s, d);
                 const double u = run.class_speed[s];
                 const double f = run.frequency(rose, annual_slot);
                 for (int p = 0; p < run.P; ++p) {

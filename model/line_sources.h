@@ -24,9 +24,9 @@ struct PreparedLines {
     std::vector<char> has_length;        // Ls >= 0.00001
     std::vector<double> length, mid_x, mid_y, mid_z, half_length;
     std::vector<double> bearing;         // alpha, degrees
-    // per direction, [d * NL + i]: l sin(beta) and |l cos(beta)|
+    // per direction, [direction_index(d, NL, i)]: l sin(beta) and |l cos(beta)|
     std::vector<double> l_sin, l_cos;
-    // per class, [i * 5 + k]: sigma_z0 (at least the class minimum), xvy, xvz
+    // per class, [class_index(i, k)]: sigma_z0 (at least the class minimum), xvy, xvz
     std::vector<double> sigma_z0, xvy, xvz;
     std::vector<double> sigma_y0;
     // peak emission per metre, [p][i]

@@ -16,6 +16,7 @@
 #include <array>
 #include <cmath>
 
+#include "input/case_layout.h"
 #include "input/project_file.h"
 
 namespace zemo::plume {
@@ -51,7 +52,7 @@ struct ClassConstants {
     double bz, cz;       // sigma_z curve
     double sigma_z_min;  // sigma_z minimum of pass B, roads and squares, m
 };
-inline constexpr ClassConstants kClass[5] = {
+inline constexpr ClassConstants kClass[kStabilityClasses] = {
     {0.33, 0.0, 0.7482, 0.9189, 0.978, 0.2694, 0.595, 1.5},
     {0.25, 0.1, 0.8388, 0.9112, 0.9909, 0.2779, 0.651, 1.5},
     {0.18, 0.2, 0.9191, 0.9166, 0.9912, 0.263, 0.713, 1.5},
@@ -63,7 +64,7 @@ inline constexpr int kClassIV = 3;
 inline constexpr double kRemoteSigmaZMin = 10.0;
 
 // Plume-rise distance coefficient per speed class.
-inline constexpr double kKappa[3] = {0.09, 0.41, 1.2};
+inline constexpr double kKappa[kSpeedClasses] = {0.09, 0.41, 1.2};
 
 // Dust fractions: settling velocity v (m/s) and mass weight w.
 struct DustFraction {
@@ -187,9 +188,9 @@ inline double sigma_y_point(int k, double x, double tan_sector) {
 }
 
 // 10^(a + b) per class.
-inline const std::array<double, 5> kSigmaYCurveAtTen = [] {
-    std::array<double, 5> b{};
-    for (int c = 0; c < 5; ++c) b[c] = std::pow(10.0, kClass[c].a + kClass[c].b);
+inline const std::array<double, kStabilityClasses> kSigmaYCurveAtTen = [] {
+    std::array<double, kStabilityClasses> b{};
+    for (int c = 0; c < kStabilityClasses; ++c) b[c] = std::pow(10.0, kClass[c].a + kClass[c].b);
     return b;
 }();
 

@@ -6,6 +6,13 @@ namespace zemo {
 
 using namespace plume;
 
+namespace {
+
+// A stack rises by its heat term over the wind, not at all in calm air.
+double stack_final_rise(double q, double u, int /*k*/) { return u > 0 ? q / u : 0.0; }
+
+}  // namespace
+
 PreparedPoints prepare_point_sources(const RunSetup& run) {
     const Sources& src = *run.src;
     PreparedPoints pts;
@@ -16,50 +23,26 @@ PreparedPoints prepare_point_sources(const RunSetup& run) {
         list.push_back(j);
     }
 
-    pts.a_u.resize(pts.remote.size() * 3);
-    pts.a_rise.resize(pts.remote.size() * 3);
-    pts.a_xf.resize(pts.remote.size() * 3);
+    pts.a_u.resize(pts.remote.size() * kSpeedClasses);
+    pts.a_rise.resize(pts.remote.size() * kSpeedClasses);
+    pts.a_xf.resize(pts.remote.size() * kSpeedClasses);
     for (std::size_t i = 0; i < pts.remote.size(); ++i) {
         const int j = pts.remote[i];
         const double h = src.SrcP_h[j];
-        for (int s = 0; s < 3; ++s) {
+        for (int s = 0; s < kSpeedClasses; ++s) {
             const double u = wind_speed(run.class_speed[s], h, kClassIV);
-            const double rise = u > 0 ? src.SrcP_q[j] / u : 0.0;
-            pts.a_u[i * 3 + s] = u;
-            pts.a_rise[i * 3 + s] = rise;
-            pts.a_xf[i * 3 + s] = final_rise_distance(rise, h, kClassIV, s);
+            const double rise = stack_final_rise(src.SrcP_q[j], u, kClassIV);
+            pts.a_u[speed_index(i, s)] = u;
+            pts.a_rise[speed_index(i, s)] = rise;
+            pts.a_xf[speed_index(i, s)] = final_rise_distance(rise, h, kClassIV, s);
         }
     }
 
     const std::size_t nb = pts.classed.size();
-    pts.b_u.resize(nb * 15);
-    pts.b_rise.resize(nb * 15);
-    pts.b_xf.resize(nb * 15);
-    pts.b_sin.resize(nb * kMaxSectors);
-    pts.b_cos.resize(nb * kMaxSectors);
+    pts.b.allocate(nb);
     for (std::size_t i = 0; i < nb; ++i) {
         const int j = pts.classed[i];
-        const double h = src.SrcP_h[j];
-        for (int k = 0; k < 5; ++k) {
-            for (int s = 0; s < 3; ++s) {
-                const double u = h <= 10 ? run.class_speed[s] : wind_speed(run.class_speed[s], h, k);
-                const double rise = u > 0 ? src.SrcP_q[j] / u : 0.0;
-                const std::size_t at = (i * 5 + k) * 3 + s;
-                pts.b_u[at] = u;
-                pts.b_rise[at] = rise;
-                pts.b_xf[at] = final_rise_distance(rise, h, k, s);
-            }
-        }
-        for (int d = 0; d < run.directions; ++d) {
-            if (h <= 10) {
-                pts.b_sin[d * nb + i] = run.sin_phi[d];
-                pts.b_cos[d * nb + i] = run.cos_phi[d];
-            } else {
-                const double phi = run.phi[d] + wind_turning(h);
-                pts.b_sin[d * nb + i] = std::sin(phi);
-                pts.b_cos[d * nb + i] = std::cos(phi);
-            }
-        }
+        pts.b.set(run, i, nb, src.SrcP_h[j], src.SrcP_q[j], stack_final_rise);
     }
 
     pts.emission.assign(run.P, std::vector<double>(src.NP, 0.0));
@@ -177,14 +160,15 @@ void remote_point_source(const RunSetup& run, const PreparedPoints& pts, const R
         PlumeGeometry g;
         if (!plume_geometry(o, have_log, kClassIV, run.tan_sector, kRemoteSigmaZMin, g)) continue;
         conc.mark(d, j);
-        for (int s = 0; s < 3; ++s) {
+        for (int s = 0; s < kSpeedClasses; ++s) {
             if (run.frequency(rose, case_slot(kClassIV, s, d)) < kMinFrequency) continue;
-            const int annual_slot = case_slot(5, s, d);
+            const int annual_slot = case_slot(kAnnualBlockIndex, s, d);
             const double f = run.frequency(rose, annual_slot);
-            plume_at(run, pts, j, rec, g, kClassIV, pts.a_u[i * 3 + s], pts.a_rise[i * 3 + s], pts.a_xf[i * 3 + s],
+            plume_at(run, pts, j, rec, g, kClassIV, pts.a_u[speed_index(i, s)], pts.a_rise[speed_index(i, s)],
+                     pts.a_xf[speed_index(i, s)],
                      [&](int p, double C0, const No2Factors& F) {
                          const double value = C0 * kShortTermFactor * F.Fmax();
-                         for (int k = 0; k < 5; ++k) conc.at(p, case_slot(k, s, d), j) = value;
+                         for (int k = 0; k < kStabilityClasses; ++k) conc.at(p, case_slot(k, s, d), j) = value;
                          conc.at(p, annual_slot, j) = C0 * F.Fmean() * doba * f / 100.0;
                      });
         }
@@ -204,10 +188,11 @@ void class_point_source(const RunSetup& run, const PreparedPoints& pts, const Re
     const double doba = src.SrcP_doba[j];
     for (int d = 0; d < run.directions; ++d) {
         PlumeOffsets o;
-        if (!plume_offsets(dX, dY, pts.b_sin[d * nb + i], pts.b_cos[d * nb + i], o)) continue;
+        const std::size_t at_d = direction_index(d, nb, i);
+        if (!plume_offsets(dX, dY, pts.b.sin_phi[at_d], pts.b.cos_phi[at_d], o)) continue;
         bool have_log = false;
         bool marked = false;
-        for (int k = 0; k < 5; ++k) {
+        for (int k = 0; k < kStabilityClasses; ++k) {
             if (!run.occurs(rose, k, d)) continue;
             PlumeGeometry g;
             if (!plume_geometry(o, have_log, k, run.tan_sector, kClass[k].sigma_z_min, g)) continue;
@@ -215,13 +200,13 @@ void class_point_source(const RunSetup& run, const PreparedPoints& pts, const Re
                 conc.mark(d, j);
                 marked = true;
             }
-            for (int s = 0; s < 3; ++s) {
+            for (int s = 0; s < kSpeedClasses; ++s) {
                 const int slot = case_slot(k, s, d);
                 if (run.frequency(rose, slot) < kMinFrequency) continue;
-                const int annual_slot = case_slot(5, s, d);
-                const std::size_t at = (i * 5 + k) * 3 + s;
+                const int annual_slot = case_slot(kAnnualBlockIndex, s, d);
+                const std::size_t at = class_speed_index(i, k, s);
                 const double f = run.frequency(rose, annual_slot);
-                plume_at(run, pts, j, rec, g, k, pts.b_u[at], pts.b_rise[at], pts.b_xf[at],
+                plume_at(run, pts, j, rec, g, k, pts.b.u[at], pts.b.rise[at], pts.b.xf[at],
                          [&](int p, double C0, const No2Factors& F) {
                              conc.at(p, slot, j) = C0 * F.Fmax() * kShortTermFactor;
                              if (k == kClassIV) conc.at(p, annual_slot, j) = C0 * F.Fmean() * doba * f / 100.0;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "model/concentration.h"
+#include "model/plume_rise.h"
 #include "model/run_setup.h"
 
 namespace zemo {
@@ -24,12 +25,10 @@ struct PreparedPoints {
     std::vector<int> remote;    // source indices of pass A
     std::vector<int> classed;   // source indices of pass B
     std::vector<int> position;  // per source j, its index in remote or classed
-    // pass A, [i * 3 + s] for remote[i]: wind at the source, final rise, xf
+    // pass A, [speed_index(i, s)] for remote[i]: wind at the source, final rise, xf
     std::vector<double> a_u, a_rise, a_xf;
-    // pass B, [(i * 5 + k) * 3 + s] for classed[i]
-    std::vector<double> b_u, b_rise, b_xf;
-    // pass B wind angle per direction, [d * classed.size() + i]
-    std::vector<double> b_sin, b_cos;
+    // pass B, for classed[i] of n = classed.size()
+    PlumeRise b;
     // emission per pollutant, [p][j], with the factor of NOX and NO2
     std::vector<std::vector<double>> emission;
 };

@@ -18,7 +18,7 @@ RunSetup prepare_run_setup(const ModelSettings& settings, const ProjectConfig& p
     r.tan_sector = std::tan(r.dtheta * plume::constants().deg_to_rad);
     // -9999 marks a rotation that was never given: no rotation then.
     r.theta_r = project.rotation > kNotGiven + 1 ? project.rotation : 0.0;
-    for (int s = 0; s < 3; ++s) r.class_speed[s] = settings.classSpeed[s];
+    for (int s = 0; s < kSpeedClasses; ++s) r.class_speed[s] = settings.classSpeed[s];
     for (int i = 0; i < 2; ++i) {
         r.building_character[i] = settings.buildingCharacter[i];
         r.emission_peak_ratio[i] = settings.emissionPeakRatio[i];

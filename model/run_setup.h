@@ -13,6 +13,7 @@
 
 #include <vector>
 
+#include "input/case_layout.h"
 #include "input/sources.h"
 #include "input/wind_roses.h"
 #include "input/model_settings.h"
@@ -30,7 +31,7 @@ struct RunSetup {
     double dtheta = 0;       // sector width, degrees
     double tan_sector = 0;   // tan(dtheta * pi/180)
     double theta_r = 0;      // grid rotation, degrees
-    double class_speed[3] = {0, 0, 0};
+    double class_speed[kSpeedClasses] = {0, 0, 0};
     double building_character[2] = {0, 0};
     double emission_peak_ratio[2] = {0, 0};
     double phi[kMaxSectors] = {};
@@ -47,7 +48,7 @@ struct RunSetup {
     // (frequency at least kMinFrequency); a source is not looked at
     // otherwise.
     bool occurs(int rose, int k, int d) const {
-        for (int s = 0; s < 3; ++s)
+        for (int s = 0; s < kSpeedClasses; ++s)
             if (frequency(rose, case_slot(k, s, d)) >= plume::kMinFrequency) return true;
         return false;
     }

@@ -51,7 +51,7 @@ struct SourceList {
 
 // Index of a case slot from the 1-based classes and the direction.
 constexpr int worst_case_slot(int stability, int speed, int direction) {
-    return (stability - 1) * 144 + (speed - 1) * 48 + direction;
+    return case_slot(stability - 1, speed - 1, direction);
 }
 
 // The first line of a pollutant's report: "<name> (<indicative>)".

@@ -25,9 +25,6 @@ namespace zemo {
 
 namespace {
 
-constexpr int kStabilityClasses = 5;
-constexpr int kSpeedClasses = 3;
-constexpr int kAnnualBlockIndex = 5;
 
 // The largest window: m + 1 directions for the even width m = 2 (32
 // directions), 3 for m = 3 (48 directions).

@@ -401,9 +401,9 @@ void write_source_shares(ResultSet& set, OutputTable& table, const ReferencePoin
     // every direction and speed class.
     const int n = std::min(set.sources.count(), conc.sources());
     set.contribution.assign(static_cast<std::size_t>(n), 0.0);
-    for (int speed = 0; speed < 3; ++speed)
+    for (int speed = 0; speed < kSpeedClasses; ++speed)
         for (int d = 0; d < set.directions; ++d) {
-            const int c = case_slot(5, speed, d);
+            const int c = case_slot(kAnnualBlockIndex, speed, d);
             for (int a : conc.written(d)) {
                 const int j = conc.source_of(a);
                 if (j < n) set.contribution[j] += conc.at(p, c, a);

@@ -218,11 +218,16 @@ TEST_F(SourcesTest, DbfTablesWrittenByGdalReadToTheHandWorkedArrays) {
     EXPECT_EQ(s.SrcL_dx, (std::vector<double>{50.0, 7.5}));
     EXPECT_DOUBLE_EQ(s.SrcL_doba[1], 0.75);  // 6570 h
     EXPECT_EQ(s.SrcL_class, (std::vector<int>{2, 1}));
+    EXPECT_EQ(s.SrcL_group, (std::vector<int>{5, 7}));
     EXPECT_EQ(s.SrcL_wrose, (std::vector<int>{0, 1}));
+    EXPECT_EQ(s.SrcL_no2_nox, (std::vector<double>{f(0.05), f(0.2)}));
     EXPECT_EQ(s.SrcL_e[0], (std::vector<double>{750000.0, 500000.0}));
     EXPECT_EQ(s.SrcL_e[1], (std::vector<double>{250000.0, 31250.0}));
 
     EXPECT_EQ(s.SrcA_id, (std::vector<std::string>{w1250("Skládka"), w1250("LomŽďár")}));
+    EXPECT_EQ(s.SrcA_x, (std::vector<double>{-746500.0, -747000.25}));
+    EXPECT_EQ(s.SrcA_y, (std::vector<double>{-1044000.0, -1044500.5}));
+    EXPECT_EQ(s.SrcA_z, (std::vector<double>{290.0, 350.0}));
     EXPECT_EQ(s.SrcA_dx, (std::vector<double>{1000.0, 250.5}));
     EXPECT_EQ(s.SrcA_h, (std::vector<double>{10.0, 0.0}));
     // 256^0.25 = 4 and 625^0.25 = 5, times 25 whatever the height.
@@ -230,6 +235,10 @@ TEST_F(SourcesTest, DbfTablesWrittenByGdalReadToTheHandWorkedArrays) {
     EXPECT_DOUBLE_EQ(s.SrcA_q[1], 125.0);
     EXPECT_DOUBLE_EQ(s.SrcA_doba[1], 0.125);  // 1095 h
     EXPECT_EQ(s.SrcA_class, (std::vector<int>{1, 2}));
+    EXPECT_EQ(s.SrcA_group, (std::vector<int>{3, 9}));
+    EXPECT_EQ(s.SrcA_wrose, (std::vector<int>{0, 1}));  // roses 11, 22
+    EXPECT_EQ(s.SrcA_no2_nox, (std::vector<double>{f(0.15), f(0.25)}));
+    EXPECT_EQ(s.SrcA_e[0], (std::vector<double>{f(0.02) * 1000000.0, 0.0}));
     EXPECT_EQ(s.SrcA_e[1], (std::vector<double>{500000.0, 1500000.0}));
 
     // Groups in order of first appearance: points 5, 1, 3; lines 5, 7; areas 3, 9.
@@ -571,6 +580,33 @@ TEST_F(SourcesTest, AllocationFailureNamesTheArray) {
     set_tables("", "", kFixtures + "area.dbf");
     EXPECT_EQ(run(), -100);
     EXPECT_NE(log().find("*** nedostatek paměti\r\n       - SrcA_e[1]\r\n"), std::string::npos) << log();
+}
+
+// Every array of every kind is sized under its own name, and the first one
+// that cannot be had ends the run naming it (the pollutants NO2 and PM10
+// give each kind the emission arrays E[0] and E[1]).
+TEST_F(SourcesTest, EveryArrayIsNamedWhenItsAllocationFails) {
+    const char* const names[] = {
+        "SrcP_x", "SrcP_y", "SrcP_z", "SrcP_h", "SrcP_q", "SrcP_doba", "SrcP_no2_nox", "SrcP_class",
+        "SrcP_group", "SrcP_wrose", "SrcP_e", "SrcP_e[0]", "SrcP_e[1]", "SrcP_id",
+        "SrcL_x", "SrcL_y", "SrcL_z", "SrcL_x1", "SrcL_y1", "SrcL_z1", "SrcL_dx", "SrcL_doba", "SrcL_no2_nox",
+        "SrcL_class", "SrcL_group", "SrcL_wrose", "SrcL_e", "SrcL_e[0]", "SrcL_e[1]", "SrcL_id",
+        "SrcA_x", "SrcA_y", "SrcA_z", "SrcA_h", "SrcA_q", "SrcA_dx", "SrcA_doba", "SrcA_no2_nox",
+        "SrcA_class", "SrcA_group", "SrcA_wrose", "SrcA_e", "SrcA_e[0]", "SrcA_e[1]", "SrcA_id",
+    };
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        SetUp();
+        simulate_source_allocation_failure(name);
+        set_tables(kFixtures + "point.dbf", kFixtures + "line.dbf", kFixtures + "area.dbf");
+        EXPECT_EQ(run(), -100);
+        const std::string text = log();
+        const std::string message = std::string("*** nedostatek paměti\r\n       - ") + name + "\r\n";
+        const std::size_t at = text.find(message);
+        ASSERT_NE(at, std::string::npos) << text;
+        EXPECT_EQ(text.find("nedostatek paměti", at + message.size()), std::string::npos) << text;
+        EXPECT_EQ(text.find("SOUHRN"), std::string::npos) << text;  // no overview: nothing was stored
+    }
 }
 
 // A header that claims 2^31 stacks in a file of a few hundred bytes is

@@ -190,9 +190,9 @@ TEST(AreaSources, RiseTerrainAndTraffic) {
     const double minima[5] = {1.5, 1.5, 1.5, 3.0, 5.0};
     for (int k = 0; k < 5; ++k)
         for (int s = 0; s < 3; ++s) {
-            EXPECT_EQ(sc.model.areas.rise[(0 * 5 + k) * 3 + s], minima[k]);
+            EXPECT_EQ(sc.model.areas.plume.rise[(0 * 5 + k) * 3 + s], minima[k]);
             const double uk = sc.settings.classSpeed[s] * std::pow(2.0, zemo::plume::kClass[k].m);
-            EXPECT_NEAR(sc.model.areas.rise[(2 * 5 + k) * 3 + s], 40 / uk, 1e-12);
+            EXPECT_NEAR(sc.model.areas.plume.rise[(2 * 5 + k) * 3 + s], 40 / uk, 1e-12);
         }
     // The traffic square follows no terrain: a receptor above the base sees
     // the same plume height, the class-1 square's plume is lifted.
