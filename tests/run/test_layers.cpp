@@ -99,7 +99,8 @@ std::vector<Include> includes_of(const std::string& folder, int* files) {
             std::smatch m;
             if (!std::regex_search(text, m, include)) continue;
             const bool system = m[1].str() == "<";
-            found.push_back({file, system ? std::string() : folder_of_include(m[2].str(), folder), m[2].str(), n, system});
+            found.push_back(
+                {file, system ? std::string() : folder_of_include(m[2].str(), folder), m[2].str(), n, system});
         }
     }
     return found;
@@ -123,17 +124,16 @@ TEST(Layers, EveryIncludeRunsDownwards) {
         for (const Include& inc : includes_of(folder, &files)) {
             if (inc.system) {
                 if (!kToolkitFolders.count(folder)) {
-                    EXPECT_NE(inc.text[0], 'Q') << inc.file << ":" << inc.line << " includes the toolkit <" << inc.text
-                                                << ">";
+                    EXPECT_NE(inc.text[0], 'Q')
+                        << inc.file << ":" << inc.line << " includes the toolkit <" << inc.text << ">";
                 }
                 continue;
             }
             ++seen;
             ASSERT_TRUE(kBelow.count(inc.target))
                 << inc.file << ":" << inc.line << " includes \"" << inc.text << "\" from outside the layers";
-            EXPECT_TRUE(allowed.count(inc.target))
-                << inc.file << ":" << inc.line << " (" << folder << ") includes \"" << inc.text << "\" of "
-                << inc.target << "/, which is not under it";
+            EXPECT_TRUE(allowed.count(inc.target)) << inc.file << ":" << inc.line << " (" << folder << ") includes \""
+                                                   << inc.text << "\" of " << inc.target << "/, which is not under it";
             // Spelled out, as the run layer's rule reads.
             if (folder == "model") {
                 EXPECT_NE(inc.target, "output") << inc.file << ":" << inc.line;
@@ -170,8 +170,8 @@ TEST(Layers, EverySourceIsBuiltInItsLayer) {
             const std::string name = fs::relative(e.path(), root).generic_string();
             const std::regex listed("(^|[\\s(/])" + std::regex_replace(name, std::regex(R"([.+])"), R"(\$&)") +
                                     "($|[\\s)])");
-            EXPECT_TRUE(std::regex_search(cmake, listed)) << folder << "/" << name << " is not listed in "
-                                                           << folder << "/CMakeLists.txt";
+            EXPECT_TRUE(std::regex_search(cmake, listed))
+                << folder << "/" << name << " is not listed in " << folder << "/CMakeLists.txt";
         }
     }
 }
