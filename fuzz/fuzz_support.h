@@ -95,26 +95,32 @@ inline std::string write_input(const std::string& name, const std::uint8_t* data
     return path;
 }
 
+// Makes log a target's run log: it writes nothing (the desktop program's
+// quiet flag) but runs at level 2, so that the echo and overview texts are
+// still formatted; no log file is ever created. ZEMO_FUZZ_LOG=1 shows the
+// log on standard output instead, to see what a reader made of one input
+// (bin/fuzz_x input-file).
+inline void quiet_log(RunLog& log) {
+    static const bool show_log = std::getenv("ZEMO_FUZZ_LOG") != nullptr;
+    if (show_log) {
+        log.open("", 2);
+        return;
+    }
+    log.quiet = true;
+    log.level = 2;
+    log.opened = true;
+}
+
 // Back to a fresh process: the log, the options, the project, the model
-// settings and every table of a run. The log then writes nothing (the
-// desktop program's quiet flag) but runs at level 2, so that the echo and
-// overview texts are still formatted; no log file is ever created.
+// settings and every table of a run; the run's log is a quiet one
+// (quiet_log).
 inline void reset_run_state() {
     reset_run_records();
     run_options().console = false;
     // The memory a run may take is libFuzzer's RSS limit (scripts/fuzz),
     // not the machine's, and it is not looked up again for every input.
     run_options().memory_limit = 2048ull << 20;
-    // ZEMO_FUZZ_LOG=1 shows the log on standard output instead, to see
-    // what a reader made of one input (bin/fuzz_x input-file).
-    static const bool show_log = std::getenv("ZEMO_FUZZ_LOG") != nullptr;
-    if (show_log) {
-        run_log().open("", 2);
-        return;
-    }
-    run_log().quiet = true;
-    run_log().level = 2;
-    run_log().opened = true;
+    quiet_log(run_log());
 }
 
 // The table type of a table-reading target, chosen by the low three bits of
