@@ -37,8 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         y = coordinate(grid, 16, 24, data[1] & 127);
     }
     const std::string path = fuzz::write_input("rot.abn", grid, grid_size);
-    double rotation = 0;
-    run_stage([&] { return look_up_rotation_in(path, name, x, y, rotation); });
+    run_stage([&] {
+        look_up_rotation_in(run_log(), path, name, x, y);
+        return 0;
+    });
     fuzz::reset_run_state();
     return 0;
 }

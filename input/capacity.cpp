@@ -4,7 +4,6 @@
 #include <limits>
 
 #include "base/platform.h"
-#include "base/run_options.h"
 #include "input/wind_roses.h"
 
 namespace zemo {
@@ -32,9 +31,8 @@ std::uint64_t run_bytes(const RunSize& size) {
     return add(run, times(T, add(per_source, per_column)));
 }
 
-std::uint64_t memory_ceiling() {
-    const std::uint64_t limit = run_options().memory_limit;
-    if (limit > 0) return limit;
+std::uint64_t memory_ceiling(std::uint64_t memory_limit) {
+    if (memory_limit > 0) return memory_limit;
     const std::uint64_t usable = platform::usable_memory();
     return usable > 0 ? usable : kMax;
 }

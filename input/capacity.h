@@ -57,10 +57,10 @@ struct RunSize {
 // M in bytes, saturating at the largest value instead of wrapping around.
 std::uint64_t run_bytes(const RunSize& size);
 
-// The memory a run may take: RunOptions::memory_limit when it is set, else
-// what the system allows the process (platform::usable_memory), else no
-// limit (the largest value).
-std::uint64_t memory_ceiling();
+// The memory a run may take: memory_limit (RunOptions::memory_limit) when
+// it is set (above 0), else what the system allows the process
+// (platform::usable_memory), else no limit (the largest value).
+std::uint64_t memory_ceiling(std::uint64_t memory_limit);
 
 // Bytes in whole MiB, rounded up (needed) or down (available), for messages.
 unsigned long long mebibytes_up(std::uint64_t bytes);

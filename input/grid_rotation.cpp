@@ -39,7 +39,6 @@
 #include "base/platform.h"
 #include "input/project_file.h"
 #include "base/run_log.h"
-#include "base/run_options.h"
 #include "base/text.h"
 #include "input/reference_points.h"
 
@@ -64,42 +63,41 @@ float float_at(const unsigned char* p) {
     return v;
 }
 
-[[noreturn]] void damaged(const std::string& path, const std::string& reason) {
-    log_message(kFatalData, "chyba v souboru %s\n      %s"_cz, path.c_str(), reason.c_str());
-    throw FatalStop{};  // not reached: a fatal message ends the stage
+[[noreturn]] void damaged(RunLog& log, const std::string& path, const std::string& reason) {
+    log.fatalf(kFatalData, "chyba v souboru %s\n      %s"_cz, path.c_str(), reason.c_str());
 }
 
 // Reads two consecutive nodes (i, j) and (i + 1, j).
-void read_pair(File& file, const std::string& path, std::int32_t nx, std::int32_t i, std::int32_t j, float out[2]) {
+void read_pair(RunLog& log, File& file, const std::string& path, std::int32_t nx, std::int32_t i, std::int32_t j, float out[2]) {
     const long offset = kHeaderSize + 4L * (static_cast<long>(j) * nx + i);
     unsigned char bytes[8];
     if (!file.seek(offset) || file.read_bytes(bytes, sizeof bytes) != sizeof bytes)
-        damaged(path, format("nelze přečíst uzly (%i, %i) a (%i, %i)"_cz, i, j, i + 1, j));
+        damaged(log, path, format("nelze přečíst uzly (%i, %i) a (%i, %i)"_cz, i, j, i + 1, j));
     out[0] = float_at(bytes);
     out[1] = float_at(bytes + 4);
     for (int k = 0; k < 2; ++k)
-        if (!std::isfinite(out[k])) damaged(path, format("neplatná hodnota v uzlu (%i, %i)"_cz, i + k, j));
+        if (!std::isfinite(out[k])) damaged(log, path, format("neplatná hodnota v uzlu (%i, %i)"_cz, i + k, j));
 }
 
 }  // namespace
 
-int look_up_rotation_in(const std::string& grid_path, const char* projection_name, double centre_x,
-                        double centre_y, double& rotation) {
+double look_up_rotation_in(RunLog& log, const std::string& grid_path, const char* projection_name, double centre_x,
+                           double centre_y) {
     File file;
-    if (!file.open(grid_path, "rb")) run_log().message(kFatalOpen, grid_path);
+    if (!file.open(grid_path, "rb")) log.fatal(kFatalOpen, grid_path);
 
     const long size = file.size();
     unsigned char header[kHeaderSize];
     if (size < kHeaderSize || file.read_bytes(header, sizeof header) != sizeof header)
-        damaged(grid_path, format("soubor je kratší než hlavička (%li bajtů)"_cz, kHeaderSize));
+        damaged(log, grid_path, format("soubor je kratší než hlavička (%li bajtů)"_cz, kHeaderSize));
 
     // Only as many bytes as the expected name has are compared.
     const std::size_t name_length = std::strlen(projection_name);
     char name_read[5] = {0, 0, 0, 0, 0};
     std::memcpy(name_read, header, 4);
     if (name_length > 4 || std::memcmp(header, projection_name, name_length) != 0)
-        log_message(kFatalData, "chyba v souboru %s\n      načtená projekce %s očekávaná projekce %s\n"_cz,
-                    grid_path.c_str(), name_read, projection_name);
+        log.fatalf(kFatalData, "chyba v souboru %s\n      načtená projekce %s očekávaná projekce %s\n"_cz,
+                   grid_path.c_str(), name_read, projection_name);
 
     const std::int32_t nx = int32_at(header + 4);
     const std::int32_t ny = int32_at(header + 8);
@@ -107,19 +105,19 @@ int look_up_rotation_in(const std::string& grid_path, const char* projection_nam
     const float x_max = float_at(header + 20), y_max = float_at(header + 24);
     const float dx = float_at(header + 28), dy = float_at(header + 32);
     if (nx < 2 || ny < 2)
-        damaged(grid_path, format("chybný počet uzlů sítě: %i x %i"_cz, static_cast<int>(nx), static_cast<int>(ny)));
+        damaged(log, grid_path, format("chybný počet uzlů sítě: %i x %i"_cz, static_cast<int>(nx), static_cast<int>(ny)));
     if (!(std::isfinite(dx) && dx > 0 && std::isfinite(dy) && dy > 0))
-        damaged(grid_path, format("chybný krok sítě: %.3f, %.3f"_cz, dx, dy));
+        damaged(log, grid_path, format("chybný krok sítě: %.3f, %.3f"_cz, dx, dy));
     if (!(std::isfinite(x_min) && std::isfinite(y_min) && std::isfinite(x_max) && std::isfinite(y_max) &&
           x_min < x_max && y_min < y_max))
-        damaged(grid_path, format("chybný rozsah sítě: (%.1f, %.1f) - (%.1f, %.1f)"_cz, x_min, y_min, x_max, y_max));
+        damaged(log, grid_path, format("chybný rozsah sítě: (%.1f, %.1f) - (%.1f, %.1f)"_cz, x_min, y_min, x_max, y_max));
     // Both counts lie in 2 .. 2^31 - 1 here, so the size the grid needs is
     // below 2^64: exact in an unsigned 64-bit integer, not in a signed one.
     const unsigned long long needed =
         static_cast<unsigned long long>(kHeaderSize) +
         4ULL * static_cast<unsigned long long>(nx) * static_cast<unsigned long long>(ny);
     if (static_cast<unsigned long long>(size) < needed)
-        damaged(grid_path, format("soubor má %li bajtů, síť %i x %i potřebuje %llu"_cz, size, static_cast<int>(nx),
+        damaged(log, grid_path, format("soubor má %li bajtů, síť %i x %i potřebuje %llu"_cz, size, static_cast<int>(nx),
                                   static_cast<int>(ny), needed));
 
     // The range accepted, open at both ends: the area of the header, cut at
@@ -131,9 +129,9 @@ int look_up_rotation_in(const std::string& grid_path, const char* projection_nam
     const float x = static_cast<float>(centre_x);
     const float y = static_cast<float>(centre_y);
     if (!(x > x_min && x < x_high))
-        log_message(kFatalData, "souřadnice X (%.1f) mimo rozsah (%.1f, %.1f)"_cz, x, x_min, x_high);
+        log.fatalf(kFatalData, "souřadnice X (%.1f) mimo rozsah (%.1f, %.1f)"_cz, x, x_min, x_high);
     if (!(y > y_min && y < y_high))
-        log_message(kFatalData, "souřadnice Y (%.1f) mimo rozsah (%.1f, %.1f)"_cz, y, y_min, y_high);
+        log.fatalf(kFatalData, "souřadnice Y (%.1f) mimo rozsah (%.1f, %.1f)"_cz, y, y_min, y_high);
 
     // The cell. Inside the range it is one of 0 .. nx - 2 (0 .. ny - 2); the
     // bound only catches a quotient rounded up onto the last node.
@@ -143,8 +141,8 @@ int look_up_rotation_in(const std::string& grid_path, const char* projection_nam
         std::clamp(std::floor((y - y_min) / dy), 0.0f, static_cast<float>(ny - 2)));
 
     float lower[2], upper[2];
-    read_pair(file, grid_path, nx, i, j, lower);
-    read_pair(file, grid_path, nx, i, j + 1, upper);
+    read_pair(log, file, grid_path, nx, i, j, lower);
+    read_pair(log, file, grid_path, nx, i, j + 1, upper);
     file.close();
 
     const float node_value[4] = {lower[0], lower[1], upper[0], upper[1]};
@@ -158,38 +156,28 @@ int look_up_rotation_in(const std::string& grid_path, const char* projection_nam
         const float ddx = x - node_x[k], ddy = y - node_y[k];
         const float d2 = ddx * ddx + ddy * ddy;
         weight[k] = 1.0f / d2;
-        if (!std::isfinite(weight[k])) {  // the centre is this node (or as good as)
-            rotation = static_cast<double>(node_value[k]);
-            return 0;
-        }
+        if (!std::isfinite(weight[k])) return static_cast<double>(node_value[k]);  // the centre is this node (or as good as)
         weight_sum += weight[k];
     }
     float value = 0.0f;
     for (int k = 0; k < 4; ++k) value += weight[k] / weight_sum * node_value[k];
-    rotation = static_cast<double>(value);
-    return 0;
+    return static_cast<double>(value);
 }
 
-std::string rotation_grid_path(int projection) {
-    return run_options().installation_directory + "data" + platform::kDirSeparator + "rot" +
-           kProjectionNames[projection] + ".abn";
+std::string rotation_grid_path(const std::string& installation_directory, int projection) {
+    return installation_directory + "data" + platform::kDirSeparator + "rot" + kProjectionNames[projection] + ".abn";
 }
 
-int look_up_rotation() {
-    ProjectConfig& cfg = project();
+double look_up_rotation(const ProjectConfig& project, const ReferencePointTables& points,
+                        const std::string& installation_directory, RunLog& log) {
     // A local grid has no rotation grid: its rotation comes from the project.
-    if (cfg.projection == kProjectionJina) return 0;
-    const char* name = kProjectionNames[cfg.projection];
-    const std::string path = rotation_grid_path(cfg.projection);
-    const ReferencePointTables& points = reference_point_tables();
-    double rotation = kNotGiven;
-    const int status = look_up_rotation_in(path, name, points.centre_x, points.centre_y, rotation);
-    if (status == 0) {
-        cfg.rotation = rotation;
-        log_message(kDetail, "Otočení souřadné sítě z rotační sítě %s ve středu referenčních bodů (%.1f, %.1f): %.4f"_cz,
-                    path.c_str(), points.centre_x, points.centre_y, rotation);
-    }
-    return status;
+    if (project.projection == kProjectionJina) return project.rotation;
+    const char* name = kProjectionNames[project.projection];
+    const std::string path = rotation_grid_path(installation_directory, project.projection);
+    const double rotation = look_up_rotation_in(log, path, name, points.centre_x, points.centre_y);
+    log.messagef(kDetail, "Otočení souřadné sítě z rotační sítě %s ve středu referenčních bodů (%.1f, %.1f): %.4f"_cz,
+                 path.c_str(), points.centre_x, points.centre_y, rotation);
+    return rotation;
 }
 
 }  // namespace zemo

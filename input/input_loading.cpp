@@ -7,6 +7,7 @@
 #include "base/format.h"
 #include "input/project_file.h"
 #include "base/run_log.h"
+#include "base/run_options.h"
 #include "base/text.h"
 #include "input/grid_rotation.h"
 #include "input/model_settings.h"
@@ -57,15 +58,15 @@ int load_input_data() {
     if (read_sources(ReaderPass::Fill) == -100) return -100;
     check_total_emissions();
     transfers() = read_transfers(project(), model_settings(), wind_roses(), current_input_context());
-    if (load_reference_points(PointReaderMode::Loading) == -100) return -100;
+    reference_point_tables() = load_reference_points(project(), wind_roses(), current_input_context());
     report_partial_number_counts(run_log(), partial_numbers());
 
     const ProjectConfig& pc = project();
     if (pc.projection != kProjectionJina) {
         if (pc.rotation > kRotationGivenAbove)
             log_message(kErrorData, "Používám zadané otočení: %.2f"_cz, pc.rotation);
-        else if (look_up_rotation() == -100)
-            return -100;
+        else
+            project().rotation = look_up_rotation(pc, reference_point_tables(), run_options().installation_directory, log);
     }
 
     if (log.level > 0) log.flush();

@@ -13,6 +13,9 @@
 
 namespace zemo {
 
+struct ProjectConfig;
+struct WindRoses;
+
 inline constexpr std::size_t kMaxPointId = 10;
 
 struct ReferencePoint {
@@ -33,6 +36,9 @@ struct PointCursor {
 };
 
 struct ReferencePointTables {
+    // The project's tables as the loading pass read them, their types
+    // detected: the computation reads them again from here.
+    std::vector<InputTable> tables;
     std::vector<int> counts;   // per table
     int total = 0;
     double centre_x = 0, centre_y = 0;
@@ -46,21 +52,31 @@ struct ReferencePointTables {
     void reset() { *this = ReferencePointTables{}; }
 };
 
+// TRANSITIONAL (goes with the thread-current records): the tables of the
+// run in progress, for the code not yet handed them.
 ReferencePointTables& reference_point_tables();
 
-// Opens table t of the project for reading and, for a DBF table, reads its
-// header (an undetermined type is detected first); fatal when it cannot be
-// opened. The field list is checked by the loading pass. Returns 0 or -100.
-int open_point_table(int table, PointCursor& cursor);
-// Reads the next point: 0 (a point), 1 (end of table), 100 (an empty DBF
-// record skipped; reported except in the computing mode), -100 (fatal). The
-// loading and computing modes replace the wind-rose identifier read by the
-// rose's index in Wnd_id; the test mode keeps the identifier as read.
-int read_next_point(PointReaderMode mode, int table, PointCursor& cursor, ReferencePoint& point);
+// Opens a table (one of ReferencePointTables::tables, its type known) for
+// reading and, for a DBF table, reads its header; a table that cannot be
+// opened is fatal. The field list is checked by the loading pass.
+void open_point_table(InputContext& in, const InputTable& table, PointCursor& cursor);
 
-// The loading pass over every table of the project (checks, counts, extent,
-// centre, overview): 0 or -100. The test mode is the desktop program's
-// single-file test, without any wind-rose look-up.
-int load_reference_points(PointReaderMode mode = PointReaderMode::Loading);
+enum class PointRead {
+    Point,               // point holds the next point
+    End,                 // no more records
+    SkippedEmptyRecord,  // an empty DBF record (reported except in the computing mode)
+};
+// Reads the next point of the table open in cursor; a fault is fatal. The
+// loading and computing modes replace the wind-rose identifier read by the
+// rose's index in roses.Wnd_id; the test mode keeps the identifier as read.
+PointRead read_next_point(InputContext& in, const WindRoses& roses, PointReaderMode mode, const InputTable& table,
+                          PointCursor& cursor, ReferencePoint& point);
+
+// The loading pass over every table of the project (type detection,
+// checks, counts, extent, centre, overview); a fault is fatal. The test
+// mode is the desktop program's single-file test, without any wind-rose
+// look-up (roses may be empty).
+ReferencePointTables load_reference_points(const ProjectConfig& project, const WindRoses& roses, InputContext& in,
+                                           PointReaderMode mode = PointReaderMode::Loading);
 
 }  // namespace zemo

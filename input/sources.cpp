@@ -30,6 +30,7 @@
 #include "base/format.h"
 #include "input/project_file.h"
 #include "base/run_log.h"
+#include "base/run_options.h"
 #include "base/text.h"
 #include "input/capacity.h"
 #include "input/wind_roses.h"
@@ -349,7 +350,7 @@ int counting_pass() {
     // column in one matrix, the roads and squares with none yet (their
     // columns are known once the model is prepared). The table whose
     // sources go beyond is named.
-    const std::uint64_t ceiling = memory_ceiling();
+    const std::uint64_t ceiling = memory_ceiling(run_options().memory_limit);
     long long sum = 0;
     for (int kind = 0; kind < 3; ++kind) {
         if (counts[kind] == 0) continue;

@@ -16,6 +16,7 @@
 #include "base/text.h"
 #include "input/input_table.h"
 #include "input/reference_points.h"
+#include "input/wind_roses.h"
 #include "output/result_files.h"
 #include "run/run.h"
 #include "run/run.h"
@@ -144,16 +145,15 @@ void read_dbf_table(const std::string& cp1250_path, const std::string& path, Res
 // computation reads them.
 std::vector<Receptor> read_receptors() {
     std::vector<Receptor> receptors;
-    const int tables = static_cast<int>(project().grid_files.size());
-    for (int t = 0; t < tables; ++t) {
+    for (const InputTable& table : reference_point_tables().tables) {
         PointCursor cursor;
-        if (open_point_table(t, cursor) != 0) throw MapError("Tabulku referenčních bodů nelze otevřít");
+        open_point_table(current_input_context(), table, cursor);
         ReferencePoint point;
         for (;;) {
-            const int r = read_next_point(PointReaderMode::Computing, t, cursor, point);
-            if (r == 1) break;
-            if (r == 100) continue;
-            if (r != 0) throw MapError("Tabulku referenčních bodů nelze přečíst");
+            const PointRead r = read_next_point(current_input_context(), wind_roses(), PointReaderMode::Computing, table,
+                                                cursor, point);
+            if (r == PointRead::End) break;
+            if (r == PointRead::SkippedEmptyRecord) continue;
             receptors.push_back({cp1250_to_utf8(point.id), point.x, point.y});
         }
     }

@@ -203,7 +203,7 @@ private:
 // naming the source table whose columns go beyond, in the order stacks,
 // roads, squares.
 int threads_within_memory(const PreparedModel& model, int sources, int pollutants, int threads) {
-    const std::uint64_t ceiling = memory_ceiling();
+    const std::uint64_t ceiling = memory_ceiling(run_options().memory_limit);
     const std::array<int, 3> by_kind = most_columns_by_kind(model);
     const long long columns = static_cast<long long>(by_kind[0]) + by_kind[1] + by_kind[2];
     const std::uint64_t one = run_bytes({sources, columns, pollutants, 1});
@@ -278,21 +278,14 @@ int run_computation() {
                         end = true;
                         break;
                     }
-                    if (open_point_table(t, cursor) != 0) {
-                        failed = end = true;
-                        break;
-                    }
-                    cursor.counter = 0;
+                    open_point_table(current_input_context(), reference_point_tables().tables[t], cursor);
                     table_open = true;
                 }
                 ReferencePoint& point = slots[count].point;
-                const int result = read_next_point(PointReaderMode::Computing, t, cursor, point);
-                if (result == -100) {
-                    failed = end = true;
-                    break;
-                }
-                if (result == 100) continue;
-                if (result == 1) {
+                const PointRead result = read_next_point(current_input_context(), wind_roses(), PointReaderMode::Computing,
+                                                         reference_point_tables().tables[t], cursor, point);
+                if (result == PointRead::SkippedEmptyRecord) continue;
+                if (result == PointRead::End) {
                     cursor.file.close();
                     table_open = false;
                     ++t;

@@ -3,6 +3,7 @@
 #include "base/platform.h"
 #include "input/project_file.h"
 #include "base/run_log.h"
+#include "base/run_options.h"
 #include "base/text.h"
 #include "input/grid_rotation.h"
 #include "input/model_settings.h"
@@ -37,7 +38,7 @@ std::vector<RunFileUse> run_file_uses(const RunOptions& options, const ProjectCo
     if (pr.transfers_given) add_input(uses, pr.transfers, "soubor s transfery"_cz);
     add_input(uses, pr.wind_roses, "soubor s větrnými růžicemi"_cz);
     if (pr.projection != kProjectionJina)
-        uses.push_back({rotation_grid_path(pr.projection), "rotační síť projekce"_cz, Role::Input});
+        uses.push_back({rotation_grid_path(run_options().installation_directory, pr.projection), "rotační síť projekce"_cz, Role::Input});
 
     if (!log.log_path.empty()) uses.push_back({log.log_path, "LOG soubor"_cz, Role::Log});
     if (!log.log_given && !log.copy_path.empty())

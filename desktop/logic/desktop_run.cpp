@@ -409,7 +409,11 @@ bool check_data(const ScreenToCfg& screen_to_cfg, CheckedFile kind, const RunPla
         case CheckedFile::Points2:
         case CheckedFile::Points3:
             cfg.grid_files.push_back(table_named(name));
-            status = run_stage([] { return load_reference_points(PointReaderMode::Test); });
+            status = run_stage([] {
+                reference_point_tables() =
+                    load_reference_points(project(), WindRoses{}, current_input_context(), PointReaderMode::Test);
+                return 0;
+            });
             count = reference_point_tables().total;
             break;
         case CheckedFile::PointSources:

@@ -11,8 +11,11 @@
 
 #include "base/format.h"
 #include "base/platform.h"
+#include "base/run_log.h"
+#include "input/project_file.h"
 #include "input/grid_rotation.h"
 #include "input/reference_points.h"
+#include "run/run_sequence.h"
 #include "tests/test_support.h"
 
 #ifdef ZEMO_HAVE_PROJ
@@ -58,21 +61,30 @@ Grid test_grid() {
 struct GridRotationTest : ::testing::Test {
     test::TempDir dir;
     std::string log_path;
+    RunLog runlog;
+    // A new log over the same file, as for the next run (a fatal stop closes the log).
     void SetUp() override {
-        test::reset_run_state();
+        runlog.reset();
         log_path = dir.file("run.log");
-        run_log().log_given = true;
-        run_log().open(log_path, 1);
+        runlog.log_given = true;
+        runlog.open(log_path, 1);
     }
-    void TearDown() override { test::reset_run_state(); }
 
+    // The look-up's status as a stage: 0, or -100 after its fatal message
+    // (rotation is then left as it was).
+    int look_up_in(const std::string& path, const char* expected, double x, double y, double& rotation) {
+        return run_stage([&] {
+            rotation = look_up_rotation_in(runlog, path, expected, x, y);
+            return 0;
+        });
+    }
     int look_up(const Grid& g, double x, double y, double& rotation, const char* expected = "JTSK") {
         const std::string path = dir.file("rot.abn");
         write_grid(path, g);
-        return run_stage([&] { return look_up_rotation_in(path, expected, x, y, rotation); });
+        return look_up_in(path, expected, x, y, rotation);
     }
     std::string log() {
-        run_log().flush();
+        runlog.flush();
         std::string out;
         for (char c : cp1250_to_utf8(test::read_file(log_path)))
             if (c != '\r') out += c;
@@ -245,7 +257,7 @@ TEST_F(GridRotationTest, DamagedFilesAreRefusedBeforeAnyNodeIsRead) {
     }
     SetUp();
     double r = 0;
-    EXPECT_EQ(run_stage([&] { return look_up_rotation_in(dir.file("chybi.abn"), "JTSK", 1, 1, r); }), -100);
+    EXPECT_EQ(look_up_in(dir.file("chybi.abn"), "JTSK", 1, 1, r), -100);
     EXPECT_EQ(log(), "*** soubor nelze otevřít\n       - " + dir.utf8("chybi.abn") + "\n");
 }
 
@@ -259,37 +271,54 @@ TEST_F(GridRotationTest, FuzzInputWithHugeNodeCountsIsRefusedBySize) {
     const std::string path = dir.file("rot.abn");
     test::write_file(path, input.substr(2));
     double r = 0;
-    EXPECT_EQ(run_stage([&] { return look_up_rotation_in(path, "JTSK", 0, 0, r); }), -100);
+    EXPECT_EQ(look_up_in(path, "JTSK", 0, 0, r), -100);
     EXPECT_EQ(log(), fatal(std::string("chyba v souboru ") + cp1250_to_utf8(path) +
                            "\n      soubor má 76 bajtů, síť 2046820355 x 1526726659 potřebuje 12499740808649375820"));
 }
 
 TEST_F(GridRotationTest, ProjectLookUpUsesTheInstallationGridAndTheCentre) {
     std::filesystem::create_directories(dir.native("inst/data"));
-    run_options().installation_directory = dir.file("inst") + platform::kDirSeparator;
+    const std::string installation = dir.file("inst") + platform::kDirSeparator;
     Grid g = test_grid();
     std::memcpy(g.name, "S42\0", 4);
     write_grid(dir.file("inst/data/rotS42.abn"), g);
-    project().projection = kProjectionS42;
-    reference_point_tables().centre_x = 10;
-    reference_point_tables().centre_y = 20 - 1e-3;  // just below the top row: cell row 1
-    ASSERT_EQ(run_stage(look_up_rotation), 0);
-    EXPECT_NEAR(project().rotation, 21.0, 1e-3);
+    ProjectConfig project;
+    project.projection = kProjectionS42;
+    ReferencePointTables points;
+    points.centre_x = 10;
+    points.centre_y = 20 - 1e-3;  // just below the top row: cell row 1
+    double rotation = kNotGiven;
+    const auto look_up_for_project = [&] {
+        return run_stage([&] {
+            rotation = look_up_rotation(project, points, installation, runlog);
+            return 0;
+        });
+    };
+    ASSERT_EQ(look_up_for_project(), 0);
+    EXPECT_NEAR(rotation, 21.0, 1e-3);
+    EXPECT_EQ(project.rotation, kNotGiven);  // the caller stores it
     EXPECT_EQ(log(), "");  // the value and where it comes from only at level 2
-    run_log().level = 2;
-    ASSERT_EQ(run_stage(look_up_rotation), 0);
+    runlog.level = 2;
+    ASSERT_EQ(look_up_for_project(), 0);
     EXPECT_EQ(log(), format("--- Otočení souřadné sítě z rotační sítě %s ve středu referenčních bodů (10.0, 20.0): "
                             "%.4f\n",
-                            dir.utf8("inst/data/rotS42.abn").c_str(), project().rotation));
-    run_log().level = 1;
+                            dir.utf8("inst/data/rotS42.abn").c_str(), rotation));
+    runlog.level = 1;
     std::filesystem::remove(test::native_path(log_path));
-    run_log().open(log_path, 1);
-    // A local grid never looks for a rotation grid.
-    project().reset();
-    project().projection = kProjectionJina;
-    run_options().installation_directory = dir.file("nowhere") + platform::kDirSeparator;
-    EXPECT_EQ(run_stage(look_up_rotation), 0);
-    EXPECT_EQ(project().rotation, kNotGiven);
+    runlog.open(log_path, 1);
+    // A local grid never looks for a rotation grid: its rotation is the project's own.
+    project.reset();
+    project.projection = kProjectionJina;
+    rotation = 0;
+    const std::string nowhere = dir.file("nowhere") + platform::kDirSeparator;
+    EXPECT_EQ(run_stage([&] {
+                  rotation = look_up_rotation(project, points, nowhere, runlog);
+                  return 0;
+              }),
+              0);
+    EXPECT_EQ(rotation, kNotGiven);
+    project.rotation = 3.5;
+    EXPECT_EQ(look_up_rotation(project, points, nowhere, runlog), 3.5);
     EXPECT_EQ(log(), "");
 }
 
@@ -378,7 +407,7 @@ TEST_F(GridRotationTest, ShippedGridsAgreeWithProj) {
             // Two independent ways to the same angle.
             EXPECT_NEAR(proj.geodesic_azimuth(x, y), expected, 1e-4) << p.name << " " << t.name;
             double r = 0;
-            ASSERT_EQ(run_stage([&] { return look_up_rotation_in(path, p.name, x, y, r); }), 0) << log();
+            ASSERT_EQ(look_up_in(path, p.name, x, y, r), 0) << log();
             EXPECT_NEAR(r, expected, 0.01) << p.name << " " << t.name;
         }
         // A few nodes regenerated: node (i, j) lies at minimum + i * spacing.
@@ -403,16 +432,16 @@ TEST_F(GridRotationTest, ShippedGridsAgreeWithProj) {
     jtsk.to_grid(kTowns[0].lon, kTowns[0].lat, x, y);
     EXPECT_GT(x, -800000);  // x = easting: negative values, Prague near -743 km
     EXPECT_LT(x, -700000);
-    ASSERT_EQ(look_up_rotation_in(test::source_file("install/data/rotJTSK.abn"), "JTSK", x, y, r), 0);
+    ASSERT_EQ(look_up_in(test::source_file("install/data/rotJTSK.abn"), "JTSK", x, y, r), 0);
     EXPECT_NEAR(r, -7.8, 0.1);
     jtsk.to_grid(kTowns[2].lon, kTowns[2].lat, x, y);
-    ASSERT_EQ(look_up_rotation_in(test::source_file("install/data/rotJTSK.abn"), "JTSK", x, y, r), 0);
+    ASSERT_EQ(look_up_in(test::source_file("install/data/rotJTSK.abn"), "JTSK", x, y, r), 0);
     EXPECT_NEAR(r, -4.9, 0.1);
     // S42: x = easting with the zone prefix 3 (central meridian 15 E).
     const ProjRotation s42("EPSG:28403");
     s42.to_grid(15.0, 50.0, x, y);
     EXPECT_NEAR(x, 3500000, 1);
-    ASSERT_EQ(look_up_rotation_in(test::source_file("install/data/rotS42.abn"), "S42", x, y, r), 0);
+    ASSERT_EQ(look_up_in(test::source_file("install/data/rotS42.abn"), "S42", x, y, r), 0);
     EXPECT_NEAR(r, 0.0, 0.01);  // no convergence on the central meridian
 }
 #endif

@@ -108,7 +108,8 @@ protected:
         return run_stage([] {
             read_sources(ReaderPass::Count);
             read_sources(ReaderPass::Fill);
-            return load_reference_points();
+            reference_point_tables() = load_reference_points(project(), wind_roses(), current_input_context());
+            return 0;
         });
     }
     std::string log_text() {
@@ -195,14 +196,12 @@ TEST_F(RunMemoryTest, ARunWhoseRoadsInReachDoNotFitNamesTheRoadTable) {
 // Without a limit of its own a run takes what the system allows the
 // process: an address-space limit lowers the ceiling to it (or below).
 TEST_F(RunMemoryTest, TheCeilingFollowsTheProcesssAddressSpaceLimit) {
-    EXPECT_GT(memory_ceiling(), kRunBytes);
-    run_options().memory_limit = 12345;
-    EXPECT_EQ(memory_ceiling(), 12345u);
-    run_options().memory_limit = 0;
+    EXPECT_GT(memory_ceiling(0), kRunBytes);
+    EXPECT_EQ(memory_ceiling(12345), 12345u);
     const int within = test::run_with_memory_limit(256u << 20, [] {
         rlimit r{};
         if (::getrlimit(RLIMIT_AS, &r) != 0 || r.rlim_cur == RLIM_INFINITY) return 2;
-        return memory_ceiling() <= static_cast<std::uint64_t>(r.rlim_cur) ? 0 : 1;
+        return memory_ceiling(0) <= static_cast<std::uint64_t>(r.rlim_cur) ? 0 : 1;
     });
     if (within == test::kNoMemoryLimit) GTEST_SKIP() << "no address-space limit under this sanitizer";
     EXPECT_EQ(within, 0);

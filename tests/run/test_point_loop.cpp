@@ -96,7 +96,11 @@ TEST_F(ComputationTest, EveryPointOfEveryTableInOrder) {
     add_table("a.txt", "A\t0\t-500\t10\t2\t7\nB\t50\t-800\t0\t0\t7\n");
     add_table("b.txt", "C\t-100\t400\t5\t1.5\t7\n");
     run_log().open(log_path_, 2);
-    ASSERT_EQ(run_stage([] { return load_reference_points(); }), 0);
+    ASSERT_EQ(run_stage([] {
+                  reference_point_tables() = load_reference_points(project(), wind_roses(), current_input_context());
+                  return 0;
+              }),
+              0);
     ASSERT_EQ(reference_point_tables().total, 3);
 
     testing::internal::CaptureStdout();
@@ -198,7 +202,11 @@ namespace zemo {
 TEST_F(ComputationTest, ATableThatShrinksBeforeTheComputationIsFatal) {
     add_table("a.txt", "A\t0\t-500\t10\t2\t7\nB\t50\t-800\t1\t1\t7\nC\t-100\t400\t5\t1.5\t7\n");
     run_log().open(log_path_, 1);
-    ASSERT_EQ(run_stage([] { return load_reference_points(); }), 0);
+    ASSERT_EQ(run_stage([] {
+                  reference_point_tables() = load_reference_points(project(), wind_roses(), current_input_context());
+                  return 0;
+              }),
+              0);
     test::write_file(dir_.file("a.txt"), cp("A\t0\t-500\t10\t2\t7\n"));
     testing::internal::CaptureStdout();
     const int status = run_stage(run_computation);
@@ -222,7 +230,12 @@ TEST_F(ComputationTest, BlankDbfRecordsAreNoMissingPoints) {
     wind_roses().Wnd_frequency.resize(3);
     for (auto& f : wind_roses().Wnd_frequency) f.fill(0.5);
     run_log().open(log_path_, 1);
-    ASSERT_EQ(run_stage([] { return load_reference_points(); }), 0) << log_text();
+    ASSERT_EQ(run_stage([] {
+                  reference_point_tables() = load_reference_points(project(), wind_roses(), current_input_context());
+                  return 0;
+              }),
+              0)
+        << log_text();
     ASSERT_EQ(reference_point_tables().total, 10);
     testing::internal::CaptureStdout();
     const int status = run_stage(run_computation);
