@@ -38,6 +38,8 @@ public:
     // The options to fill before execute (computation directory, project
     // file, log file, message level, priority, installation directory).
     RunOptions& options() { return options_; }
+    // The hooks to set before execute (tests set a point observer).
+    RunHooks& hooks() { return hooks_; }
 
     // Every stage from the initialisation to the end of run, as a host runs
     // them: a stage that fails (a fatal message, a stop) ends the run with

@@ -13,6 +13,7 @@
 #include "base/text.h"
 #include "base/version.h"
 #include "input/input_loading.h"
+#include "input/run_inputs.h"
 #include "input/reference_points.h"
 #include "input/sources.h"
 #include "input/transfers.h"
@@ -24,6 +25,17 @@
 namespace zemo {
 
 namespace {
+
+// TRANSITIONAL, until the driver hands the run's records on: the inputs
+// from the records of this thread. The run still works in its computation
+// directory, so its options are handed on without one (the result files
+// are opened by their paths as given).
+RunInputs inputs_of_this_thread() {
+    static thread_local RunOptions options;
+    options = run_options();
+    options.computation_directory.clear();
+    return {options, project(), model_settings(), wind_roses(), sources(), transfers(), reference_point_tables()};
+}
 
 // Base name without directory and extension.
 std::string time_stamp(const std::tm& t) {
@@ -114,11 +126,17 @@ void finish_held_log() {
 
 int stage_input_data() { return load_input_data(); }
 
-int stage_result_preparation() { return prepare_result_files(); }
+int stage_result_preparation() {
+    prepare_result_files(inputs_of_this_thread(), RunRecord<ResultFiles>::current(), run_log());
+    return 0;
+}
 
 int stage_computation() {
     platform::set_thread_priority(run_options().priority);
-    const int status = run_stage(run_computation);
+    const int status = run_stage([] {
+        return run_computation(inputs_of_this_thread(), RunRecord<ResultFiles>::current(), run_log(),
+                               RunRecord<RunHooks>::current()) == ComputationEnd::Complete ? 0 : -100;
+    });
     platform::set_thread_priority(0);
     if (status == -100) throw FatalStop{};
     return status;
@@ -147,8 +165,8 @@ int stage_end_of_run(int status) {
     // The result tables are completed and closed before the end texts, so
     // that a table that could not be written completely is reported in the
     // log and the run does not end with "O.K.".
-    complete_result_files();
-    if (!close_result_files()) status = -100;
+    complete_result_files(RunRecord<ResultFiles>::current());
+    if (!close_result_files(RunRecord<ResultFiles>::current(), log)) status = -100;
     // A log that has already lost a line is no record of a complete run.
     if (log.write_failed()) status = -100;
 
