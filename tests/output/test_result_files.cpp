@@ -12,6 +12,7 @@
 #include <set>
 #include <vector>
 
+#include "base/files.h"
 #include "base/format.h"
 #include "input/sources.h"
 #include "input/wind_roses.h"
@@ -783,3 +784,55 @@ TEST_F(ResultFilesTest, SourceSharesOfASparseMatrixAreThoseOfTheFullOne) {
 }
 
 }  // namespace
+
+// Relative result paths are opened in the run's computation directory,
+// whatever the working directory, and the tables keep the paths as given.
+TEST_F(ResultFilesTest, RelativePathsAreOpenedInTheComputationDirectory) {
+    TempDir elsewhere;
+    options.computation_directory = dir.str() + "/";
+    project.output_directory = "rel/";
+    std::filesystem::create_directories(dir.native("rel"));
+    project.result_type = kResultStandard;
+    project.result_format = kFormatTxt;
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(elsewhere.path());
+    const int prepared = prepare();
+    const bool found = find_result_table(files, "rel/Smax_NO2.txt") != nullptr;
+    write_point_results(in, files, log, point, conc, stats);
+    const int end = end_of_run();
+    std::filesystem::current_path(previous);
+    ASSERT_EQ(prepared, 0);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(end, 0);
+    EXPECT_EQ(files_in(dir.file("rel")).count("IHrIHk.txt"), 1u);
+    EXPECT_EQ(files_in(dir.file("rel")).count("Smax_NO2.txt"), 1u);
+    EXPECT_TRUE(files_in(elsewhere.str()).empty());
+    EXPECT_NE(read_file(dir.file("rel/IHrIHk.txt")).find("\r\nB1\t1234\t-568\t"), std::string::npos);
+}
+
+// After a fatal stop the tables are closed as the fatal path closes every
+// open file: the same bytes (a DBF table without its end mark and with the
+// record count 0), no message, and the end of the run finds nothing lost.
+TEST_F(ResultFilesTest, TablesClosedAfterAStopAreThoseTheFatalPathLeaves) {
+    project.result_type = kResultBasic;
+    project.result_format = kFormatDbf;
+    std::string by_fatal_path;
+    {
+        ASSERT_EQ(prepare(), 0);
+        write_point_results(in, files, log, point, conc, stats);
+        close_all_files();
+        by_fatal_path = read_file(out("IHrIHk.dbf"));
+        reset_result_files(files);
+    }
+    ASSERT_EQ(prepare(), 0);
+    write_point_results(in, files, log, point, conc, stats);
+    close_result_files_after_stop(files);
+    EXPECT_EQ(find_result_table(files, out("IHrIHk.dbf")), nullptr);  // closed
+    const std::string stopped = read_file(out("IHrIHk.dbf"));
+    EXPECT_EQ(stopped, by_fatal_path);
+    ASSERT_EQ(stopped.size(), 353u + 89u);  // header and one record, no end mark
+    EXPECT_EQ(u16_at(stopped, 4), 0);
+    EXPECT_EQ(end_of_run(), 0);
+    EXPECT_EQ(read_file(out("IHrIHk.dbf")), stopped);
+    EXPECT_EQ(log_text().find("+++"), std::string::npos);
+}
