@@ -33,44 +33,43 @@ void add_emissions(const std::vector<std::vector<double>>& emissions, std::size_
 }
 
 // A pollutant that no source emits is reported; the run goes on.
-void check_total_emissions() {
-    const Sources& s = sources();
-    const std::vector<Pollutant>& pollutants = project().pollutants;
+void check_total_emissions(const ProjectConfig& project, const Sources& s, RunLog& log) {
+    const std::vector<Pollutant>& pollutants = project.pollutants;
     for (std::size_t i = 0; i < pollutants.size(); ++i) {
         float sum = 0;
         add_emissions(s.SrcP_e, i, s.NP, sum);
         add_emissions(s.SrcL_e, i, s.NL, sum);
         add_emissions(s.SrcA_e, i, s.NA, sum);
         if (!(sum > 0))
-            log_message(kErrorData, "Celková emise %s je nulová (%i. sloupec)"_cz, pollutants[i].indicative.c_str(),
-                        static_cast<int>(i) + 1);
+            log.messagef(kErrorData, "Celková emise %s je nulová (%i. sloupec)"_cz, pollutants[i].indicative.c_str(),
+                         static_cast<int>(i) + 1);
     }
 }
 
 }  // namespace
 
-int load_input_data() {
-    RunLog& log = run_log();
+InputData load_input_data(ProjectConfig& project, const ModelSettings& settings, const RunOptions& options,
+                          InputContext& in) {
+    RunLog& log = in.log;
     if (log.level > 0) log.write("\nNAČTENÍ VSTUPNÍCH DAT\n"_cz);
 
-    wind_roses() = read_wind_roses(project(), model_settings(), current_input_context());
-    if (read_sources(ReaderPass::Count) == -100) return -100;
-    if (read_sources(ReaderPass::Fill) == -100) return -100;
-    check_total_emissions();
-    transfers() = read_transfers(project(), model_settings(), wind_roses(), current_input_context());
-    reference_point_tables() = load_reference_points(project(), wind_roses(), current_input_context());
-    report_partial_number_counts(run_log(), partial_numbers());
+    InputData data;
+    data.roses = read_wind_roses(project, settings, in);
+    data.sources = read_sources(project, data.roses, options.memory_limit, in);
+    check_total_emissions(project, data.sources, log);
+    data.transfers = read_transfers(project, settings, data.roses, in);
+    data.points = load_reference_points(project, data.roses, in);
+    report_partial_number_counts(log, in.partial_numbers);
 
-    const ProjectConfig& pc = project();
-    if (pc.projection != kProjectionJina) {
-        if (pc.rotation > kRotationGivenAbove)
-            log_message(kErrorData, "Používám zadané otočení: %.2f"_cz, pc.rotation);
+    if (project.projection != kProjectionJina) {
+        if (project.rotation > kRotationGivenAbove)
+            log.messagef(kErrorData, "Používám zadané otočení: %.2f"_cz, project.rotation);
         else
-            project().rotation = look_up_rotation(pc, reference_point_tables(), run_options().installation_directory, log);
+            project.rotation = look_up_rotation(project, data.points, options.installation_directory, log);
     }
 
     if (log.level > 0) log.flush();
-    return 0;
+    return data;
 }
 
 }  // namespace zemo

@@ -62,14 +62,9 @@ struct LayoutEntry {
 
 std::string g_failing_array;  // test hook
 
-InputTable& table_of_kind(int kind) {
-    ProjectConfig& p = project();
-    return kind == kPointSources ? p.point_sources : kind == kLineSources ? p.line_sources : p.area_sources;
-}
+int kinds_to_visit(const ProjectConfig& project) { return std::clamp(project.source_kinds, 0, 3); }
 
-int kinds_to_visit() { return std::clamp(project().source_kinds, 0, 3); }
-
-std::vector<LayoutEntry> layout_of(int kind) {
+std::vector<LayoutEntry> layout_of(const ProjectConfig& project, int kind) {
     std::vector<LayoutEntry> l;
     l.push_back({Field::Id, "ID", 0});
     if (kind == kLineSources) {
@@ -92,8 +87,8 @@ std::vector<LayoutEntry> layout_of(int kind) {
     l.push_back({Field::Rose, "RUZICE", 0});
     if (kind == kLineSources) l.push_back({Field::Width, "SIRKA", 0});
     if (kind == kAreaSources) l.push_back({Field::Size, "ROZMER", 0});
-    if (project().computes_no2()) l.push_back({Field::Ratio, "NO2_NOX", 0});
-    const auto& pollutants = project().pollutants;
+    if (project.computes_no2()) l.push_back({Field::Ratio, "NO2_NOX", 0});
+    const auto& pollutants = project.pollutants;
     for (std::size_t i = 0; i < pollutants.size(); ++i)
         l.push_back({Field::Emission, "E_" + to_upper(pollutants[i].indicative), static_cast<int>(i)});
     return l;
@@ -251,8 +246,21 @@ struct Overview {
     std::vector<double> emission_sum;
 };
 
-void line_message(MessageType type, const std::string& text, const InputTable& table) {
-    run_log().message_with_file(type, text, table.path);
+// One reading of the project's source tables into a Sources record: what
+// its passes share.
+struct Reading {
+    const ProjectConfig& project;
+    const WindRoses& roses;
+    InputContext& in;
+    Sources& sources;
+    // The project's tables, point, line and area, with their types as
+    // detected by the first pass.
+    std::array<InputTable, 3> tables;
+    std::uint64_t memory_limit;  // RunOptions::memory_limit
+};
+
+void line_message(Reading& rd, MessageType type, const std::string& text, const InputTable& table) {
+    rd.in.log.message_with_file(type, text, table.path);
 }
 
 // --- allocation -----------------------------------------------------------
@@ -260,7 +268,7 @@ void line_message(MessageType type, const std::string& text, const InputTable& t
 // Sizes one array; an exhausted memory is the fatal "nedostatek paměti"
 // naming the array (reported outside the handler of bad_alloc).
 template <class Vector>
-void allocate(Vector& v, std::size_t n, const std::string& name) {
+void allocate(Reading& rd, Vector& v, std::size_t n, const std::string& name) {
     bool failed = false;
     try {
         if (!g_failing_array.empty() && name == g_failing_array) throw std::bad_alloc();
@@ -270,51 +278,51 @@ void allocate(Vector& v, std::size_t n, const std::string& name) {
     }
     if (failed) {
         v = Vector{};
-        run_log().message(kFatalMemory, name);
+        rd.in.log.message(kFatalMemory, name);
     }
 }
 
-void allocate_emissions(std::vector<std::vector<double>>& e, std::size_t n, const std::string& name) {
-    const std::size_t pollutants = project().pollutants.size();
-    allocate(e, pollutants, name);
+void allocate_emissions(Reading& rd, std::vector<std::vector<double>>& e, std::size_t n, const std::string& name) {
+    const std::size_t pollutants = rd.project.pollutants.size();
+    allocate(rd, e, pollutants, name);
     for (std::size_t i = 0; i < pollutants; ++i)
-        allocate(e[i], n, format("%s[%i]", name.c_str(), static_cast<int>(i)));
+        allocate(rd, e[i], n, format("%s[%i]", name.c_str(), static_cast<int>(i)));
 }
 
-void allocate_arrays() {
-    Sources& s = sources();
+void allocate_arrays(Reading& rd) {
+    Sources& s = rd.sources;
     for (int kind = 0; kind < 3; ++kind) {
         if (s.*kKinds[kind].count <= 0) continue;
         const auto n = static_cast<std::size_t>(s.*kKinds[kind].count);
         for (const SourceColumn& c : kColumns)
             with_array(kind, c,
                        Overloaded{[&](std::vector<std::vector<double>> Sources::*e) {
-                                      allocate_emissions(s.*e, n, array_name(kind, c));
+                                      allocate_emissions(rd, s.*e, n, array_name(kind, c));
                                   },
-                                  [&](auto array) { allocate(s.*array, n, array_name(kind, c)); }});
+                                  [&](auto array) { allocate(rd, s.*array, n, array_name(kind, c)); }});
     }
 }
 
 // --- counting pass --------------------------------------------------------
 
-void check_dbf_layout(int kind, const InputTable& table, const DbfHeader& header) {
+void check_dbf_layout(Reading& rd, int kind, const InputTable& table, const DbfHeader& header) {
     std::vector<std::string> names;
     std::vector<int> integers;
-    source_dbf_fields(kind, names, integers);
-    check_dbf_fields(run_log(), table, header, names, integers, "chybný datový typ %i. pole %s, požadovaný typ [I]"_cz);
+    source_dbf_fields(rd.project, kind, names, integers);
+    check_dbf_fields(rd.in.log, table, header, names, integers, "chybný datový typ %i. pole %s, požadovaný typ [I]"_cz);
 }
 
-int count_text_table(const InputTable& table) {
+int count_text_table(Reading& rd, const InputTable& table) {
     File file;
-    open_table(current_input_context(), file, table);
+    open_table(rd.in, file, table);
     int line_number = 0;
     std::string line;
-    while (read_table_line(current_input_context(), file, table, line_number, line)) {
+    while (read_table_line(rd.in, file, table, line_number, line)) {
         const std::vector<std::string> fields = split_fields(line, table.separator);
         if (fields.empty())
-            line_message(kFatal, format_message("Nedostatečný počet údajů na řádce %i"_cz, line_number), table);
+            line_message(rd, kFatal, format_message("Nedostatečný počet údajů na řádce %i"_cz, line_number), table);
         else if (fields[0].size() > kMaxSourceId)
-            line_message(kFatal,
+            line_message(rd, kFatal,
                          format_message("ID zdroje na řádku %i je příliš dlouhé (max %i znaků)"_cz, line_number,
                                         static_cast<int>(kMaxSourceId + 1)),
                          table);
@@ -323,51 +331,50 @@ int count_text_table(const InputTable& table) {
     return line_number;
 }
 
-long long count_dbf_table(int kind, const InputTable& table) {
+long long count_dbf_table(Reading& rd, int kind, const InputTable& table) {
     File file;
-    open_table(current_input_context(), file, table);
+    open_table(rd.in, file, table);
     DbfHeader header;
-    read_dbf_header(run_log(), file, table, header);
-    check_dbf_layout(kind, table, header);
+    read_dbf_header(rd.in.log, file, table, header);
+    check_dbf_layout(rd, kind, table, header);
     file.close();
     return header.record_count;
 }
 
-int counting_pass() {
-    Sources& s = sources();
+void counting_pass(Reading& rd) {
+    Sources& s = rd.sources;
     s.reset();
     long long counts[3] = {0, 0, 0};
-    for (int kind = 0; kind < kinds_to_visit(); ++kind) {
-        InputTable& table = table_of_kind(kind);
+    for (int kind = 0; kind < kinds_to_visit(rd.project); ++kind) {
+        InputTable& table = rd.tables[static_cast<std::size_t>(kind)];
         if (table.empty()) continue;
-        run_log().message(kInformation, kKinds[kind].heading);
-        log_message(kInformation, kKinds[kind].file_label, table.path.c_str());
-        if (table.type == TableType::Undetermined) detect_table_type(current_input_context(), table, false);
-        counts[kind] = table.is_dbf() ? count_dbf_table(kind, table) : count_text_table(table);
+        rd.in.log.message(kInformation, kKinds[kind].heading);
+        rd.in.log.messagef(kInformation, kKinds[kind].file_label, table.path.c_str());
+        if (table.type == TableType::Undetermined) detect_table_type(rd.in, table, false);
+        counts[kind] = table.is_dbf() ? count_dbf_table(rd, kind, table) : count_text_table(rd, table);
     }
     // Before anything is sized from the counts: the run must fit in memory
     // (capacity.h) with the sources counted so far, each stack with its
     // column in one matrix, the roads and squares with none yet (their
     // columns are known once the model is prepared). The table whose
     // sources go beyond is named.
-    const std::uint64_t ceiling = memory_ceiling(run_options().memory_limit);
+    const std::uint64_t ceiling = memory_ceiling(rd.memory_limit);
     long long sum = 0;
     for (int kind = 0; kind < 3; ++kind) {
         if (counts[kind] == 0) continue;
         sum += counts[kind];
         const std::uint64_t needed =
-            run_bytes({sum, counts[kPointSources], static_cast<int>(project().pollutants.size()), 1});
+            run_bytes({sum, counts[kPointSources], static_cast<int>(rd.project.pollutants.size()), 1});
         if (needed > ceiling)
-            log_message(kFatalMemory, "se zdroji ze souboru %s potřebuje výpočet nejméně %llu MiB paměti (%lli zdrojů), "
+            rd.in.log.messagef(kFatalMemory, "se zdroji ze souboru %s potřebuje výpočet nejméně %llu MiB paměti (%lli zdrojů), "
                             "k dispozici je %llu MiB"_cz,
-                        table_of_kind(kind).path.c_str(), mebibytes_up(needed), sum, mebibytes_down(ceiling));
+                        rd.tables[static_cast<std::size_t>(kind)].path.c_str(), mebibytes_up(needed), sum, mebibytes_down(ceiling));
         // The counts and their sum are ints; a table beyond that cannot be held.
-        if (sum > INT_MAX) run_log().message(kFatalMemory, array_name(kind, kColumns[0]));  // SrcX_x, the first array
+        if (sum > INT_MAX) rd.in.log.message(kFatalMemory, array_name(kind, kColumns[0]));  // SrcX_x, the first array
     }
     for (int kind = 0; kind < 3; ++kind) s.*kKinds[kind].count = static_cast<int>(counts[kind]);
     s.total = s.NP + s.NL + s.NA;
-    allocate_arrays();
-    return 0;
+    allocate_arrays(rd);
 }
 
 // --- filling pass ---------------------------------------------------------
@@ -375,27 +382,27 @@ int counting_pass() {
 // Converts the fields of one record (in layout order) into a SourceRecord.
 // For a text line a field beyond the line's end is the fatal missing-field
 // message; for DBF every field is present.
-SourceRecord convert_record(const std::vector<LayoutEntry>& layout, const std::vector<std::string>& values,
+SourceRecord convert_record(Reading& rd, const std::vector<LayoutEntry>& layout, const std::vector<std::string>& values,
                             int line_number, const InputTable& table) {
     SourceRecord r;
-    r.emissions.assign(project().pollutants.size(), 0.0);
+    r.emissions.assign(rd.project.pollutants.size(), 0.0);
     const char decimal = table.is_dbf() ? '.' : table.decimal;
     for (std::size_t k = 0; k < layout.size(); ++k) {
-        if (k >= values.size()) fatal_missing_field(run_log(), line_number, table);  // with the file line, as every reader
+        if (k >= values.size()) fatal_missing_field(rd.in.log, line_number, table);  // with the file line, as every reader
         const std::string& text = values[k];
         const LayoutEntry& e = layout[k];
         if (e.field == Field::Id) {
             if (table.is_dbf()) {
                 r.id = dbf_identifier(text);
                 if (r.id.size() > kMaxSourceId)
-                    line_message(kFatal,
+                    line_message(rd, kFatal,
                                  format_message("ID zdroje v záznamu %i je príliš dlouhé (max %i znaku)"_cz,
                                                 line_number, static_cast<int>(kMaxSourceId + 1)),
                                  table);
             } else {
                 r.id = text;
                 if (r.id.size() > kMaxSourceId)
-                    line_message(kFatal,
+                    line_message(rd, kFatal,
                                  format_message("ID zdroje na řádku %i je příliš dlouhé (max %i znaků)"_cz,
                                                 line_number, static_cast<int>(kMaxSourceId + 1)),
                                  table);
@@ -403,10 +410,10 @@ SourceRecord convert_record(const std::vector<LayoutEntry>& layout, const std::v
             continue;
         }
         if (is_integer_field(e.field)) {
-            *integer_field(r, e.field) = convert_integer(current_input_context(), line_number, text, table);
+            *integer_field(r, e.field) = convert_integer(rd.in, line_number, text, table);
             continue;
         }
-        const double v = convert_decimal(current_input_context(), line_number, text, decimal, table);
+        const double v = convert_decimal(rd.in, line_number, text, decimal, table);
         if (e.field == Field::Emission) r.emissions[static_cast<std::size_t>(e.pollutant)] = v;
         else if (double* field = decimal_field(r, e.field)) *field = v;
     }
@@ -415,17 +422,17 @@ SourceRecord convert_record(const std::vector<LayoutEntry>& layout, const std::v
 
 // The checks of one record in their fixed order; returns the rose index
 // (-1 when the look-up is skipped).
-int check_record(int kind, const SourceRecord& r, int n, const InputTable& table, bool look_up_roses) {
-    const auto msg = [&](MessageType type, const std::string& text) { line_message(type, text, table); };
+int check_record(Reading& rd, int kind, const SourceRecord& r, int n, const InputTable& table, bool look_up_roses) {
+    const auto msg = [&](MessageType type, const std::string& text) { line_message(rd, type, text, table); };
 
     if (r.hours <= 0 || r.hours > kHoursPerYear)
         msg(kError, format_message("Provozní doba na řádku %i mimo hodnotu (0,8760>: %f"_cz, n, r.hours));
     int rose_index = -1;
     if (look_up_roses) {
-        rose_index = wind_roses().find(r.rose);
+        rose_index = rd.roses.find(r.rose);
         if (rose_index < 0) msg(kFatal, format_message("Růžice %i neexistuje (řádka %i)"_cz, r.rose, n));
     }
-    if (project().computes_no2()) {
+    if (rd.project.computes_no2()) {
         if (r.ratio < 0 || r.ratio > kMaxRatio)
             msg(kError, format_message("Poměr NO2/NOx na řádku %i mimo hodnotu <0,10): %f"_cz, n, r.ratio));
         if (r.ratio == 0) msg(kFatal, format_message("Poměr NO2/NOx nesmí být nulový (řádek %i)"_cz, n));
@@ -487,8 +494,8 @@ double stored_decimal(const SourceColumn& c, const SourceRecord& r, double share
     }
 }
 
-void store_record(int kind, const SourceRecord& r, std::size_t i, int rose_index) {
-    Sources& s = sources();
+void store_record(Reading& rd, int kind, const SourceRecord& r, std::size_t i, int rose_index) {
+    Sources& s = rd.sources;
     const double share = r.hours * (1.0 / kHoursPerYear);
     for (const SourceColumn& c : kColumns)
         with_array(kind, c,
@@ -503,7 +510,7 @@ void store_record(int kind, const SourceRecord& r, std::size_t i, int rose_index
                               }});
 }
 
-void track(int kind, const SourceRecord& r, Overview& o) {
+void track(Reading& rd, int kind, const SourceRecord& r, Overview& o) {
     o.x.add(r.x);
     o.y.add(r.y);
     o.z.add(r.z);
@@ -522,52 +529,52 @@ void track(int kind, const SourceRecord& r, Overview& o) {
         o.emission_sum[p] += r.emissions[p];
     }
     o.hours.add(r.hours);
-    if (project().computes_no2()) o.ratio.add(r.ratio);
+    if (rd.project.computes_no2()) o.ratio.add(r.ratio);
     o.group.add(r.group);
     o.rose.add(r.rose);
 }
 
-int kind_count(int kind) {
-    const Sources& s = sources();
+int kind_count(Reading& rd, int kind) {
+    const Sources& s = rd.sources;
     return s.*kKinds[kind].count;
 }
 
 // The file no longer holds the records the counting pass found (it changed
 // between the passes, or the counting pass did not run): storing would
 // leave sources unset or write beyond the arrays.
-void check_unchanged(int found, int kind, const InputTable& table) {
-    if (found != kind_count(kind))
-        log_message(kFatal, "Soubor %s obsahuje %i zdrojů, při počítání jich bylo %i"_cz, table.path.c_str(), found,
-                    kind_count(kind));
+void check_unchanged(Reading& rd, int found, int kind, const InputTable& table) {
+    if (found != kind_count(rd, kind))
+        rd.in.log.messagef(kFatal, "Soubor %s obsahuje %i zdrojů, při počítání jich bylo %i"_cz, table.path.c_str(), found,
+                    kind_count(rd, kind));
 }
 
-void fill_text_table(int kind, const InputTable& table, bool look_up_roses, Overview& o) {
-    const std::vector<LayoutEntry> layout = layout_of(kind);
+void fill_text_table(Reading& rd, int kind, const InputTable& table, bool look_up_roses, Overview& o) {
+    const std::vector<LayoutEntry> layout = layout_of(rd.project, kind);
     File file;
-    open_table(current_input_context(), file, table);
+    open_table(rd.in, file, table);
     int line_number = 0;
     std::string line;
-    while (read_table_line(current_input_context(), file, table, line_number, line)) {
-        if (line_number > kind_count(kind)) check_unchanged(line_number, kind, table);
-        const SourceRecord r = convert_record(layout, split_fields(line, table.separator), line_number, table);
-        const int rose_index = check_record(kind, r, line_number, table, look_up_roses);
-        store_record(kind, r, static_cast<std::size_t>(line_number - 1), rose_index);
-        track(kind, r, o);
+    while (read_table_line(rd.in, file, table, line_number, line)) {
+        if (line_number > kind_count(rd, kind)) check_unchanged(rd, line_number, kind, table);
+        const SourceRecord r = convert_record(rd, layout, split_fields(line, table.separator), line_number, table);
+        const int rose_index = check_record(rd, kind, r, line_number, table, look_up_roses);
+        store_record(rd, kind, r, static_cast<std::size_t>(line_number - 1), rose_index);
+        track(rd, kind, r, o);
     }
     file.close();
-    check_unchanged(line_number, kind, table);
+    check_unchanged(rd, line_number, kind, table);
 }
 
-void fill_dbf_table(int kind, const InputTable& table, bool look_up_roses, Overview& o) {
-    const std::vector<LayoutEntry> layout = layout_of(kind);
+void fill_dbf_table(Reading& rd, int kind, const InputTable& table, bool look_up_roses, Overview& o) {
+    const std::vector<LayoutEntry> layout = layout_of(rd.project, kind);
     File file;
-    open_table(current_input_context(), file, table);
+    open_table(rd.in, file, table);
     DbfHeader header;
-    read_dbf_header(run_log(), file, table, header);
-    check_dbf_layout(kind, table, header);
+    read_dbf_header(rd.in.log, file, table, header);
+    check_dbf_layout(rd, kind, table, header);
     if (header.record_count > static_cast<std::uint32_t>(INT_MAX))
-        check_unchanged(INT_MAX, kind, table);
-    check_unchanged(static_cast<int>(header.record_count), kind, table);
+        check_unchanged(rd, INT_MAX, kind, table);
+    check_unchanged(rd, static_cast<int>(header.record_count), kind, table);
     // The field check guarantees that every expected name occurs exactly once.
     std::vector<std::size_t> position(layout.size(), 0);
     for (std::size_t k = 0; k < layout.size(); ++k)
@@ -575,19 +582,19 @@ void fill_dbf_table(int kind, const InputTable& table, bool look_up_roses, Overv
             if (header.fields[f].name == layout[k].name) position[k] = f;
     std::vector<std::string> fields, values(layout.size());
     for (std::uint32_t rec = 0; rec < header.record_count; ++rec) {
-        read_dbf_record(run_log(), file, table, header, rec, fields);
+        read_dbf_record(rd.in.log, file, table, header, rec, fields);
         for (std::size_t k = 0; k < layout.size(); ++k) values[k] = fields[position[k]];
         const int n = static_cast<int>(rec) + 1;
-        const SourceRecord r = convert_record(layout, values, n, table);
-        const int rose_index = check_record(kind, r, n, table, look_up_roses);
-        store_record(kind, r, rec, rose_index);
-        track(kind, r, o);
+        const SourceRecord r = convert_record(rd, layout, values, n, table);
+        const int rose_index = check_record(rd, kind, r, n, table, look_up_roses);
+        store_record(rd, kind, r, rec, rose_index);
+        track(rd, kind, r, o);
     }
     file.close();
 }
 
-void build_group_table() {
-    Sources& s = sources();
+void build_group_table(Reading& rd) {
+    Sources& s = rd.sources;
     s.groups.clear();
     s.group_counts.clear();
     const std::vector<int>* group_arrays[3] = {&s.SrcP_group, &s.SrcL_group, &s.SrcA_group};
@@ -596,7 +603,7 @@ void build_group_table() {
             int index = s.group_index(g);
             if (index < 0) {
                 if (static_cast<int>(s.groups.size()) >= kMaxGroups)
-                    log_message(kFatal, "Počet skupin se zdroji je větší než maximální povolený (%i)"_cz, kMaxGroups);
+                    rd.in.log.messagef(kFatal, "Počet skupin se zdroji je větší než maximální povolený (%i)"_cz, kMaxGroups);
                 s.groups.push_back(g);
                 s.group_counts.push_back({0, 0, 0});
                 index = static_cast<int>(s.groups.size()) - 1;
@@ -607,35 +614,35 @@ void build_group_table() {
     }
 }
 
-void write_overview(const Overview& o) {
-    const Sources& s = sources();
-    RunLog& log = run_log();
+void write_overview(Reading& rd, const Overview& o) {
+    const Sources& s = rd.sources;
+    RunLog& log = rd.in.log;
     log.message(kHeading, "ZDROJE - SOUHRN");
-    log_message(kHeading, "Počty zdrojů v souborech (celkem %i):"_cz, s.total);
-    for (const SourceKind& kind : kKinds) log_message(kHeading, kind.count_label, s.*kind.count);
+    rd.in.log.messagef(kHeading, "Počty zdrojů v souborech (celkem %i):"_cz, s.total);
+    for (const SourceKind& kind : kKinds) rd.in.log.messagef(kHeading, kind.count_label, s.*kind.count);
     if (log.level >= 2 && s.total > 0) {
         log.message(kEcho, "Přehled načtených hodnot:"_cz);
-        log_message(kEcho, "   souřadnice X      : %.2f - %.2f"_cz, o.x.low, o.x.high);
-        log_message(kEcho, "   souřadnice Y      : %.2f - %.2f"_cz, o.y.low, o.y.high);
-        log_message(kEcho, "   souřadnice Z      : %.2f - %.2f"_cz, o.z.low, o.z.high);
-        const auto& pollutants = project().pollutants;
+        rd.in.log.messagef(kEcho, "   souřadnice X      : %.2f - %.2f"_cz, o.x.low, o.x.high);
+        rd.in.log.messagef(kEcho, "   souřadnice Y      : %.2f - %.2f"_cz, o.y.low, o.y.high);
+        rd.in.log.messagef(kEcho, "   souřadnice Z      : %.2f - %.2f"_cz, o.z.low, o.z.high);
+        const auto& pollutants = rd.project.pollutants;
         for (std::size_t p = 0; p < pollutants.size(); ++p)
-            log_message(kEcho, "   emise %8s    : %f - %f, celkem %f", pollutants[p].indicative.c_str(),
+            rd.in.log.messagef(kEcho, "   emise %8s    : %f - %f, celkem %f", pollutants[p].indicative.c_str(),
                         o.emission[p].low, o.emission[p].high, o.emission_sum[p]);
         if (s.NP > 0 || s.NA > 0) {
-            log_message(kEcho, "   stavební výška    : %f - %f"_cz, o.height.low, o.height.high);
-            log_message(kEcho, "   tepelná vydatnost : %f - %f"_cz, o.heat.low, o.heat.high);
+            rd.in.log.messagef(kEcho, "   stavební výška    : %f - %f"_cz, o.height.low, o.height.high);
+            rd.in.log.messagef(kEcho, "   tepelná vydatnost : %f - %f"_cz, o.heat.low, o.heat.high);
         }
-        if (s.NL > 0) log_message(kEcho, "   šířka LZ          : %f - %f"_cz, o.width.low, o.width.high);
-        if (s.NA > 0) log_message(kEcho, "   rozměr PZ         : %f - %f"_cz, o.size.low, o.size.high);
-        log_message(kEcho, "   provozní hodiny   : %f - %f"_cz, o.hours.low, o.hours.high);
-        if (project().computes_no2()) log_message(kEcho, "   poměr NO2/NOx     : %f - %f"_cz, o.ratio.low, o.ratio.high);
-        log_message(kEcho, "   skupiny           : %i - %i", static_cast<int>(o.group.low), static_cast<int>(o.group.high));
-        log_message(kEcho, "   vetrné růžice     : %i - %i"_cz, static_cast<int>(o.rose.low), static_cast<int>(o.rose.high));
+        if (s.NL > 0) rd.in.log.messagef(kEcho, "   šířka LZ          : %f - %f"_cz, o.width.low, o.width.high);
+        if (s.NA > 0) rd.in.log.messagef(kEcho, "   rozměr PZ         : %f - %f"_cz, o.size.low, o.size.high);
+        rd.in.log.messagef(kEcho, "   provozní hodiny   : %f - %f"_cz, o.hours.low, o.hours.high);
+        if (rd.project.computes_no2()) rd.in.log.messagef(kEcho, "   poměr NO2/NOx     : %f - %f"_cz, o.ratio.low, o.ratio.high);
+        rd.in.log.messagef(kEcho, "   skupiny           : %i - %i", static_cast<int>(o.group.low), static_cast<int>(o.group.high));
+        rd.in.log.messagef(kEcho, "   vetrné růžice     : %i - %i"_cz, static_cast<int>(o.rose.low), static_cast<int>(o.rose.high));
     }
     if (s.groups.size() > 1) {
         log.message(kEcho, "Přehled skupin zdrojů"_cz);
-        log_message(kEcho, "   zdroje jsou rozděleny do %i skupin"_cz, static_cast<int>(s.groups.size()));
+        rd.in.log.messagef(kEcho, "   zdroje jsou rozděleny do %i skupin"_cz, static_cast<int>(s.groups.size()));
         log.message(kEcho, "   Skupina   Celkem   Bodové  Liniové   Plošné"_cz);
         // Rows in ascending group number (negative numbers included).
         std::vector<std::size_t> order(s.groups.size());
@@ -643,25 +650,24 @@ void write_overview(const Overview& o) {
         std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return s.groups[a] < s.groups[b]; });
         for (std::size_t k : order) {
             const auto& c = s.group_counts[k];
-            log_message(kEcho, "   %6i%9i%9i%9i%9i", s.groups[k], c[0] + c[1] + c[2], c[0], c[1], c[2]);
+            rd.in.log.messagef(kEcho, "   %6i%9i%9i%9i%9i", s.groups[k], c[0] + c[1] + c[2], c[0], c[1], c[2]);
         }
     }
 }
 
-int filling_pass(bool look_up_roses) {
+void filling_pass(Reading& rd, bool look_up_roses) {
     Overview o;
-    o.emission.assign(project().pollutants.size(), Range{});
-    o.emission_sum.assign(project().pollutants.size(), 0.0);
-    for (int kind = 0; kind < kinds_to_visit(); ++kind) {
-        InputTable& table = table_of_kind(kind);
+    o.emission.assign(rd.project.pollutants.size(), Range{});
+    o.emission_sum.assign(rd.project.pollutants.size(), 0.0);
+    for (int kind = 0; kind < kinds_to_visit(rd.project); ++kind) {
+        InputTable& table = rd.tables[static_cast<std::size_t>(kind)];
         if (table.empty()) continue;
-        if (table.type == TableType::Undetermined) detect_table_type(current_input_context(), table, false);
-        if (table.is_dbf()) fill_dbf_table(kind, table, look_up_roses, o);
-        else fill_text_table(kind, table, look_up_roses, o);
+        if (table.type == TableType::Undetermined) detect_table_type(rd.in, table, false);
+        if (table.is_dbf()) fill_dbf_table(rd, kind, table, look_up_roses, o);
+        else fill_text_table(rd, kind, table, look_up_roses, o);
     }
-    build_group_table();
-    write_overview(o);
-    return 0;
+    build_group_table(rd);
+    write_overview(rd, o);
 }
 
 }  // namespace
@@ -685,10 +691,11 @@ int Sources::group_index(int group) const {
     return it == groups.end() ? -1 : static_cast<int>(it - groups.begin());
 }
 
-void source_dbf_fields(int kind, std::vector<std::string>& names, std::vector<int>& integer_positions) {
+void source_dbf_fields(const ProjectConfig& project, int kind, std::vector<std::string>& names,
+                       std::vector<int>& integer_positions) {
     names.clear();
     integer_positions.clear();
-    const std::vector<LayoutEntry> layout = layout_of(kind);
+    const std::vector<LayoutEntry> layout = layout_of(project, kind);
     for (std::size_t k = 0; k < layout.size(); ++k) {
         names.push_back(layout[k].name);
         if (is_integer_field(layout[k].field)) integer_positions.push_back(static_cast<int>(k));
@@ -697,15 +704,19 @@ void source_dbf_fields(int kind, std::vector<std::string>& names, std::vector<in
 
 void simulate_source_allocation_failure(const std::string& array_name) { g_failing_array = array_name; }
 
-int read_sources(ReaderPass pass) {
-    switch (pass) {
-        case ReaderPass::Count: return counting_pass();
-        case ReaderPass::Fill: return filling_pass(true);
-        case ReaderPass::Test:
-            counting_pass();
-            return filling_pass(false);
-    }
-    return 0;
+Sources read_sources(ReaderPass pass, const ProjectConfig& project, const WindRoses& roses, std::uint64_t memory_limit,
+                     InputContext& in) {
+    Sources sources;
+    Reading rd{project, roses, in, sources, {project.point_sources, project.line_sources, project.area_sources},
+               memory_limit};
+    counting_pass(rd);
+    if (pass != ReaderPass::Count) filling_pass(rd, pass == ReaderPass::Fill);
+    return sources;
+}
+
+Sources read_sources(const ProjectConfig& project, const WindRoses& roses, std::uint64_t memory_limit,
+                     InputContext& in) {
+    return read_sources(ReaderPass::Fill, project, roses, memory_limit, in);
 }
 
 }  // namespace zemo

@@ -28,10 +28,13 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "input/input_table.h"
+#include "input/project_file.h"
+#include "input/wind_roses.h"
 
 namespace zemo {
 
@@ -75,18 +78,27 @@ struct Sources {
     int group_index(int group) const;
 };
 
-Sources& sources();
+Sources& sources();  // TRANSITIONAL
 
-// Reads the project's source tables in the given pass: 0 or -100. The
-// counting pass allocates; the filling pass checks, stores and builds the
-// group table. The test pass checks one kind's table without wind roses.
-int read_sources(ReaderPass pass);
+// Reads the project's source tables (opened in in.directory): the counting
+// pass, which sizes the arrays within the memory ceiling (memory_limit as
+// RunOptions holds it), then the filling pass, which checks, stores and
+// builds the group table, looking each source's wind rose up in roses.
+// A fault is a fatal message.
+Sources read_sources(const ProjectConfig& project, const WindRoses& roses, std::uint64_t memory_limit,
+                     InputContext& in);
+// One pass: Count alone (the arrays sized, nothing stored), Fill (count,
+// then fill: the run's reading) or Test, the desktop's check of one kind's
+// table, which fills without any wind-rose look-up.
+Sources read_sources(ReaderPass pass, const ProjectConfig& project, const WindRoses& roses,
+                     std::uint64_t memory_limit, InputContext& in);
 
 // The DBF field list of a source kind: the expected names in their fixed
 // order ("ID", coordinates, ..., ["NO2_NOX"], "E_" + upper-cased indicative
 // per pollutant of the project) and the positions (from 0) of the integer
 // fields TRIDA, SKUPINA and RUZICE.
-void source_dbf_fields(int kind, std::vector<std::string>& names, std::vector<int>& integer_positions);
+void source_dbf_fields(const ProjectConfig& project, int kind, std::vector<std::string>& names,
+                       std::vector<int>& integer_positions);
 
 // Test hook: the allocation of the named array (for example "SrcL_dx" or
 // "SrcP_e[1]") fails as if memory were exhausted. An empty name switches

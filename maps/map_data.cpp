@@ -247,7 +247,7 @@ MapProject load_map_project(const MapOptions& options) {
             m.dbf = pc.result_format == kFormatDbf;
             try {
                 m.receptors = read_receptors();
-                const std::string basic_cp = result_file_path(pc.base_basic, "", m.dbf);
+                const std::string basic_cp = result_file_path(pc, pc.base_basic, "", m.dbf);
                 m.basic.path = fs::absolute(native_path(basic_cp)).string();
                 if (!fs::exists(m.basic.path)) throw MapError("Tabulka výsledků neexistuje: " + m.basic.path);
                 if (m.dbf)

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "base/format.h"
-#include "base/run_options.h"
+#include "base/platform.h"
 
 namespace zemo {
 
@@ -18,7 +18,8 @@ void put_u16(unsigned char* at, int value) {
 
 }  // namespace
 
-bool OutputTable::create(const std::string& path, bool dbf) {
+bool OutputTable::create(const std::string& directory, const std::string& path, bool dbf) {
+    path_ = path;
     dbf_ = dbf;
     finished_ = false;
     failed_ = false;
@@ -26,12 +27,11 @@ bool OutputTable::create(const std::string& path, bool dbf) {
     overflows_ = 0;
     not_finite_ = 0;
     fields_.clear();
-    return file_.open(path, "wb");
+    return file_.open(platform::path_in_directory(directory, path), "wb");
 }
 
-void OutputTable::begin_dbf(int fields, int width_sum) {
+void OutputTable::begin_dbf(int fields, int width_sum, const std::tm& start) {
     unsigned char header[kDbfHeaderBytes] = {};
-    const std::tm& start = run_options().start_local;
     header[0] = 0x03;
     header[1] = static_cast<unsigned char>(start.tm_year);  // years since 1900
     header[2] = static_cast<unsigned char>(start.tm_mon + 1);

@@ -30,6 +30,7 @@
 // end of the run reports every table that lost output.
 #pragma once
 
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,18 +51,20 @@ inline constexpr int kDbfDescriptorBytes = 32;
 
 class OutputTable {
 public:
-    // Creates (truncates) the file; dbf selects the DBF form. False when the
-    // file cannot be created.
-    bool create(const std::string& path, bool dbf);
+    // Creates (truncates) the file path, a relative one in directory
+    // (platform::path_in_directory); dbf selects the DBF form. False when
+    // the file cannot be created. path() stays the path as given, which the
+    // messages name.
+    bool create(const std::string& directory, const std::string& path, bool dbf);
     bool is_open() const { return file_.is_open(); }
     bool is_dbf() const { return dbf_; }
-    const std::string& path() const { return file_.path(); }
+    const std::string& path() const { return path_; }
     int records() const { return records_; }
     File& file() { return file_; }
 
-    // DBF header: the header with record count 0, then one descriptor per
-    // field, then the terminator.
-    void begin_dbf(int fields, int width_sum);
+    // DBF header: the header with record count 0 and the date of the
+    // run's start, then one descriptor per field, then the terminator.
+    void begin_dbf(int fields, int width_sum, const std::tm& date);
     void add_field(std::string_view name, char type, int width, int decimals);
     void end_fields();
     // The name of field index (0-based, in column order) as the header holds
@@ -100,6 +103,7 @@ public:
 
 private:
     File file_;
+    std::string path_;
     bool dbf_ = false;
     bool finished_ = false;
     bool failed_ = false;

@@ -50,8 +50,7 @@ void write_class_line(File& out, const SectorCase& worst) {
 
 }  // namespace
 
-void SourceList::load() {
-    const Sources& s = sources();
+void SourceList::load(const Sources& s) {
     ids.clear();
     group_position.clear();
     group_numbers = s.groups;

@@ -25,6 +25,7 @@
 
 #include "input/project_file.h"
 #include "input/reference_points.h"
+#include "input/sources.h"
 #include "model/concentration.h"
 #include "output/output_table.h"
 #include "output/point_statistics.h"
@@ -42,7 +43,7 @@ struct SourceList {
     std::vector<double> group_work;   // scratch, one entry per group
 
     // Fills the list from the loaded sources.
-    void load();
+    void load(const Sources& sources);
     // Fills the list from explicit identifiers and group numbers (tests);
     // the group table is built in order of first appearance.
     void assign(const std::vector<std::string>& source_ids, const std::vector<int>& source_groups);

@@ -32,13 +32,11 @@ constexpr int kMaxWindow = kMaxSectors / kOutputSectors + 1;
 
 const std::array<double, kCaseSlots> kNoFrequencies{};
 
-double transfer_sector(int p, int d) {
-    const Transfers& t = transfers();
+double transfer_sector(const Transfers& t, int p, int d) {
     return p < static_cast<int>(t.TransferSector.size()) ? t.TransferSector[p][d] : 0.0;
 }
 
-double transfer_total(int p) {
-    const Transfers& t = transfers();
+double transfer_total(const Transfers& t, int p) {
     return p < static_cast<int>(t.TransferTotal.size()) ? t.TransferTotal[p] : 0.0;
 }
 
@@ -150,7 +148,7 @@ void form_group_shares(PollutantStatistics& ps, const Sources& src, int directio
     }
 }
 
-void form_sectors(PollutantStatistics& ps, const std::array<double, kMaxSectors>& annual,
+void form_sectors(PollutantStatistics& ps, const Transfers& transfers, const std::array<double, kMaxSectors>& annual,
                   const std::array<double, kCaseSlots>& rose, int directions, int p) {
     int window[kMaxWindow];
     double weight[kMaxWindow];
@@ -164,7 +162,7 @@ void form_sectors(PollutantStatistics& ps, const std::array<double, kMaxSectors>
             double frequency = 0;
             for (int sp = 0; sp < kSpeedClasses; ++sp) frequency += rose[case_slot(kAnnualBlockIndex, sp, d)];
             ps.sector_mean[s] += w * annual[d];
-            ps.sector_background[s] += w * frequency * 0.01 * transfer_sector(p, d);
+            ps.sector_background[s] += w * frequency * 0.01 * transfer_sector(transfers, p, d);
             const SectorCase& dmax = ps.direction_max[d];
             if (dmax.value > smax.value) smax = dmax;
             const SectorCase& dmin = ps.direction_min[d];
@@ -176,7 +174,7 @@ void form_sectors(PollutantStatistics& ps, const std::array<double, kMaxSectors>
     double total = 0;
     for (double b : ps.sector_background) total += b;
     if (total != 0) {
-        const double background = transfer_total(p);
+        const double background = transfer_total(transfers, p);
         for (int s = 0; s < kOutputSectors; ++s) ps.sector_mean[s] += ps.sector_background[s] / total * background;
     }
 }
@@ -197,28 +195,27 @@ int sector_window(int s, int directions, int* direction, double* weight) {
     return count;
 }
 
-void check_sector_setting() {
-    const ProjectConfig& prj = project();
-    int directions = model_settings().directions;
+void check_sector_setting(const RunInputs& in, RunLog& log) {
+    const ProjectConfig& prj = in.project;
+    int directions = in.settings.directions;
     if (directions > kMaxSectors) directions = kMaxSectors;
     if (directions < 0) directions = 0;
     const bool with_sectors = prj.result_type == kResultStandard || prj.result_type == kResultExtended;
     if (with_sectors && directions % kOutputSectors != 0)
-        run_log().message(kFatalProgram, "chybné nastavení počtu výstupních sektorů"_cz);
+        log.fatal(kFatalProgram, "chybné nastavení počtu výstupních sektorů"_cz);
 }
 
-void point_statistics(const ConcMatrix& conc, const ReferencePoint& point, PointStatistics& stats) {
-    const ProjectConfig& prj = project();
-    const Sources& src = sources();
+void point_statistics(const RunInputs& in, const ConcMatrix& conc, const ReferencePoint& point, PointStatistics& stats) {
+    const ProjectConfig& prj = in.project;
+    const Sources& src = in.sources;
+    const Transfers& transfers = in.transfers;
     const int pollutants = conc.pollutants();
-    int directions = model_settings().directions;
+    int directions = in.settings.directions;
     if (directions > kMaxSectors) directions = kMaxSectors;
     if (directions < 0) directions = 0;
     const bool with_sectors = prj.result_type == kResultStandard || prj.result_type == kResultExtended;
 
-    check_sector_setting();
-
-    const WindRoses& roses = wind_roses();
+    const WindRoses& roses = in.roses;
     const std::array<double, kCaseSlots>& rose =
         point.wind_rose >= 0 && point.wind_rose < static_cast<int>(roses.Wnd_frequency.size())
             ? roses.Wnd_frequency[point.wind_rose]
@@ -241,7 +238,7 @@ void point_statistics(const ConcMatrix& conc, const ReferencePoint& point, Point
             for (int s = 0; s < kSpeedClasses; ++s) annual[d] += conc.sum(p, case_slot(kAnnualBlockIndex, s, d));
             crok += annual[d];
         }
-        const double background = transfer_total(p);
+        const double background = transfer_total(transfers, p);
         ps.Crok = crok + background;
 
         // Short-term cases, class I..V and speed 1..3 within each direction.
@@ -249,7 +246,7 @@ void point_statistics(const ConcMatrix& conc, const ReferencePoint& point, Point
             SectorCase& dmax = ps.direction_max[d];
             SectorCase& dmin = ps.direction_min[d];
             auto& exceedance = ps.direction_exceedance[d];
-            const double sector_transfer = transfer_sector(p, d);
+            const double sector_transfer = transfer_sector(transfers, p, d);
             for (int k = 0; k < kStabilityClasses; ++k)
                 for (int s = 0; s < kSpeedClasses; ++s) {
                     const int c = case_slot(k, s, d);
@@ -267,7 +264,7 @@ void point_statistics(const ConcMatrix& conc, const ReferencePoint& point, Point
 
         if (!with_sectors) continue;
         form_group_shares(ps, src, directions, background, conc, p);
-        form_sectors(ps, annual, rose, directions, p);
+        form_sectors(ps, transfers, annual, rose, directions, p);
     }
 }
 

@@ -21,7 +21,9 @@
 #include <array>
 #include <vector>
 
+#include "base/run_log.h"
 #include "input/reference_points.h"
+#include "input/run_inputs.h"
 #include "input/wind_roses.h"
 #include "model/concentration.h"
 
@@ -80,13 +82,15 @@ int sector_window(int s, int directions, int* direction, double* weight);
 // Forms the statistics of one point (point.wind_rose = index of its rose)
 // from conc, the point's wind rose, the transfers, the group table, the
 // project's pollutants and result type and the model's direction count.
-// A direction count that is not a multiple of 16 ends the run with the
-// fatal message 34 (standard and extended result types).
-void point_statistics(const ConcMatrix& conc, const ReferencePoint& point, PointStatistics& stats);
+// Pure: it reads only its arguments and raises no message, so the worker
+// threads call it side by side; a direction count that does not suit the
+// sectors is refused before by check_sector_setting.
+void point_statistics(const RunInputs& in, const ConcMatrix& conc, const ReferencePoint& point, PointStatistics& stats);
 
 // Ends the run with the fatal message 34 when the direction count of the
-// model settings does not suit the result type (point_statistics checks it
-// for every point; the point loop checks it once, in the order of the log).
-void check_sector_setting();
+// model settings is not a multiple of 16 for a result type with sectors
+// (standard, extended). The point loop checks it on the run's thread
+// before the first point is computed, after that point's log lines.
+void check_sector_setting(const RunInputs& in, RunLog& log);
 
 }  // namespace zemo

@@ -7,14 +7,11 @@
 #include <memory>
 #include <vector>
 
-#include "base/run_record.h"
 #include "base/format.h"
 #include "base/platform.h"
 #include "input/project_file.h"
 #include "base/run_log.h"
 #include "base/text.h"
-#include "input/wind_roses.h"
-#include "input/model_settings.h"
 #include "output/point_report.h"
 
 namespace zemo {
@@ -34,6 +31,8 @@ struct ResultSet {
     int result_type = kResultStandard;
     double threshold = 1.0;
     int directions = kMethodDirections;
+    std::string directory;  // where relative result paths are opened
+    std::tm date{};         // of the run's start, in the DBF headers
     OutputTable basic;
     std::array<PollutantTables, kMaxPollutants> per;
     int pollutants = 0;
@@ -57,8 +56,6 @@ ResultFiles::ResultFiles() = default;
 ResultFiles::~ResultFiles() = default;
 
 namespace {
-
-std::unique_ptr<ResultSet>& result_set() { return RunRecord<ResultFiles>::current().set; }
 
 // A source whose share of Crok is computed only when Crok reaches this.
 constexpr double kMinCrok = 1e-10;
@@ -156,7 +153,7 @@ std::vector<Column> point_columns() {
 
 // The header of a table: the tab-separated column names, or the DBF
 // header, one descriptor per column and the terminator.
-void write_header(OutputTable& table, const std::vector<Column>& cols) {
+void write_header(OutputTable& table, const std::vector<Column>& cols, const std::tm& date) {
     if (!table.is_dbf()) {
         std::string line;
         std::vector<std::string> names;
@@ -172,7 +169,7 @@ void write_header(OutputTable& table, const std::vector<Column>& cols) {
     }
     int widths = 0;
     for (const Column& c : cols) widths += width_of(c.kind);
-    table.begin_dbf(static_cast<int>(cols.size()), widths);
+    table.begin_dbf(static_cast<int>(cols.size()), widths, date);
     for (const Column& c : cols)
         table.add_field(c.dbf_name, c.kind == Kind::Identifier ? 'C' : 'N', width_of(c.kind), decimals_of(c.kind));
     table.end_fields();
@@ -183,9 +180,9 @@ void write_header(OutputTable& table, const std::vector<Column>& cols) {
 // closed, so that one unit mistake over a large grid does not bury the log.
 constexpr int kOverflowReportsPerTable = 20;
 
-void report_overflow(const OutputTable& table, int field, double value, const std::string& point_id) {
+void report_overflow(RunLog& log, const OutputTable& table, int field, double value, const std::string& point_id) {
     if (table.overflows() > kOverflowReportsPerTable) return;
-    log_message(kErrorCreate, "číslo %.12g se nevejde do pole %s (bod %s), je zapsáno hvězdičkami: %s"_cz, value,
+    log.messagef(kErrorCreate, "číslo %.12g se nevejde do pole %s (bod %s), je zapsáno hvězdičkami: %s"_cz, value,
                 table.field_name(field).c_str(), point_id.c_str(), table.path().c_str());
 }
 
@@ -193,10 +190,10 @@ void report_overflow(const OutputTable& table, int field, double value, const st
 // that a sum overflows): a counted error naming the table, the column and
 // the point, up to kOverflowReportsPerTable per table like the overflows;
 // the table is incomplete and the run does not end with "O.K.".
-void report_not_finite(OutputTable& table, int field, double value, const std::string& point_id) {
+void report_not_finite(RunLog& log, OutputTable& table, int field, double value, const std::string& point_id) {
     table.count_not_finite();
     if (table.not_finite() > kOverflowReportsPerTable) return;
-    log_message(kErrorData, "hodnota %s v poli %s (bod %s) není konečné číslo: %s"_cz, format("%f", value).c_str(),
+    log.messagef(kErrorData, "hodnota %s v poli %s (bod %s) není konečné číslo: %s"_cz, format("%f", value).c_str(),
                 table.field_name(field).c_str(), point_id.c_str(), table.path().c_str());
 }
 
@@ -205,7 +202,7 @@ void report_not_finite(OutputTable& table, int field, double value, const std::s
 // the widths of their kinds.
 class Row {
 public:
-    Row(OutputTable& table, const std::string& id) : t_(table), id_(id) {
+    Row(RunLog& log, OutputTable& table, const std::string& id) : log_(log), t_(table), id_(id) {
         if (t_.is_dbf()) {
             t_.begin_record();
             t_.put_text(id, kIdentifierWidth);
@@ -226,7 +223,7 @@ public:
         if (!std::isfinite(value)) {
             // Written as ever (the overflow mark in DBF, the C text in TXT),
             // but reported instead of passed over.
-            report_not_finite(t_, field_, value, id_);
+            report_not_finite(log_, t_, field_, value, id_);
             if (t_.is_dbf()) {
                 t_.put_text(std::string(static_cast<std::size_t>(width_of(kind)), '*'), width_of(kind));
             } else {
@@ -237,7 +234,7 @@ public:
             return;
         }
         if (t_.is_dbf()) {
-            if (!t_.put_number(value, width_of(kind), decimals_of(kind))) report_overflow(t_, field_, value, id_);
+            if (!t_.put_number(value, width_of(kind), decimals_of(kind))) report_overflow(log_, t_, field_, value, id_);
         } else {
             t_.file().write_text("\t");
             t_.file().print(txt_format, value);
@@ -249,13 +246,14 @@ public:
     }
 
 private:
+    RunLog& log_;
     OutputTable& t_;
     const std::string& id_;
     int field_ = 1;  // the column the next value goes to; 0 is the identifier
 };
 
-Row point_row(OutputTable& table, const ReferencePoint& point) {
-    Row row(table, point.id);
+Row point_row(RunLog& log, OutputTable& table, const ReferencePoint& point) {
+    Row row(log, table, point.id);
     row.number(point.x, "%.0f", Kind::Coordinate);
     row.number(point.y, "%.0f", Kind::Coordinate);
     return row;
@@ -268,8 +266,9 @@ bool has_directory_part(const std::string& base) { return platform::file_name_st
 
 // Creates one table; a table that cannot be created is fatal, named by
 // shown (the base name for the basic table, the full path for the others).
-void create_table(OutputTable& table, const std::string& path, bool dbf, const std::string& shown) {
-    if (!table.create(path, dbf)) run_log().message(kFatalCreate, shown);
+void create_table(RunLog& log, const ResultSet& set, OutputTable& table, const std::string& path, bool dbf,
+                  const std::string& shown) {
+    if (!table.create(set.directory, path, dbf)) log.fatal(kFatalCreate, shown);
 }
 
 std::vector<Column> basic_columns(const std::vector<Pollutant>& pollutants) {
@@ -341,13 +340,14 @@ struct TablePlan {
 // sector-mean tables. Both the name check and the headers use this list.
 std::vector<TablePlan> plan_tables(ResultSet& set, const ProjectConfig& pr, const std::vector<Pollutant>& pollutants) {
     std::vector<TablePlan> plan;
-    plan.push_back({&set.basic, result_file_path(pr.base_basic, "", set.dbf), pr.base_basic, basic_columns(pollutants)});
+    plan.push_back(
+        {&set.basic, result_file_path(pr, pr.base_basic, "", set.dbf), pr.base_basic, basic_columns(pollutants)});
     if (set.result_type < kResultStandard) return plan;
     for (int p = 0; p < set.pollutants; ++p) {
         const Pollutant& pollutant = pollutants[static_cast<std::size_t>(p)];
         PollutantTables& t = set.per[p];
         const auto table = [&](OutputTable& table, const std::string& base, std::vector<Column> cols) {
-            const std::string path = result_file_path(base, pollutant.indicative, set.dbf);
+            const std::string path = result_file_path(pr, base, pollutant.indicative, set.dbf);
             plan.push_back({&table, path, path, std::move(cols)});
         };
         table(t.source_shares, pr.base_source_shares, source_share_columns());
@@ -359,7 +359,7 @@ std::vector<TablePlan> plan_tables(ResultSet& set, const ProjectConfig& pr, cons
 }
 
 // The fatal message about columns a and b of a table, whose names are alike.
-void refuse_same_names(const TablePlan& t, const Column& a, const Column& b, bool dbf) {
+[[noreturn]] void refuse_same_names(RunLog& log, const TablePlan& t, const Column& a, const Column& b, bool dbf) {
     const auto describe = [dbf](const Column& c) {
         if (!dbf) return c.origin.empty() ? c.txt_name : c.origin;
         return c.origin.empty() ? c.dbf_name : format("%s (%s)", c.dbf_name.c_str(), c.origin.c_str());
@@ -369,7 +369,7 @@ void refuse_same_names(const TablePlan& t, const Column& a, const Column& b, boo
         cause = "; název pole DBF tvoří jen prvních 11 znaků názvu sloupce"_cz;
     else if (dbf && a.dbf_name != b.dbf_name)
         cause = "; velká a malá písmena se v názvech polí DBF nerozlišují"_cz;
-    log_message(kFatalData, "tabulka %s by měla dva sloupce stejného názvu %s: %s a %s%s"_cz, t.path.c_str(),
+    log.fatalf(kFatalData, "tabulka %s by měla dva sloupce stejného názvu %s: %s a %s%s"_cz, t.path.c_str(),
                 (dbf ? dbf_name_as_read(a.dbf_name) : a.txt_name).c_str(), describe(a).c_str(), describe(b).c_str(),
                 cause);
 }
@@ -377,15 +377,14 @@ void refuse_same_names(const TablePlan& t, const Column& a, const Column& b, boo
 // Every table's column names must differ as the format writes them: the
 // TXT names exactly; the DBF names as a reader gets them back, compared
 // without regard to case, as dBase readers look fields up.
-void check_column_names(const std::vector<TablePlan>& plan, bool dbf) {
+void check_column_names(RunLog& log, const std::vector<TablePlan>& plan, bool dbf) {
     for (const TablePlan& t : plan) {
         std::map<std::string, std::size_t> seen;
         for (std::size_t i = 0; i < t.columns.size(); ++i) {
             const Column& c = t.columns[i];
             const auto [at, added] = seen.emplace(dbf ? to_upper(dbf_name_as_read(c.dbf_name)) : c.txt_name, i);
             if (added) continue;
-            refuse_same_names(t, t.columns[at->second], c, dbf);
-            return;  // not reached: a fatal message ends the stage
+            refuse_same_names(log, t, t.columns[at->second], c, dbf);
         }
     }
 }
@@ -395,7 +394,7 @@ const PollutantStatistics& statistics_of(const PointStatistics& stats, int p) {
     return p < static_cast<int>(stats.pollutants.size()) ? stats.pollutants[p] : none;
 }
 
-void write_source_shares(ResultSet& set, OutputTable& table, const ReferencePoint& point, const ConcMatrix& conc,
+void write_source_shares(RunLog& log, ResultSet& set, OutputTable& table, const ReferencePoint& point, const ConcMatrix& conc,
                          int p, const PollutantStatistics& st) {
     // The source's part of Crok: its annual-mean contributions summed over
     // every direction and speed class.
@@ -419,7 +418,7 @@ void write_source_shares(ResultSet& set, OutputTable& table, const ReferencePoin
         if (j >= n) continue;
         const double share = st.Crok >= kMinCrok ? 100.0 * set.contribution[j] / st.Crok : 0.0;
         if (!(share > set.threshold)) continue;
-        Row row = point_row(table, point);
+        Row row = point_row(log, table, point);
         row.text(set.sources.ids[j]);
         row.number(st.Crok, "%.3f", Kind::Concentration);
         row.number(set.contribution[j], "%.3f", Kind::Concentration);
@@ -428,26 +427,26 @@ void write_source_shares(ResultSet& set, OutputTable& table, const ReferencePoin
     }
 }
 
-void write_group_shares(ResultSet& set, OutputTable& table, const ReferencePoint& point,
+void write_group_shares(RunLog& log, ResultSet& set, OutputTable& table, const ReferencePoint& point,
                         const PollutantStatistics& st) {
     const auto& shares = st.group_shares;
     auto share_at = [&](std::size_t i) { return i < shares.size() ? shares[i] : 0.0; };
-    Row row = point_row(table, point);
+    Row row = point_row(log, table, point);
     for (int g : set.sources.ascending) row.number(share_at(static_cast<std::size_t>(g)), "%.2f", Kind::Share);
     row.number(share_at(set.sources.group_numbers.size()), "%.2f", Kind::Share);
     row.end();
 }
 
-void write_sector_means(OutputTable& table, const ReferencePoint& point, const PollutantStatistics& st) {
-    Row row = point_row(table, point);
+void write_sector_means(RunLog& log, OutputTable& table, const ReferencePoint& point, const PollutantStatistics& st) {
+    Row row = point_row(log, table, point);
     for (int s = 0; s < kOutputSectors; ++s) row.number(st.sector_mean[s], "%.2f", Kind::Concentration);
     row.number(st.Crok, "%.1f", Kind::Concentration);
     row.end();
 }
 
-void write_sector_maxima(OutputTable& table, const ReferencePoint& point, const Pollutant& pollutant,
+void write_sector_maxima(RunLog& log, OutputTable& table, const ReferencePoint& point, const Pollutant& pollutant,
                          const PollutantStatistics& st) {
-    Row row = point_row(table, point);
+    Row row = point_row(log, table, point);
     for (int s = 0; s < kOutputSectors; ++s) {
         // A sector that no case reaches has no maximum: it shows 0.
         const bool reached = sector_reached(st.sector_max[s]);
@@ -470,79 +469,79 @@ std::string dbf_group_field_name(int group) {
     return format("M%lld", -static_cast<long long>(group));
 }
 
-std::string result_file_path(const std::string& base, const std::string& indicative, bool dbf) {
-    std::string path = has_directory_part(base) ? base : project().output_directory + base;
+std::string result_file_path(const ProjectConfig& project, const std::string& base, const std::string& indicative,
+                             bool dbf) {
+    std::string path = has_directory_part(base) ? base : project.output_directory + base;
     if (!indicative.empty()) path += "_" + indicative;
     path += dbf ? ".dbf" : ".txt";
     return path;
 }
 
-std::vector<PlannedResultFile> planned_result_files() {
-    const ProjectConfig& pr = project();
+std::vector<PlannedResultFile> planned_result_files(const ProjectConfig& pr) {
     const bool dbf = pr.result_format == kFormatDbf;
     const int pollutants = std::min(static_cast<int>(pr.pollutants.size()), kMaxPollutants);
     std::vector<PlannedResultFile> files;
-    files.push_back({result_file_path(pr.base_basic, "", dbf), "základní tabulka výsledků"_cz});
+    files.push_back({result_file_path(pr, pr.base_basic, "", dbf), "základní tabulka výsledků"_cz});
     if (pr.result_type >= kResultStandard) {
         for (int p = 0; p < pollutants; ++p) {
             const std::string& ind = pr.pollutants[p].indicative;
-            files.push_back({result_file_path(pr.base_source_shares, ind, dbf), "tabulka podílů zdrojů "_cz + ind});
-            files.push_back({result_file_path(pr.base_group_shares, ind, dbf), "tabulka podílů skupin "_cz + ind});
-            files.push_back({result_file_path(pr.base_sector_max, ind, dbf), "tabulka sektorových maxim "_cz + ind});
+            files.push_back({result_file_path(pr, pr.base_source_shares, ind, dbf), "tabulka podílů zdrojů "_cz + ind});
+            files.push_back({result_file_path(pr, pr.base_group_shares, ind, dbf), "tabulka podílů skupin "_cz + ind});
+            files.push_back({result_file_path(pr, pr.base_sector_max, ind, dbf), "tabulka sektorových maxim "_cz + ind});
             files.push_back(
-                {result_file_path(pr.base_sector_mean, ind, dbf), "tabulka sektorových průměrů "_cz + ind});
+                {result_file_path(pr, pr.base_sector_mean, ind, dbf), "tabulka sektorových průměrů "_cz + ind});
         }
     }
     if (pr.result_type == kResultExtended)
         for (int p = 0; p < pollutants; ++p) {
             const std::string& ind = pr.pollutants[p].indicative;
-            files.push_back({result_file_path(pr.base_report, ind, false), "detailní výpis "_cz + ind});
+            files.push_back({result_file_path(pr, pr.base_report, ind, false), "detailní výpis "_cz + ind});
         }
     return files;
 }
 
-int prepare_result_files() {
-    reset_result_files();
-    auto& holder = result_set();
-    holder = std::make_unique<ResultSet>();
-    ResultSet& set = *holder;
-    const ProjectConfig& pr = project();
+void prepare_result_files(const RunInputs& in, ResultFiles& files, RunLog& log) {
+    reset_result_files(files);
+    files.set = std::make_unique<ResultSet>();
+    ResultSet& set = *files.set;
+    const ProjectConfig& pr = in.project;
+    set.directory = in.options.computation_directory;
+    set.date = in.options.start_local;
     set.dbf = pr.result_format == kFormatDbf;
     set.result_type = pr.result_type;
     set.threshold = pr.limit_share_threshold;
-    const int directions = model_settings().directions;
+    const int directions = in.settings.directions;
     set.directions = directions >= 1 && directions <= kMaxSectors ? directions : kMethodDirections;
     set.pollutants = std::min(static_cast<int>(pr.pollutants.size()), kMaxPollutants);
-    set.sources.load();
+    set.sources.load(in.sources);
     const std::vector<Pollutant> pollutants(pr.pollutants.begin(), pr.pollutants.begin() + set.pollutants);
 
     // Names first: a refused run creates (and empties) no file.
     const std::vector<TablePlan> plan = plan_tables(set, pr, pollutants);
-    check_column_names(plan, set.dbf);
+    check_column_names(log, plan, set.dbf);
     for (const TablePlan& t : plan) {
-        create_table(*t.table, t.path, set.dbf, t.shown);
-        write_header(*t.table, t.columns);
+        create_table(log, set, *t.table, t.path, set.dbf, t.shown);
+        write_header(*t.table, t.columns, set.date);
     }
     if (set.result_type == kResultExtended) {
         for (int p = 0; p < set.pollutants; ++p) {
-            const std::string path = result_file_path(pr.base_report, pollutants[p].indicative, false);
-            create_table(set.per[p].report, path, false, path);
+            const std::string path = result_file_path(pr, pr.base_report, pollutants[p].indicative, false);
+            create_table(log, set, set.per[p].report, path, false, path);
             write_report_title(set.per[p].report.file(), pollutants[p]);
         }
     }
     set.prepared = true;
-    return 0;
 }
 
-void write_point_results(const ReferencePoint& point, const ConcMatrix& conc, const PointStatistics& stats) {
-    auto& holder = result_set();
-    if (!holder || !holder->prepared) return;
-    ResultSet& set = *holder;
-    const ProjectConfig& pr = project();
+void write_point_results(const RunInputs& in, ResultFiles& files, RunLog& log, const ReferencePoint& point,
+                         const ConcMatrix& conc, const PointStatistics& stats) {
+    if (!files.set || !files.set->prepared) return;
+    ResultSet& set = *files.set;
+    const ProjectConfig& pr = in.project;
     const int pollutants = std::min(set.pollutants, conc.pollutants());
 
     {
-        Row row = point_row(set.basic, point);
+        Row row = point_row(log, set.basic, point);
         for (int p = 0; p < set.pollutants; ++p) {
             const PollutantStatistics& st = statistics_of(stats, p);
             row.number(st.Crok, "%.5f", Kind::Concentration);
@@ -556,15 +555,15 @@ void write_point_results(const ReferencePoint& point, const ConcMatrix& conc, co
         for (int p = 0; p < pollutants; ++p) {
             const PollutantStatistics& st = statistics_of(stats, p);
             PollutantTables& t = set.per[p];
-            write_source_shares(set, t.source_shares, point, conc, p, st);
-            write_group_shares(set, t.group_shares, point, st);
-            write_sector_means(t.sector_mean, point, st);
-            write_sector_maxima(t.sector_max, point, pr.pollutants[p], st);
+            write_source_shares(log, set, t.source_shares, point, conc, p, st);
+            write_group_shares(log, set, t.group_shares, point, st);
+            write_sector_means(log, t.sector_mean, point, st);
+            write_sector_maxima(log, t.sector_max, point, pr.pollutants[p], st);
         }
     }
 
     if (set.result_type == kResultExtended) {
-        const WindRoses& roses = wind_roses();
+        const WindRoses& roses = in.roses;
         const int rose = point.wind_rose;
         const int rose_id =
             rose >= 0 && rose < static_cast<int>(roses.Wnd_id.size()) ? roses.Wnd_id[rose] : point.wind_rose;
@@ -579,44 +578,49 @@ void write_point_results(const ReferencePoint& point, const ConcMatrix& conc, co
     });
 }
 
-void complete_result_files() {
-    auto& holder = result_set();
-    if (!holder) return;
-    holder->for_each_table([](OutputTable& t) {
+void complete_result_files(ResultFiles& files) {
+    if (!files.set) return;
+    files.set->for_each_table([](OutputTable& t) {
         if (t.is_open() && t.is_dbf()) t.finish_dbf();
     });
 }
 
-bool close_result_files() {
-    auto& holder = result_set();
-    if (!holder) return true;
+bool close_result_files(ResultFiles& files, RunLog& log) {
+    if (!files.set) return true;
     bool all_written = true;
-    holder->for_each_table([&](OutputTable& t) {
+    files.set->for_each_table([&](OutputTable& t) {
         if (t.path().empty()) return;
         if (t.close()) return;
         all_written = false;
-        if (t.failed()) log_message(kErrorCreate, "zápis se nezdařil, soubor výsledků je neúplný: %s"_cz, t.path().c_str());
+        if (t.failed()) log.messagef(kErrorCreate, "zápis se nezdařil, soubor výsledků je neúplný: %s"_cz, t.path().c_str());
         if (t.not_finite() > kOverflowReportsPerTable)
-            log_message(kErrorData, "další hodnoty nejsou konečná čísla (celkem %i): %s"_cz, t.not_finite(), t.path().c_str());
+            log.messagef(kErrorData, "další hodnoty nejsou konečná čísla (celkem %i): %s"_cz, t.not_finite(), t.path().c_str());
         if (t.overflows() > kOverflowReportsPerTable)
-            log_message(kErrorCreate, "další čísla se nevešla do polí a jsou zapsána hvězdičkami (celkem %i): %s"_cz,
+            log.messagef(kErrorCreate, "další čísla se nevešla do polí a jsou zapsána hvězdičkami (celkem %i): %s"_cz,
                         t.overflows(), t.path().c_str());
     });
-    holder.reset();
+    files.set.reset();
     return all_written;
 }
 
-void reset_result_files() {
-    auto& holder = result_set();
-    if (holder) holder->for_each_table([](OutputTable& t) { t.close(); });
-    holder.reset();
+void close_result_files_after_stop(ResultFiles& files) {
+    // As the fatal path closes every open file: the File alone, flushed,
+    // without the DBF end mark and record count, so a stopped run's tables
+    // hold exactly what was written and no table is reported yet; the end
+    // of the run still completes what is open and reports what was lost.
+    if (!files.set) return;
+    files.set->for_each_table([](OutputTable& t) { t.file().close(); });
 }
 
-OutputTable* find_result_table(const std::string& path) {
-    auto& holder = result_set();
-    if (!holder) return nullptr;
+void reset_result_files(ResultFiles& files) {
+    if (files.set) files.set->for_each_table([](OutputTable& t) { t.close(); });
+    files.set.reset();
+}
+
+OutputTable* find_result_table(ResultFiles& files, const std::string& path) {
+    if (!files.set) return nullptr;
     OutputTable* found = nullptr;
-    holder->for_each_table([&](OutputTable& t) {
+    files.set->for_each_table([&](OutputTable& t) {
         if (!found && t.is_open() && t.path() == path) found = &t;
     });
     return found;

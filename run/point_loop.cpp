@@ -15,7 +15,6 @@
 #include "base/platform.h"
 #include "base/run_log.h"
 #include "base/run_options.h"
-#include "base/run_record.h"
 #include "base/text.h"
 #include "input/capacity.h"
 #include "input/model_settings.h"
@@ -42,52 +41,7 @@ void ConsoleProgress::progress(int done, int total, const ReferencePoint& next) 
                                    100.0 * done / total));
 }
 
-RunHooks& run_hooks() { return RunRecord<RunHooks>::current(); }
-
-void set_point_observer(PointObserver observer, void* context) {
-    run_hooks().point_observer = observer;
-    run_hooks().point_context = context;
-}
-
 namespace {
-
-// The records of the run that point_statistics reads through their
-// accessors, taken on the run's thread and bound on each worker thread.
-struct RecordsOfRun {
-    ProjectConfig* project;
-    ModelSettings* settings;
-    Sources* sources;
-    WindRoses* roses;
-    Transfers* transfers;
-    ReferencePointTables* points;
-    RunOptions* options;
-    RunLog* log;
-    OpenFiles* files;
-
-    static RecordsOfRun of_this_thread() {
-        return {&zemo::project(), &model_settings(), &zemo::sources(), &wind_roses(), &zemo::transfers(),
-                &reference_point_tables(),
-                &run_options(), &run_log(), &RunRecord<OpenFiles>::current()};
-    }
-};
-
-class WorkerBindings {
-public:
-    explicit WorkerBindings(const RecordsOfRun& r)
-        : project_(*r.project), settings_(*r.settings), sources_(*r.sources), roses_(*r.roses),
-          transfers_(*r.transfers), points_(*r.points), options_(*r.options), log_(*r.log), files_(*r.files) {}
-
-private:
-    RunRecord<ProjectConfig>::Binding project_;
-    RunRecord<ModelSettings>::Binding settings_;
-    RunRecord<Sources>::Binding sources_;
-    RunRecord<WindRoses>::Binding roses_;
-    RunRecord<Transfers>::Binding transfers_;
-    RunRecord<ReferencePointTables>::Binding points_;
-    RunRecord<RunOptions>::Binding options_;
-    RunRecord<RunLog>::Binding log_;
-    RunRecord<OpenFiles>::Binding files_;
-};
 
 // A point read and waiting for its rows, with what the log got while it
 // was read (messages of skipped records before it, the debug line).
@@ -137,16 +91,16 @@ private:
 // its thread until its rows are written.
 class PointWorkers {
 public:
-    PointWorkers(int threads, const PreparedModel& model, std::vector<ThreadWork>& work,
-                 std::vector<PointSlot>& slots, const RecordsOfRun& records)
-        : model_(model), work_(work), slots_(slots), start_(threads), done_(threads),
+    PointWorkers(int threads, const RunInputs& in, const PreparedModel& model, std::vector<ThreadWork>& work,
+                 std::vector<PointSlot>& slots)
+        : in_(in), model_(model), work_(work), slots_(slots), start_(threads), done_(threads),
           errors_(static_cast<std::size_t>(threads)) {
+        const int priority = in.options.priority;
         for (int i = 1; i < threads; ++i)
-            threads_.emplace_back([this, i, records] {
-                const WorkerBindings bindings(records);
+            threads_.emplace_back([this, i, priority] {
                 // The run's priority, which a new thread does not inherit
                 // everywhere.
-                platform::set_thread_priority(records.options->priority);
+                platform::set_thread_priority(priority);
                 for (;;) {
                     start_.arrive_and_wait();
                     if (quit_) return;
@@ -180,12 +134,13 @@ private:
             ReferencePoint& point = slots_[i].point;
             ThreadWork& w = work_[i];
             compute_point(model_, Receptor{point.x, point.y, point.z}, w.conc, w.work);
-            point_statistics(w.conc, point, w.stats);
+            point_statistics(in_, w.conc, point, w.stats);
         } catch (...) {
             errors_[i] = std::current_exception();
         }
     }
 
+    const RunInputs& in_;
     const PreparedModel& model_;
     std::vector<ThreadWork>& work_;
     std::vector<PointSlot>& slots_;
@@ -202,13 +157,13 @@ private:
 // that does not fit with one thread is the fatal "nedostatek paměti"
 // naming the source table whose columns go beyond, in the order stacks,
 // roads, squares.
-int threads_within_memory(const PreparedModel& model, int sources, int pollutants, int threads) {
-    const std::uint64_t ceiling = memory_ceiling(run_options().memory_limit);
+int threads_within_memory(const RunOptions& options, const ProjectConfig& prj, RunLog& log, const PreparedModel& model,
+                          int sources, int pollutants, int threads) {
+    const std::uint64_t ceiling = memory_ceiling(options.memory_limit);
     const std::array<int, 3> by_kind = most_columns_by_kind(model);
     const long long columns = static_cast<long long>(by_kind[0]) + by_kind[1] + by_kind[2];
     const std::uint64_t one = run_bytes({sources, columns, pollutants, 1});
     if (one > ceiling) {
-        const ProjectConfig& prj = project();
         const InputTable* tables[3] = {&prj.point_sources, &prj.line_sources, &prj.area_sources};
         long long so_far = 0;
         int kind = 0;
@@ -216,14 +171,14 @@ int threads_within_memory(const PreparedModel& model, int sources, int pollutant
             so_far += by_kind[kind];
             if (run_bytes({sources, so_far, pollutants, 1}) > ceiling) break;
         }
-        log_message(kFatalMemory, "se zdroji ze souboru %s potřebuje výpočet %llu MiB paměti (%i zdrojů, %lli sloupců matice "
+        log.fatalf(kFatalMemory, "se zdroji ze souboru %s potřebuje výpočet %llu MiB paměti (%i zdrojů, %lli sloupců matice "
                         "Conc), k dispozici je %llu MiB"_cz,
                     tables[kind]->path.c_str(), mebibytes_up(one), sources, columns, mebibytes_down(ceiling));
     }
     int fit = threads;
     while (fit > 1 && run_bytes({sources, columns, pollutants, fit}) > ceiling) --fit;
     if (fit < threads)
-        log_message(kInformation, "Počet výpočetních vláken snížen z %i na %i: s %i vlákny by výpočet potřeboval %llu MiB "
+        log.messagef(kInformation, "Počet výpočetních vláken snížen z %i na %i: s %i vlákny by výpočet potřeboval %llu MiB "
                        "paměti, k dispozici je %llu MiB"_cz,
                     threads, fit, threads, mebibytes_up(run_bytes({sources, columns, pollutants, threads})),
                     mebibytes_down(ceiling));
@@ -232,36 +187,35 @@ int threads_within_memory(const PreparedModel& model, int sources, int pollutant
 
 }  // namespace
 
-int run_computation() {
-    const ProjectConfig& prj = project();
-    const Sources& src = sources();
+ComputationEnd run_computation(const RunInputs& in, ResultFiles& files, InputContext& input, const RunHooks& hooks) {
+    RunLog& log = input.log;
+    const ProjectConfig& prj = in.project;
+    const Sources& src = in.sources;
     const int P = static_cast<int>(prj.pollutants.size());
     const int N = src.NP + src.NL + src.NA;
-    const RunHooks hooks = run_hooks();
     ConsoleProgress console;
     RunObserver& host = hooks.observer ? *hooks.observer : console;
-    RunLog& log = run_log();
 
     int threads = computation_threads();
-    const int total = reference_point_tables().total;
+    const int total = in.points.total;
     threads = std::max(1, std::min(threads, total));
 
     // The matrix of a thread needs a column only for the sources that can
     // reach one point, which the model knows once it is prepared.
-    const PreparedModel model = prepare_model(model_settings(), prj, src, wind_roses());
-    threads = threads_within_memory(model, N, P, threads);
+    const PreparedModel model = prepare_model(in.settings, prj, src, in.roses);
+    threads = threads_within_memory(in.options, prj, log, model, N, P, threads);
     std::vector<ThreadWork> work(static_cast<std::size_t>(threads));
     for (ThreadWork& w : work)
-        if (!w.conc.allocate(P, N, most_columns(model))) log.message(kFatalMemory, format("Conc[%i][%i]", 0, 0));
+        if (!w.conc.allocate(P, N, most_columns(model))) log.fatal(kFatalMemory, format("Conc[%i][%i]", 0, 0));
     if (log.level > 0) log.write("\nVÝPOČET ZAHÁJEN\n"_cz);
 
     for (ThreadWork& w : work) w.work = make_workspace(model);
-    if (total < 1) return 0;
+    if (total < 1) return ComputationEnd::Complete;
 
     std::vector<PointSlot> slots(static_cast<std::size_t>(threads));
-    PointWorkers workers(threads, model, work, slots, RecordsOfRun::of_this_thread());
+    PointWorkers workers(threads, in, model, work, slots);
 
-    const int tables = static_cast<int>(prj.grid_files.size());
+    const int tables = static_cast<int>(in.points.tables.size());
     int t = 0, r = 0;
     PointCursor cursor;
     bool table_open = false;
@@ -269,7 +223,7 @@ int run_computation() {
         // Read the next points, one per thread, in input order. The log's
         // lines of each are kept until its rows are written.
         int count = 0;
-        bool stop = false, fatal = false, failed = false;
+        bool stop = false, fatal = false;
         log.begin_capture();
         try {
             while (count < threads) {
@@ -278,12 +232,12 @@ int run_computation() {
                         end = true;
                         break;
                     }
-                    open_point_table(current_input_context(), reference_point_tables().tables[t], cursor);
+                    open_point_table(input, in.points.tables[t], cursor);
                     table_open = true;
                 }
                 ReferencePoint& point = slots[count].point;
-                const PointRead result = read_next_point(current_input_context(), wind_roses(), PointReaderMode::Computing,
-                                                         reference_point_tables().tables[t], cursor, point);
+                const PointRead result =
+                    read_next_point(input, in.roses, PointReaderMode::Computing, in.points.tables[t], cursor, point);
                 if (result == PointRead::SkippedEmptyRecord) continue;
                 if (result == PointRead::End) {
                     cursor.file.close();
@@ -297,7 +251,7 @@ int run_computation() {
                     break;
                 }
                 r += 1;
-                log_message(kDetail, "výpočet pro referenční bod: %s"_cz, point.id.c_str());
+                log.messagef(kDetail, "výpočet pro referenční bod: %s"_cz, point.id.c_str());
                 point.z += point.height;
                 slots[count].before = log.end_capture();
                 log.begin_capture();
@@ -316,30 +270,29 @@ int run_computation() {
         if (count > 0) {
             log.replay(slots[0].before);
             slots[0].before = RunLog::Captured{};
-            check_sector_setting();
+            check_sector_setting(in, log);
         }
         // Compute them side by side, then write their rows in input order.
         workers.compute(count);
         for (int i = 0; i < count; ++i) {
             log.replay(slots[i].before);
-            write_point_results(slots[i].point, work[i].conc, work[i].stats);
+            write_point_results(in, files, log, slots[i].point, work[i].conc, work[i].stats);
             if (hooks.point_observer) hooks.point_observer(slots[i].point, work[i].conc, hooks.point_context);
         }
         log.replay(after);
         if (fatal) log.stop_deferred();
         if (stop) {
             log.message(kErrorPlain, "Výpočet přerušen uživatelem!"_cz);
-            return -100;
+            return ComputationEnd::Stopped;
         }
-        if (failed) return -100;
     }
     // The tables are read again for the computation: a table that changed
     // since it was loaded would leave points without their rows. (The total
     // counts the blank records of DBF tables too; they hold no point.)
-    const int loaded = reference_point_tables().points_read;
+    const int loaded = in.points.points_read;
     if (r != loaded)
-        log_message(kFatalData, "Počet referenčních bodů se během výpočtu změnil: načteno %i, spočteno %i"_cz, loaded, r);
-    return 0;
+        log.fatalf(kFatalData, "Počet referenčních bodů se během výpočtu změnil: načteno %i, spočteno %i"_cz, loaded, r);
+    return ComputationEnd::Complete;
 }
 
 }  // namespace zemo

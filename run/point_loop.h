@@ -5,8 +5,8 @@
 // Per point, in this order:
 //   1. the host's progress (points done, total) and its stop request; a
 //      stop is the counted error 25 "Výpočet přerušen uživatelem!" and the
-//      loop returns -100, so the result tables hold exactly the rows of the
-//      points before it
+//      loop returns Stopped, so the result tables hold exactly the rows of
+//      the points before it
 //   2. the debug message, z += height above terrain
 //   3. Conc computed, the point statistics, the point's result rows
 //   4. the point observer (tests)
@@ -14,7 +14,8 @@
 // Points are computed side by side (run/thread_count.h): the run's thread
 // reads one point per thread (steps 1 and 2, keeping what the log gets),
 // each thread computes its point's Conc and statistics in a matrix of its
-// own, and the run's thread writes the log lines and rows of the points in
+// own (reading only its parameters: no worker writes the log or a file),
+// and the run's thread writes the log lines and rows of the points in
 // input order (steps 3 and 4). The log and every result file are therefore
 // the same on any number of threads; one Conc exists per thread. A run
 // takes fewer threads than asked for when the matrices of all of them
@@ -23,8 +24,11 @@
 
 #include <string_view>
 
+#include "base/run_log.h"
 #include "input/reference_points.h"
+#include "input/run_inputs.h"
 #include "model/concentration.h"
+#include "output/result_files.h"
 
 namespace zemo {
 
@@ -59,18 +63,22 @@ public:
 // Called after each point has been computed and its rows written (tests).
 using PointObserver = void (*)(const ReferencePoint& point, const ConcMatrix& conc, void* context);
 
-// The hooks of a run, a record of the run: its host's observer (the
-// console's progress line when there is none) and a point observer.
+// The hooks of a run: its host's observer (the console's progress line
+// when there is none) and a point observer with its context.
 struct RunHooks {
     RunObserver* observer = nullptr;
     PointObserver point_observer = nullptr;
     void* point_context = nullptr;
 };
-RunHooks& run_hooks();
-void set_point_observer(PointObserver observer, void* context);
 
-// Runs the computation over every reference point of the project: 0, or
-// -100 when the point reader or the host stopped it.
-int run_computation();
+enum class ComputationEnd {
+    Complete,  // every point computed and written
+    Stopped,   // the host's stop request, or the point reader ended it
+};
+
+// Runs the computation over every reference point of the project, writing
+// each point's rows to the prepared result files. A fatal message ends it
+// by throwing, as every stage.
+ComputationEnd run_computation(const RunInputs& in, ResultFiles& files, InputContext& input, const RunHooks& hooks);
 
 }  // namespace zemo

@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <new>
+#include <utility>
 
 #include "base/format.h"
 #include "base/platform.h"
@@ -47,7 +48,6 @@ int run_stage(RunLog& log, const std::function<int()>& step) { return guarded(lo
 
 // TRANSITIONAL: go with the thread-current records.
 int run_stage(const std::function<int()>& step) { return guarded(run_log(), step); }
-int stage_end_of_run(int status) { return finish_run(run_options(), run_log(), status); }
 void reset_run_records() {
     run_log().reset();
     run_options().reset();
@@ -177,16 +177,24 @@ void Run::finish_held_log() {
 }
 
 void Run::input_data() {
-    if (load_input_data() != 0) throw FatalStop{};
+    InputData data = load_input_data(project_, settings_, options_, input_);
+    roses_ = std::move(data.roses);
+    sources_ = std::move(data.sources);
+    transfers_ = std::move(data.transfers);
+    points_ = std::move(data.points);
 }
 
-void Run::result_preparation() {
-    if (prepare_result_files() != 0) throw FatalStop{};
+RunInputs Run::inputs() const {
+    return {options_, project_, settings_, roses_, sources_, transfers_, points_};
 }
+
+void Run::result_preparation() { prepare_result_files(inputs(), results_, log_); }
 
 void Run::computation() {
     platform::set_thread_priority(options_.priority);
-    const int status = guarded(log_, run_computation);
+    const int status = guarded(log_, [&] {
+        return run_computation(inputs(), results_, input_, hooks_) == ComputationEnd::Complete ? 0 : -100;
+    });
     platform::set_thread_priority(0);
     if (status == -100) throw FatalStop{};
 }
@@ -197,15 +205,15 @@ int Run::end_of_run(int status) {
     roses_ = WindRoses{};
     transfers_ = Transfers{};
     points_ = ReferencePointTables{};
-    return finish_run(options_, log_, status);
+    return finish_run(options_, results_, log_, status);
 }
 
-int finish_run(const RunOptions& opt, RunLog& log, int status) {
+int finish_run(const RunOptions& opt, ResultFiles& results, RunLog& log, int status) {
     // The result tables are completed and closed before the end texts, so
     // that a table that could not be written completely is reported in the
     // log and the run does not end with "O.K.".
-    complete_result_files();
-    if (!close_result_files()) status = -100;
+    complete_result_files(results);
+    if (!close_result_files(results, log)) status = -100;
     // A log that has already lost a line is no record of a complete run.
     if (log.write_failed()) status = -100;
 

@@ -32,6 +32,7 @@
 #include "base/run_options.h"
 #include "base/run_record.h"
 #include "input/input_table.h"
+#include "input/run_inputs.h"
 #include "input/model_settings.h"
 #include "input/project_file.h"
 #include "input/reference_points.h"
@@ -82,6 +83,8 @@ public:
     const WindRoses& wind_roses() const { return roses_; }
     // The context every reader of this run works in.
     InputContext& input_context() { return input_; }
+    // The hooks to set before execute (tests set a point observer).
+    RunHooks& hooks() { return hooks_; }
 
     // The stages of the plan in their order. Returns 0 for a complete run
     // (or one that reached its last stage), else -100.
@@ -91,6 +94,7 @@ public:
     bool stopped() const { return stopped_; }
 
 private:
+    RunInputs inputs() const;
     void initialisation(const RunPlan& plan);
     void project_file(const RunPlan& plan);
     void input_data();
@@ -145,12 +149,11 @@ int run_stage(RunLog& log, const std::function<int()>& step);
 // The end of a run: the result tables completed and closed, the end texts
 // and the total time, the log closed and copied. status is 0 or -100; the
 // result is -100 when the run lost output or did not complete.
-int finish_run(const RunOptions& options, RunLog& log, int status);
+int finish_run(const RunOptions& options, ResultFiles& results, RunLog& log, int status);
 
 // TRANSITIONAL: the same over the thread-current records, and back to a fresh
 // process for hosts that drive single readers (tests, fuzz targets).
 int run_stage(const std::function<int()>& step);
-int stage_end_of_run(int status);
 void reset_run_records();
 
 }  // namespace zemo

@@ -45,7 +45,7 @@ std::vector<RunFileUse> run_file_uses(const RunOptions& options, const ProjectCo
         uses.push_back({log.copy_path, "kopie LOG souboru"_cz, Role::LogCopy});
 
     if (with_results)
-        for (const PlannedResultFile& f : planned_result_files()) uses.push_back({f.path, f.use, Role::Result});
+        for (const PlannedResultFile& f : planned_result_files(project())) uses.push_back({f.path, f.use, Role::Result});
     return uses;
 }
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <ctime>
+#include <filesystem>
 #include <limits>
 #include <string>
 
@@ -29,13 +31,12 @@ int u16_at(const std::string& s, std::size_t at) {
 class OutputTableTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        run_options().reset();
         // 9 December 2026
-        run_options().start_local.tm_year = 126;
-        run_options().start_local.tm_mon = 11;
-        run_options().start_local.tm_mday = 9;
+        date.tm_year = 126;
+        date.tm_mon = 11;
+        date.tm_mday = 9;
     }
-    void TearDown() override { run_options().reset(); }
+    std::tm date{};
     TempDir dir;
 };
 
@@ -43,8 +44,8 @@ protected:
 
 TEST_F(OutputTableTest, WholeTableByteForByte) {
     OutputTable t;
-    ASSERT_TRUE(t.create(dir.file("a.dbf"), true));
-    t.begin_dbf(2, 20);
+    ASSERT_TRUE(t.create("", dir.file("a.dbf"), true));
+    t.begin_dbf(2, 20, date);
     t.add_field("Bod", 'C', 10, 0);
     t.add_field("Crok_SO2", 'N', 10, 3);
     t.end_fields();
@@ -72,8 +73,8 @@ TEST_F(OutputTableTest, WholeTableByteForByte) {
 
 TEST_F(OutputTableTest, HeaderAndRecordLengths) {
     OutputTable t;
-    ASSERT_TRUE(t.create(dir.file("b.dbf"), true));
-    t.begin_dbf(3, 30);
+    ASSERT_TRUE(t.create("", dir.file("b.dbf"), true));
+    t.begin_dbf(3, 30, date);
     for (const char* name : {"A", "B", "C"}) t.add_field(name, 'N', 10, 0);
     t.end_fields();
     t.finish_dbf();
@@ -90,8 +91,8 @@ TEST_F(OutputTableTest, HeaderAndRecordLengths) {
 
 TEST_F(OutputTableTest, FieldNamesFillElevenBytesAndBlanksBecomeZeros) {
     OutputTable t;
-    ASSERT_TRUE(t.create(dir.file("c.dbf"), true));
-    t.begin_dbf(3, 18);
+    ASSERT_TRUE(t.create("", dir.file("c.dbf"), true));
+    t.begin_dbf(3, 18, date);
     t.add_field("Skupina_100", 'N', 6, 2);   // exactly 11 characters
     t.add_field("Skupina_1000", 'N', 6, 2);  // 12: the first 11 are kept
     t.add_field("P 1", 'N', 6, 2);
@@ -170,8 +171,8 @@ TEST_F(OutputTableTest, ValuesThatAreNoNumbersBecomeTheOverflowMark) {
 // table count as not completely written.
 TEST_F(OutputTableTest, OverflowedRecordStaysAlignedAndTheTableIsIncomplete) {
     OutputTable t;
-    ASSERT_TRUE(t.create(dir.file("o.dbf"), true));
-    t.begin_dbf(3, 26);
+    ASSERT_TRUE(t.create("", dir.file("o.dbf"), true));
+    t.begin_dbf(3, 26, date);
     t.add_field("Bod", 'C', 10, 0);
     t.add_field("X", 'N', 10, 0);
     t.add_field("Podil_%", 'N', 6, 2);
@@ -206,7 +207,7 @@ TEST_F(OutputTableTest, NumbersIgnoreTheProcessLocale) {
 
 TEST_F(OutputTableTest, TextFieldsArePaddedOrCut) {
     OutputTable t;
-    ASSERT_TRUE(t.create(dir.file("d.dbf"), true));
+    ASSERT_TRUE(t.create("", dir.file("d.dbf"), true));
     t.put_text("ABCDEFGHIJKL", 10);
     t.put_text("\xDAst\xED", 6);  // "Ústí" in Windows-1250
     t.put_text("", 3);
@@ -216,8 +217,8 @@ TEST_F(OutputTableTest, TextFieldsArePaddedOrCut) {
 
 TEST_F(OutputTableTest, RecordCountIsWrittenLowestByteFirst) {
     OutputTable t;
-    ASSERT_TRUE(t.create(dir.file("e.dbf"), true));
-    t.begin_dbf(1, 6);
+    ASSERT_TRUE(t.create("", dir.file("e.dbf"), true));
+    t.begin_dbf(1, 6, date);
     t.add_field("P", 'N', 6, 2);
     t.end_fields();
     for (int i = 0; i < 300; ++i) {
@@ -238,7 +239,7 @@ TEST_F(OutputTableTest, RecordCountIsWrittenLowestByteFirst) {
 
 TEST_F(OutputTableTest, TextTablesEndLinesWithCrLf) {
     OutputTable t;
-    ASSERT_TRUE(t.create(dir.file("f.txt"), false));
+    ASSERT_TRUE(t.create("", dir.file("f.txt"), false));
     EXPECT_FALSE(t.is_dbf());
     t.file().print("Bod\tX\n%s\t%.0f\n", "B1", 2.5);
     t.finish_dbf();  // not a DBF table: nothing is added
@@ -248,13 +249,30 @@ TEST_F(OutputTableTest, TextTablesEndLinesWithCrLf) {
 
 TEST_F(OutputTableTest, LostWritesMakeCloseFail) {
     OutputTable t;
-    ASSERT_TRUE(t.create(dir.file("g.dbf"), true));
-    t.begin_dbf(1, 10);
+    ASSERT_TRUE(t.create("", dir.file("g.dbf"), true));
+    t.begin_dbf(1, 10, date);
     t.file().simulate_write_failure();
     t.add_field("A", 'N', 10, 0);
     EXPECT_TRUE(t.failed());
     EXPECT_FALSE(t.close());
 
     OutputTable missing;
-    EXPECT_FALSE(missing.create(dir.file("no/such/dir/h.dbf"), true));
+    EXPECT_FALSE(missing.create("", dir.file("no/such/dir/h.dbf"), true));
+}
+
+// A relative path is created in the directory given, not in the working
+// directory, and the table keeps the path as given for its messages.
+TEST_F(OutputTableTest, RelativePathIsCreatedInTheDirectoryGiven) {
+    TempDir elsewhere;
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(elsewhere.path());
+    OutputTable t;
+    const bool created = t.create(dir.str() + "/", "r.txt", false);
+    std::filesystem::current_path(previous);
+    ASSERT_TRUE(created);
+    EXPECT_EQ(t.path(), "r.txt");
+    t.file().write_text("A\n");
+    ASSERT_TRUE(t.close());
+    EXPECT_EQ(read_file(dir.file("r.txt")), "A\r\n");
+    EXPECT_FALSE(std::filesystem::exists(elsewhere.native("r.txt")));
 }

@@ -5,11 +5,14 @@
 
 #include "input/project_file.h"
 #include "base/run_log.h"
+#include "base/run_options.h"
 #include "run/run.h"
 #include "input/sources.h"
 #include "input/transfers.h"
 #include "input/wind_roses.h"
 #include "input/model_settings.h"
+#include "input/reference_points.h"
+#include "input/run_inputs.h"
 #include "output/point_statistics.h"
 #include "tests/test_support.h"
 
@@ -18,20 +21,25 @@ using namespace zemo;
 namespace {
 
 struct PointStatisticsTest : ::testing::Test {
+    RunOptions options;
+    ProjectConfig project;
+    ModelSettings settings;
+    WindRoses roses;
+    Sources sources;
+    Transfers transfers;
+    ReferencePointTables points;
+    RunInputs in{options, project, settings, roses, sources, transfers, points};
     ConcMatrix conc;
     ReferencePoint point;
     PointStatistics stats;
-
-    void SetUp() override { test::reset_run_state(); }
-    void TearDown() override { test::reset_run_state(); }
 
     // One pollutant (SO2 with the given limits), `groups` as the group
     // numbers of point sources 0.., one wind rose (all frequencies 0).
     void setup(int directions, std::vector<int> source_groups, std::vector<double> limits,
                int result_type = kResultStandard) {
-        model_settings().set_methodology_defaults();
-        model_settings().directions = directions;
-        ProjectConfig& prj = project();
+        settings.set_methodology_defaults();
+        settings.directions = directions;
+        ProjectConfig& prj = project;
         prj.result_type = result_type;
         Pollutant so2;
         so2.indicative = "SO2";
@@ -40,7 +48,7 @@ struct PointStatisticsTest : ::testing::Test {
         for (std::size_t l = 0; l < limits.size(); ++l) so2.limit[l] = limits[l];
         prj.pollutants = {so2};
 
-        Sources& src = sources();
+        Sources& src = sources;
         src.NP = src.total = static_cast<int>(source_groups.size());
         src.SrcP_group = source_groups;
         for (int g : source_groups) {
@@ -49,7 +57,6 @@ struct PointStatisticsTest : ::testing::Test {
             if (!known) src.groups.push_back(g);
         }
 
-        WindRoses& roses = wind_roses();
         roses.count = 1;
         roses.Wnd_id = {1};
         roses.Wnd_frequency.assign(1, {});
@@ -60,15 +67,15 @@ struct PointStatisticsTest : ::testing::Test {
     // A case of the rose (class k 0..4, speed s 0..2, direction d) with its
     // frequency, also counted in the rose's all-class block.
     void occur(int k, int s, int d, double frequency) {
-        auto& f = wind_roses().Wnd_frequency[0];
+        auto& f = roses.Wnd_frequency[0];
         f[case_slot(k, s, d)] += frequency;
         f[case_slot(5, s, d)] += frequency;
     }
     void set_background(double total, double per_direction) {
-        transfers().TransferTotal = {total};
+        transfers.TransferTotal = {total};
         std::array<double, 48> sector{};
         sector.fill(per_direction);
-        transfers().TransferSector = {sector};
+        transfers.TransferSector = {sector};
     }
     const PollutantStatistics& so2() const { return stats.pollutants[0]; }
 };
@@ -93,7 +100,7 @@ TEST_F(PointStatisticsTest, RoseWithASingleCaseAndLimitsCountedStrictly) {
     conc.at(0, case_slot(2, 1, 5), 1) = 15;
     conc.at(0, case_slot(0, 0, 5), 0) = 1000;
     conc.at(0, case_slot(3, 0, 20), 1) = 500;
-    point_statistics(conc, point, stats);
+    point_statistics(in, conc, point, stats);
 
     const PollutantStatistics& s = so2();
     EXPECT_DOUBLE_EQ(s.Cmax, 40);
@@ -130,7 +137,7 @@ TEST_F(PointStatisticsTest, EqualMaximaKeepTheEarlierCase) {
         occur(c[0], c[1], 10, 1.0);
         conc.at(0, case_slot(c[0], c[1], 10), 0) = c[2];
     }
-    point_statistics(conc, point, stats);
+    point_statistics(in, conc, point, stats);
     expect_case(so2().direction_max[10], 9, 2, 3, 10);
     expect_case(so2().direction_min[10], 2, 5, 2, 10);
     EXPECT_DOUBLE_EQ(so2().P[0], 2.0);
@@ -153,7 +160,7 @@ TEST_F(PointStatisticsTest, NorthSectorWrapsAroundDirectionZero) {
     conc.at(0, case_slot(2, 0, 0), 0) = 5;
     occur(0, 2, 1, 0.125);
     conc.at(0, case_slot(0, 2, 1), 0) = 6;
-    point_statistics(conc, point, stats);
+    point_statistics(in, conc, point, stats);
 
     const PollutantStatistics& s = so2();
     EXPECT_DOUBLE_EQ(s.Crok, 31);
@@ -174,7 +181,7 @@ TEST_F(PointStatisticsTest, GroupSharesAreRoundedToSumToExactlyOneHundred) {
     conc.at(0, case_slot(5, 0, 3), 0) = 33.333;
     conc.at(0, case_slot(5, 2, 7), 1) = 33.333;
     conc.at(0, case_slot(5, 1, 12), 2) = 33.334;
-    point_statistics(conc, point, stats);
+    point_statistics(in, conc, point, stats);
     const std::vector<double>& g = so2().group_shares;
     ASSERT_EQ(g.size(), 4u);
     EXPECT_NEAR(g[0], 33.33, 1e-12);
@@ -193,7 +200,7 @@ TEST_F(PointStatisticsTest, HalvesRoundUpward) {
     conc.at(0, case_slot(5, 0, 0), 0) = 0.125;
     conc.at(0, case_slot(5, 0, 0), 1) = 99.5;
     conc.at(0, case_slot(5, 0, 0), 2) = 0.375;
-    point_statistics(conc, point, stats);
+    point_statistics(in, conc, point, stats);
     const std::vector<double>& g = so2().group_shares;
     EXPECT_NEAR(g[0], 0.13, 1e-12);
     EXPECT_NEAR(g[1], 99.49, 1e-12);
@@ -210,7 +217,7 @@ TEST_F(PointStatisticsTest, TiesGoToTheFirstGroupAndTheBackgroundLast) {
     set_background(19.992, 0);
     conc.at(0, case_slot(5, 0, 0), 0) = 40.004;
     conc.at(0, case_slot(5, 0, 1), 1) = 40.004;
-    point_statistics(conc, point, stats);
+    point_statistics(in, conc, point, stats);
     EXPECT_NEAR(so2().group_shares[0], 40.01, 1e-9);
     EXPECT_NEAR(so2().group_shares[1], 40.00, 1e-12);
     EXPECT_NEAR(so2().group_shares[2], 19.99, 1e-12);
@@ -219,7 +226,7 @@ TEST_F(PointStatisticsTest, TiesGoToTheFirstGroupAndTheBackgroundLast) {
     conc.clear();
     conc.at(0, case_slot(5, 0, 0), 0) = 19.992;
     conc.at(0, case_slot(5, 0, 1), 1) = 40.004;
-    point_statistics(conc, point, stats);
+    point_statistics(in, conc, point, stats);
     EXPECT_NEAR(so2().group_shares[0], 19.99, 1e-12);
     EXPECT_NEAR(so2().group_shares[1], 40.01, 1e-9);
     EXPECT_NEAR(so2().group_shares[2], 40.00, 1e-12);
@@ -232,11 +239,11 @@ TEST_F(PointStatisticsTest, ZeroAnnualMeanGivesZeroShares) {
     setup(48, {3, 4}, {10});
     occur(3, 1, 8, 10.0);
     conc.at(0, case_slot(5, 1, 8), 0) = 7;  // first point: 7 from group 3
-    point_statistics(conc, point, stats);
+    point_statistics(in, conc, point, stats);
     EXPECT_DOUBLE_EQ(so2().group_shares[0], 100);
 
     conc.clear();
-    point_statistics(conc, point, stats);
+    point_statistics(in, conc, point, stats);
     const PollutantStatistics& s = so2();
     EXPECT_EQ(s.Crok, 0.0);
     EXPECT_EQ(s.Cmax, 0.0);
@@ -262,7 +269,7 @@ TEST_F(PointStatisticsTest, BackgroundEntersMeansMaximaAndShares) {
     occur(1, 2, 4, 40);
     conc.at(0, case_slot(5, 2, 4), 0) = 2;
     conc.at(0, case_slot(1, 2, 4), 0) = 20;
-    point_statistics(conc, point, stats);
+    point_statistics(in, conc, point, stats);
 
     const PollutantStatistics& s = so2();
     EXPECT_DOUBLE_EQ(s.Crok, 12);
@@ -324,7 +331,7 @@ TEST_F(PointStatisticsTest, EvenWidthHalfWeightsKeepTheExceedanceTotal) {
     occur(2, 2, 4, 1.0);
     conc.at(0, case_slot(2, 2, 4), 0) = 31;
     conc.at(0, case_slot(5, 0, 1), 0) = 8;
-    point_statistics(conc, point, stats);
+    point_statistics(in, conc, point, stats);
 
     const PollutantStatistics& s = so2();
     EXPECT_DOUBLE_EQ(s.P[0], 3.0);
@@ -343,28 +350,33 @@ TEST_F(PointStatisticsTest, EvenWidthHalfWeightsKeepTheExceedanceTotal) {
 }
 
 // 40 directions cannot form 16 output sectors: the standard type stops the
-// run with message 34; the basic type, which forms no sectors, goes on and
+// run with message 34 (checked before the computation, so that no worker
+// thread raises it); the basic type, which forms no sectors, goes on and
 // leaves group shares and sectors reset.
 TEST_F(PointStatisticsTest, DirectionCountNotAMultipleOfSixteen) {
     test::TempDir dir;
     const std::string log_path = dir.file("run.log");
-    run_log().open(log_path, 1);
+    RunLog log;
+    log.open(log_path, 1);
     setup(40, {1}, {10});
     occur(0, 0, 39, 1.0);
     conc.at(0, case_slot(0, 0, 39), 0) = 12;
     conc.at(0, case_slot(5, 0, 39), 0) = 3;
     EXPECT_EQ(run_stage([&] {
-                  point_statistics(conc, point, stats);
+                  check_sector_setting(in, log);
                   return 0;
               }),
               -100);
     EXPECT_NE(test::read_file(log_path).find(test::cp("*** chyba programu\n"
                                                       "       - chybné nastavení počtu výstupních sektorů\n")),
               std::string::npos);
+    // The statistics themselves raise nothing, whatever the setting.
+    EXPECT_NO_THROW(point_statistics(in, conc, point, stats));
 
-    project().result_type = kResultBasic;
+    project.result_type = kResultBasic;
     EXPECT_EQ(run_stage([&] {
-                  point_statistics(conc, point, stats);
+                  check_sector_setting(in, log);
+                  point_statistics(in, conc, point, stats);
                   return 0;
               }),
               0);

@@ -12,6 +12,7 @@
 #include <set>
 #include <vector>
 
+#include "base/files.h"
 #include "base/format.h"
 #include "input/sources.h"
 #include "input/wind_roses.h"
@@ -47,15 +48,21 @@ int u16_at(const std::string& s, std::size_t at) {
 class ResultFilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        test::reset_run_state();
-        reset_result_files();
-        run_log().open(logs.file("run.log"), 1);
-        model_settings().set_methodology_defaults();
-        run_options().start_local.tm_year = 126;
-        run_options().start_local.tm_mon = 11;
-        run_options().start_local.tm_mday = 9;
+        // Called again by tests that run a second case: every record anew.
+        reset_result_files(files);
+        log.reset();
+        options.reset();
+        project.reset();
+        settings.reset();
+        sources.reset();
+        roses.reset();
+        log.open(logs.file("run.log"), 1);
+        settings.set_methodology_defaults();
+        options.start_local.tm_year = 126;
+        options.start_local.tm_mon = 11;
+        options.start_local.tm_mday = 9;
         std::filesystem::create_directories(test::native_path(out_dir()));
-        ProjectConfig& pr = project();
+        ProjectConfig& pr = project;
         pr.output_directory = out_dir() + "/";
         Pollutant so2;
         so2.indicative = "SO2";
@@ -72,7 +79,7 @@ protected:
         no2.name = utf8_to_cp1250("Oxid dusičitý");
         pr.pollutants = {so2, no2};
 
-        Sources& s = sources();
+        Sources& s = sources;
         s.NP = 2;
         s.NL = 1;
         s.total = 3;
@@ -82,8 +89,8 @@ protected:
         s.SrcL_group = {7};
         s.groups = {3, 1, 7};
         s.max_group = 7;
-        wind_roses().count = 2;
-        wind_roses().Wnd_id = {3, 7};
+        roses.count = 2;
+        roses.Wnd_id = {3, 7};
 
         point.id = "B1";
         point.x = 1234.4;
@@ -130,28 +137,48 @@ protected:
         for (int s = 0; s < 16; ++s) b.sector_max[s] = {-1e32, 0, 0, -1};
     }
     void TearDown() override {
-        reset_result_files();
+        reset_result_files(files);
         conc.release();
-        test::reset_run_state();
-        wind_roses().reset();
     }
 
     std::string out_dir() const { return dir.file("out"); }
     std::string out(const std::string& name) const { return out_dir() + "/" + name; }
     std::string log_text() {
-        run_log().close();
+        log.close();
         return read_file(logs.file("run.log"));
     }
+    int prepare() {
+        return run_stage([&] {
+            prepare_result_files(in, files, log);
+            return 0;
+        });
+    }
+    // What the end of a run does with the result files: 0 when every table
+    // was written completely, else -100.
+    int end_of_run() {
+        complete_result_files(files);
+        return close_result_files(files, log) ? 0 : -100;
+    }
     void run_one_point(int type, int format) {
-        project().result_type = type;
-        project().result_format = format;
-        ASSERT_EQ(run_stage(prepare_result_files), 0);
-        write_point_results(point, conc, stats);
-        complete_result_files();
-        ASSERT_TRUE(close_result_files());
+        project.result_type = type;
+        project.result_format = format;
+        ASSERT_EQ(prepare(), 0);
+        write_point_results(in, files, log, point, conc, stats);
+        complete_result_files(files);
+        ASSERT_TRUE(close_result_files(files, log));
     }
 
     TempDir dir, logs;
+    RunLog log;
+    RunOptions options;
+    ProjectConfig project;
+    ModelSettings settings;
+    WindRoses roses;
+    Sources sources;
+    Transfers transfers;
+    ReferencePointTables points;
+    RunInputs in{options, project, settings, roses, sources, transfers, points};
+    ResultFiles files;
     ReferencePoint point;
     ConcMatrix conc;
     PointStatistics stats;
@@ -283,11 +310,11 @@ TEST_F(ResultFilesTest, DbfTablesHeadersRecordsAndCounts) {
 }
 
 TEST_F(ResultFilesTest, PathRule) {
-    EXPECT_EQ(result_file_path("Smax", "NO2", true), out("Smax_NO2.dbf"));
-    EXPECT_EQ(result_file_path("C:\\res\\total", "", false), "C:\\res\\total.txt");
+    EXPECT_EQ(result_file_path(project, "Smax", "NO2", true), out("Smax_NO2.dbf"));
+    EXPECT_EQ(result_file_path(project, "C:\\res\\total", "", false), "C:\\res\\total.txt");
     std::filesystem::create_directories(dir.native("res"));
-    project().base_basic = dir.file("res") + "\\total";  // a base name with a directory part
-    project().base_sector_max = dir.file("res") + "/Smx";
+    project.base_basic = dir.file("res") + "\\total";  // a base name with a directory part
+    project.base_sector_max = dir.file("res") + "/Smx";
     run_one_point(kResultStandard, kFormatTxt);
     EXPECT_EQ(files_in(dir.file("res")), (std::set<std::string>{"total.txt", "Smx_SO2.txt", "Smx_NO2.txt"}));
     EXPECT_EQ(files_in(out_dir()).count("IHrIHk.txt"), 0u);
@@ -312,14 +339,14 @@ TEST_F(ResultFilesTest, ExtendedTypeWritesTheReports) {
 }
 
 TEST_F(ResultFilesTest, BasicTableThatCannotBeCreatedIsNamedByItsBaseName) {
-    project().output_directory = dir.file("missing") + "/";
-    EXPECT_EQ(run_stage(prepare_result_files), -100);
+    project.output_directory = dir.file("missing") + "/";
+    EXPECT_EQ(prepare(), -100);
     EXPECT_NE(log_text().find(cp("*** soubor nelze vytvořit\n       - IHrIHk\n")), std::string::npos);
 }
 
 TEST_F(ResultFilesTest, OtherTableThatCannotBeCreatedIsNamedByItsPath) {
-    project().base_group_shares = dir.file("missing") + "/G";
-    EXPECT_EQ(run_stage(prepare_result_files), -100);
+    project.base_group_shares = dir.file("missing") + "/G";
+    EXPECT_EQ(prepare(), -100);
     const std::string path = dir.file("missing") + "/G_SO2.txt";
     EXPECT_NE(log_text().find(cp("*** soubor nelze vytvořit\n       - ") + path + "\r\n"), std::string::npos);
     // The tables created before keep their headers.
@@ -328,14 +355,14 @@ TEST_F(ResultFilesTest, OtherTableThatCannotBeCreatedIsNamedByItsPath) {
 }
 
 TEST_F(ResultFilesTest, LostOutputIsReportedAndTheRunIsNotOk) {
-    project().result_type = kResultStandard;
-    project().result_format = kFormatDbf;
-    ASSERT_EQ(run_stage(prepare_result_files), 0);
-    OutputTable* table = find_result_table(out("Smax_NO2.dbf"));
+    project.result_type = kResultStandard;
+    project.result_format = kFormatDbf;
+    ASSERT_EQ(prepare(), 0);
+    OutputTable* table = find_result_table(files, out("Smax_NO2.dbf"));
     ASSERT_NE(table, nullptr);
     table->file().simulate_write_failure();  // as on a full disk
-    write_point_results(point, conc, stats);
-    EXPECT_EQ(stage_end_of_run(0), -100);
+    write_point_results(in, files, log, point, conc, stats);
+    EXPECT_EQ(end_of_run(), -100);
     const std::string log = log_text();
     EXPECT_NE(log.find(cp("+++ soubor nelze vytvořit\n       - zápis se nezdařil, soubor výsledků je neúplný: ") +
                        out("Smax_NO2.dbf") + "\r\n"),
@@ -350,10 +377,10 @@ TEST_F(ResultFilesTest, LostOutputIsReportedAndTheRunIsNotOk) {
 // DBF fields (at most 11 characters) are Skupina_100 and Skup_1000, read
 // back from the header bytes; cut to 11 both would be Skupina_100.
 TEST_F(ResultFilesTest, GroupsAboveNineHundredNinetyNineKeepDistinctDbfNames) {
-    sources().SrcP_group = {100, 1000};
-    sources().SrcL_group = {100};
-    sources().groups = {100, 1000};
-    sources().max_group = 1000;
+    sources.SrcP_group = {100, 1000};
+    sources.SrcL_group = {100};
+    sources.groups = {100, 1000};
+    sources.max_group = 1000;
     stats.pollutants[0].group_shares = {40.0, 55.0, 5.0};
     stats.pollutants[1].group_shares = {0, 0, 0};
     run_one_point(kResultStandard, kFormatTxt);
@@ -414,9 +441,9 @@ protected:
     ::testing::AssertionResult refused(int format, const std::string& detail) {
         const std::string earlier = out(format == kFormatDbf ? "IHrIHk.dbf" : "IHrIHk.txt");
         test::write_file(earlier, "earlier results");
-        project().result_type = kResultStandard;
-        project().result_format = format;
-        if (run_stage(prepare_result_files) != -100) return ::testing::AssertionFailure() << "not refused";
+        project.result_type = kResultStandard;
+        project.result_format = format;
+        if (prepare() != -100) return ::testing::AssertionFailure() << "not refused";
         const std::string log = log_text();
         if (log.find(cp("*** chybná vstupní data\n       - " + detail + "\n")) == std::string::npos)
             return ::testing::AssertionFailure() << cp1250_to_utf8(log);
@@ -426,10 +453,10 @@ protected:
         return ::testing::AssertionSuccess();
     }
     bool prepared(int type, int format) {
-        project().result_type = type;
-        project().result_format = format;
-        const bool ok = run_stage(prepare_result_files) == 0;
-        reset_result_files();
+        project.result_type = type;
+        project.result_format = format;
+        const bool ok = prepare() == 0;
+        reset_result_files(files);
         return ok;
     }
 };
@@ -473,8 +500,8 @@ using Names = std::vector<std::string>;
 // the limits' digits in TXT and with the limit's number in DBF; NO2's
 // column and every other name stay as they were.
 TEST_F(SameColumnNamesTest, TwoLimitsThatPrintAlikeAreNamedApart) {
-    project().pollutants[0].limit[0] = 100;
-    project().pollutants[0].limit[1] = 99.99;
+    project.pollutants[0].limit[0] = 100;
+    project.pollutants[0].limit[1] = 99.99;
     ASSERT_TRUE(prepared(kResultStandard, kFormatTxt));
     EXPECT_EQ(column_names(out("IHrIHk.txt")),
               (Names{"Bod", "X", "Y", "Crok_SO2", "Cmax_SO2", "P_100_SO2", "P_99.99_SO2", "Crok_NO2", "Cmax_NO2",
@@ -499,7 +526,7 @@ TEST_F(SameColumnNamesTest, TwoLimitsThatPrintAlikeAreNamedApart) {
 // is a tie that prints as 0), and two equal limits, which even six digits
 // cannot tell apart and which take the limit's number in TXT too.
 TEST_F(SameColumnNamesTest, LimitsBelowOneAndEqualLimits) {
-    ProjectConfig& pr = project();
+    ProjectConfig& pr = project;
     pr.pollutants[0].indicative = "BAP";
     pr.pollutants[0].limit[0] = 0.001;
     pr.pollutants[0].limit[1] = 0.0006;
@@ -530,7 +557,7 @@ TEST_F(SameColumnNamesTest, LimitsBelowOneAndEqualLimits) {
 // P_12345_ABCDE and P_12345_ABCDF differ only after the 11 characters of a
 // DBF field name: refused in DBF, while the TXT tables are fine.
 TEST_F(SameColumnNamesTest, IndicativesThatShareTheirFirstCharacters) {
-    ProjectConfig& pr = project();
+    ProjectConfig& pr = project;
     pr.pollutants[0].indicative = "ABCDE";
     pr.pollutants[1].indicative = "ABCDF";
     for (Pollutant& p : pr.pollutants) {
@@ -551,8 +578,8 @@ TEST_F(SameColumnNamesTest, IndicativesThatShareTheirFirstCharacters) {
 // both in the sector maxima in DBF: that pair alone takes the limit's
 // number, the sectors of one or two letters keep their names.
 TEST_F(SameColumnNamesTest, SectorMaximaOfLongLimits) {
-    project().pollutants[0].limit[0] = 12345;
-    project().pollutants[0].limit[1] = 123456;
+    project.pollutants[0].limit[0] = 12345;
+    project.pollutants[0].limit[1] = 123456;
     ASSERT_TRUE(prepared(kResultStandard, kFormatTxt));
     EXPECT_EQ(limit_columns(out("Smax_SO2.txt"), 6, 2), (Names{"SSV_P_12345", "SSV_P_123456"}));
     ASSERT_TRUE(prepared(kResultStandard, kFormatDbf));
@@ -565,7 +592,7 @@ TEST_F(SameColumnNamesTest, SectorMaximaOfLongLimits) {
 
 // dBase readers look fields up without regard to case.
 TEST_F(SameColumnNamesTest, DbfNamesThatDifferOnlyInCase) {
-    project().pollutants[1].indicative = "so2";
+    project.pollutants[1].indicative = "so2";
     EXPECT_TRUE(prepared(kResultStandard, kFormatTxt));
     std::filesystem::remove_all(test::native_path(out_dir()));
     std::filesystem::create_directories(test::native_path(out_dir()));
@@ -581,11 +608,11 @@ TEST_F(SameColumnNamesTest, DbfNamesThatDifferOnlyInCase) {
 TEST_F(ResultFilesTest, NumbersTooLongForTheirDbfFieldsAreMarkedAndReported) {
     point.x = 12345678901.0;
     stats.pollutants[0].Crok = 1e10;
-    project().result_type = kResultBasic;
-    project().result_format = kFormatDbf;
-    ASSERT_EQ(run_stage(prepare_result_files), 0);
-    write_point_results(point, conc, stats);
-    EXPECT_EQ(stage_end_of_run(0), -100);
+    project.result_type = kResultBasic;
+    project.result_format = kFormatDbf;
+    ASSERT_EQ(prepare(), 0);
+    write_point_results(in, files, log, point, conc, stats);
+    EXPECT_EQ(end_of_run(), -100);
 
     const std::string basic = read_file(out("IHrIHk.dbf"));
     ASSERT_EQ(basic.size(), 353u + 89u + 1u);
@@ -618,11 +645,11 @@ TEST_F(ResultFilesTest, ResultsThatAreNotFiniteFailTheRun) {
         SetUp();
         stats.pollutants[0].Crok = INFINITY;
         stats.pollutants[1].Cmax = NAN;
-        project().result_type = kResultBasic;
-        project().result_format = format;
-        ASSERT_EQ(run_stage(prepare_result_files), 0);
-        write_point_results(point, conc, stats);
-        EXPECT_EQ(stage_end_of_run(0), -100);
+        project.result_type = kResultBasic;
+        project.result_format = format;
+        ASSERT_EQ(prepare(), 0);
+        write_point_results(in, files, log, point, conc, stats);
+        EXPECT_EQ(end_of_run(), -100);
         const std::string table = out(format == kFormatDbf ? "IHrIHk.dbf" : "IHrIHk.txt");
         if (format == kFormatTxt) {
             EXPECT_NE(read_file(table).find("\r\nB1\t1234\t-568\tinf\t"), std::string::npos) << read_file(table);
@@ -655,11 +682,11 @@ TEST_F(ResultFilesTest, TextTablesKeepNumbersOfAnyLength) {
 // 20 of a table are reported one by one, the rest counted when it closes.
 TEST_F(ResultFilesTest, OverflowReportsOfATableAreLimited) {
     point.x = 12345678901.0;
-    project().result_type = kResultBasic;
-    project().result_format = kFormatDbf;
-    ASSERT_EQ(run_stage(prepare_result_files), 0);
-    for (int i = 0; i < 25; ++i) write_point_results(point, conc, stats);
-    EXPECT_FALSE(close_result_files());
+    project.result_type = kResultBasic;
+    project.result_format = kFormatDbf;
+    ASSERT_EQ(prepare(), 0);
+    for (int i = 0; i < 25; ++i) write_point_results(in, files, log, point, conc, stats);
+    EXPECT_FALSE(close_result_files(files, log));
     const std::string log = log_text();
     std::size_t reported = 0;
     for (auto at = log.find(cp("se nevejde do pole X")); at != std::string::npos;
@@ -739,14 +766,14 @@ TEST_F(ResultFilesTest, SourceSharesOfASparseMatrixAreThoseOfTheFullOne) {
     for (double threshold : {1.0, -1.0}) {
         std::string tables[2];
         for (int full = 0; full < 2; ++full) {
-            project().limit_share_threshold = threshold;
-            project().result_type = kResultStandard;
-            project().result_format = kFormatTxt;
-            ASSERT_EQ(run_stage(prepare_result_files), 0);
-            write_point_results(point, full ? conc : sparse, stats);
-            complete_result_files();
-            ASSERT_TRUE(close_result_files());
-            reset_result_files();
+            project.limit_share_threshold = threshold;
+            project.result_type = kResultStandard;
+            project.result_format = kFormatTxt;
+            ASSERT_EQ(prepare(), 0);
+            write_point_results(in, files, log, point, full ? conc : sparse, stats);
+            complete_result_files(files);
+            ASSERT_TRUE(close_result_files(files, log));
+            reset_result_files(files);
             tables[full] = read_file(out("Pzdroju_SO2.txt"));
         }
         EXPECT_EQ(tables[0], tables[1]) << threshold;
@@ -757,3 +784,55 @@ TEST_F(ResultFilesTest, SourceSharesOfASparseMatrixAreThoseOfTheFullOne) {
 }
 
 }  // namespace
+
+// Relative result paths are opened in the run's computation directory,
+// whatever the working directory, and the tables keep the paths as given.
+TEST_F(ResultFilesTest, RelativePathsAreOpenedInTheComputationDirectory) {
+    TempDir elsewhere;
+    options.computation_directory = dir.str() + "/";
+    project.output_directory = "rel/";
+    std::filesystem::create_directories(dir.native("rel"));
+    project.result_type = kResultStandard;
+    project.result_format = kFormatTxt;
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(elsewhere.path());
+    const int prepared = prepare();
+    const bool found = find_result_table(files, "rel/Smax_NO2.txt") != nullptr;
+    write_point_results(in, files, log, point, conc, stats);
+    const int end = end_of_run();
+    std::filesystem::current_path(previous);
+    ASSERT_EQ(prepared, 0);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(end, 0);
+    EXPECT_EQ(files_in(dir.file("rel")).count("IHrIHk.txt"), 1u);
+    EXPECT_EQ(files_in(dir.file("rel")).count("Smax_NO2.txt"), 1u);
+    EXPECT_TRUE(files_in(elsewhere.str()).empty());
+    EXPECT_NE(read_file(dir.file("rel/IHrIHk.txt")).find("\r\nB1\t1234\t-568\t"), std::string::npos);
+}
+
+// After a fatal stop the tables are closed as the fatal path closes every
+// open file: the same bytes (a DBF table without its end mark and with the
+// record count 0), no message, and the end of the run finds nothing lost.
+TEST_F(ResultFilesTest, TablesClosedAfterAStopAreThoseTheFatalPathLeaves) {
+    project.result_type = kResultBasic;
+    project.result_format = kFormatDbf;
+    std::string by_fatal_path;
+    {
+        ASSERT_EQ(prepare(), 0);
+        write_point_results(in, files, log, point, conc, stats);
+        close_all_files();
+        by_fatal_path = read_file(out("IHrIHk.dbf"));
+        reset_result_files(files);
+    }
+    ASSERT_EQ(prepare(), 0);
+    write_point_results(in, files, log, point, conc, stats);
+    close_result_files_after_stop(files);
+    EXPECT_EQ(find_result_table(files, out("IHrIHk.dbf")), nullptr);  // closed
+    const std::string stopped = read_file(out("IHrIHk.dbf"));
+    EXPECT_EQ(stopped, by_fatal_path);
+    ASSERT_EQ(stopped.size(), 353u + 89u);  // header and one record, no end mark
+    EXPECT_EQ(u16_at(stopped, 4), 0);
+    EXPECT_EQ(end_of_run(), 0);
+    EXPECT_EQ(read_file(out("IHrIHk.dbf")), stopped);
+    EXPECT_EQ(log_text().find("+++"), std::string::npos);
+}

@@ -161,9 +161,9 @@ TEST(PlannedResultFiles, AreTheFilesAnExtendedRunWrites) {
               }),
               0);
     std::set<std::string> planned;
-    for (const PlannedResultFile& f : planned_result_files())
+    for (const PlannedResultFile& f : planned_result_files(project()))
         planned.insert(fs::canonical(test::native_path(f.path)).string());
-    const std::size_t count = planned_result_files().size();
+    const std::size_t count = planned_result_files(project()).size();
     fs::current_path(cwd);
     test::reset_run_state();
     EXPECT_EQ(count, 1u + 2 * 4 + 2);  // basic, four tables and a report per pollutant

@@ -133,7 +133,8 @@ TEST_F(InProcessRuns, AFatalStopInTheComputationLeavesNothingForTheNextRun) {
         opt.log_file = "beh.log";
         opt.log_given = true;
         int count = 0;
-        set_point_observer(fatal_at_second_point, &count);
+        run.hooks().point_observer = fatal_at_second_point;
+        run.hooks().point_context = &count;
         testing::internal::CaptureStdout();
         EXPECT_EQ(run.execute(), -100);
         testing::internal::GetCapturedStdout();
@@ -236,7 +237,8 @@ TEST_F(InProcessRuns, AFatalStopAtTheSecondPointLeavesTheSameFilesAtEightThreads
             opt.log_given = true;
             opt.message_level = 2;
             int count = 0;
-            set_point_observer(fatal_at_second_point, &count);
+            run.hooks().point_observer = fatal_at_second_point;
+            run.hooks().point_context = &count;
             testing::internal::CaptureStdout();
             EXPECT_EQ(run.execute(), -100);
             testing::internal::GetCapturedStdout();
