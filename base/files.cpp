@@ -6,13 +6,11 @@
 
 #include "base/format.h"
 #include "base/platform.h"
-#include "base/run_record.h"
 #include "base/text.h"
 
 namespace zemo {
 
 namespace {
-std::vector<File*>& open_files() { return RunRecord<OpenFiles>::current().files; }
 
 FileFaultHook& fault_hook() {
     static FileFaultHook hook;
@@ -64,8 +62,6 @@ bool File::open_with(const std::string& path, const char* mode, bool regular_onl
     if (!handle_) return false;
     const std::string m = mode;
     writable_ = m.find_first_of("wa+") != std::string::npos;
-    registry_ = &open_files();
-    registry_->push_back(this);
     return true;
 }
 
@@ -75,9 +71,6 @@ bool File::close() {
     if (std::fflush(handle_) != 0) write_failed_ = true;
     if (std::fclose(handle_) != 0) write_failed_ = true;
     handle_ = nullptr;
-    // The registry it was opened in, also when another run is current now.
-    if (registry_) registry_->erase(std::remove(registry_->begin(), registry_->end(), this), registry_->end());
-    registry_ = nullptr;
     return !write_failed_;
 }
 
@@ -165,12 +158,6 @@ long File::size() {
     const long end = std::ftell(handle_);
     std::fseek(handle_, here, SEEK_SET);
     return end;
-}
-
-void close_all_files() {
-    // Copy first: close() unregisters the file.
-    const std::vector<File*> files = open_files();
-    for (File* f : files) f->close();
 }
 
 }  // namespace zemo

@@ -1,6 +1,6 @@
-// Files of a run. Every file the model opens is a File, and every open File
-// is registered in one place, so that a fatal message can flush and close
-// all of them before the stage ends (close_all_files).
+// Files of a run. Every file the model opens is a File, closed (and
+// flushed) when it goes: a fatal message unwinds the readers' files, and
+// the run closes the files of its records (the log, the result tables).
 //
 // Files are always opened in binary mode: text is written with CR LF line
 // ends on every platform (write_text, print), and read_line accepts CR LF,
@@ -71,12 +71,10 @@ public:
 
 
 private:
-    friend void close_all_files();
     bool open_with(const std::string& path, const char* mode, bool regular_only);
     // True when the fault hook (set_file_fault_hook) fails this operation.
     bool injected_failure(FileOperation operation, std::size_t bytes = 0);
     std::FILE* handle_ = nullptr;
-    std::vector<File*>* registry_ = nullptr;  // where it is registered while open
     std::string path_;
     bool write_failed_ = false;
     bool writable_ = false;  // opened for writing: only then can a close lose data
@@ -101,13 +99,5 @@ void set_file_fault_hook(FileFaultHook hook);
 // nullptr removes it.
 using MemoryFileLookup = const std::string* (*)(const std::string& path);
 void set_memory_files(MemoryFileLookup lookup);
-
-// The open files of a run, a record of the run (see run_record.h).
-struct OpenFiles {
-    std::vector<File*> files;
-};
-
-// Flushes and closes every open File of the run in progress (the fatal path).
-void close_all_files();
 
 }  // namespace zemo

@@ -81,6 +81,12 @@ std::tm local_time(std::time_t t);
 
 bool change_directory(const std::string& dir);
 std::string current_directory();  // ends in the directory separator
+// dir as an absolute name, as the working directory would give it once
+// changed to dir (links resolved on POSIX); ends in the separator; empty
+// when dir does not exist.
+std::string full_directory(const std::string& dir);
+// True for a directory whose files can be reached (searched).
+bool is_searchable_directory(const std::string& dir);
 
 std::string executable_path();
 // The program file's own version text, empty when it has none.

@@ -108,6 +108,19 @@ std::string current_directory() {
     return dir;
 }
 
+std::string full_directory(const std::string& dir) {
+    char* resolved = ::realpath(native_name(dir).c_str(), nullptr);
+    if (!resolved) return {};
+    std::string full = utf8_to_cp1250(resolved);
+    std::free(resolved);
+    if (full.empty() || full.back() != kDirSeparator) full.push_back(kDirSeparator);
+    return full;
+}
+
+bool is_searchable_directory(const std::string& dir) {
+    return is_directory(dir) && ::access(native_name(dir).c_str(), X_OK) == 0;
+}
+
 std::string executable_path() {
     std::vector<char> buf(4096);
     const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);

@@ -117,6 +117,18 @@ std::string current_directory() {
     return dir;
 }
 
+std::string full_directory(const std::string& dir) {
+    const std::wstring name = wide(dir);
+    std::vector<wchar_t> buf(4096);
+    const DWORD n = GetFullPathNameW(name.c_str(), static_cast<DWORD>(buf.size()), buf.data(), nullptr);
+    if (n == 0 || n >= buf.size()) return {};
+    std::string full = narrow(std::wstring(buf.data(), n));
+    if (full.empty() || full.back() != '\\') full.push_back('\\');
+    return full;
+}
+
+bool is_searchable_directory(const std::string& dir) { return is_directory(dir); }
+
 std::string executable_path() {
     std::vector<wchar_t> buf(4096);
     const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));

@@ -4,12 +4,9 @@
 
 #include "base/format.h"
 #include "base/platform.h"
-#include "base/run_record.h"
 #include "base/text.h"
 
 namespace zemo {
-
-RunLog& run_log() { return RunRecord<RunLog>::current(); }
 
 void RunLog::reset() {
     file_.close();
@@ -27,6 +24,8 @@ void RunLog::reset() {
     stopped_ = false;
     lost_ = false;
     held_ = false;
+    directory.clear();
+    shown_path_.clear();
     held_file_.clear();
     held_text_.clear();
 }
@@ -41,7 +40,8 @@ void RunLog::open_stream(const std::string& path) {
         held_file_ = path;
         return;
     }
-    if (file_.open(path, "w")) {
+    shown_path_ = path;
+    if (file_.open(platform::path_in_directory(directory, path), "w")) {
         to_stdout_ = false;
         log_state = -1;
         return;
@@ -70,7 +70,8 @@ bool RunLog::open_or_fail(const std::string& path, int new_level, std::string& r
         on_demand_path = path;
         return true;
     }
-    if (!file_.open(path, "w")) {
+    shown_path_ = path;
+    if (!file_.open(platform::path_in_directory(directory, path), "w")) {
         reason = format("Soubor nelze vytvořit - [ %s ]"_cz, path.c_str());
         return false;
     }
@@ -205,10 +206,11 @@ void RunLog::stop_run() {
         capture_.fatal = true;
         throw DeferredFatal{};
     }
-    if (file_.is_open()) file_.flush();
     stopped_ = true;
     std::fflush(stdout);
-    close_all_files();
+    // The log ends here; the run closes its other files as they stand
+    // (Run, close_result_files_after_stop). The end of run reopens it.
+    file_.close();
     throw FatalStop{};
 }
 
@@ -277,14 +279,15 @@ bool RunLog::close() {
     const std::string written = file_.path();
     const bool log_written = file_.close() && !lost_;
     log_state = 0;
-    if (!log_written) report_incomplete("protokolu", written);
+    if (!log_written) report_incomplete("protokolu", shown_path_);
     if (log_given || copy_path.empty()) return log_written;
+    const std::string copy_name = platform::path_in_directory(directory, copy_path);
     // Copying a file onto itself would truncate it before it is read. The
     // run refuses such a copy before it starts; this guards the log itself.
-    if (platform::file_key(copy_path) == platform::file_key(written)) return log_written;
+    if (platform::file_key(copy_name) == platform::file_key(written)) return log_written;
     File copy;
     File source;
-    if (!copy.open(copy_path, "wb")) {
+    if (!copy.open(copy_name, "wb")) {
         // No copy was made: there is no file to call incomplete.
         platform::console_write(format("+++ Kopii protokolu nelze vytvorit - [ %s ]\n", copy_path.c_str()));
         if (sink_) sink_(format("+++ kopii protokolu nelze vytvořit: %s"_cz, copy_path.c_str()));
@@ -306,12 +309,5 @@ bool RunLog::close() {
     return log_written;
 }
 
-void log_message(MessageType type, const char* fmt, ...) {
-    va_list args;
-    va_start(args, fmt);
-    std::string text = vformat(fmt, args);
-    va_end(args);
-    run_log().message(type, text);
-}
 
 }  // namespace zemo

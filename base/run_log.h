@@ -11,8 +11,9 @@
 // paměti", 3 "chybná vstupní data", 4 "chyba programu", 5-9 nothing); a
 // detail text follows on its own line after seven blanks and "- ".
 //
-// The fatal path is one mechanism: a fatal message is written, every open
-// file is flushed and closed (close_all_files), and FatalStop is thrown.
+// The fatal path is one mechanism: a fatal message is written, the log file
+// is flushed and closed, and FatalStop is thrown; the run that catches it
+// closes its result tables as they stand (run/run.h).
 // The console program catches it around its stages and exits with -100;
 // the desktop program catches it per stage and returns -100 to its window.
 //
@@ -85,6 +86,9 @@ public:
     // still reach the line sink, and a fatal message still ends the stage
     // (the readers rely on it), without a line in the log.
     bool quiet = false;
+    // The directory a relative path of the log or its copy is taken in
+    // (the run's computation directory); messages name the paths as given.
+    std::string directory;
 
     // Back to the state before open (closes a log still open).
     void reset();
@@ -161,6 +165,11 @@ public:
     Captured end_capture();
     void replay(const Captured& captured);
     [[noreturn]] void stop_deferred() { stop_run(); }
+    // True once a fatal message has ended a stage of this log's run (its
+    // file closed as it stood).
+    bool stopped_by_fatal() const { return stopped_; }
+    // The log file closed as a fatal stop leaves it: no count, no copy.
+    void close_file() { file_.close(); }
 
 private:
     // Writes one message; true when it was a fatal one.
@@ -181,12 +190,9 @@ private:
     bool lost_ = false;     // a write failed before the log was last reopened
     bool held_ = false;
     std::string held_file_;  // where the held log goes, once opened
+    std::string shown_path_;  // the log's path as given, for messages
     std::string held_text_;
 };
 
-RunLog& run_log();
-
-// Formats a message text into the shared buffer and reports it.
-void log_message(MessageType type, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 
 }  // namespace zemo

@@ -8,7 +8,6 @@
 #include <ctime>
 #include <string>
 
-#include "base/run_record.h"
 #include "base/version.h"
 
 namespace zemo {
@@ -47,8 +46,5 @@ struct RunOptions {
 
     void reset() { *this = RunOptions{}; }
 };
-
-// The options of the run in progress (see run_record.h).
-inline RunOptions& run_options() { return RunRecord<RunOptions>::current(); }
 
 }  // namespace zemo

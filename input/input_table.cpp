@@ -11,14 +11,11 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <optional>
 
 #include "base/format.h"
 #include "base/numbers.h"
 #include "base/platform.h"
 #include "base/run_log.h"
-#include "base/run_options.h"
-#include "base/run_record.h"
 #include "base/text.h"
 
 namespace zemo {
@@ -220,14 +217,6 @@ bool detect_table_type(InputContext& in, InputTable& table, bool quiet) {
     }
     if (!quiet) in.log.fatal(kFatalData, "Typ souboru nelze určit"_cz);
     return false;
-}
-
-PartialNumbers& partial_numbers() { return RunRecord<PartialNumbers>::current(); }
-
-InputContext& current_input_context() {
-    static thread_local std::optional<InputContext> context;
-    context.emplace(run_log(), partial_numbers(), std::string(), run_options().quiet_open_failure);
-    return *context;
 }
 
 void note_partial_number(InputContext& in, const InputTable& table, int line_number, const std::string& field,

@@ -113,12 +113,7 @@ struct PartialNumbers {
         std::vector<std::string> last_texts;  // the fields noted on that line
     };
     std::vector<std::pair<std::string, Table>> tables;  // by path, in the order met
-    void reset() { tables.clear(); }
 };
-// TRANSITIONAL (goes with the thread-current records): the record and the
-// context of the run in progress.
-PartialNumbers& partial_numbers();
-InputContext& current_input_context();
 // Notes field (of line or record line_number of table) read only in part as value.
 void note_partial_number(InputContext& in, const InputTable& table, int line_number, const std::string& field,
                          double value);

@@ -20,7 +20,6 @@
 #include <string_view>
 #include <vector>
 
-#include "base/run_record.h"
 #include "base/files.h"
 #include "base/format.h"
 #include "base/numbers.h"
@@ -31,9 +30,6 @@
 
 namespace zemo {
 
-
-// TRANSITIONAL: goes with the thread-current records.
-ModelSettings& model_settings() { return RunRecord<ModelSettings>::current(); }
 
 namespace {
 

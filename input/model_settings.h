@@ -32,7 +32,6 @@ inline void ModelSettings::set_methodology_defaults() {
     for (int i = 0; i < 2; ++i) emissionPeakRatio[i] = kMethodEmissionPeakRatio[i];
 }
 
-ModelSettings& model_settings();  // TRANSITIONAL
 
 // The settings file of an installation (its directory ends in the separator).
 std::string model_settings_path(const std::string& installation_directory);

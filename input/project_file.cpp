@@ -21,7 +21,6 @@
 #include <string_view>
 
 #include "base/files.h"
-#include "base/run_record.h"
 #include "base/format.h"
 #include "base/numbers.h"
 #include "base/platform.h"
@@ -34,9 +33,6 @@ namespace zemo {
 const PollutantType kPollutantTypes[9] = {{"JINA", 0}, {"SO2", 1}, {"PM10", 10}, {"TSP", 11}, {"NOX", 20},
                                           {"NO2", 21}, {"CO", 30},  {"ORG", 40},  {"BZN", 41}};
 const char* const kProjectionNames[3] = {"JINA", "JTSK", "S42"};
-
-// TRANSITIONAL: goes with the thread-current records.
-ProjectConfig& project() { return RunRecord<ProjectConfig>::current(); }
 
 int project_type_code(const InputTable& table) {
     switch (table.type) {

@@ -97,7 +97,6 @@ struct ProjectConfig {
     bool computes_no2() const { return no2_count > 0; }
 };
 
-ProjectConfig& project();  // TRANSITIONAL
 
 // The project file of a run: the -i value, else the computation directory,
 // the program name and ".atm" (a path, like every path of the run, taken in

@@ -22,7 +22,6 @@
 
 #include <climits>
 
-#include "base/run_record.h"
 #include "base/format.h"
 #include "input/project_file.h"
 #include "base/run_log.h"
@@ -30,8 +29,6 @@
 #include "input/wind_roses.h"
 
 namespace zemo {
-
-ReferencePointTables& reference_point_tables() { return RunRecord<ReferencePointTables>::current(); }
 
 namespace {
 

@@ -52,10 +52,6 @@ struct ReferencePointTables {
     void reset() { *this = ReferencePointTables{}; }
 };
 
-// TRANSITIONAL (goes with the thread-current records): the tables of the
-// run in progress, for the code not yet handed them.
-ReferencePointTables& reference_point_tables();
-
 // Opens a table (one of ReferencePointTables::tables, its type known) for
 // reading and, for a DBF table, reads its header; a table that cannot be
 // opened is fatal. The field list is checked by the loading pass.

@@ -26,7 +26,6 @@
 #include <new>
 #include <variant>
 
-#include "base/run_record.h"
 #include "base/format.h"
 #include "input/project_file.h"
 #include "base/run_log.h"
@@ -671,8 +670,6 @@ void filling_pass(Reading& rd, bool look_up_roses) {
 }
 
 }  // namespace
-
-Sources& sources() { return RunRecord<Sources>::current(); }
 
 int Sources::group_of(int j) const {
     if (j < NP) return SrcP_group[static_cast<std::size_t>(j)];

@@ -78,7 +78,6 @@ struct Sources {
     int group_index(int group) const;
 };
 
-Sources& sources();  // TRANSITIONAL
 
 // Reads the project's source tables (opened in in.directory): the counting
 // pass, which sizes the arrays within the memory ceiling (memory_limit as

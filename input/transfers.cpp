@@ -17,7 +17,6 @@
 
 #include <cmath>
 
-#include "base/run_record.h"
 #include "base/format.h"
 #include "base/numbers.h"
 #include "input/project_file.h"
@@ -27,8 +26,6 @@
 #include "input/model_settings.h"
 
 namespace zemo {
-
-Transfers& transfers() { return RunRecord<Transfers>::current(); }
 
 namespace {
 

@@ -20,8 +20,6 @@ struct Transfers {
     void reset() { *this = Transfers{}; }
 };
 
-// TRANSITIONAL (goes with the thread-current records): the run's transfers.
-Transfers& transfers();
 
 // The run's reader: the checking pass, then the storing pass. Both arrays
 // hold one row per pollutant of the project, settings.directions sectors

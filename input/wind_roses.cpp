@@ -24,7 +24,6 @@
 
 #include "base/format.h"
 #include "base/numbers.h"
-#include "base/run_record.h"
 #include "input/project_file.h"
 #include "base/run_log.h"
 #include "base/text.h"
@@ -256,8 +255,6 @@ void fill_roses(InputContext& in, const InputTable& table, WindRoses& roses, int
 }
 
 }  // namespace
-
-WindRoses& wind_roses() { return RunRecord<WindRoses>::current(); }
 
 int WindRoses::find(int id) const {
     for (int i = 0; i < count; ++i)

@@ -30,8 +30,6 @@ struct WindRoses {
     int find(int id) const;
 };
 
-// TRANSITIONAL (goes with the thread-current records): the run's roses.
-WindRoses& wind_roses();
 
 // The run's reader: the counting pass, then the filling pass, over the
 // project's wind-rose table, resampled to settings.directions sectors.

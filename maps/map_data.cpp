@@ -115,20 +115,20 @@ void read_text_table(const std::string& path, ResultTable& table) {
 
 // The DBF basic table through the model's own DBF reader (its header checks
 // included).
-void read_dbf_table(const std::string& cp1250_path, const std::string& path, ResultTable& table) {
+void read_dbf_table(RunLog& log, const std::string& cp1250_path, const std::string& path, ResultTable& table) {
     InputTable input;
     input.path = cp1250_path;
     input.type = TableType::Dbf;
     File file;
     if (!file.open(cp1250_path, "rb")) throw MapError("Tabulku výsledků nelze otevřít: " + path);
     DbfHeader header;
-    read_dbf_header(run_log(), file, input, header);
+    read_dbf_header(log, file, input, header);
     for (const DbfField& f : header.fields) table.columns.push_back(cp1250_to_utf8(f.name));
     if (table.columns.empty()) throw MapError("Tabulka výsledků nemá žádný sloupec: " + path);
     table.numbers.resize(table.columns.size() - 1);
     std::vector<std::string> fields;
     for (std::uint32_t r = 0; r < header.record_count; ++r) {
-        read_dbf_record(run_log(), file, input, header, r, fields);
+        read_dbf_record(log, file, input, header, r, fields);
         table.ids.push_back(cp1250_to_utf8(dbf_identifier(fields[0])));
         for (std::size_t c = 1; c < fields.size(); ++c) {
             double v = 0;
@@ -143,15 +143,15 @@ void read_dbf_table(const std::string& cp1250_path, const std::string& path, Res
 
 // Every reference point of the project's tables, in order, as the
 // computation reads them.
-std::vector<Receptor> read_receptors() {
+std::vector<Receptor> read_receptors(Run& run) {
     std::vector<Receptor> receptors;
-    for (const InputTable& table : reference_point_tables().tables) {
+    for (const InputTable& table : run.reference_points().tables) {
         PointCursor cursor;
-        open_point_table(current_input_context(), table, cursor);
+        open_point_table(run.input_context(), table, cursor);
         ReferencePoint point;
         for (;;) {
-            const PointRead r = read_next_point(current_input_context(), wind_roses(), PointReaderMode::Computing, table,
-                                                cursor, point);
+            const PointRead r =
+                read_next_point(run.input_context(), run.wind_roses(), PointReaderMode::Computing, table, cursor, point);
             if (r == PointRead::End) break;
             if (r == PointRead::SkippedEmptyRecord) continue;
             receptors.push_back({cp1250_to_utf8(point.id), point.x, point.y});
@@ -245,23 +245,39 @@ MapProject load_map_project(const MapOptions& options) {
             m.pollutants = pc.pollutants;
             m.sources = run.sources();
             m.dbf = pc.result_format == kFormatDbf;
+            // Every relative name of the project, and of the tool's own
+            // options, is taken in the computation directory, as the run
+            // takes them.
+            // (the directory as the file system names it, as the working
+            // directory would give it)
+            const fs::path computation_directory = fs::weakly_canonical(fs::absolute(
+                options.computation_directory.empty() ? fs::path(".") : fs::path(options.computation_directory)));
+            const auto in_computation_directory = [&](const fs::path& p) {
+                return p.is_absolute() ? p : computation_directory / p;
+            };
             try {
-                m.receptors = read_receptors();
+                m.receptors = read_receptors(run);
                 const std::string basic_cp = result_file_path(pc, pc.base_basic, "", m.dbf);
-                m.basic.path = fs::absolute(native_path(basic_cp)).string();
+                m.basic.path = in_computation_directory(native_path(basic_cp)).string();
                 if (!fs::exists(m.basic.path)) throw MapError("Tabulka výsledků neexistuje: " + m.basic.path);
                 if (m.dbf)
-                    read_dbf_table(basic_cp, m.basic.path, m.basic);
+                    read_dbf_table(run.log(), platform::path_in_directory(run.options().computation_directory, basic_cp),
+                                   m.basic.path, m.basic);
                 else
                     read_text_table(m.basic.path, m.basic);
                 const std::string out = native_path(pc.output_directory);
                 m.output_directory =
                     options.output_directory.empty()
-                        ? (fs::absolute(out.empty() ? fs::path(".") : fs::path(out)) / "mapy").string()
-                        : fs::absolute(options.output_directory).string();
+                        ? (in_computation_directory(out.empty() ? fs::path(".") : fs::path(out)) / "mapy").string()
+                        : in_computation_directory(options.output_directory).string();
                 if (m.output_directory.back() != '/') m.output_directory += '/';
-                m.run_log = fs::absolute(find_run_log(options, pc.output_directory,
-                                                      platform::base_name(project_path)))
+                MapOptions located = options;
+                if (!located.run_log.empty()) located.run_log = in_computation_directory(located.run_log).string();
+                m.run_log = in_computation_directory(
+                                find_run_log(located,
+                                             platform::path_in_directory(run.options().computation_directory,
+                                                                         pc.output_directory),
+                                             platform::base_name(project_path)))
                                 .string();
             } catch (const MapError& e) {
                 failure = e.what();

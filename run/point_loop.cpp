@@ -196,7 +196,7 @@ ComputationEnd run_computation(const RunInputs& in, ResultFiles& files, InputCon
     ConsoleProgress console;
     RunObserver& host = hooks.observer ? *hooks.observer : console;
 
-    int threads = computation_threads();
+    int threads = computation_threads(log);
     const int total = in.points.total;
     threads = std::max(1, std::min(threads, total));
 

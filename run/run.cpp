@@ -46,31 +46,12 @@ int guarded(RunLog& log, const std::function<int()>& body) {
 
 int run_stage(RunLog& log, const std::function<int()>& step) { return guarded(log, step); }
 
-// TRANSITIONAL: go with the thread-current records.
-int run_stage(const std::function<int()>& step) { return guarded(run_log(), step); }
-void reset_run_records() {
-    run_log().reset();
-    run_options().reset();
-    project().reset();
-    model_settings().reset();
-    sources().reset();
-    wind_roses().reset();
-    transfers().reset();
-    reference_point_tables().reset();
-    partial_numbers().reset();
-}
-
-Run::Run(RunObserver* observer) : observer_(observer), working_directory_(platform::current_directory()) {
+Run::Run(RunObserver* observer) : observer_(observer) {
     hooks_.observer = observer;
     if (observer) log_.set_line_sink([observer](std::string_view line) { observer->message_line(line); });
 }
 
-Run::~Run() {
-    // Every file of the run is closed before its records go (also after a
-    // fatal stop, which closed them already).
-    close_all_files();
-    platform::change_directory(working_directory_);
-}
+Run::~Run() = default;
 
 bool Run::stage(Stage which, const std::function<void()>& body) {
     if (observer_) observer_->stage_starting(which);
@@ -78,6 +59,9 @@ bool Run::stage(Stage which, const std::function<void()>& body) {
                                body();
                                return 0;
                            }) == 0;
+    // A fatal message ended the log's file where it stood; the result
+    // tables are closed the same way, keeping the rows written so far.
+    if (!completed && log_.stopped_by_fatal()) close_result_files_after_stop(results_);
     if (observer_) observer_->stage_ended(which, completed);
     return completed;
 }
@@ -121,12 +105,16 @@ void Run::initialisation(const RunPlan& plan) {
         opt.computation_directory = platform::with_separator(
             opt.computation_directory.empty() ? std::string(".") : opt.computation_directory);
     }
-    if (!platform::change_directory(opt.computation_directory) && !plan.project_handed_over) {
+    // Every relative path of the run is taken in its computation directory;
+    // the process's working directory stays as it is.
+    if (!plan.project_handed_over && !platform::is_searchable_directory(opt.computation_directory)) {
         platform::console_write(format("*** Adresář projektu neexistuje nebo není přístupný\n       %s\n"_cz,
                                        opt.computation_directory.c_str()));
         throw FatalStop{};
     }
+    input_.directory = opt.computation_directory;
     input_.quiet_open_failure = opt.quiet_open_failure;
+    log_.directory = opt.computation_directory;
     if (!plan.project_handed_over) {
         std::string log_path;
         if (opt.log_given) {
@@ -159,7 +147,8 @@ void Run::initialisation(const RunPlan& plan) {
 
 void Run::project_file(const RunPlan& plan) {
     if (!plan.project_handed_over)
-        project_ = read_project(project_file_path(options_), platform::current_directory(), input_);
+        project_ = read_project(project_file_path(options_), platform::full_directory(options_.computation_directory),
+                                input_);
     // No result table may replace an input, the log or another result.
     check_run_files(options_, project_, log_);
     log_.release();
@@ -170,7 +159,8 @@ void Run::finish_held_log() {
     if (held_log_may_be_created(options_, project_, log_)) {
         log_.release();
         log_.flush();
-        close_all_files();
+        log_.close_file();
+        close_result_files_after_stop(results_);
     } else {
         log_.release_to_console();
     }
@@ -230,7 +220,6 @@ int finish_run(const RunOptions& opt, ResultFiles& results, RunLog& log, int sta
         }
     }
     if (!log.close()) status = -100;
-    close_all_files();
     return status;
 }
 

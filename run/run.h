@@ -30,7 +30,6 @@
 #include "base/files.h"
 #include "base/run_log.h"
 #include "base/run_options.h"
-#include "base/run_record.h"
 #include "input/input_table.h"
 #include "input/run_inputs.h"
 #include "input/model_settings.h"
@@ -107,9 +106,6 @@ private:
     // Runs one stage with its events: true when it completed.
     bool stage(Stage which, const std::function<void()>& body);
 
-    // The registry of open files comes first: the files of the later
-    // records unregister from it when they close at the run's end.
-    OpenFiles files_;
     RunOptions options_;
     RunLog log_;
     ProjectConfig project_;
@@ -124,21 +120,6 @@ private:
     InputContext input_{log_, partial_numbers_};
     RunObserver* observer_;
     bool stopped_ = false;
-
-    RunRecord<OpenFiles>::Binding files_binding_{files_};
-    RunRecord<RunOptions>::Binding options_binding_{options_};
-    RunRecord<RunLog>::Binding log_binding_{log_};
-    RunRecord<ProjectConfig>::Binding project_binding_{project_};
-    RunRecord<ModelSettings>::Binding settings_binding_{settings_};
-    RunRecord<Sources>::Binding sources_binding_{sources_};
-    RunRecord<WindRoses>::Binding roses_binding_{roses_};
-    RunRecord<Transfers>::Binding transfers_binding_{transfers_};
-    RunRecord<ReferencePointTables>::Binding points_binding_{points_};
-    RunRecord<PartialNumbers>::Binding partial_numbers_binding_{partial_numbers_};
-    RunRecord<ResultFiles>::Binding results_binding_{results_};
-    RunRecord<RunHooks>::Binding hooks_binding_{hooks_};
-
-    std::string working_directory_;  // restored at the end
 };
 
 // Runs one step outside a run's stages (a reader in a test, the desktop's
@@ -151,9 +132,5 @@ int run_stage(RunLog& log, const std::function<int()>& step);
 // result is -100 when the run lost output or did not complete.
 int finish_run(const RunOptions& options, ResultFiles& results, RunLog& log, int status);
 
-// TRANSITIONAL: the same over the thread-current records, and back to a fresh
-// process for hosts that drive single readers (tests, fuzz targets).
-int run_stage(const std::function<int()>& step);
-void reset_run_records();
 
 }  // namespace zemo

@@ -38,14 +38,14 @@ std::vector<RunFileUse> run_file_uses(const RunOptions& options, const ProjectCo
     if (pr.transfers_given) add_input(uses, pr.transfers, "soubor s transfery"_cz);
     add_input(uses, pr.wind_roses, "soubor s větrnými růžicemi"_cz);
     if (pr.projection != kProjectionJina)
-        uses.push_back({rotation_grid_path(run_options().installation_directory, pr.projection), "rotační síť projekce"_cz, Role::Input});
+        uses.push_back({rotation_grid_path(options.installation_directory, pr.projection), "rotační síť projekce"_cz, Role::Input});
 
     if (!log.log_path.empty()) uses.push_back({log.log_path, "LOG soubor"_cz, Role::Log});
     if (!log.log_given && !log.copy_path.empty())
         uses.push_back({log.copy_path, "kopie LOG souboru"_cz, Role::LogCopy});
 
     if (with_results)
-        for (const PlannedResultFile& f : planned_result_files(project())) uses.push_back({f.path, f.use, Role::Result});
+        for (const PlannedResultFile& f : planned_result_files(pr)) uses.push_back({f.path, f.use, Role::Result});
     return uses;
 }
 
@@ -53,7 +53,8 @@ void check_run_files(const RunOptions& options, const ProjectConfig& project, Ru
     const std::vector<RunFileUse> uses = run_file_uses(options, project, log, true);
     std::vector<std::string> keys;
     keys.reserve(uses.size());
-    for (const RunFileUse& u : uses) keys.push_back(platform::file_key(u.path));
+    for (const RunFileUse& u : uses)
+        keys.push_back(platform::file_key(platform::path_in_directory(options.computation_directory, u.path)));
     for (std::size_t j = 1; j < uses.size(); ++j)
         for (std::size_t i = 0; i < j; ++i) {
             if (keys[i] != keys[j] || may_share(uses[i], uses[j])) continue;
@@ -65,10 +66,13 @@ void check_run_files(const RunOptions& options, const ProjectConfig& project, Ru
 bool held_log_may_be_created(const RunOptions& options, const ProjectConfig& project, const RunLog& log) {
     const std::string path = log.held_path();
     if (path.empty()) return true;
-    const std::string key = platform::file_key(path);
+    const auto key_of = [&](const std::string& p) {
+        return platform::file_key(platform::path_in_directory(options.computation_directory, p));
+    };
+    const std::string key = key_of(path);
     // The result paths are known only once the output directory is.
     for (const RunFileUse& u : run_file_uses(options, project, log, !project.output_directory.empty()))
-        if (u.role != Role::Log && u.role != Role::LogCopy && platform::file_key(u.path) == key) return false;
+        if (u.role != Role::Log && u.role != Role::LogCopy && key_of(u.path) == key) return false;
     return true;
 }
 

@@ -33,12 +33,12 @@ ThreadSetting thread_setting(const char* value, int default_threads) {
     return setting;
 }
 
-int computation_threads() {
+int computation_threads(RunLog& log) {
     const char* value = std::getenv("ZEMO_THREADS");
     const ThreadSetting setting = thread_setting(value, platform::available_cpus());
     if (!setting.valid)
-        log_message(kErrorData, "Neplatná hodnota proměnné ZEMO_THREADS: [%s], použije se výchozí počet vláken"_cz,
-                    utf8_to_cp1250(value).c_str());
+        log.messagef(kErrorData, "Neplatná hodnota proměnné ZEMO_THREADS: [%s], použije se výchozí počet vláken"_cz,
+                     utf8_to_cp1250(value).c_str());
     return setting.threads;
 }
 

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "base/run_log.h"
+
 namespace zemo {
 
 // At most this many threads, whatever the setting asks for (each thread
@@ -25,6 +27,6 @@ ThreadSetting thread_setting(const char* value, int default_threads);
 
 // The setting of this process; an invalid value is reported in the run log
 // as a counted error naming it.
-int computation_threads();
+int computation_threads(RunLog& log);
 
 }  // namespace zemo

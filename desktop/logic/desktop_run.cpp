@@ -97,7 +97,9 @@ int prepare_run(const ProjectForm& form, const Preferences& prefs, const RunPlac
         else session.copy_path = platform::with_separator(form.output_directory) + "zemo.log";
     }
 
-    // 3. the log, or the fallback in the temporary directory
+    // 3. the log, or the fallback in the temporary directory (a relative
+    // name taken in the project's directory)
+    log.directory = platform::with_separator(places.project_directory);
     std::string reason;
     if (!log.open_or_fail(log_path, level, reason)) {
         std::string line("+++ ");
@@ -265,7 +267,6 @@ int run_model(const ScreenToCfg& screen_to_cfg, const Preferences& prefs, const 
     DesktopRunObserver observer(window, session);
     Run run(&observer);
     observer.attach(run.log());
-    platform::change_directory(places.project_directory);
     window.set_running(true);
     // 12.
     const auto finish = [&](int status) {
