@@ -11,12 +11,15 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zemo;
     if (size < 1) return 0;
-    fuzz::reset_run_state();
     const std::uint8_t selector = data[0];
     const int kind = std::min(selector >> 6, 2);
     const bool with_no2 = (selector & 16) == 0;
+    RunLog log;
+    fuzz::quiet_log(log);
+    PartialNumbers notes;
+    InputContext in{log, notes};
 
-    ProjectConfig& cfg = project();
+    ProjectConfig cfg;
     Pollutant a;
     a.indicative = with_no2 ? "NO2" : "NOx";
     a.type = with_no2 ? kTypeNO2 : kTypeNOX;
@@ -30,17 +33,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     cfg.source_kinds = kind + 1;
     fuzz::write_table(*tables[kind], data + 1, size - 1);
 
-    model_settings().set_methodology_defaults();
-    WindRoses& roses = wind_roses();
+    WindRoses roses;
     roses.count = 2;
     roses.Wnd_id = {11, 22};
     roses.sectors_in_file = 8;
 
-    run_stage([&] {
-        if (selector & 8) return read_sources(ReaderPass::Test);
-        if (read_sources(ReaderPass::Count) != 0) return -100;
-        return read_sources(ReaderPass::Fill);
+    // The memory a run may take is libFuzzer's RSS limit (scripts/fuzz),
+    // not the machine's, and it is not looked up again for every input.
+    constexpr std::uint64_t kMemoryLimit = 2048ull << 20;
+    fuzz::run_reader([&] {
+        read_sources(selector & 8 ? ReaderPass::Test : ReaderPass::Fill, cfg, roses, kMemoryLimit, in);
     });
-    fuzz::reset_run_state();
     return 0;
 }

@@ -227,6 +227,9 @@ template <class... F>
 struct Overloaded : F... {
     using F::operator()...;
 };
+// Spelled out: clang before 17 deduces no template arguments of an aggregate.
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
 
 // Running minimum and maximum of one overview value.
 struct Range {
