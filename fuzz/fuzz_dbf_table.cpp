@@ -7,24 +7,24 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zemo;
-    fuzz::reset_run_state();
+    fuzz::Reading reading;
     InputTable table;
     table.path = fuzz::write_input("t.dbf", data, size);
-    run_stage([&] {
-        if (detect_table_type(current_input_context(), table, false) != 0 || !table.is_dbf()) return -100;
+    run_stage(reading.log, [&] {
+        if (!detect_table_type(reading.in, table, false) || !table.is_dbf()) return -100;
         File file;
-        open_table(current_input_context(), file, table);
+        open_table(reading.in, file, table);
         DbfHeader header;
-        if (read_dbf_header(run_log(), file, table, header) != 0) return -100;
+        read_dbf_header(reading.log, file, table, header);
         std::vector<std::string> fields;
         for (std::uint32_t r = 0; r < header.record_count; ++r) {
-            if (!read_dbf_record(run_log(), file, table, header, r, fields)) break;
+            read_dbf_record(reading.log, file, table, header, r, fields);
             if (dbf_record_is_blank(fields)) continue;
             if (!fields.empty()) (void)dbf_identifier(fields[0]);
         }
-        return check_dbf_fields(run_log(), table, header, {"ID", "X", "Y", "Z", "VYSKA", "RUZICE"}, {5},
-                                "chybný datový typ %i. pole %s, požadovaný typ [I]"_cz);
+        check_dbf_fields(reading.log, table, header, {"ID", "X", "Y", "Z", "VYSKA", "RUZICE"}, {5},
+                         "chybný datový typ %i. pole %s, požadovaný typ [I]"_cz);
+        return 0;
     });
-    fuzz::reset_run_state();
     return 0;
 }

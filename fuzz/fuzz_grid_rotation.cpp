@@ -27,7 +27,6 @@ double coordinate(const std::uint8_t* header, int min_offset, int max_offset, in
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zemo;
     if (size < 2) return 0;
-    fuzz::reset_run_state();
     const char* name = (data[0] & 128) ? "S42" : "JTSK";
     const std::uint8_t* grid = data + 2;
     const std::size_t grid_size = size - 2;
@@ -37,10 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         y = coordinate(grid, 16, 24, data[1] & 127);
     }
     const std::string path = fuzz::write_input("rot.abn", grid, grid_size);
-    run_stage([&] {
-        look_up_rotation_in(run_log(), path, name, x, y);
+    fuzz::Reading reading;
+    run_stage(reading.log, [&] {
+        look_up_rotation_in(reading.log, path, name, x, y);
         return 0;
     });
-    fuzz::reset_run_state();
     return 0;
 }

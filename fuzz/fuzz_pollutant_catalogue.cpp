@@ -7,7 +7,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zemo;
-    fuzz::reset_run_state();
     const std::string path = fuzz::write_input("pol.cfg", data, size);
     PollutantCatalogue catalogue;
     const int count = pol_list_read(catalogue, path);
@@ -26,6 +25,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)catalogue_name_is_safe(entry.name);
         (void)same_name(entry.name, catalogue.entries.front().name);
     }
-    fuzz::reset_run_state();
     return 0;
 }

@@ -1,15 +1,14 @@
-// The console program's project-file reader (read_project_from) on the
+// The console program's project-file reader (read_project) on the
 // input as the ".atm" file.
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zemo;
-    fuzz::reset_run_state();
+    fuzz::Reading reading;
     const std::string path = fuzz::write_input("p.atm", data, size);
-    run_stage([&] {
-        read_project_from(path);
+    run_stage(reading.log, [&] {
+        (void)read_project(path, "/", reading.in);
         return 0;
     });
-    fuzz::reset_run_state();
     return 0;
 }

@@ -33,7 +33,6 @@ void write_and_read_back(const zemo::desktop::ProjectForm& form, zemo::desktop::
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zemo;
-    fuzz::reset_run_state();
     const std::string path = fuzz::write_input("p.atm", data, size);
     desktop::ProjectForm form;
     std::string error_text;
@@ -50,6 +49,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
     }
-    fuzz::reset_run_state();
     return 0;
 }

@@ -120,17 +120,18 @@ void run_reader(Reader&& reader) {
     }
 }
 
-// Back to a fresh process, for the targets of readers that still reach for
-// the run's records: the log (a quiet_log), the options, the project, the
-// model settings and every table of a run.
-inline void reset_run_state() {
-    reset_run_records();
-    run_options().console = false;
-    // The memory a run may take is libFuzzer's RSS limit (scripts/fuzz),
-    // not the machine's, and it is not looked up again for every input.
-    run_options().memory_limit = 2048ull << 20;
-    quiet_log(run_log());
-}
+// What a target's reader works with: a quiet log, the notes of numbers
+// read in part and the context over both, fresh for every input.
+struct Reading {
+    RunLog log;
+    PartialNumbers notes;
+    InputContext in{log, notes};
+    Reading() { quiet_log(log); }
+};
+
+// The memory a run may take is libFuzzer's RSS limit (scripts/fuzz), not
+// the machine's, and it is not looked up again for every input.
+inline constexpr std::uint64_t kMemoryLimit = 2048ull << 20;
 
 // The table type of a table-reading target, chosen by the low three bits of
 // the first input byte: detection on a text name or on a ".dbf" name, or

@@ -11,34 +11,33 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zemo;
-    fuzz::reset_run_state();
     const std::uint8_t* end = data + size;
     const std::uint8_t* newline = std::find(data, end, '\n');
     const std::string word(data, newline);
     const std::uint8_t* table_start = newline == end ? end : newline + 1;
 
+    fuzz::Reading reading;
     InputTable table;
     table.path = fuzz::write_input("t.txt", table_start, static_cast<std::size_t>(end - table_start));
     (void)has_dbf_extension(word);
     const bool typed = set_type_from_keyword(table, word);
     if (typed && table.is_dbf()) table.type = TableType::Undetermined;  // DBF tables have their own target
-    run_stage([&] {
-        if (detect_table_type(current_input_context(), table, !typed && !word.empty() && word[0] == 'q') != 0) return -100;
+    run_stage(reading.log, [&] {
+        if (!detect_table_type(reading.in, table, !typed && !word.empty() && word[0] == 'q')) return -100;
         (void)table.type_code();
         (void)project_type_code(table);
         File file;
-        open_table(current_input_context(), file, table);
+        open_table(reading.in, file, table);
         int line_number = 0;
         std::string line;
-        while (read_table_line(current_input_context(), file, table, line_number, line)) {
+        while (read_table_line(reading.in, file, table, line_number, line)) {
             const std::vector<std::string> fields = split_fields(line, table.separator);
             for (std::size_t i = 1; i < fields.size(); ++i) {
-                if (i == 1) (void)field_integer(current_input_context(), fields, i, line_number, table);
-                else (void)field_decimal(current_input_context(), fields, i, line_number, table);
+                if (i == 1) (void)field_integer(reading.in, fields, i, line_number, table);
+                else (void)field_decimal(reading.in, fields, i, line_number, table);
             }
         }
         return 0;
     });
-    fuzz::reset_run_state();
     return 0;
 }

@@ -205,7 +205,4 @@ inline int run_with_memory_limit(std::size_t headroom, const std::function<int()
 #endif
 }
 
-// Resets every process-wide record touched by a run, for in-process tests.
-inline void reset_run_state() { reset_run_records(); }
-
 }  // namespace zemo::test

@@ -12,9 +12,7 @@ using zemo::test::read_file;
 namespace {
 struct RunLogTest : ::testing::Test {
     test::TempDir dir;
-    RunLog& log = run_log();
-    void SetUp() override { log.reset(); }
-    void TearDown() override { log.reset(); }
+    RunLog log;
 };
 }  // namespace
 

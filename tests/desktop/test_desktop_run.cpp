@@ -127,11 +127,7 @@ std::vector<std::string> files_in(const fs::path& dir) {
 struct DesktopRun : ::testing::Test {
     fs::path cwd = fs::current_path();
     TempDir temp;
-    void SetUp() override { test::reset_run_state(); }
-    void TearDown() override {
-        fs::current_path(cwd);
-        test::reset_run_state();
-    }
+    void TearDown() override { fs::current_path(cwd); }
 };
 
 }  // namespace
@@ -160,9 +156,9 @@ TEST_F(DesktopRun, PreparationMakesEveryCheckAndNamesTheMissingOutputDirectoryTw
     EXPECT_EQ(window.stops, std::vector<std::string>{"CHYBNÉ ÚDAJE\nVýpočet nelze zahájit!"});
     EXPECT_TRUE(window.questions.empty());
     // The form's second reference-point file is the only one handed over.
-    ASSERT_EQ(project().grid_files.size(), 1u);
-    EXPECT_EQ(project().grid_files[0].path, "body.txt");
-    EXPECT_EQ(project().no2_count, 2);
+    ASSERT_EQ(run.project().grid_files.size(), 1u);
+    EXPECT_EQ(run.project().grid_files[0].path, "body.txt");
+    EXPECT_EQ(run.project().no2_count, 2);
 }
 
 TEST_F(DesktopRun, AnOwnLogFileNamesTheMissingOutputDirectoryOnceAndTheEmptyFormFailsEveryCheck) {

@@ -35,9 +35,7 @@ std::vector<LogLineKind> kinds_of(const std::string& text) {
 
 struct LogViewTest : ::testing::Test {
     test::TempDir dir;
-    RunLog& log = run_log();
-    void SetUp() override { log.reset(); }
-    void TearDown() override { log.reset(); }
+    RunLog log;
 };
 
 constexpr LogLineKind P = LogLineKind::Plain;

@@ -296,11 +296,7 @@ void walk_over(const std::string& type, const std::string& format, Walk& walk) {
 
 }  // namespace
 
-class WriteFailureWalk : public ::testing::TestWithParam<const char*> {
-protected:
-    void SetUp() override { test::reset_run_state(); }
-    void TearDown() override { test::reset_run_state(); }
-};
+class WriteFailureWalk : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(WriteFailureWalk, EveryFailedWriteOfEveryFileIsReported) {
     Walk walk;

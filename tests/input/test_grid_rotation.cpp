@@ -73,7 +73,7 @@ struct GridRotationTest : ::testing::Test {
     // The look-up's status as a stage: 0, or -100 after its fatal message
     // (rotation is then left as it was).
     int look_up_in(const std::string& path, const char* expected, double x, double y, double& rotation) {
-        return run_stage([&] {
+        return run_stage(runlog, [&] {
             rotation = look_up_rotation_in(runlog, path, expected, x, y);
             return 0;
         });
@@ -289,7 +289,7 @@ TEST_F(GridRotationTest, ProjectLookUpUsesTheInstallationGridAndTheCentre) {
     points.centre_y = 20 - 1e-3;  // just below the top row: cell row 1
     double rotation = kNotGiven;
     const auto look_up_for_project = [&] {
-        return run_stage([&] {
+        return run_stage(runlog, [&] {
             rotation = look_up_rotation(project, points, installation, runlog);
             return 0;
         });
@@ -311,7 +311,7 @@ TEST_F(GridRotationTest, ProjectLookUpUsesTheInstallationGridAndTheCentre) {
     project.projection = kProjectionJina;
     rotation = 0;
     const std::string nowhere = dir.file("nowhere") + platform::kDirSeparator;
-    EXPECT_EQ(run_stage([&] {
+    EXPECT_EQ(run_stage(runlog, [&] {
                   rotation = look_up_rotation(project, points, nowhere, runlog);
                   return 0;
               }),

@@ -161,7 +161,7 @@ TEST_F(InputTableTest, AnUndeterminableTableIsFatalUnlessQuiet) {
     fresh_log();  // the fatal path closed the log too
     InputTable missing;
     missing.path = dir.file("nothing.txt");
-    EXPECT_EQ(run_stage([&] { detect_table_type(in, missing, true); return 0; }), -100);
+    EXPECT_EQ(run_stage(runlog, [&] { detect_table_type(in, missing, true); return 0; }), -100);
     EXPECT_NE(log().find(cp("*** soubor nelze otevřít\n       - ") + missing.path), std::string::npos);
 }
 
@@ -428,7 +428,7 @@ TEST_F(InputTableTest, DbfHeadersThatDoNotFitTheFileAreFatal) {
         File f;
         open_table(in, f, t);
         DbfHeader h;
-        EXPECT_EQ(run_stage([&] { read_dbf_header(runlog, f, t, h); return 0; }), -100);
+        EXPECT_EQ(run_stage(runlog, [&] { read_dbf_header(runlog, f, t, h); return 0; }), -100);
         EXPECT_EQ(log(), cp("*** chybná vstupní data\n       - poškozený DBF soubor ") + t.path + ": " +
                              cp(c.detail + "\n"));
     }
@@ -469,7 +469,7 @@ TEST_F(InputTableTest, DbfDateFieldIsRefusedByItsLetter) {
     File f;
     open_table(in, f, t);
     DbfHeader h;
-    EXPECT_EQ(run_stage([&] { read_dbf_header(runlog, f, t, h); return 0; }), -100);
+    EXPECT_EQ(run_stage(runlog, [&] { read_dbf_header(runlog, f, t, h); return 0; }), -100);
     EXPECT_EQ(log(), cp("*** chybná vstupní data\n       - Program neumí zpracovat DBF typ 'D'\n"));
 }
 
@@ -538,7 +538,7 @@ TEST_F(InputTableTest, FieldListCheckInItsOrder) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
         fresh_log();
-        const int rc = run_stage([&] { check_dbf_fields(runlog, t, c.h, expected, {3}, integer_message); return 0; });
+        const int rc = run_stage(runlog, [&] { check_dbf_fields(runlog, t, c.h, expected, {3}, integer_message); return 0; });
         if (c.message.empty()) {
             EXPECT_EQ(rc, 0);
             EXPECT_EQ(log(), "");
@@ -647,7 +647,7 @@ TEST_F(InputTableTest, GdalTablesWithWrongFieldsAreRefused) {
         fresh_log();
         InputTable t;
         t.path = fixture(c.file);
-        const int rc = run_stage([&] {
+        const int rc = run_stage(runlog, [&] {
             detect_table_type(in, t, false);
             File f;
             open_table(in, f, t);

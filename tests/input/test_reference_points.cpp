@@ -55,7 +55,7 @@ protected:
     }
     // The loading pass as a stage: 0, or -100 after its fatal message.
     int load(PointReaderMode mode = PointReaderMode::Loading) {
-        return run_stage([&] {
+        return run_stage(log_, [&] {
             points_ = load_reference_points(project_, roses_, in_, mode);
             return 0;
         });
@@ -71,7 +71,7 @@ protected:
     }
     // The next read as a stage: 0, or -100 after its fatal message.
     int read_point_stage(const InputTable& table, PointCursor& cursor, ReferencePoint& p) {
-        return run_stage([&] {
+        return run_stage(log_, [&] {
             read_point(table, cursor, p);
             return 0;
         });
@@ -250,7 +250,7 @@ TEST_F(ReferencePointsTest, DbfWithBlankRecordsCountsTenYieldsEightReportsTwo) {
     ReferencePoint p;
     std::vector<ReferencePoint> points;
     int skipped = 0;
-    ASSERT_EQ(run_stage([&] {
+    ASSERT_EQ(run_stage(log_, [&] {
                   PointRead status;
                   while ((status = read_point(table, cursor, p)) != PointRead::End) {
                       if (status == PointRead::SkippedEmptyRecord) ++skipped;
@@ -361,7 +361,7 @@ TEST_F(ReferencePointsTest, RelativeTableIsOpenedInTheRunsDirectory) {
     // Without the directory the same path is looked for in the working directory.
     in_.directory.clear();
     PointCursor elsewhere;
-    EXPECT_EQ(run_stage([&] {
+    EXPECT_EQ(run_stage(log_, [&] {
                   open_point_table(in_, table, elsewhere);
                   return 0;
               }),

@@ -362,7 +362,7 @@ TEST_F(PointStatisticsTest, DirectionCountNotAMultipleOfSixteen) {
     occur(0, 0, 39, 1.0);
     conc.at(0, case_slot(0, 0, 39), 0) = 12;
     conc.at(0, case_slot(5, 0, 39), 0) = 3;
-    EXPECT_EQ(run_stage([&] {
+    EXPECT_EQ(run_stage(log, [&] {
                   check_sector_setting(in, log);
                   return 0;
               }),
@@ -374,7 +374,7 @@ TEST_F(PointStatisticsTest, DirectionCountNotAMultipleOfSixteen) {
     EXPECT_NO_THROW(point_statistics(in, conc, point, stats));
 
     project.result_type = kResultBasic;
-    EXPECT_EQ(run_stage([&] {
+    EXPECT_EQ(run_stage(log, [&] {
                   check_sector_setting(in, log);
                   point_statistics(in, conc, point, stats);
                   return 0;

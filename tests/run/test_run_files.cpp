@@ -70,9 +70,7 @@ TEST(FileLines, CrLfLfAndALoneCrEndALine) {
 namespace {
 struct HeldLogTest : ::testing::Test {
     test::TempDir dir;
-    RunLog& log = run_log();
-    void SetUp() override { log.reset(); }
-    void TearDown() override { log.reset(); }
+    RunLog log;
 };
 }  // namespace
 
@@ -119,7 +117,7 @@ TEST_F(HeldLogTest, ALogSentToTheConsoleCreatesNoFile) {
     log.hold();
     log.open(path, 1);
     log.message(kInformation, "informace");
-    EXPECT_EQ(run_stage([&] {
+    EXPECT_EQ(run_stage(log, [&] {
                   log.message(kFatalCreate, "kolize");
                   return 0;
               }),
@@ -152,20 +150,21 @@ TEST(PlannedResultFiles, AreTheFilesAnExtendedRunWrites) {
     for (const char* input : {"p.atm", "body.txt", "bodove.txt", "ruzice.txt", "beh.log"})
         written.erase(fs::canonical(dir.native(input)).string());
 
-    test::reset_run_state();
-    const auto cwd = fs::current_path();
-    fs::current_path(dir.path());
-    ASSERT_EQ(run_stage([] {
-                  project() = read_project("p.atm", platform::current_directory(), current_input_context());
+    // The project read as the run reads it, in its directory; the planned
+    // paths, relative ones taken there too, are the files the run wrote.
+    RunLog log;
+    PartialNumbers notes;
+    InputContext in(log, notes, dir.str() + "/");
+    ProjectConfig project;
+    ASSERT_EQ(run_stage(log, [&] {
+                  project = read_project("p.atm", platform::full_directory(dir.str()), in);
                   return 0;
               }),
               0);
     std::set<std::string> planned;
-    for (const PlannedResultFile& f : planned_result_files(project()))
-        planned.insert(fs::canonical(test::native_path(f.path)).string());
-    const std::size_t count = planned_result_files(project()).size();
-    fs::current_path(cwd);
-    test::reset_run_state();
+    for (const PlannedResultFile& f : planned_result_files(project))
+        planned.insert(fs::canonical(test::native_path(platform::path_in_directory(dir.str() + "/", f.path))).string());
+    const std::size_t count = planned_result_files(project).size();
     EXPECT_EQ(count, 1u + 2 * 4 + 2);  // basic, four tables and a report per pollutant
     EXPECT_EQ(planned, written);
     EXPECT_TRUE(planned.count(fs::canonical(dir.native("maxima_B.2.dbf")).string()));

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <regex>
+#include <thread>
 #include <vector>
 
 #include "run/console.h"
@@ -27,13 +28,16 @@ const char* const kPollutantB = "ORG=ORG, 5, 2, 12.5, Organicka latka\n";
 
 // The console program in this process, from root, with -d naming the
 // project's directory relatively: its exit code.
-int console_in_process(const fs::path& root, const Town& town) {
+int console_uncaptured(const fs::path& root, const Town& town) {
     const std::string dir = fs::relative(town.dir.path(), root).string();
     std::vector<std::string> args = {"zemo", "-a", "-c", "-d", dir, "-i", "town.atm", "-l", "beh.log"};
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
+    return run_console(static_cast<int>(argv.size()), argv.data());
+}
+int console_in_process(const fs::path& root, const Town& town) {
     testing::internal::CaptureStdout();
-    const int code = run_console(static_cast<int>(argv.size()), argv.data());
+    const int code = console_uncaptured(root, town);
     testing::internal::GetCapturedStdout();
     return code;
 }
@@ -73,15 +77,11 @@ struct InProcessRuns : ::testing::Test {
     fs::path cwd = fs::current_path();
     fs::path root;
     void SetUp() override {
-        test::reset_run_state();
         Town probe("");
         root = probe.dir.path().parent_path();
         fs::current_path(root);
     }
-    void TearDown() override {
-        fs::current_path(cwd);
-        test::reset_run_state();
-    }
+    void TearDown() override { fs::current_path(cwd); }
     Town make(const char* results, const char* pollutants = "LAT=JINA, 200, 250, Modelova latka\n") {
         Town town(results, pollutants);
         fs::create_directory(town.dir.native("vysledky"));
@@ -112,10 +112,38 @@ TEST_F(InProcessRuns, TwoProjectsAndTheFirstAgainGiveTheBytesOfSeparateRuns) {
     EXPECT_EQ(fs::current_path(), root);
 }
 
+// Two runs at the same time on two threads of one process, each with its
+// own project name, results and log, relative to the one working
+// directory: each gives the bytes of a process of its own.
+TEST_F(InProcessRuns, TwoProjectsOnTwoThreadsAtOnceGiveTheBytesOfSeparateRuns) {
+    Town a = make(kProjectA), b = make(kProjectB, kPollutantB);
+    Town a_alone = make(kProjectA), b_alone = make(kProjectB, kPollutantB);
+    ASSERT_EQ(console_alone(root, a_alone).exit_code, 0) << a_alone.log();
+    ASSERT_EQ(console_alone(root, b_alone).exit_code, 0) << b_alone.log();
+
+    int status_a = -1, status_b = -1;
+    testing::internal::CaptureStdout();
+    std::thread run_a([&] { status_a = console_uncaptured(root, a); });
+    std::thread run_b([&] { status_b = console_uncaptured(root, b); });
+    run_a.join();
+    run_b.join();
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(status_a, 0) << a.log();
+    ASSERT_EQ(status_b, 0) << b.log();
+    EXPECT_EQ(fs::current_path(), root);
+    expect_same_run(a, a_alone);
+    expect_same_run(b, b_alone);
+}
+
 namespace {
 // A fatal message in the middle of the computation, at the second point.
-void fatal_at_second_point(const ReferencePoint&, const ConcMatrix&, void* count) {
-    if (++*static_cast<int*>(count) == 2) run_log().message(kFatalProgram, "test: konec uprostred vypoctu");
+struct FatalAtSecondPoint {
+    RunLog* log;
+    int count = 0;
+};
+void fatal_at_second_point(const ReferencePoint&, const ConcMatrix&, void* context) {
+    auto* fatal = static_cast<FatalAtSecondPoint*>(context);
+    if (++fatal->count == 2) fatal->log->message(kFatalProgram, "test: konec uprostred vypoctu");
 }
 }  // namespace
 
@@ -132,13 +160,13 @@ TEST_F(InProcessRuns, AFatalStopInTheComputationLeavesNothingForTheNextRun) {
         opt.project_file = "town.atm";
         opt.log_file = "beh.log";
         opt.log_given = true;
-        int count = 0;
+        FatalAtSecondPoint fatal{&run.log()};
         run.hooks().point_observer = fatal_at_second_point;
-        run.hooks().point_context = &count;
+        run.hooks().point_context = &fatal;
         testing::internal::CaptureStdout();
         EXPECT_EQ(run.execute(), -100);
         testing::internal::GetCapturedStdout();
-        EXPECT_EQ(count, 2);
+        EXPECT_EQ(fatal.count, 2);
     }
     EXPECT_EQ(fs::current_path(), root);
     const std::string failed = a.log();
@@ -236,13 +264,13 @@ TEST_F(InProcessRuns, AFatalStopAtTheSecondPointLeavesTheSameFilesAtEightThreads
             opt.log_file = "beh.log";
             opt.log_given = true;
             opt.message_level = 2;
-            int count = 0;
+            FatalAtSecondPoint fatal{&run.log()};
             run.hooks().point_observer = fatal_at_second_point;
-            run.hooks().point_context = &count;
+            run.hooks().point_context = &fatal;
             testing::internal::CaptureStdout();
             EXPECT_EQ(run.execute(), -100);
             testing::internal::GetCapturedStdout();
-            EXPECT_EQ(count, 2) << threads;
+            EXPECT_EQ(fatal.count, 2) << threads;
         }
         ::unsetenv("ZEMO_THREADS");
         logs.push_back(log_without_times(town));
