@@ -29,25 +29,32 @@ std::string one_rose() {
 class InputLoadingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        test::reset_run_state();
-        model_settings().set_methodology_defaults();
+        settings.set_methodology_defaults();
         log_path_ = dir_.file("run.log");
-        run_log().open(log_path_, 2);
+        log.open(log_path_, 2);
         // No installation: a rotation grid cannot be found there.
-        run_options().installation_directory = dir_.file("no-installation") + "/";
+        options.installation_directory = dir_.file("no-installation") + "/";
 
-        ProjectConfig& pc = project();
         Pollutant co;
         co.indicative = "CO";
         co.type = kTypeCO;
-        pc.pollutants = {co};
-        pc.wind_roses = table("roses.txt", one_rose());
-        pc.point_sources = table("points.txt", "S1\t-740000.0\t-1045000.0\t250.0\t20.0\t0.0\t8760.0\t1\t1\t1\t0.5\n");
-        pc.source_kinds = 1;
-        pc.grid_files = {table("grid.txt", "R1\t-740100.0\t-1045200.0\t250.0\t1.5\t1\n"
-                                           "R2\t-739900.0\t-1044800.0\t260.0\t1.5\t1\n")};
+        project.pollutants = {co};
+        project.wind_roses = table("roses.txt", one_rose());
+        project.point_sources =
+            table("points.txt", "S1\t-740000.0\t-1045000.0\t250.0\t20.0\t0.0\t8760.0\t1\t1\t1\t0.5\n");
+        project.source_kinds = 1;
+        project.grid_files = {table("grid.txt",
+                                    "R1\t-740100.0\t-1045200.0\t250.0\t1.5\t1\n"
+                                    "R2\t-739900.0\t-1044800.0\t260.0\t1.5\t1\n")};
     }
-    void TearDown() override { test::reset_run_state(); }
+    // The input stage into data: 0, or -100 when a fatal message ended it
+    // (data then keeps what it held before).
+    int load() {
+        return run_stage(log, [&] {
+            data = load_input_data(project, settings, options, input);
+            return 0;
+        });
+    }
 
     InputTable table(const std::string& name, const std::string& utf8_lines) {
         InputTable t;
@@ -57,24 +64,31 @@ protected:
         return t;
     }
     std::string log_text() {
-        run_log().flush();
+        log.flush();
         return test::read_file(log_path_);
     }
     bool logged(const std::string& utf8) { return log_text().find(utf8_to_cp1250(utf8)) != std::string::npos; }
 
     TempDir dir_;
     std::string log_path_;
+    RunLog log;
+    PartialNumbers notes;
+    InputContext input{log, notes};
+    RunOptions options;
+    ProjectConfig project;
+    ModelSettings settings;
+    InputData data;
 };
 
 TEST_F(InputLoadingTest, LoadsEveryInputInTheFixedOrder) {
-    ASSERT_EQ(run_stage(load_input_data), 0);
-    EXPECT_EQ(wind_roses().count, 1);
-    EXPECT_EQ(sources().NP, 1);
-    EXPECT_EQ(transfers().TransferTotal, std::vector<double>{0.0});
-    EXPECT_EQ(reference_point_tables().total, 2);
-    EXPECT_DOUBLE_EQ(reference_point_tables().centre_x, -740000.0);
-    EXPECT_DOUBLE_EQ(reference_point_tables().centre_y, -1045000.0);
-    EXPECT_EQ(run_log().error_count, 0);
+    ASSERT_EQ(load(), 0);
+    EXPECT_EQ(data.roses.count, 1);
+    EXPECT_EQ(data.sources.NP, 1);
+    EXPECT_EQ(data.transfers.TransferTotal, std::vector<double>{0.0});
+    EXPECT_EQ(data.points.total, 2);
+    EXPECT_DOUBLE_EQ(data.points.centre_x, -740000.0);
+    EXPECT_DOUBLE_EQ(data.points.centre_y, -1045000.0);
+    EXPECT_EQ(log.error_count, 0);
 
     const std::string log = log_text();
     const std::size_t heading = log.find(utf8_to_cp1250("\r\nNAČTENÍ VSTUPNÍCH DAT\r\n"));
@@ -91,61 +105,86 @@ TEST_F(InputLoadingTest, LoadsEveryInputInTheFixedOrder) {
 }
 
 TEST_F(InputLoadingTest, ZeroTotalEmissionIsReportedAndTheRunGoesOn) {
-    Pollutant co2 = project().pollutants[0];
+    Pollutant co2 = project.pollutants[0];
     co2.indicative = "BZN";
     co2.type = kTypeBZN;
-    project().pollutants.push_back(co2);
-    project().point_sources = table("points.txt", "S1\t-740000.0\t-1045000.0\t250.0\t20.0\t0.0\t8760.0\t1\t1\t1\t0.5\t0.0\n"
-                                                  "S2\t-740010.0\t-1045000.0\t250.0\t20.0\t0.0\t8760.0\t1\t1\t1\t0.0\t0.0\n");
-    ASSERT_EQ(run_stage(load_input_data), 0);
+    project.pollutants.push_back(co2);
+    project.point_sources = table("points.txt",
+                                  "S1\t-740000.0\t-1045000.0\t250.0\t20.0\t0.0\t8760.0\t1\t1\t1\t0.5\t0.0\n"
+                                  "S2\t-740010.0\t-1045000.0\t250.0\t20.0\t0.0\t8760.0\t1\t1\t1\t0.0\t0.0\n");
+    ASSERT_EQ(load(), 0);
     EXPECT_TRUE(logged("Celková emise BZN je nulová (2. sloupec)"));
     EXPECT_FALSE(logged("Celková emise CO"));
-    EXPECT_EQ(reference_point_tables().total, 2);  // the later steps ran
+    EXPECT_EQ(data.points.total, 2);  // the later steps ran
 }
 
 TEST_F(InputLoadingTest, JinaNeverLooksForARotationGrid) {
-    project().projection = kProjectionJina;
-    project().rotation = 12.0;
-    ASSERT_EQ(run_stage(load_input_data), 0);
+    project.projection = kProjectionJina;
+    project.rotation = 12.0;
+    ASSERT_EQ(load(), 0);
     EXPECT_FALSE(logged("otočení"));
     EXPECT_FALSE(logged(".abn"));
-    EXPECT_EQ(project().rotation, 12.0);
+    EXPECT_EQ(project.rotation, 12.0);
 }
 
 TEST_F(InputLoadingTest, GivenRotationWithJtskIsReportedAndNoGridIsRead) {
-    project().projection = kProjectionJtsk;
-    project().rotation = 0.0;
-    project().rotation_given = true;
-    ASSERT_EQ(run_stage(load_input_data), 0);
+    project.projection = kProjectionJtsk;
+    project.rotation = 0.0;
+    project.rotation_given = true;
+    ASSERT_EQ(load(), 0);
     EXPECT_TRUE(logged("+++ chybná vstupní data"));
     EXPECT_TRUE(logged("Používám zadané otočení: 0.00"));
-    EXPECT_EQ(run_log().error_count, 1);
-    EXPECT_EQ(project().rotation, 0.0);
+    EXPECT_EQ(log.error_count, 1);
+    EXPECT_EQ(project.rotation, 0.0);
 }
 
 // The counterpart of the two cases above: without a given rotation JTSK
 // looks the grid up, and with no installation the grid cannot be opened.
 TEST_F(InputLoadingTest, JtskWithoutRotationLooksTheGridUp) {
-    project().projection = kProjectionJtsk;
-    EXPECT_EQ(run_stage(load_input_data), -100);
+    project.projection = kProjectionJtsk;
+    EXPECT_EQ(load(), -100);
     EXPECT_TRUE(logged("rotJTSK.abn"));
-    EXPECT_EQ(reference_point_tables().total, 2);  // the points were loaded first
+    // The points were loaded first, all 2 of them (the stage that stopped
+    // hands no data on: the log tells).
+    const std::string log = log_text();
+    const std::size_t points = log.find(utf8_to_cp1250("=== Počty ref. bodů v souborech (celkem 2):"));
+    ASSERT_NE(points, std::string::npos) << cp1250_to_utf8(log);
+    EXPECT_LT(points, log.find("rotJTSK.abn"));
 }
 
 TEST_F(InputLoadingTest, FailingWindRoseTableStopsBeforeTheSources) {
-    project().wind_roses.path = dir_.file("missing-roses.txt");
-    project().point_sources.path = dir_.file("missing-sources.txt");
-    EXPECT_EQ(run_stage(load_input_data), -100);
+    project.wind_roses.path = dir_.file("missing-roses.txt");
+    project.point_sources.path = dir_.file("missing-sources.txt");
+    EXPECT_EQ(load(), -100);
     EXPECT_TRUE(logged("missing-roses.txt"));
     EXPECT_FALSE(logged("missing-sources.txt"));
-    EXPECT_EQ(sources().NP, 0);
-    EXPECT_EQ(reference_point_tables().total, 0);
+    EXPECT_EQ(data.sources.NP, 0);
+    EXPECT_EQ(data.points.total, 0);
+    // Neither the sources nor the points were read.
+    EXPECT_FALSE(logged("BODOVÉ ZDROJE"));
+    EXPECT_FALSE(logged("REFERENČNÍ BODY"));
+}
+
+// Relative table paths are the run directory's, not the working
+// directory's, and the log names them as given.
+TEST_F(InputLoadingTest, RelativeTablesAreOpenedInTheRunDirectory) {
+    input.directory = dir_.str();
+    project.wind_roses.path = "roses.txt";
+    project.point_sources.path = "points.txt";
+    project.grid_files[0].path = "grid.txt";
+    ASSERT_NE(std::filesystem::current_path(), dir_.path());
+    ASSERT_EQ(load(), 0) << cp1250_to_utf8(log_text());
+    EXPECT_EQ(data.roses.count, 1);
+    EXPECT_EQ(data.sources.NP, 1);
+    EXPECT_EQ(data.points.total, 2);
+    EXPECT_TRUE(logged("--- Soubor s růžicemi: roses.txt\r\n"));
+    EXPECT_TRUE(logged("--- 1. soubor s referenčními body: grid.txt\r\n"));
 }
 
 TEST_F(InputLoadingTest, HeadingIsNotWrittenAtLevelZero) {
-    run_log().reset();
-    run_log().open(log_path_, 0);
-    ASSERT_EQ(run_stage(load_input_data), 0);
+    log.reset();
+    log.open(log_path_, 0);
+    ASSERT_EQ(load(), 0);
     EXPECT_FALSE(std::filesystem::exists(test::native_path(log_path_)) && !test::read_file(log_path_).empty());
 }
 

@@ -52,12 +52,22 @@ void measure(const ReferencePoint&, const ConcMatrix&, void* context) {
 // (so the source shares are formed), the tables written by the tests.
 class RunMemoryTest : public ::testing::Test {
 protected:
+    // Also called again within a test, for a second run: every record
+    // back to a fresh one first.
     void SetUp() override {
-        test::reset_run_state();
-        model_settings().set_methodology_defaults();
+        log.reset();
+        notes.reset();
+        options.reset();
+        project.reset();
+        settings.reset();
+        roses.reset();
+        sources.reset();
+        transfers.reset();
+        points.reset();
+        settings.set_methodology_defaults();
         log_path_ = dir_.file("run.log");
-        run_log().open(log_path_, 1);
-        WindRoses& w = wind_roses();
+        log.open(log_path_, 1);
+        WindRoses& w = roses;
         w.count = 1;
         w.Wnd_id = {7};
         w.Wnd_frequency.resize(1);
@@ -68,16 +78,13 @@ protected:
             Pollutant p;
             p.indicative = indicative;
             p.type = kTypeJina;
-            project().pollutants.push_back(p);
+            project.pollutants.push_back(p);
         }
-        project().rotation = 0;
-        project().result_type = kResultStandard;
-        project().source_kinds = 3;
+        project.rotation = 0;
+        project.result_type = kResultStandard;
+        project.source_kinds = 3;
     }
-    void TearDown() override {
-        ::unsetenv("ZEMO_THREADS");
-        test::reset_run_state();
-    }
+    void TearDown() override { ::unsetenv("ZEMO_THREADS"); }
     InputTable table(const std::string& name, const std::string& lines) {
         InputTable t;
         t.path = dir_.file(name);
@@ -101,33 +108,40 @@ protected:
         for (int i = 0; i < squares; ++i)
             a += "A" + std::to_string(i) + "\t" + std::to_string(i % 20 * 1000 + 500) + "\t" +
                  std::to_string(i / 20 * 1000 + 500) + "\t300\t5\t0\t8760\t1\t1\t7\t100\t1.0\t2.0\n";
-        project().point_sources = table("bodove.txt", p);
-        project().line_sources = table("liniove.txt", l);
-        project().area_sources = table("plosne.txt", a);
-        project().grid_files = {table("body.txt", "R1\t5000\t5000\t300\t1.5\t7\nR2\t12000\t8000\t300\t1.5\t7\n")};
+        project.point_sources = table("bodove.txt", p);
+        project.line_sources = table("liniove.txt", l);
+        project.area_sources = table("plosne.txt", a);
+        project.grid_files = {table("body.txt", "R1\t5000\t5000\t300\t1.5\t7\nR2\t12000\t8000\t300\t1.5\t7\n")};
     }
     int load() {
-        return run_stage([] {
-            read_sources(ReaderPass::Count);
-            read_sources(ReaderPass::Fill);
-            reference_point_tables() = load_reference_points(project(), wind_roses(), current_input_context());
+        return run_stage(log, [&] {
+            sources = read_sources(project, roses, options.memory_limit, input);
+            points = load_reference_points(project, roses, input);
             return 0;
         });
     }
     std::string log_text() {
-        run_log().flush();
+        log.flush();
         return cp1250_to_utf8(test::read_file(log_path_));
     }
 
-    // The loop over the records of this thread (the readers' tests here still use them).
     int computation() {
-        const RunInputs in{run_options(), project(), model_settings(), wind_roses(), sources(), transfers(),
-                           reference_point_tables()};
-        return run_computation(in, files, run_log(), hooks) == ComputationEnd::Complete ? 0 : -100;
+        const RunInputs in{options, project, settings, roses, sources, transfers, points};
+        return run_computation(in, files, input, hooks) == ComputationEnd::Complete ? 0 : -100;
     }
 
     test::TempDir dir_;
     std::string log_path_;
+    RunLog log;
+    PartialNumbers notes;
+    InputContext input{log, notes};
+    RunOptions options;
+    ProjectConfig project;
+    ModelSettings settings;
+    WindRoses roses;
+    Sources sources;
+    Transfers transfers;
+    ReferencePointTables points;
     ResultFiles files;
     RunHooks hooks;
 };
@@ -149,12 +163,12 @@ TEST_F(RunMemoryTest, TheEstimateBoundsWhatARunHoldsWhileItComputes) {
         hooks.point_context = &peak;
         ASSERT_EQ(load(), 0) << log_text();
         testing::internal::CaptureStdout();
-        ASSERT_EQ(run_stage([&] { return computation(); }), 0) << log_text();
+        ASSERT_EQ(run_stage(log, [&] { return computation(); }), 0) << log_text();
         testing::internal::GetCapturedStdout();
         ASSERT_EQ(peak.points, 2);
 
-        const Sources& src = sources();
-        const PreparedModel model = prepare_model(model_settings(), project(), src, wind_roses());
+        const Sources& src = sources;
+        const PreparedModel model = prepare_model(settings, project, src, roses);
         const long long columns = most_columns(model);
         // Every stack, and some of the roads and squares, have a column.
         EXPECT_GT(columns, 300);
@@ -181,27 +195,28 @@ TEST_F(RunMemoryTest, TheEstimateBoundsWhatARunHoldsWhileItComputes) {
 TEST_F(RunMemoryTest, ARunWhoseRoadsInReachDoNotFitNamesTheRoadTable) {
     write_project(1, 2, 0);
     ASSERT_EQ(load(), 0) << log_text();
-    const PreparedModel model = prepare_model(model_settings(), project(), sources(), wind_roses());
+    const PreparedModel model = prepare_model(settings, project, sources, roses);
     ASSERT_EQ(most_columns(model), 3);
 
-    run_options().memory_limit = 67158255;
+    options.memory_limit = 67158255;
     testing::internal::CaptureStdout();
-    EXPECT_EQ(run_stage([&] { return computation(); }), -100);
+    EXPECT_EQ(run_stage(log, [&] { return computation(); }), -100);
     testing::internal::GetCapturedStdout();
-    const std::string log = log_text();
-    EXPECT_NE(log.find("*** nedostatek paměti\r\n       - se zdroji ze souboru " +
-                       cp1250_to_utf8(project().line_sources.path) +
-                       " potřebuje výpočet 65 MiB paměti (3 zdrojů, 3 sloupců matice Conc), k dispozici je 64 MiB\r\n"),
-              std::string::npos)
-        << log;
-    EXPECT_EQ(log.find("VÝPOČET ZAHÁJEN"), std::string::npos) << log;
+    const std::string text = log_text();
+    EXPECT_NE(
+        text.find("*** nedostatek paměti\r\n       - se zdroji ze souboru " +
+                  cp1250_to_utf8(project.line_sources.path) +
+                  " potřebuje výpočet 65 MiB paměti (3 zdrojů, 3 sloupců matice Conc), k dispozici je 64 MiB\r\n"),
+        std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("VÝPOČET ZAHÁJEN"), std::string::npos) << text;
 
     SetUp();
     write_project(1, 2, 0);
     ASSERT_EQ(load(), 0) << log_text();
-    run_options().memory_limit = 67158256;
+    options.memory_limit = 67158256;
     testing::internal::CaptureStdout();
-    EXPECT_EQ(run_stage([&] { return computation(); }), 0) << log_text();
+    EXPECT_EQ(run_stage(log, [&] { return computation(); }), 0) << log_text();
     testing::internal::GetCapturedStdout();
 }
 
@@ -222,10 +237,10 @@ TEST_F(RunMemoryTest, TheCeilingFollowsTheProcesssAddressSpaceLimit) {
 // An allocation that fails where no check foresaw it ends the stage with
 // the fatal "nedostatek paměti", as every fatal message does.
 TEST_F(RunMemoryTest, AFailedAllocationInAStageIsTheFatalMemoryMessage) {
-    EXPECT_EQ(run_stage([]() -> int { throw std::bad_alloc(); }), -100);
+    EXPECT_EQ(run_stage(log, []() -> int { throw std::bad_alloc(); }), -100);
     EXPECT_EQ(log_text(), "*** nedostatek paměti\r\n       - požadovanou paměť nelze přidělit\r\n");
     // The stage after it runs as usual.
-    EXPECT_EQ(run_stage([] { return 0; }), 0);
+    EXPECT_EQ(run_stage(log, [] { return 0; }), 0);
 }
 
 }  // namespace

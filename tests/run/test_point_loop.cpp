@@ -8,7 +8,6 @@
 #include "input/reference_points.h"
 #include "input/sources.h"
 #include "input/wind_roses.h"
-#include "base/run_record.h"
 #include "input/input_table.h"
 #include "input/run_inputs.h"
 #include "output/result_files.h"
@@ -74,8 +73,15 @@ protected:
         hooks.point_observer = observe;
         hooks.point_context = &seen_;
     }
+    int load_points() {
+        return run_stage(log, [&] {
+            points = load_reference_points(project, roses, input);
+            return 0;
+        });
+    }
     int compute() {
-        return run_stage([&] { return run_computation(in, files, log, hooks) == ComputationEnd::Complete ? 0 : -100; });
+        return run_stage(
+            log, [&] { return run_computation(in, files, input, hooks) == ComputationEnd::Complete ? 0 : -100; });
     }
     void add_table(const std::string& name, const std::string& lines) {
         const std::string path = dir_.file(name);
@@ -93,6 +99,7 @@ protected:
     RunOptions options;
     RunLog log;
     PartialNumbers notes;
+    InputContext input{log, notes};
     ProjectConfig project;
     ModelSettings settings;
     WindRoses roses;
@@ -102,15 +109,6 @@ protected:
     RunInputs in{options, project, settings, roses, sources, transfers, points};
     ResultFiles files;
     RunHooks hooks;
-    // TRANSITIONAL: the reference-point reader (load_reference_points, and
-    // the reading of each point within the loop) still takes the thread's
-    // records; these make them the fixture's.
-    RunRecord<RunOptions>::Binding options_binding{options};
-    RunRecord<RunLog>::Binding log_binding{log};
-    RunRecord<PartialNumbers>::Binding notes_binding{notes};
-    RunRecord<ProjectConfig>::Binding project_binding{project};
-    RunRecord<WindRoses>::Binding roses_binding{roses};
-    RunRecord<ReferencePointTables>::Binding points_binding{points};
     TempDir dir_;
     std::string log_path_;
     Seen seen_;
@@ -119,19 +117,9 @@ protected:
 TEST_F(ComputationTest, EveryPointOfEveryTableInOrder) {
     add_table("a.txt", "A\t0\t-500\t10\t2\t7\nB\t50\t-800\t0\t0\t7\n");
     add_table("b.txt", "C\t-100\t400\t5\t1.5\t7\n");
-<<<<<<< HEAD
-    run_log().open(log_path_, 2);
-    ASSERT_EQ(run_stage([] {
-                  reference_point_tables() = load_reference_points(project(), wind_roses(), current_input_context());
-                  return 0;
-              }),
-              0);
-    ASSERT_EQ(reference_point_tables().total, 3);
-=======
     log.open(log_path_, 2);
-    ASSERT_EQ(run_stage([] { return load_reference_points(); }), 0);
+    ASSERT_EQ(load_points(), 0);
     ASSERT_EQ(points.total, 3);
->>>>>>> conv-output
 
     testing::internal::CaptureStdout();
     EXPECT_EQ(compute(), 0);
@@ -231,17 +219,8 @@ namespace zemo {
 // without "O.K.": every loaded point must get its rows.
 TEST_F(ComputationTest, ATableThatShrinksBeforeTheComputationIsFatal) {
     add_table("a.txt", "A\t0\t-500\t10\t2\t7\nB\t50\t-800\t1\t1\t7\nC\t-100\t400\t5\t1.5\t7\n");
-<<<<<<< HEAD
-    run_log().open(log_path_, 1);
-    ASSERT_EQ(run_stage([] {
-                  reference_point_tables() = load_reference_points(project(), wind_roses(), current_input_context());
-                  return 0;
-              }),
-              0);
-=======
     log.open(log_path_, 1);
-    ASSERT_EQ(run_stage([] { return load_reference_points(); }), 0);
->>>>>>> conv-output
+    ASSERT_EQ(load_points(), 0);
     test::write_file(dir_.file("a.txt"), cp("A\t0\t-500\t10\t2\t7\n"));
     testing::internal::CaptureStdout();
     const int status = compute();
@@ -259,30 +238,14 @@ TEST_F(ComputationTest, ATableThatShrinksBeforeTheComputationIsFatal) {
 TEST_F(ComputationTest, BlankDbfRecordsAreNoMissingPoints) {
     InputTable t;
     t.path = test::source_file("tests/fixtures/points/points10.dbf");
-<<<<<<< HEAD
-    project().grid_files.push_back(t);
-    wind_roses().count = 3;
-    wind_roses().Wnd_id = {1, 2, 3};
-    wind_roses().Wnd_frequency.resize(3);
-    for (auto& f : wind_roses().Wnd_frequency) f.fill(0.5);
-    run_log().open(log_path_, 1);
-    ASSERT_EQ(run_stage([] {
-                  reference_point_tables() = load_reference_points(project(), wind_roses(), current_input_context());
-                  return 0;
-              }),
-              0)
-        << log_text();
-    ASSERT_EQ(reference_point_tables().total, 10);
-=======
     project.grid_files.push_back(t);
     roses.count = 3;
     roses.Wnd_id = {1, 2, 3};
     roses.Wnd_frequency.resize(3);
     for (auto& f : roses.Wnd_frequency) f.fill(0.5);
     log.open(log_path_, 1);
-    ASSERT_EQ(run_stage([] { return load_reference_points(); }), 0) << log_text();
+    ASSERT_EQ(load_points(), 0) << log_text();
     ASSERT_EQ(points.total, 10);
->>>>>>> conv-output
     testing::internal::CaptureStdout();
     const int status = compute();
     testing::internal::GetCapturedStdout();
