@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     roses.Wnd_id = {2, 1};
     roses.sectors_in_file = 8;
 
-    run_stage([&] {
+    run_stage(log, [&] {
         if (mode == 1) {
             load_reference_points(cfg, WindRoses{}, in, PointReaderMode::Test);
             return 0;

@@ -71,15 +71,20 @@ TEST_F(RunLogTest, LevelZeroWithoutErrorLeavesNoFile) {
     EXPECT_FALSE(std::filesystem::exists(test::native_path(path)));
 }
 
+// A fatal message closes the log's file as it stands and stops; the files
+// of the readers it unwinds close as they go, and the run closes its
+// result tables (run/run.h).
 TEST_F(RunLogTest, FatalMessageClosesFilesAndStops) {
     const std::string path = dir.file("fatal.log");
     log.open(path, 1);
     log.copy_path = dir.file("copy.log");
-    File other;
-    ASSERT_TRUE(other.open(dir.file("other.txt"), "w"));
-    other.write_text("rozepsano\n");
-    EXPECT_THROW(log.message_with_file(kFatalData, "chybný řádek"_cz, "body.txt"), FatalStop);
-    EXPECT_FALSE(other.is_open());
+    {
+        File reader;
+        ASSERT_TRUE(reader.open(dir.file("other.txt"), "w"));
+        reader.write_text("rozepsano\n");
+        EXPECT_THROW(log.message_with_file(kFatalData, "chybný řádek"_cz, "body.txt"), FatalStop);
+    }
+    EXPECT_TRUE(log.stopped_by_fatal());
     EXPECT_EQ(read_file(dir.file("other.txt")), "rozepsano\r\n");
     EXPECT_EQ(read_file(path), cp("*** chybná vstupní data\n       - chybný řádek\n"
                                   "*** chybná vstupní data\n       -     (soubor: body.txt)\n"));

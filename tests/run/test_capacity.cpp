@@ -56,7 +56,7 @@ protected:
     // back to a fresh one first.
     void SetUp() override {
         log.reset();
-        notes.reset();
+        notes = PartialNumbers{};
         options.reset();
         project.reset();
         settings.reset();
