@@ -1,5 +1,5 @@
 // zemo: the console program. Runs one computation described by a project
-// file; see run_sequence.h for the stages.
+// file; see run/console.h and run/run.h for the stages.
 #include "run/console.h"
 
 #ifdef _WIN32

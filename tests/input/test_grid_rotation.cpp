@@ -15,7 +15,7 @@
 #include "input/project_file.h"
 #include "input/grid_rotation.h"
 #include "input/reference_points.h"
-#include "run/run_sequence.h"
+#include "run/run.h"
 #include "tests/test_support.h"
 
 #ifdef ZEMO_HAVE_PROJ

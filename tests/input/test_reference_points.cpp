@@ -11,7 +11,7 @@
 #include "input/reference_points.h"
 #include "input/wind_roses.h"
 #include "tests/input/dbf_bytes.h"
-#include "run/run_sequence.h"
+#include "run/run.h"
 #include "tests/test_support.h"
 
 namespace zemo {
