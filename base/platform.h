@@ -68,6 +68,8 @@ std::FILE* open_file(const std::string& path, const char* mode);
 std::FILE* open_regular_file(const std::string& path);
 bool is_directory(const std::string& path);
 bool is_regular_file(const std::string& path);
+// The time a regular file was last written; false for anything else.
+bool modification_time(const std::string& path, std::time_t& when);
 
 // A key that two paths share exactly when they name the same file: the
 // file system's identity of an existing file (so a symbolic link, "./" or

@@ -67,6 +67,13 @@ bool is_regular_file(const std::string& path) {
     return ::stat(native_name(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool modification_time(const std::string& path, std::time_t& when) {
+    struct stat st{};
+    if (::stat(native_name(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    when = st.st_mtime;
+    return true;
+}
+
 namespace {
 std::string identity_of(const struct stat& st) {
     return std::to_string(static_cast<unsigned long long>(st.st_dev)) + ":" +

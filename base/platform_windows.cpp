@@ -63,6 +63,13 @@ bool is_regular_file(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool modification_time(const std::string& path, std::time_t& when) {
+    struct _stat64 st{};
+    if (_wstat64(wide(path).c_str(), &st) != 0 || !(st.st_mode & _S_IFREG)) return false;
+    when = static_cast<std::time_t>(st.st_mtime);
+    return true;
+}
+
 namespace {
 // Volume serial number and file index of an existing file or directory.
 bool identity_of(const std::wstring& path, std::string& out) {

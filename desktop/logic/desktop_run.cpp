@@ -1,10 +1,7 @@
 #include "desktop/logic/desktop_run.h"
 
 #include <atomic>
-#include <chrono>
 #include <ctime>
-#include <filesystem>
-#include <system_error>
 
 #include "base/format.h"
 #include "base/platform.h"
@@ -358,14 +355,9 @@ const std::string& checked_name(const ProjectForm& form, CheckedFile kind) {
 // The modification time of an existing file, as "%2i.%2i.%4i  %2i:%2i"
 // zero-padded; false when the file does not exist.
 bool file_date(const std::string& name, std::string& out) {
-    std::error_code ec;
-    const std::filesystem::path path(name);
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    const auto written = std::filesystem::last_write_time(path, ec);
-    if (ec) return false;
-    const auto system = std::chrono::file_clock::to_sys(written);
-    const std::tm t = platform::local_time(std::chrono::system_clock::to_time_t(
-        std::chrono::time_point_cast<std::chrono::system_clock::duration>(system)));
+    std::time_t written = 0;
+    if (!platform::modification_time(name, written)) return false;
+    const std::tm t = platform::local_time(written);
     out = format("%02i.%02i.%4i  %02i:%02i", t.tm_mday, t.tm_mon + 1, t.tm_year + 1900, t.tm_hour, t.tm_min);
     return true;
 }
