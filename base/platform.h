@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zemo::platform {
 
@@ -55,9 +56,33 @@ inline bool is_absolute_path(std::string_view path) {
 // given relative to directory (which ends in a separator): path itself when
 // it is absolute or directory is empty, else directory + path. A run never
 // relies on the process's working directory.
+// A directory in the "\\?\" form is handed to the file system as it is,
+// without its "." and ".." parts resolved and "/" taken as a separator;
+// the joined name is therefore resolved here for it, part by part.
 inline std::string path_in_directory(const std::string& directory, const std::string& path) {
     if (directory.empty() || path.empty() || is_absolute_path(path)) return path;
-    return with_separator(directory) + path;
+    const std::string joined = with_separator(directory) + path;
+    const std::string_view verbatim = "\\\\?\\";
+    if (joined.compare(0, verbatim.size(), verbatim) != 0) return joined;
+    std::vector<std::string> parts;
+    std::string part;
+    const auto take = [&] {
+        if (part == "..") {
+            if (parts.size() > 1) parts.pop_back();  // never above the drive
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        part.clear();
+    };
+    for (std::size_t i = verbatim.size(); i < joined.size(); ++i) {
+        if (is_dir_separator(joined[i])) take();
+        else part.push_back(joined[i]);
+    }
+    take();
+    std::string out(verbatim);
+    for (std::size_t i = 0; i < parts.size(); ++i) out.append(i ? "\\" : "").append(parts[i]);
+    if (is_dir_separator(joined.back())) out.push_back('\\');
+    return out;
 }
 
 // Opens a file; the mode is a C mode, always used in binary form.

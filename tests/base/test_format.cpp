@@ -3,6 +3,8 @@
 // and the ties that the Windows C runtime rounded the other way.
 #include <gtest/gtest.h>
 
+#include "base/platform.h"
+
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -115,4 +117,18 @@ TEST(Format, RandomValuesInThePrintedFormatsAsTheCLibraryPrintsThem) {
                               << c_library(f, v);
     }
     EXPECT_EQ(differences, 0);
+}
+
+// A relative path joined to a "\\?\" directory is resolved part by part,
+// since the file system takes such a name verbatim.
+TEST(PathInDirectory, RelativePathsJoinAndVerbatimDirectoriesAreResolved) {
+    using zemo::platform::path_in_directory;
+    EXPECT_EQ(path_in_directory("", "a.txt"), "a.txt");
+    EXPECT_EQ(path_in_directory("dir/", "/abs/a.txt"), "/abs/a.txt");
+    EXPECT_EQ(path_in_directory("C:\\d\\", "D:\\a.txt"), "D:\\a.txt");
+    EXPECT_EQ(path_in_directory("C:\\d\\", ".\\a.txt"), "C:\\d\\.\\a.txt");
+    EXPECT_EQ(path_in_directory("\\\\?\\C:\\Výpočet\\", ".\\bodove.txt"), "\\\\?\\C:\\Výpočet\\bodove.txt");
+    EXPECT_EQ(path_in_directory("\\\\?\\C:\\a\\b", "../c/d.txt"), "\\\\?\\C:\\a\\c\\d.txt");
+    EXPECT_EQ(path_in_directory("\\\\?\\C:\\a\\", "..\\..\\..\\x"), "\\\\?\\C:\\x");
+    EXPECT_EQ(path_in_directory("\\\\?\\C:\\a\\", "vysledky\\"), "\\\\?\\C:\\a\\vysledky\\");
 }
