@@ -7,6 +7,7 @@
 #include "input/sources.h"
 #include "input/transfers.h"
 #include "input/wind_roses.h"
+#include "tests/run_records.h"
 #include "tests/test_support.h"
 
 namespace zemo {
@@ -26,7 +27,7 @@ std::string one_rose() {
     return text;
 }
 
-class InputLoadingTest : public ::testing::Test {
+class InputLoadingTest : public ::testing::Test, public test::RunRecords {
 protected:
     void SetUp() override {
         settings.set_methodology_defaults();
@@ -71,12 +72,6 @@ protected:
 
     TempDir dir_;
     std::string log_path_;
-    RunLog log;
-    PartialNumbers notes;
-    InputContext input{log, notes};
-    RunOptions options;
-    ProjectConfig project;
-    ModelSettings settings;
     InputData data;
 };
 

@@ -14,21 +14,14 @@
 #include "input/reference_points.h"
 #include "input/run_inputs.h"
 #include "output/point_statistics.h"
+#include "tests/run_records.h"
 #include "tests/test_support.h"
 
 using namespace zemo;
 
 namespace {
 
-struct PointStatisticsTest : ::testing::Test {
-    RunOptions options;
-    ProjectConfig project;
-    ModelSettings settings;
-    WindRoses roses;
-    Sources sources;
-    Transfers transfers;
-    ReferencePointTables points;
-    RunInputs in{options, project, settings, roses, sources, transfers, points};
+struct PointStatisticsTest : ::testing::Test, test::RunRecords {
     ConcMatrix conc;
     ReferencePoint point;
     PointStatistics stats;
@@ -356,7 +349,6 @@ TEST_F(PointStatisticsTest, EvenWidthHalfWeightsKeepTheExceedanceTotal) {
 TEST_F(PointStatisticsTest, DirectionCountNotAMultipleOfSixteen) {
     test::TempDir dir;
     const std::string log_path = dir.file("run.log");
-    RunLog log;
     log.open(log_path, 1);
     setup(40, {1}, {10});
     occur(0, 0, 39, 1.0);

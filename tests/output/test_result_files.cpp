@@ -17,6 +17,7 @@
 #include "input/sources.h"
 #include "input/wind_roses.h"
 #include "output/result_files.h"
+#include "tests/run_records.h"
 #include "tests/test_support.h"
 
 using namespace zemo;
@@ -45,7 +46,7 @@ int u16_at(const std::string& s, std::size_t at) {
 
 // Two pollutants (SO2 with limits 125 and 350, NO2 with 200), three
 // sources: K1 (group 3), K2 (group 1) and the road L1 (group 7).
-class ResultFilesTest : public ::testing::Test {
+class ResultFilesTest : public ::testing::Test, public test::RunRecords {
 protected:
     void SetUp() override {
         // Called again by tests that run a second case: every record anew.
@@ -169,15 +170,6 @@ protected:
     }
 
     TempDir dir, logs;
-    RunLog log;
-    RunOptions options;
-    ProjectConfig project;
-    ModelSettings settings;
-    WindRoses roses;
-    Sources sources;
-    Transfers transfers;
-    ReferencePointTables points;
-    RunInputs in{options, project, settings, roses, sources, transfers, points};
     ResultFiles files;
     ReferencePoint point;
     ConcMatrix conc;

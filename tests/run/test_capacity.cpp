@@ -19,6 +19,7 @@
 #include "input/transfers.h"
 #include "output/result_files.h"
 #include "run/point_loop.h"
+#include "tests/run_records.h"
 #include "tests/test_support.h"
 
 namespace zemo {
@@ -50,7 +51,7 @@ void measure(const ReferencePoint&, const ConcMatrix&, void* context) {
 
 // Two pollutants, one wind rose (identifier 7), the standard result type
 // (so the source shares are formed), the tables written by the tests.
-class RunMemoryTest : public ::testing::Test {
+class RunMemoryTest : public ::testing::Test, public test::RunRecords {
 protected:
     // Also called again within a test, for a second run: every record
     // back to a fresh one first.
@@ -126,22 +127,11 @@ protected:
     }
 
     int computation() {
-        const RunInputs in{options, project, settings, roses, sources, transfers, points};
         return run_computation(in, files, input, hooks) == ComputationEnd::Complete ? 0 : -100;
     }
 
     test::TempDir dir_;
     std::string log_path_;
-    RunLog log;
-    PartialNumbers notes;
-    InputContext input{log, notes};
-    RunOptions options;
-    ProjectConfig project;
-    ModelSettings settings;
-    WindRoses roses;
-    Sources sources;
-    Transfers transfers;
-    ReferencePointTables points;
     ResultFiles files;
     RunHooks hooks;
 };

@@ -13,6 +13,7 @@
 #include "output/result_files.h"
 #include "run/point_loop.h"
 #include "tests/model/model_scene.h"
+#include "tests/run_records.h"
 #include "tests/test_support.h"
 
 namespace zemo {
@@ -35,7 +36,7 @@ void observe(const ReferencePoint& point, const ConcMatrix& conc, void* context)
     seen.values.push_back(std::move(v));
 }
 
-class ComputationTest : public ::testing::Test {
+class ComputationTest : public ::testing::Test, public test::RunRecords {
 protected:
     void SetUp() override {
         settings.set_methodology_defaults();
@@ -96,17 +97,6 @@ protected:
         return test::read_file(log_path_);
     }
 
-    RunOptions options;
-    RunLog log;
-    PartialNumbers notes;
-    InputContext input{log, notes};
-    ProjectConfig project;
-    ModelSettings settings;
-    WindRoses roses;
-    Sources sources;
-    Transfers transfers;
-    ReferencePointTables points;
-    RunInputs in{options, project, settings, roses, sources, transfers, points};
     ResultFiles files;
     RunHooks hooks;
     TempDir dir_;
