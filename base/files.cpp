@@ -96,8 +96,7 @@ void File::print(const char* fmt, ...) {
 
 bool File::flush() {
     if (!handle_) return false;
-    if (simulate_failure_ || injected_failure(FileOperation::Flush) || std::fflush(handle_) != 0)
-        write_failed_ = true;
+    if (simulate_failure_ || injected_failure(FileOperation::Flush) || std::fflush(handle_) != 0) write_failed_ = true;
     return !write_failed_;
 }
 
@@ -113,9 +112,7 @@ inline int next_char(std::FILE* f) {
 }
 }  // namespace
 
-bool File::read_line(std::string& line) {
-    return read_bounded_line(line, std::string::npos) == LineRead::Line;
-}
+bool File::read_line(std::string& line) { return read_bounded_line(line, std::string::npos) == LineRead::Line; }
 
 File::LineRead File::read_bounded_line(std::string& line, std::size_t max) {
     line.clear();

@@ -97,8 +97,8 @@ std::string_view to_digits(char* buffer, std::size_t size, double magnitude, std
 int exponent_of(std::string_view scientific) {
     const std::size_t e = scientific.find('e');
     int exponent = 0;
-    std::from_chars(scientific.data() + e + (scientific[e + 1] == '+' ? 2 : 1),
-                    scientific.data() + scientific.size(), exponent);
+    std::from_chars(scientific.data() + e + (scientific[e + 1] == '+' ? 2 : 1), scientific.data() + scientific.size(),
+                    exponent);
     return exponent;
 }
 
@@ -130,8 +130,8 @@ void put_floating(std::string& out, const Spec& s, double v) {
         body = to_digits(buffer.data(), buffer.size(), magnitude, std::chars_format::scientific, precision - 1);
         const int exponent = exponent_of(body);
         if (exponent >= -4 && exponent < precision)
-            body = to_digits(buffer.data(), buffer.size(), magnitude, std::chars_format::fixed,
-                             precision - 1 - exponent);
+            body =
+                to_digits(buffer.data(), buffer.size(), magnitude, std::chars_format::fixed, precision - 1 - exponent);
         if (!s.alt) {
             const std::size_t e = body.find('e');
             const std::size_t mantissa_end = e == std::string::npos ? body.size() : e;
@@ -206,65 +206,63 @@ std::string vformat(const char* fmt, va_list args) {
         s.conversion = *p;
         if (*p) ++p;
         switch (s.conversion) {
-        case 'd':
-        case 'i':
-            switch (s.length) {
-            case 'H': put_signed(out, s, static_cast<signed char>(va_arg(args, int))); break;
-            case 'h': put_signed(out, s, static_cast<short>(va_arg(args, int))); break;
-            case 'l': put_signed(out, s, va_arg(args, long)); break;
-            case 'L': put_signed(out, s, va_arg(args, long long)); break;
-            case 'z': put_signed(out, s, va_arg(args, std::make_signed_t<std::size_t>)); break;
-            case 'j': put_signed(out, s, va_arg(args, std::intmax_t)); break;
-            case 't': put_signed(out, s, va_arg(args, std::ptrdiff_t)); break;
-            default: put_signed(out, s, va_arg(args, int)); break;
+            case 'd':
+            case 'i':
+                switch (s.length) {
+                    case 'H': put_signed(out, s, static_cast<signed char>(va_arg(args, int))); break;
+                    case 'h': put_signed(out, s, static_cast<short>(va_arg(args, int))); break;
+                    case 'l': put_signed(out, s, va_arg(args, long)); break;
+                    case 'L': put_signed(out, s, va_arg(args, long long)); break;
+                    case 'z': put_signed(out, s, va_arg(args, std::make_signed_t<std::size_t>)); break;
+                    case 'j': put_signed(out, s, va_arg(args, std::intmax_t)); break;
+                    case 't': put_signed(out, s, va_arg(args, std::ptrdiff_t)); break;
+                    default: put_signed(out, s, va_arg(args, int)); break;
+                }
+                break;
+            case 'u':
+            case 'x':
+            case 'X':
+            case 'o': {
+                unsigned long long value = 0;
+                switch (s.length) {
+                    case 'H': value = static_cast<unsigned char>(va_arg(args, unsigned)); break;
+                    case 'h': value = static_cast<unsigned short>(va_arg(args, unsigned)); break;
+                    case 'l': value = va_arg(args, unsigned long); break;
+                    case 'L': value = va_arg(args, unsigned long long); break;
+                    case 'z': value = va_arg(args, std::size_t); break;
+                    case 'j': value = va_arg(args, std::uintmax_t); break;
+                    case 't': value = static_cast<unsigned long long>(va_arg(args, std::ptrdiff_t)); break;
+                    default: value = va_arg(args, unsigned); break;
+                }
+                put_integer(out, s, value, false);
+                break;
             }
-            break;
-        case 'u':
-        case 'x':
-        case 'X':
-        case 'o': {
-            unsigned long long value = 0;
-            switch (s.length) {
-            case 'H': value = static_cast<unsigned char>(va_arg(args, unsigned)); break;
-            case 'h': value = static_cast<unsigned short>(va_arg(args, unsigned)); break;
-            case 'l': value = va_arg(args, unsigned long); break;
-            case 'L': value = va_arg(args, unsigned long long); break;
-            case 'z': value = va_arg(args, std::size_t); break;
-            case 'j': value = va_arg(args, std::uintmax_t); break;
-            case 't': value = static_cast<unsigned long long>(va_arg(args, std::ptrdiff_t)); break;
-            default: value = va_arg(args, unsigned); break;
+            case 'c': {
+                const char c = static_cast<char>(va_arg(args, int));
+                pad(out, s, {}, std::string_view(&c, 1), false);
+                break;
             }
-            put_integer(out, s, value, false);
-            break;
-        }
-        case 'c': {
-            const char c = static_cast<char>(va_arg(args, int));
-            pad(out, s, {}, std::string_view(&c, 1), false);
-            break;
-        }
-        case 's': {
-            const char* text = va_arg(args, const char*);
-            if (!text) text = "(null)";
-            // With a precision, no more than that many bytes are read.
-            std::size_t n = 0;
-            if (s.precision >= 0)
-                while (n < static_cast<std::size_t>(s.precision) && text[n]) ++n;
-            else
-                n = std::strlen(text);
-            pad(out, s, {}, std::string_view(text, n), false);
-            break;
-        }
-        case 'f':
-        case 'F':
-        case 'e':
-        case 'E':
-        case 'g':
-        case 'G':
-            // "%lf" is "%f"; a long double ("%Lf") is not used by the program.
-            put_floating(out, s, va_arg(args, double));
-            break;
-        default:
-            throw std::invalid_argument(std::string("format: unsupported conversion in \"") + fmt + "\"");
+            case 's': {
+                const char* text = va_arg(args, const char*);
+                if (!text) text = "(null)";
+                // With a precision, no more than that many bytes are read.
+                std::size_t n = 0;
+                if (s.precision >= 0)
+                    while (n < static_cast<std::size_t>(s.precision) && text[n]) ++n;
+                else n = std::strlen(text);
+                pad(out, s, {}, std::string_view(text, n), false);
+                break;
+            }
+            case 'f':
+            case 'F':
+            case 'e':
+            case 'E':
+            case 'g':
+            case 'G':
+                // "%lf" is "%f"; a long double ("%Lf") is not used by the program.
+                put_floating(out, s, va_arg(args, double));
+                break;
+            default: throw std::invalid_argument(std::string("format: unsupported conversion in \"") + fmt + "\"");
         }
     }
     return out;

@@ -46,7 +46,7 @@ std::FILE* open_regular_file(const std::string& path) {
     // Without O_NONBLOCK, opening a FIFO waits until a writer opens it.
     const int fd = ::open(native_name(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;
-    struct stat st{};
+    struct stat st {};
     const int flags = ::fcntl(fd, F_GETFL);
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         ::close(fd);
@@ -58,17 +58,17 @@ std::FILE* open_regular_file(const std::string& path) {
 }
 
 bool is_directory(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(native_name(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool is_regular_file(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(native_name(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool modification_time(const std::string& path, std::time_t& when) {
-    struct stat st{};
+    struct stat st {};
     if (::stat(native_name(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     when = st.st_mtime;
     return true;
@@ -83,15 +83,16 @@ std::string identity_of(const struct stat& st) {
 
 std::string file_key(const std::string& path) {
     const std::string native = native_name(path);
-    struct stat st{};
+    struct stat st {};
     std::string key;  // appended: GCC 12 warns falsely about literal + temporary
     if (::stat(native.c_str(), &st) == 0) return key.append("F").append(identity_of(st));
     // A file still to be created: its directory as the kernel resolves it
     // (symbolic links and ".." included) and its name.
     const std::size_t slash = native.rfind('/');
     const std::string name = slash == std::string::npos ? native : native.substr(slash + 1);
-    const std::string dir =
-        slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : native.substr(0, slash);
+    const std::string dir = slash == std::string::npos ? std::string(".")
+                            : slash == 0               ? std::string("/")
+                                                       : native.substr(0, slash);
     if (!name.empty() && name != "." && name != ".." && ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         return key.append("D").append(identity_of(st)).append("/").append(name);
     std::error_code ec;
@@ -190,7 +191,7 @@ std::string installation_root(const std::string& version_key) {
     const auto slash = exe.rfind('/');
     if (slash != std::string::npos) {
         const std::string staged = exe.substr(0, slash) + "/../share/zemo";
-        struct stat st{};
+        struct stat st {};
         if (::stat(staged.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
             std::vector<char> buf(4096);
             if (::realpath(staged.c_str(), buf.data())) return utf8_to_cp1250(buf.data());

@@ -50,7 +50,7 @@ std::FILE* open_regular_file(const std::string& path) {
     std::FILE* file = open_file(path, "r");
     if (!file) return nullptr;
     // A device ("NUL", "CON") or a pipe is no regular file.
-    struct _stat64 st{};
+    struct _stat64 st {};
     if (_fstat64(_fileno(file), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) {
         std::fclose(file);
         return nullptr;
@@ -64,7 +64,7 @@ bool is_regular_file(const std::string& path) {
 }
 
 bool modification_time(const std::string& path, std::time_t& when) {
-    struct _stat64 st{};
+    struct _stat64 st {};
     if (_wstat64(wide(path).c_str(), &st) != 0 || !(st.st_mode & _S_IFREG)) return false;
     when = static_cast<std::time_t>(st.st_mtime);
     return true;

@@ -53,17 +53,17 @@ struct FatalStop {
 // The message types, by band (see above). The units digit of an error or
 // fatal type is its kind line.
 enum MessageType : int {
-    kInformation = 1,  // "--- " at levels 1 and 2
-    kDetail = 2,       // "--- " at level 2 only
-    kHeading = 11,     // "=== " at levels 1 and 2
-    kEcho = 12,        // "=== " at level 2 only: the project's values as read
-    kErrorOpen = 20,   // "+++ soubor nelze otevřít"
-    kErrorCreate = 21,  // "+++ soubor nelze vytvořit"
-    kErrorMemory = 22,  // "+++ nedostatek paměti"
-    kErrorData = 23,    // "+++ chybná vstupní data"
+    kInformation = 1,    // "--- " at levels 1 and 2
+    kDetail = 2,         // "--- " at level 2 only
+    kHeading = 11,       // "=== " at levels 1 and 2
+    kEcho = 12,          // "=== " at level 2 only: the project's values as read
+    kErrorOpen = 20,     // "+++ soubor nelze otevřít"
+    kErrorCreate = 21,   // "+++ soubor nelze vytvořit"
+    kErrorMemory = 22,   // "+++ nedostatek paměti"
+    kErrorData = 23,     // "+++ chybná vstupní data"
     kErrorProgram = 24,  // "+++ chyba programu"
-    kErrorPlain = 25,   // "+++ " and the detail only
-    kFatalOpen = 30,    // "*** soubor nelze otevřít", the run ends
+    kErrorPlain = 25,    // "+++ " and the detail only
+    kFatalOpen = 30,     // "*** soubor nelze otevřít", the run ends
     kFatalCreate = 31,
     kFatalMemory = 32,
     kFatalData = 33,
@@ -189,7 +189,7 @@ private:
     bool stopped_ = false;  // a fatal message closed the log with every file
     bool lost_ = false;     // a write failed before the log was last reopened
     bool held_ = false;
-    std::string held_file_;  // where the held log goes, once opened
+    std::string held_file_;   // where the held log goes, once opened
     std::string shown_path_;  // the log's path as given, for messages
     std::string held_text_;
 };

@@ -19,7 +19,7 @@ inline constexpr std::size_t kMaxProjectPath = 259;
 inline constexpr std::size_t kMaxComputationDir = 511;
 
 struct RunOptions {
-    std::string program_name;            // base name of the program file
+    std::string program_name;                // base name of the program file
     std::string version = kFallbackVersion;  // from the version lookup
     std::string product_word = "ZEMO";
     std::string installation_directory;  // ends in the directory separator
@@ -27,10 +27,10 @@ struct RunOptions {
     std::string project_file;            // -i
     std::string log_file;                // -l
     bool log_given = false;
-    int message_level = 1;               // -L0 / -L1 / -L2
-    bool bell = true;                    // -a switches it off
-    bool close_window = false;           // -c
-    int priority = 0;                    // -p0 .. -p4 give -2 .. 2
+    int message_level = 1;      // -L0 / -L1 / -L2
+    bool bell = true;           // -a switches it off
+    bool close_window = false;  // -c
+    int priority = 0;           // -p0 .. -p4 give -2 .. 2
     // The desktop program: the wind-rose and transfers readers return -100
     // without the fatal "soubor nelze otevřít" when their file cannot be
     // opened (the window reports the failure itself).

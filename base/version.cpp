@@ -9,8 +9,6 @@ std::string program_version_text() {
     return version.empty() ? std::string(kFallbackVersion) : version;
 }
 
-std::string version_key(std::string_view version) {
-    return std::string(version.substr(0, version.find('.'))) + ".0";
-}
+std::string version_key(std::string_view version) { return std::string(version.substr(0, version.find('.'))) + ".0"; }
 
 }  // namespace zemo

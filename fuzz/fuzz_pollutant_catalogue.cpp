@@ -15,8 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     for (const CatalogueEntry& entry : catalogue.entries) {
         // What every entry read from a file holds (pollutant_catalogue.h).
-        if (entry.indicative.empty() || entry.indicative.size() > kMaxIndicative || entry.type < 0 ||
-            entry.type > 8 || entry.name.empty() || entry.name.size() > kMaxPollutantName)
+        if (entry.indicative.empty() || entry.indicative.size() > kMaxIndicative || entry.type < 0 || entry.type > 8 ||
+            entry.name.empty() || entry.name.size() > kMaxPollutantName)
             std::abort();
         (void)type_list_text(entry.type);
         (void)catalogue_number_text(entry.limit1);

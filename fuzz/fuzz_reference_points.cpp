@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         PointCursor cursor;
         open_point_table(in, points.tables[0], cursor);
         ReferencePoint point;
-        while (read_next_point(in, roses, PointReaderMode::Computing, points.tables[0], cursor, point) != PointRead::End) {
+        while (read_next_point(in, roses, PointReaderMode::Computing, points.tables[0], cursor, point) !=
+               PointRead::End) {
         }
         return 0;
     });

@@ -41,8 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The memory a run may take is libFuzzer's RSS limit (scripts/fuzz),
     // not the machine's, and it is not looked up again for every input.
     constexpr std::uint64_t kMemoryLimit = 2048ull << 20;
-    fuzz::run_reader([&] {
-        read_sources(selector & 8 ? ReaderPass::Test : ReaderPass::Fill, cfg, roses, kMemoryLimit, in);
-    });
+    fuzz::run_reader(
+        [&] { read_sources(selector & 8 ? ReaderPass::Test : ReaderPass::Fill, cfg, roses, kMemoryLimit, in); });
     return 0;
 }

@@ -140,11 +140,26 @@ inline InputTable choose_table(std::uint8_t selector, const std::string& text_pa
     InputTable table;
     switch (selector & 7) {
         case 1: table.path = dbf_path; break;
-        case 2: table.path = text_path; set_type_from_keyword(table, "TSV"); break;
-        case 3: table.path = text_path; set_type_from_keyword(table, "CSV"); break;
-        case 4: table.path = text_path; set_type_from_keyword(table, "SSV"); break;
-        case 5: table.path = text_path; set_type_from_keyword(table, "FIX"); break;
-        case 6: table.path = dbf_path; set_type_from_keyword(table, "DBF"); break;
+        case 2:
+            table.path = text_path;
+            set_type_from_keyword(table, "TSV");
+            break;
+        case 3:
+            table.path = text_path;
+            set_type_from_keyword(table, "CSV");
+            break;
+        case 4:
+            table.path = text_path;
+            set_type_from_keyword(table, "SSV");
+            break;
+        case 5:
+            table.path = text_path;
+            set_type_from_keyword(table, "FIX");
+            break;
+        case 6:
+            table.path = dbf_path;
+            set_type_from_keyword(table, "DBF");
+            break;
         default: table.path = text_path; break;
     }
     return table;

@@ -46,6 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WindRoses roses;
     roses.sectors_in_file = kSectors[(selector >> 4) & 3];
 
-    fuzz::run_reader([&] { read_transfers(selector & 8 ? ReaderPass::Test : ReaderPass::Fill, cfg, settings, roses, in); });
+    fuzz::run_reader(
+        [&] { read_transfers(selector & 8 ? ReaderPass::Test : ReaderPass::Fill, cfg, settings, roses, in); });
     return 0;
 }

@@ -37,9 +37,7 @@ std::uint64_t memory_ceiling(std::uint64_t memory_limit) {
     return usable > 0 ? usable : kMax;
 }
 
-unsigned long long mebibytes_up(std::uint64_t bytes) {
-    return bytes / kMebibyte + (bytes % kMebibyte != 0 ? 1 : 0);
-}
+unsigned long long mebibytes_up(std::uint64_t bytes) { return bytes / kMebibyte + (bytes % kMebibyte != 0 ? 1 : 0); }
 
 unsigned long long mebibytes_down(std::uint64_t bytes) { return bytes / kMebibyte; }
 

@@ -68,7 +68,8 @@ float float_at(const unsigned char* p) {
 }
 
 // Reads two consecutive nodes (i, j) and (i + 1, j).
-void read_pair(RunLog& log, File& file, const std::string& path, std::int32_t nx, std::int32_t i, std::int32_t j, float out[2]) {
+void read_pair(RunLog& log, File& file, const std::string& path, std::int32_t nx, std::int32_t i, std::int32_t j,
+               float out[2]) {
     const long offset = kHeaderSize + 4L * (static_cast<long>(j) * nx + i);
     unsigned char bytes[8];
     if (!file.seek(offset) || file.read_bytes(bytes, sizeof bytes) != sizeof bytes)
@@ -105,20 +106,22 @@ double look_up_rotation_in(RunLog& log, const std::string& grid_path, const char
     const float x_max = float_at(header + 20), y_max = float_at(header + 24);
     const float dx = float_at(header + 28), dy = float_at(header + 32);
     if (nx < 2 || ny < 2)
-        damaged(log, grid_path, format("chybný počet uzlů sítě: %i x %i"_cz, static_cast<int>(nx), static_cast<int>(ny)));
+        damaged(log, grid_path,
+                format("chybný počet uzlů sítě: %i x %i"_cz, static_cast<int>(nx), static_cast<int>(ny)));
     if (!(std::isfinite(dx) && dx > 0 && std::isfinite(dy) && dy > 0))
         damaged(log, grid_path, format("chybný krok sítě: %.3f, %.3f"_cz, dx, dy));
     if (!(std::isfinite(x_min) && std::isfinite(y_min) && std::isfinite(x_max) && std::isfinite(y_max) &&
           x_min < x_max && y_min < y_max))
-        damaged(log, grid_path, format("chybný rozsah sítě: (%.1f, %.1f) - (%.1f, %.1f)"_cz, x_min, y_min, x_max, y_max));
+        damaged(log, grid_path,
+                format("chybný rozsah sítě: (%.1f, %.1f) - (%.1f, %.1f)"_cz, x_min, y_min, x_max, y_max));
     // Both counts lie in 2 .. 2^31 - 1 here, so the size the grid needs is
     // below 2^64: exact in an unsigned 64-bit integer, not in a signed one.
-    const unsigned long long needed =
-        static_cast<unsigned long long>(kHeaderSize) +
-        4ULL * static_cast<unsigned long long>(nx) * static_cast<unsigned long long>(ny);
+    const unsigned long long needed = static_cast<unsigned long long>(kHeaderSize) +
+                                      4ULL * static_cast<unsigned long long>(nx) * static_cast<unsigned long long>(ny);
     if (static_cast<unsigned long long>(size) < needed)
-        damaged(log, grid_path, format("soubor má %li bajtů, síť %i x %i potřebuje %llu"_cz, size, static_cast<int>(nx),
-                                  static_cast<int>(ny), needed));
+        damaged(log, grid_path,
+                format("soubor má %li bajtů, síť %i x %i potřebuje %llu"_cz, size, static_cast<int>(nx),
+                       static_cast<int>(ny), needed));
 
     // The range accepted, open at both ends: the area of the header, cut at
     // the last node so that the far nodes of every cell inside are read.
@@ -135,10 +138,10 @@ double look_up_rotation_in(RunLog& log, const std::string& grid_path, const char
 
     // The cell. Inside the range it is one of 0 .. nx - 2 (0 .. ny - 2); the
     // bound only catches a quotient rounded up onto the last node.
-    const std::int32_t i = static_cast<std::int32_t>(
-        std::clamp(std::floor((x - x_min) / dx), 0.0f, static_cast<float>(nx - 2)));
-    const std::int32_t j = static_cast<std::int32_t>(
-        std::clamp(std::floor((y - y_min) / dy), 0.0f, static_cast<float>(ny - 2)));
+    const std::int32_t i =
+        static_cast<std::int32_t>(std::clamp(std::floor((x - x_min) / dx), 0.0f, static_cast<float>(nx - 2)));
+    const std::int32_t j =
+        static_cast<std::int32_t>(std::clamp(std::floor((y - y_min) / dy), 0.0f, static_cast<float>(ny - 2)));
 
     float lower[2], upper[2];
     read_pair(log, file, grid_path, nx, i, j, lower);
@@ -156,7 +159,8 @@ double look_up_rotation_in(RunLog& log, const std::string& grid_path, const char
         const float ddx = x - node_x[k], ddy = y - node_y[k];
         const float d2 = ddx * ddx + ddy * ddy;
         weight[k] = 1.0f / d2;
-        if (!std::isfinite(weight[k])) return static_cast<double>(node_value[k]);  // the centre is this node (or as good as)
+        if (!std::isfinite(weight[k]))
+            return static_cast<double>(node_value[k]);  // the centre is this node (or as good as)
         weight_sum += weight[k];
     }
     float value = 0.0f;

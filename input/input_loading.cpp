@@ -64,8 +64,7 @@ InputData load_input_data(ProjectConfig& project, const ModelSettings& settings,
     if (project.projection != kProjectionJina) {
         if (project.rotation > kRotationGivenAbove)
             log.messagef(kErrorData, "Používám zadané otočení: %.2f"_cz, project.rotation);
-        else
-            project.rotation = look_up_rotation(project, data.points, options.installation_directory, log);
+        else project.rotation = look_up_rotation(project, data.points, options.installation_directory, log);
     }
 
     if (log.level > 0) log.flush();

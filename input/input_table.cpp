@@ -22,8 +22,8 @@ namespace zemo {
 
 namespace {
 
-constexpr std::size_t kDbfPrefix = 32;       // fixed part of the header
-constexpr std::size_t kDbfDescriptor = 32;   // one field descriptor
+constexpr std::size_t kDbfPrefix = 32;      // fixed part of the header
+constexpr std::size_t kDbfDescriptor = 32;  // one field descriptor
 constexpr std::size_t kDbfNameWidth = 11;
 
 [[noreturn]] void fatal_line(RunLog& log, const std::string& text, const InputTable& table) {
@@ -116,10 +116,10 @@ bool read_table_line(InputContext& in, File& file, const InputTable& table, int&
         const File::LineRead got = file.read_bounded_line(line, kMaxTableLine);
         if (got == File::LineRead::End) break;
         if (got == File::LineRead::TooLong)
-            fatal_line(in.log,
-                       format_message("řádek %i je delší než %i znaků"_cz, line_number + 1,
-                                      static_cast<int>(kMaxTableLine)),
-                       table);
+            fatal_line(
+                in.log,
+                format_message("řádek %i je delší než %i znaků"_cz, line_number + 1, static_cast<int>(kMaxTableLine)),
+                table);
         std::size_t start = 0;
         while (start < line.size() && (line[start] == ' ' || line[start] == '\t')) ++start;
         if (start == line.size()) continue;  // empty (or blank) lines are not records
@@ -246,9 +246,9 @@ void note_partial_number(InputContext& in, const InputTable& table, int line_num
 void report_partial_number(RunLog& log, const std::string& path, int line_number, std::string_view field,
                            double value) {
     log.message_with_file(kInformation,
-                                format_message("údaj [%s] na řádce %i byl přečten jen zčásti jako číslo %s"_cz,
-                                               std::string(field).c_str(), line_number, format("%g", value).c_str()),
-                                path);
+                          format_message("údaj [%s] na řádce %i byl přečten jen zčásti jako číslo %s"_cz,
+                                         std::string(field).c_str(), line_number, format("%g", value).c_str()),
+                          path);
 }
 
 void report_partial_number_counts(RunLog& log, const PartialNumbers& notes) {
@@ -315,11 +315,12 @@ void read_dbf_header(RunLog& log, File& file, const InputTable& table, DbfHeader
     header.record_length = static_cast<int>(read_le(prefix + 10, 2));
 
     if (header.header_length < static_cast<int>(kDbfPrefix + 1))
-        fatal_dbf(log, table, format("délka hlavičky %i je menší než %i bajtů"_cz, header.header_length,
-                                static_cast<int>(kDbfPrefix + 1)));
+        fatal_dbf(log, table,
+                  format("délka hlavičky %i je menší než %i bajtů"_cz, header.header_length,
+                         static_cast<int>(kDbfPrefix + 1)));
     if (header.header_length > size)
-        fatal_dbf(log, table, format("délka hlavičky %i přesahuje velikost souboru %li bajtů"_cz, header.header_length,
-                                size));
+        fatal_dbf(log, table,
+                  format("délka hlavičky %i přesahuje velikost souboru %li bajtů"_cz, header.header_length, size));
 
     const int field_count = (header.header_length - 1) / 32 - 1;
     std::vector<unsigned char> descriptors(static_cast<std::size_t>(field_count) * kDbfDescriptor);
@@ -336,20 +337,20 @@ void read_dbf_header(RunLog& log, File& file, const InputTable& table, DbfHeader
         field.type_letter = static_cast<char>(d[11]);
         field.length = d[16];
         field.offset = offset;
-        if (field.length == 0)
-            fatal_dbf(log, table, format("pole %i [%s] má délku 0"_cz, k + 1, field.name.c_str()));
+        if (field.length == 0) fatal_dbf(log, table, format("pole %i [%s] má délku 0"_cz, k + 1, field.name.c_str()));
         offset += field.length;
         header.fields.push_back(field);
     }
     if (header.record_length != offset + 1)
-        fatal_dbf(log, table, format("délka záznamu %i neodpovídá součtu délek polí %i + 1"_cz, header.record_length,
-                                offset));
+        fatal_dbf(log, table,
+                  format("délka záznamu %i neodpovídá součtu délek polí %i + 1"_cz, header.record_length, offset));
     const long long needed = static_cast<long long>(header.header_length) +
                              static_cast<long long>(header.record_count) * header.record_length;
     if (needed > size) {
         const long long complete = (size - header.header_length) / header.record_length;
-        fatal_dbf(log, table, format("soubor obsahuje jen %lli úplných záznamů z %u"_cz, complete,
-                                static_cast<unsigned>(header.record_count)));
+        fatal_dbf(log, table,
+                  format("soubor obsahuje jen %lli úplných záznamů z %u"_cz, complete,
+                         static_cast<unsigned>(header.record_count)));
     }
 
     for (DbfField& field : header.fields) {
@@ -357,8 +358,7 @@ void read_dbf_header(RunLog& log, File& file, const InputTable& table, DbfHeader
             case 'N': field.kind = DbfFieldKind::Numeric; break;
             case 'F': field.kind = DbfFieldKind::Floating; break;
             case 'C': field.kind = DbfFieldKind::Character; break;
-            default:
-                log.fatalf(kFatalData, "Program neumí zpracovat DBF typ '%c'"_cz, field.type_letter);
+            default: log.fatalf(kFatalData, "Program neumí zpracovat DBF typ '%c'"_cz, field.type_letter);
         }
     }
 }
@@ -383,8 +383,7 @@ void check_dbf_fields(RunLog& log, const InputTable& table, const DbfHeader& hea
             std::find(integer_positions.begin(), integer_positions.end(), position) != integer_positions.end();
         if (integer && field.kind != DbfFieldKind::Numeric) {
             if (integer_message) log.fatal(kFatalData, format_message(integer_message, number, field.name.c_str()));
-            log.fatalf(kFatalData, "chybný datový typ %i. pole %s, požadovaný typ [N]"_cz, number,
-                       field.name.c_str());
+            log.fatalf(kFatalData, "chybný datový typ %i. pole %s, požadovaný typ [N]"_cz, number, field.name.c_str());
         }
     }
     for (std::size_t p = 0; p < expected.size(); ++p) {
@@ -413,7 +412,8 @@ void read_dbf_record(RunLog& log, File& file, const InputTable& table, const Dbf
 
 std::string dbf_identifier(const std::string& field) {
     std::size_t end = field.size();
-    while (end > 0 && (field[end - 1] == ' ' || field[end - 1] == '\r' || field[end - 1] == '\n' || field[end - 1] == '\0'))
+    while (end > 0 &&
+           (field[end - 1] == ' ' || field[end - 1] == '\r' || field[end - 1] == '\n' || field[end - 1] == '\0'))
         --end;
     std::size_t start = 0;
     while (start < end && field[start] == ' ') ++start;

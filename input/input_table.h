@@ -39,10 +39,10 @@ struct InputContext {
 enum class TableType { Undetermined, Dbf, DetectedText, Tsv, Csv, Ssv, Fix };
 
 struct InputTable {
-    std::string path;        // as given in the project, at most 259 characters
+    std::string path;  // as given in the project, at most 259 characters
     TableType type = TableType::Undetermined;
-    char separator = 0;      // '\t', ',', ';' or ' ' for text tables
-    char decimal = '.';      // '.' or ',' for text tables
+    char separator = 0;  // '\t', ',', ';' or ' ' for text tables
+    char decimal = '.';  // '.' or ',' for text tables
 
     bool empty() const { return path.empty(); }
     bool is_dbf() const { return type == TableType::Dbf; }
@@ -118,8 +118,7 @@ struct PartialNumbers {
 void note_partial_number(InputContext& in, const InputTable& table, int line_number, const std::string& field,
                          double value);
 // The information line itself, for a table or the project file (path).
-void report_partial_number(RunLog& log, const std::string& path, int line_number, std::string_view field,
-                           double value);
+void report_partial_number(RunLog& log, const std::string& path, int line_number, std::string_view field, double value);
 // "údajů přečtených jen zčásti je celkem %i" with the file line, for every
 // table with more cases than were reported one by one.
 void report_partial_number_counts(RunLog& log, const PartialNumbers& notes);
@@ -140,7 +139,7 @@ struct DbfField {
     DbfFieldKind kind = DbfFieldKind::Character;
     char type_letter = 'C';
     int length = 0;
-    int offset = 0;    // offset of the field within the record (after the deletion byte)
+    int offset = 0;  // offset of the field within the record (after the deletion byte)
 };
 
 struct DbfHeader {

@@ -54,8 +54,8 @@ std::vector<std::string> tokens(std::string_view line) {
 
 // Reads count single-precision values of counted line number `counted`
 // into values and adds weight to D for each that deviates from method.
-void read_values(RunLog& log, const std::string& line, int counted, int count, double* values, const double* method, int weight,
-                 int& deviation) {
+void read_values(RunLog& log, const std::string& line, int counted, int count, double* values, const double* method,
+                 int weight, int& deviation) {
     const std::vector<std::string> t = tokens(line);
     for (int i = 0; i < count; ++i) {
         if (i >= static_cast<int>(t.size()))
@@ -108,7 +108,8 @@ LoadedSettings load_model_settings(const std::string& path, RunLog& log) {
                             deviation);
                 break;
             case 4:
-                read_values(log, line, counted, 2, s.emissionPeakRatio, kMethodEmissionPeakRatio, kWeightRatio, deviation);
+                read_values(log, line, counted, 2, s.emissionPeakRatio, kMethodEmissionPeakRatio, kWeightRatio,
+                            deviation);
                 break;
             default: log.message(kErrorData, "Očekáván konec souboru (CFG)"_cz); break;
         }
@@ -130,18 +131,18 @@ LoadedSettings load_model_settings(const std::string& path, RunLog& log) {
         }
         if (deviation >= kWeightSpeed) {
             log.messagef(kErrorData, "   Třídní rychlosti: %.2f/%.2f, %.2f/%.2f, %.2f/%.2f"_cz, s.classSpeed[0],
-                        kMethodClassSpeed[0], s.classSpeed[1], kMethodClassSpeed[1], s.classSpeed[2],
-                        kMethodClassSpeed[2]);
+                         kMethodClassSpeed[0], s.classSpeed[1], kMethodClassSpeed[1], s.classSpeed[2],
+                         kMethodClassSpeed[2]);
             while (deviation >= kWeightSpeed) deviation -= kWeightSpeed;
         }
         if (deviation >= kWeightBuilding) {
             log.messagef(kErrorData, "   Charakter zástavby: %.2f/%.2f, %.2f/%.2f"_cz, s.buildingCharacter[0],
-                        kMethodBuildingCharacter[0], s.buildingCharacter[1], kMethodBuildingCharacter[1]);
+                         kMethodBuildingCharacter[0], s.buildingCharacter[1], kMethodBuildingCharacter[1]);
             while (deviation >= kWeightBuilding) deviation -= kWeightBuilding;
         }
         if (deviation >= kWeightRatio) {
             log.messagef(kErrorData, "   Poměr mezi max a prům emisí: %.2f/%.2f, %.2f/%.2f"_cz, s.emissionPeakRatio[0],
-                        kMethodEmissionPeakRatio[0], s.emissionPeakRatio[1], kMethodEmissionPeakRatio[1]);
+                         kMethodEmissionPeakRatio[0], s.emissionPeakRatio[1], kMethodEmissionPeakRatio[1]);
         }
     }
     return loaded;

@@ -10,10 +10,10 @@
 namespace zemo {
 
 struct ModelSettings {
-    int directions = 0;                  // wind-rose directions, 1..48
-    double classSpeed[kSpeedClasses] = {0, 0, 0};    // m/s at 10 m of the three speed classes
-    double buildingCharacter[2] = {0, 0};  // area sources: class 1, traffic (class 2)
-    double emissionPeakRatio[2] = {0, 0};  // peak/mean emission: lines, areas (NOX, NO2, CO)
+    int directions = 0;                            // wind-rose directions, 1..48
+    double classSpeed[kSpeedClasses] = {0, 0, 0};  // m/s at 10 m of the three speed classes
+    double buildingCharacter[2] = {0, 0};          // area sources: class 1, traffic (class 2)
+    double emissionPeakRatio[2] = {0, 0};          // peak/mean emission: lines, areas (NOX, NO2, CO)
 
     void reset() { *this = ModelSettings{}; }
     void set_methodology_defaults();

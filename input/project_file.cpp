@@ -31,7 +31,7 @@
 namespace zemo {
 
 const PollutantType kPollutantTypes[9] = {{"JINA", 0}, {"SO2", 1}, {"PM10", 10}, {"TSP", 11}, {"NOX", 20},
-                                          {"NO2", 21}, {"CO", 30},  {"ORG", 40},  {"BZN", 41}};
+                                          {"NO2", 21}, {"CO", 30}, {"ORG", 40},  {"BZN", 41}};
 const char* const kProjectionNames[3] = {"JINA", "JTSK", "S42"};
 
 int project_type_code(const InputTable& table) {
@@ -59,7 +59,7 @@ std::string value_part(std::string_view rest) {
 void check_length(RunLog& log, const std::string& value, std::size_t max, const std::string& key) {
     if (value.size() > max)
         log.messagef(kFatalData, "Hodnota položky %s je delší než %i znaků (inicializační soubor)"_cz, key.c_str(),
-                    static_cast<int>(max));
+                     static_cast<int>(max));
 }
 
 // A file entry: name [, type word].
@@ -92,7 +92,7 @@ InputTable read_file_entry(RunLog& log, const std::string& value, const std::str
         table.separator = ';';
     } else {
         log.messagef(kErrorData, "neznámý typ souboru %s: %s"_cz, table.path.c_str(),
-                    trim_blanks(rest.substr(0, rest.find(','))).c_str());
+                     trim_blanks(rest.substr(0, rest.find(','))).c_str());
     }
     return table;
 }
@@ -173,23 +173,25 @@ bool next_field(std::string_view& rest, bool& more, std::string& field) {
     return true;
 }
 
-void read_pollutant(RunLog& log, ProjectConfig& cfg, const std::string& key_raw, std::string_view value, const Place& at) {
+void read_pollutant(RunLog& log, ProjectConfig& cfg, const std::string& key_raw, std::string_view value,
+                    const Place& at) {
     if (static_cast<int>(cfg.pollutants.size()) >= kMaxPollutants)
-        log.messagef(kFatalData, "Maximální počet polutantů ve výpočtu je %i (inicializační soubor)"_cz, kMaxPollutants);
+        log.messagef(kFatalData, "Maximální počet polutantů ve výpočtu je %i (inicializační soubor)"_cz,
+                     kMaxPollutants);
     Pollutant pol;
     pol.indicative = trim_blanks(key_raw);
     if (pol.indicative.empty())
         log.message(kFatalData, "Neúplné zadání znečišťujících látek (inicializační soubor)"_cz);
     if (pol.indicative.size() > kMaxIndicative)
         log.messagef(kFatalData, "Maximální délka indikativu polutantu je %i znaků [%s] (inicializační soubor)"_cz,
-                    static_cast<int>(kMaxIndicative), pol.indicative.c_str());
+                     static_cast<int>(kMaxIndicative), pol.indicative.c_str());
     if (!indicative_is_safe(pol.indicative))
         log.messagef(kFatalData, "Nepovolený znak v indikativu polutantu [%s] (inicializační soubor)"_cz,
-                    pol.indicative.c_str());
+                     pol.indicative.c_str());
     for (const Pollutant& other : cfg.pollutants)
         if (to_upper(other.indicative) == to_upper(pol.indicative))
             log.messagef(kFatalData, "Indikativ polutantu %s je zadán vícekrát [%s] (inicializační soubor)"_cz,
-                        pol.indicative.c_str(), other.indicative.c_str());
+                         pol.indicative.c_str(), other.indicative.c_str());
     const char* ind = pol.indicative.c_str();
 
     std::string_view rest = value;
@@ -204,28 +206,33 @@ void read_pollutant(RunLog& log, ProjectConfig& cfg, const std::string& key_raw,
             pol.type = t.id;
             known = true;
         }
-    if (!known) log.messagef(kFatalData, "Neznámé ID znečišťující látky %s (inicializační soubor)"_cz, trim_blanks(field).c_str());
+    if (!known)
+        log.messagef(kFatalData, "Neznámé ID znečišťující látky %s (inicializační soubor)"_cz,
+                     trim_blanks(field).c_str());
 
     if (!next_field(rest, more, field) || !scan_single_range(log, field, pol.limit[0], at))
-        log.messagef(kFatalData, "Není zadána 1. limitní koncentrace znečišťující látky %s (inicializační soubor)"_cz, ind);
+        log.messagef(kFatalData, "Není zadána 1. limitní koncentrace znečišťující látky %s (inicializační soubor)"_cz,
+                     ind);
     if (!next_field(rest, more, field) || !scan_single_range(log, field, pol.limit[1], at))
-        log.messagef(kFatalData, "Není zadána 2. limitní koncentrace znečišťující látky %s (inicializační soubor)"_cz, ind);
+        log.messagef(kFatalData, "Není zadána 2. limitní koncentrace znečišťující látky %s (inicializační soubor)"_cz,
+                     ind);
     pol.limit_count = pol.limit[1] < 0 ? 1 : 2;
     if (pol.type == kTypeORG) {
         if (!next_field(rest, more, field) || !scan_single_range(log, field, pol.half_life, at))
-            log.messagef(kFatalData, "Není zadána poločas odstraňování znečišťující látky %s (inicializační soubor)"_cz, ind);
+            log.messagef(kFatalData, "Není zadána poločas odstraňování znečišťující látky %s (inicializační soubor)"_cz,
+                         ind);
         // A half-life of 0 removes everything, a negative one makes the
         // removal factor grow with distance.
         if (!(pol.half_life > 0))
-            log.messagef(kFatalData, "Poločas odstraňování znečišťující látky %s musí být kladný (inicializační soubor)"_cz,
-                        ind);
+            log.messagef(kFatalData,
+                         "Poločas odstraňování znečišťující látky %s musí být kladný (inicializační soubor)"_cz, ind);
     }
     // The name is the whole rest of the line, commas included.
     pol.name = more ? trim_blanks(rest) : std::string();
     if (pol.name.empty()) log.message(kFatalData, "Neúplné zadání znečišťujících látek (inicializační soubor)"_cz);
     if (pol.name.size() > kMaxPollutantName)
         log.messagef(kFatalData, "Maximální délka názvu polutantu je %i znaků [%s] (inicializační soubor)"_cz,
-                    static_cast<int>(kMaxPollutantName), pol.name.c_str());
+                     static_cast<int>(kMaxPollutantName), pol.name.c_str());
     // Taken as it is ("1,3-butadien" begins so), but said: a limit typed
     // with a decimal comma ends up there.
     if (begins_with_number_and_comma(pol.name))
@@ -239,11 +246,12 @@ void read_pollutant(RunLog& log, ProjectConfig& cfg, const std::string& key_raw,
     cfg.pollutants.push_back(std::move(pol));
 }
 
-void read_grid_item(RunLog& log, ProjectConfig& cfg, const std::string& key, const std::string& value, const Place& at) {
+void read_grid_item(RunLog& log, ProjectConfig& cfg, const std::string& key, const std::string& value,
+                    const Place& at) {
     if (key == "SOUBOR") {
         if (static_cast<int>(cfg.grid_files.size()) >= kMaxGridFiles)
             log.messagef(kFatalData, "Maximální počet souborů s referenčními body je %i (inicializační soubor)"_cz,
-                        kMaxGridFiles);
+                         kMaxGridFiles);
         cfg.grid_files.push_back(read_file_entry(log, value, key));
     } else if (key == "PROJEKCE") {
         const std::string word = trim_blanks(value);
@@ -279,14 +287,14 @@ void read_sources_item(RunLog& log, ProjectConfig& cfg, const std::string& key, 
         cfg.source_kinds = 3;
     } else if (key == "TRANSFERY") {
         if (cfg.background_given)
-            log.message(
-                kFatalData, "nelze současně zadat soubor s transfery a pozaďové hodnoty (inicializační souobr)"_cz);
+            log.message(kFatalData,
+                        "nelze současně zadat soubor s transfery a pozaďové hodnoty (inicializační souobr)"_cz);
         cfg.transfers = read_file_entry(log, value, key);
         cfg.transfers_given = true;
     } else if (key == "POZADI") {
         if (cfg.transfers_given)
-            log.message(
-                kFatalData, "nelze současně zadat soubor s transfery a pozaďové hodnoty (inicializační soubor)"_cz);
+            log.message(kFatalData,
+                        "nelze současně zadat soubor s transfery a pozaďové hodnoty (inicializační soubor)"_cz);
         const std::string text(whole_value);
         check_length(log, text, kMaxProjectFilePath, key);
         cfg.background = text;
@@ -296,7 +304,8 @@ void read_sources_item(RunLog& log, ProjectConfig& cfg, const std::string& key, 
     }
 }
 
-void read_results_item(RunLog& log, ProjectConfig& cfg, const std::string& key, const std::string& value, const Place& at) {
+void read_results_item(RunLog& log, ProjectConfig& cfg, const std::string& key, const std::string& value,
+                       const Place& at) {
     auto base_name = [&](std::string& field) {
         if (value.empty()) return;
         check_length(log, value, kMaxProjectFilePath, key);
@@ -320,12 +329,14 @@ void read_results_item(RunLog& log, ProjectConfig& cfg, const std::string& key, 
         double threshold = 0;
         // A share in percent, of Crok: 0 to 100.
         if (!scan_finite(log, value, threshold, at))
-            log.messagef(kErrorData, "nečíselná hodnota položky %s: %s (inicializační soubor)"_cz, key.c_str(), value.c_str());
+            log.messagef(kErrorData, "nečíselná hodnota položky %s: %s (inicializační soubor)"_cz, key.c_str(),
+                         value.c_str());
         else if (threshold < 0 || threshold > kMaxShareThreshold)
-            log.messagef(kErrorData, "nečíselná hodnota položky %s: %s (inicializační soubor); podíl v %% musí ležet mezi 0 a %g"_cz,
-                        key.c_str(), value.c_str(), kMaxShareThreshold);
-        else
-            cfg.limit_share_threshold = threshold;
+            log.messagef(
+                kErrorData,
+                "nečíselná hodnota položky %s: %s (inicializační soubor); podíl v %% musí ležet mezi 0 a %g"_cz,
+                key.c_str(), value.c_str(), kMaxShareThreshold);
+        else cfg.limit_share_threshold = threshold;
     } else if (key == "ADRESAR") {
         base_name(cfg.output_directory_value);
     } else if (key == "ZAKLADNI") {
@@ -363,8 +374,7 @@ bool only_equal_signs(std::string_view line) {
 void read_line_item(RunLog& log, ProjectConfig& cfg, Section section, const std::string& line, const Place& at) {
     const auto eq = line.find('=');
     const std::string key_raw = line.substr(0, eq);
-    const std::string_view rest =
-        eq == std::string::npos ? std::string_view() : std::string_view(line).substr(eq + 1);
+    const std::string_view rest = eq == std::string::npos ? std::string_view() : std::string_view(line).substr(eq + 1);
     if (section == Section::Pollutants) {
         if (only_equal_signs(line))
             log.message(kFatalData, "Neúplné zadání znečišťujících látek (inicializační soubor)"_cz);
@@ -438,9 +448,9 @@ void check_complete(RunLog& log, const ProjectConfig& cfg) {
         for (const Pollutant& p : cfg.pollutants)
             if (!indicative_fits_dbf(p.indicative))
                 log.messagef(kFatalData,
-                            "Indikativ polutantu [%s] smí pro formát DBF obsahovat jen písmena bez diakritiky, "
-                            "číslice, \"_\" a \".\" (inicializační soubor)"_cz,
-                            p.indicative.c_str());
+                             "Indikativ polutantu [%s] smí pro formát DBF obsahovat jen písmena bez diakritiky, "
+                             "číslice, \"_\" a \".\" (inicializační soubor)"_cz,
+                             p.indicative.c_str());
     if (cfg.wind_roses.path.empty())
         log.message(kFatalData, "Není zadán soubor s větrnými růžicemi (inicializační soubor)"_cz);
 }
@@ -468,7 +478,7 @@ ProjectConfig read_project(const std::string& path, const std::string& default_o
     log.messagef(kInformation, "Inicializační soubor: [%s]"_cz, path.c_str());
     if (path.size() > kMaxProjectFilePath)
         log.messagef(kFatalData, "Cesta k inicializačnímu souboru je delší než %i znaků (inicializační soubor)"_cz,
-                    static_cast<int>(kMaxProjectFilePath));
+                     static_cast<int>(kMaxProjectFilePath));
     // Only a regular file: a directory, a device (a link to /dev/zero) or
     // a FIFO is refused as a file that cannot be opened.
     File file;
@@ -483,10 +493,10 @@ ProjectConfig read_project(const std::string& path, const std::string& default_o
         if (got == File::LineRead::End) break;
         ++line_number;
         if (got == File::LineRead::TooLong)
-            log.message_with_file(kFatalData,
-                                        format_message("řádek %i je delší než %i znaků"_cz, line_number,
-                                                       static_cast<int>(kMaxProjectLine)),
-                                        path);
+            log.message_with_file(
+                kFatalData,
+                format_message("řádek %i je delší než %i znaků"_cz, line_number, static_cast<int>(kMaxProjectLine)),
+                path);
         std::size_t start = 0;
         while (start < line.size() && (line[start] == ' ' || line[start] == '\t')) ++start;
         if (start == line.size()) continue;
@@ -517,8 +527,9 @@ ProjectConfig read_project(const std::string& path, const std::string& default_o
         if (!name.empty()) {
             const std::string copy = cfg.output_directory + name;
             if (copy.size() > kMaxLogPath)
-                log.messagef(kErrorData, "Cesta pro kopii LOG souboru je delší než %i znaků, kopie nebude vytvořena: %s"_cz,
-                            static_cast<int>(kMaxLogPath), copy.c_str());
+                log.messagef(kErrorData,
+                             "Cesta pro kopii LOG souboru je delší než %i znaků, kopie nebude vytvořena: %s"_cz,
+                             static_cast<int>(kMaxLogPath), copy.c_str());
             else log.copy_path = copy;
         }
     }

@@ -46,12 +46,12 @@ inline constexpr std::size_t kMaxProjectFilePath = 259;
 inline constexpr std::size_t kMaxProjectLine = 1000;
 
 struct Pollutant {
-    std::string indicative;   // at most 5 characters, case kept
-    int type = kTypeJina;     // PollutantTypeId
+    std::string indicative;  // at most 5 characters, case kept
+    int type = kTypeJina;    // PollutantTypeId
     double limit[2] = {0, 0};
-    int limit_count = 1;      // 1 or 2
-    double half_life = 0;     // hours, only for ORG
-    std::string name;         // at most 30 characters
+    int limit_count = 1;   // 1 or 2
+    double half_life = 0;  // hours, only for ORG
+    std::string name;      // at most 30 characters
 };
 
 enum Projection : int { kProjectionJina = 0, kProjectionJtsk = 1, kProjectionS42 = 2 };
@@ -66,12 +66,12 @@ struct ProjectConfig {
     int projection = kProjectionJina;
     double rotation = kNotGiven;
     bool rotation_given = false;
-    std::vector<Pollutant> pollutants;   // up to 6; position = pollutant index
+    std::vector<Pollutant> pollutants;  // up to 6; position = pollutant index
     int no2_count = 0;
     InputTable point_sources, line_sources, area_sources;
-    int source_kinds = 0;                // 0..3
-    InputTable transfers;                // the transfers file entry ...
-    std::string background;              // ... or the background text
+    int source_kinds = 0;    // 0..3
+    InputTable transfers;    // the transfers file entry ...
+    std::string background;  // ... or the background text
     bool transfers_given = false;
     bool background_given = false;
     InputTable wind_roses;

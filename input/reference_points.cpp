@@ -38,8 +38,8 @@ const std::vector<std::string> kDbfNames = {"ID", "X", "Y", "Z", "VYSKA", "RUZIC
 const std::vector<int> kDbfIntegerPositions = {kFieldRose};
 
 // Z and the height above terrain must lie strictly inside these ranges.
-constexpr double kMaxZ = 2000.0;       // m
-constexpr double kMaxHeight = 200.0;   // m
+constexpr double kMaxZ = 2000.0;      // m
+constexpr double kMaxHeight = 200.0;  // m
 
 [[noreturn]] void too_many_points(RunLog& log, const InputTable& table) {
     log.fatal_with_file(kFatalData, format_message("s tímto souborem je referenčních bodů více než %i"_cz, INT_MAX),
@@ -48,10 +48,10 @@ constexpr double kMaxHeight = 200.0;   // m
 
 void check_identifier(RunLog& log, const std::string& id, int number, const InputTable& table) {
     if (id.size() > kMaxPointId)
-        log.fatal_with_file(
-            kFatalData,
-            format_message("ID ref. bodu na řádku %i je příliš dlouhé (max %i znaků)"_cz, number, static_cast<int>(kMaxPointId)),
-            table.path);
+        log.fatal_with_file(kFatalData,
+                            format_message("ID ref. bodu na řádku %i je příliš dlouhé (max %i znaků)"_cz, number,
+                                           static_cast<int>(kMaxPointId)),
+                            table.path);
 }
 
 // Replaces the rose identifier by its index (not in the test mode).
@@ -60,7 +60,8 @@ PointRead look_up_rose(RunLog& log, const WindRoses& roses, PointReaderMode mode
     if (mode == PointReaderMode::Test) return PointRead::Point;
     const int index = roses.find(point.wind_rose);
     if (index < 0)
-        log.fatal_with_file(kFatalData, format_message("růžice %i neexistuje (bod %s)"_cz, point.wind_rose, point.id.c_str()),
+        log.fatal_with_file(kFatalData,
+                            format_message("růžice %i neexistuje (bod %s)"_cz, point.wind_rose, point.id.c_str()),
                             table.path);
     point.wind_rose = index;
     return PointRead::Point;
@@ -185,14 +186,14 @@ ReferencePointTables load_reference_points(const ProjectConfig& project, const W
             if (h > rp.max_height) rp.max_height = h;
             if (point.z <= 0 || point.z >= kMaxZ)
                 log.message_with_file(
-                    kErrorData, format_message("souřadnice Z na řadku %i mimo hodnotu <0,2000>: %f"_cz, cursor.counter, point.z),
+                    kErrorData,
+                    format_message("souřadnice Z na řadku %i mimo hodnotu <0,2000>: %f"_cz, cursor.counter, point.z),
                     table.path);
             if (point.height <= 0 || point.height >= kMaxHeight)
-                log.message_with_file(
-                    kErrorData,
-                    format_message("výška nad terénem na řadku %i mimo hodnotu <0,200>: %f"_cz, cursor.counter,
-                                   point.height),
-                    table.path);
+                log.message_with_file(kErrorData,
+                                      format_message("výška nad terénem na řadku %i mimo hodnotu <0,200>: %f"_cz,
+                                                     cursor.counter, point.height),
+                                      table.path);
             if (with_roses) {
                 if (point.wind_rose < 0 || point.wind_rose >= roses.count)
                     log.fatal_with_file(

@@ -19,11 +19,11 @@ struct WindRoses;
 inline constexpr std::size_t kMaxPointId = 10;
 
 struct ReferencePoint {
-    std::string id;      // at most 10 characters
+    std::string id;  // at most 10 characters
     double x = 0, y = 0;
-    double z = 0;        // terrain elevation (the computation adds the height)
-    double height = 0;   // height above terrain
-    int wind_rose = 0;   // index in Wnd_id
+    double z = 0;       // terrain elevation (the computation adds the height)
+    double height = 0;  // height above terrain
+    int wind_rose = 0;  // index in Wnd_id
 };
 
 enum class PointReaderMode { Loading, Computing, Test };
@@ -31,15 +31,15 @@ enum class PointReaderMode { Loading, Computing, Test };
 // An open reference-point table being read record by record.
 struct PointCursor {
     File file;
-    DbfHeader dbf;        // for DBF tables, read by open_point_table
-    int counter = 0;      // lines read (text) or the next record (DBF)
+    DbfHeader dbf;    // for DBF tables, read by open_point_table
+    int counter = 0;  // lines read (text) or the next record (DBF)
 };
 
 struct ReferencePointTables {
     // The project's tables as the loading pass read them, their types
     // detected: the computation reads them again from here.
     std::vector<InputTable> tables;
-    std::vector<int> counts;   // per table
+    std::vector<int> counts;  // per table
     int total = 0;
     double centre_x = 0, centre_y = 0;
     // The extent over every point read by the loading pass, in single
@@ -47,7 +47,7 @@ struct ReferencePointTables {
     float min_x = 1e32f, max_x = -1e32f, min_y = 1e32f, max_y = -1e32f;
     float min_z = 1e32f, max_z = -1e32f, min_height = 1e32f, max_height = -1e32f;
     int min_rose = 0, max_rose = 0;
-    int points_read = 0;       // points yielded (empty DBF records not included)
+    int points_read = 0;  // points yielded (empty DBF records not included)
 
     void reset() { *this = ReferencePointTables{}; }
 };

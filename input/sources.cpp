@@ -41,17 +41,35 @@ namespace {
 constexpr MessageType kError = kErrorData;  // counted error, the record is kept
 constexpr MessageType kFatal = kFatalData;  // bad input data, the run ends
 constexpr double kHoursPerYear = 8760.0;
-constexpr double kMaxRatio = 10.0;           // highest NO2/NOx ratio without an error
-constexpr double kMaxPointHeight = 400.0;    // m
-constexpr double kMaxAreaHeight = 100.0;     // m
+constexpr double kMaxRatio = 10.0;         // highest NO2/NOx ratio without an error
+constexpr double kMaxPointHeight = 400.0;  // m
+constexpr double kMaxAreaHeight = 100.0;   // m
 constexpr double kMaxHeatOutput = 1000.0;
-constexpr double kMaxRoadWidth = 50.0;       // m
-constexpr double kMaxAreaSize = 1000.0;      // m
-constexpr double kEmissionScale = 1000000.0; // table units to micrograms per second
+constexpr double kMaxRoadWidth = 50.0;         // m
+constexpr double kMaxAreaSize = 1000.0;        // m
+constexpr double kEmissionScale = 1000000.0;   // table units to micrograms per second
 constexpr double kHeightForStackTerm = 100.0;  // m; from here on the heat term grows with the height
 
 // What a position of the layout holds.
-enum class Field { Id, X, Y, Z, XEnd, YEnd, ZEnd, Height, Heat, Hours, Class, Group, Rose, Width, Size, Ratio, Emission };
+enum class Field {
+    Id,
+    X,
+    Y,
+    Z,
+    XEnd,
+    YEnd,
+    ZEnd,
+    Height,
+    Heat,
+    Hours,
+    Class,
+    Group,
+    Rose,
+    Width,
+    Size,
+    Ratio,
+    Emission
+};
 
 struct LayoutEntry {
     Field field;
@@ -209,9 +227,7 @@ const SourceKind kKinds[3] = {
     {'A', "PLOŠNÉ ZDROJE"_cz, "Soubor s plošnými zdroji: %s"_cz, "   plošných : %5i"_cz, &Sources::NA},
 };
 
-std::string array_name(int kind, const SourceColumn& c) {
-    return format("Src%c_%s", kKinds[kind].letter, c.suffix);
-}
+std::string array_name(int kind, const SourceColumn& c) { return format("Src%c_%s", kKinds[kind].letter, c.suffix); }
 
 // Calls f(array) for the kind's array of column c, if it has one.
 template <class F>
@@ -368,9 +384,11 @@ void counting_pass(Reading& rd) {
         const std::uint64_t needed =
             run_bytes({sum, counts[kPointSources], static_cast<int>(rd.project.pollutants.size()), 1});
         if (needed > ceiling)
-            rd.in.log.messagef(kFatalMemory, "se zdroji ze souboru %s potřebuje výpočet nejméně %llu MiB paměti (%lli zdrojů), "
-                            "k dispozici je %llu MiB"_cz,
-                        rd.tables[static_cast<std::size_t>(kind)].path.c_str(), mebibytes_up(needed), sum, mebibytes_down(ceiling));
+            rd.in.log.messagef(kFatalMemory,
+                               "se zdroji ze souboru %s potřebuje výpočet nejméně %llu MiB paměti (%lli zdrojů), "
+                               "k dispozici je %llu MiB"_cz,
+                               rd.tables[static_cast<std::size_t>(kind)].path.c_str(), mebibytes_up(needed), sum,
+                               mebibytes_down(ceiling));
         // The counts and their sum are ints; a table beyond that cannot be held.
         if (sum > INT_MAX) rd.in.log.message(kFatalMemory, array_name(kind, kColumns[0]));  // SrcX_x, the first array
     }
@@ -390,7 +408,8 @@ SourceRecord convert_record(Reading& rd, const std::vector<LayoutEntry>& layout,
     r.emissions.assign(rd.project.pollutants.size(), 0.0);
     const char decimal = table.is_dbf() ? '.' : table.decimal;
     for (std::size_t k = 0; k < layout.size(); ++k) {
-        if (k >= values.size()) fatal_missing_field(rd.in.log, line_number, table);  // with the file line, as every reader
+        if (k >= values.size())
+            fatal_missing_field(rd.in.log, line_number, table);  // with the file line, as every reader
         const std::string& text = values[k];
         const LayoutEntry& e = layout[k];
         if (e.field == Field::Id) {
@@ -405,8 +424,8 @@ SourceRecord convert_record(Reading& rd, const std::vector<LayoutEntry>& layout,
                 r.id = text;
                 if (r.id.size() > kMaxSourceId)
                     line_message(rd, kFatal,
-                                 format_message("ID zdroje na řádku %i je příliš dlouhé (max %i znaků)"_cz,
-                                                line_number, static_cast<int>(kMaxSourceId + 1)),
+                                 format_message("ID zdroje na řádku %i je příliš dlouhé (max %i znaků)"_cz, line_number,
+                                                static_cast<int>(kMaxSourceId + 1)),
                                  table);
             }
             continue;
@@ -546,8 +565,8 @@ int kind_count(Reading& rd, int kind) {
 // leave sources unset or write beyond the arrays.
 void check_unchanged(Reading& rd, int found, int kind, const InputTable& table) {
     if (found != kind_count(rd, kind))
-        rd.in.log.messagef(kFatal, "Soubor %s obsahuje %i zdrojů, při počítání jich bylo %i"_cz, table.path.c_str(), found,
-                    kind_count(rd, kind));
+        rd.in.log.messagef(kFatal, "Soubor %s obsahuje %i zdrojů, při počítání jich bylo %i"_cz, table.path.c_str(),
+                           found, kind_count(rd, kind));
 }
 
 void fill_text_table(Reading& rd, int kind, const InputTable& table, bool look_up_roses, Overview& o) {
@@ -574,8 +593,7 @@ void fill_dbf_table(Reading& rd, int kind, const InputTable& table, bool look_up
     DbfHeader header;
     read_dbf_header(rd.in.log, file, table, header);
     check_dbf_layout(rd, kind, table, header);
-    if (header.record_count > static_cast<std::uint32_t>(INT_MAX))
-        check_unchanged(rd, INT_MAX, kind, table);
+    if (header.record_count > static_cast<std::uint32_t>(INT_MAX)) check_unchanged(rd, INT_MAX, kind, table);
     check_unchanged(rd, static_cast<int>(header.record_count), kind, table);
     // The field check guarantees that every expected name occurs exactly once.
     std::vector<std::size_t> position(layout.size(), 0);
@@ -605,7 +623,8 @@ void build_group_table(Reading& rd) {
             int index = s.group_index(g);
             if (index < 0) {
                 if (static_cast<int>(s.groups.size()) >= kMaxGroups)
-                    rd.in.log.messagef(kFatal, "Počet skupin se zdroji je větší než maximální povolený (%i)"_cz, kMaxGroups);
+                    rd.in.log.messagef(kFatal, "Počet skupin se zdroji je větší než maximální povolený (%i)"_cz,
+                                       kMaxGroups);
                 s.groups.push_back(g);
                 s.group_counts.push_back({0, 0, 0});
                 index = static_cast<int>(s.groups.size()) - 1;
@@ -630,7 +649,7 @@ void write_overview(Reading& rd, const Overview& o) {
         const auto& pollutants = rd.project.pollutants;
         for (std::size_t p = 0; p < pollutants.size(); ++p)
             rd.in.log.messagef(kEcho, "   emise %8s    : %f - %f, celkem %f", pollutants[p].indicative.c_str(),
-                        o.emission[p].low, o.emission[p].high, o.emission_sum[p]);
+                               o.emission[p].low, o.emission[p].high, o.emission_sum[p]);
         if (s.NP > 0 || s.NA > 0) {
             rd.in.log.messagef(kEcho, "   stavební výška    : %f - %f"_cz, o.height.low, o.height.high);
             rd.in.log.messagef(kEcho, "   tepelná vydatnost : %f - %f"_cz, o.heat.low, o.heat.high);
@@ -638,9 +657,12 @@ void write_overview(Reading& rd, const Overview& o) {
         if (s.NL > 0) rd.in.log.messagef(kEcho, "   šířka LZ          : %f - %f"_cz, o.width.low, o.width.high);
         if (s.NA > 0) rd.in.log.messagef(kEcho, "   rozměr PZ         : %f - %f"_cz, o.size.low, o.size.high);
         rd.in.log.messagef(kEcho, "   provozní hodiny   : %f - %f"_cz, o.hours.low, o.hours.high);
-        if (rd.project.computes_no2()) rd.in.log.messagef(kEcho, "   poměr NO2/NOx     : %f - %f"_cz, o.ratio.low, o.ratio.high);
-        rd.in.log.messagef(kEcho, "   skupiny           : %i - %i", static_cast<int>(o.group.low), static_cast<int>(o.group.high));
-        rd.in.log.messagef(kEcho, "   vetrné růžice     : %i - %i"_cz, static_cast<int>(o.rose.low), static_cast<int>(o.rose.high));
+        if (rd.project.computes_no2())
+            rd.in.log.messagef(kEcho, "   poměr NO2/NOx     : %f - %f"_cz, o.ratio.low, o.ratio.high);
+        rd.in.log.messagef(kEcho, "   skupiny           : %i - %i", static_cast<int>(o.group.low),
+                           static_cast<int>(o.group.high));
+        rd.in.log.messagef(kEcho, "   vetrné růžice     : %i - %i"_cz, static_cast<int>(o.rose.low),
+                           static_cast<int>(o.rose.high));
     }
     if (s.groups.size() > 1) {
         log.message(kEcho, "Přehled skupin zdrojů"_cz);
@@ -707,7 +729,7 @@ void simulate_source_allocation_failure(const std::string& array_name) { g_faili
 Sources read_sources(ReaderPass pass, const ProjectConfig& project, const WindRoses& roses, std::uint64_t memory_limit,
                      InputContext& in) {
     Sources sources;
-    Reading rd{project, roses, in, sources, {project.point_sources, project.line_sources, project.area_sources},
+    Reading rd{project,     roses, in, sources, {project.point_sources, project.line_sources, project.area_sources},
                memory_limit};
     counting_pass(rd);
     if (pass != ReaderPass::Count) filling_pass(rd, pass == ReaderPass::Fill);

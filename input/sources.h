@@ -89,8 +89,8 @@ Sources read_sources(const ProjectConfig& project, const WindRoses& roses, std::
 // One pass: Count alone (the arrays sized, nothing stored), Fill (count,
 // then fill: the run's reading) or Test, the desktop's check of one kind's
 // table, which fills without any wind-rose look-up.
-Sources read_sources(ReaderPass pass, const ProjectConfig& project, const WindRoses& roses,
-                     std::uint64_t memory_limit, InputContext& in);
+Sources read_sources(ReaderPass pass, const ProjectConfig& project, const WindRoses& roses, std::uint64_t memory_limit,
+                     InputContext& in);
 
 // The DBF field list of a source kind: the expected names in their fixed
 // order ("ID", coordinates, ..., ["NO2_NOX"], "E_" + upper-cased indicative

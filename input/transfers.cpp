@@ -144,8 +144,9 @@ void read_text_table(InputContext& in, const std::vector<Pollutant>& pollutants,
             fatal_with_file(in, format_message("Nedostatečný počet údajů na řádce %i"_cz, line_number), table);
         const std::string indicative = trim_blanks(fields[0]);
         if (indicative.size() > kMaxIndicative)
-            fatal_with_file(in, format_message("Indikativ polutantu na řádku %i je příliš dlouhý (max %i znaků)"_cz,
-                                               line_number, static_cast<int>(kMaxIndicative)),
+            fatal_with_file(in,
+                            format_message("Indikativ polutantu na řádku %i je příliš dlouhý (max %i znaků)"_cz,
+                                           line_number, static_cast<int>(kMaxIndicative)),
                             table);
         const int values = static_cast<int>(fields.size()) - 1;
         if (first) {
@@ -169,16 +170,18 @@ void read_text_table(InputContext& in, const std::vector<Pollutant>& pollutants,
             h.sectors[static_cast<std::size_t>(k)] =
                 convert_decimal(in, line_number, fields[static_cast<std::size_t>(k) + 1], table.decimal, table);
         h.has_total = with_total;
-        h.total = with_total ? convert_decimal(in, line_number, fields[static_cast<std::size_t>(n) + 1], table.decimal, table)
-                             : 0.0;
+        h.total = with_total
+                      ? convert_decimal(in, line_number, fields[static_cast<std::size_t>(n) + 1], table.decimal, table)
+                      : 0.0;
     }
 }
 
 // The fatal message of a DBF table whose field count does not fit n sectors:
 // the counts with and without the overall value, then the count found.
 [[noreturn]] void wrong_field_count(RunLog& log, int n, int count) {
-    log.fatal(kFatalData, format_message("chybný pocet vstupních polí požadováno %i/%i, zadáno %i (soubor s transfery)"_cz,
-                                         n + 2, n + 1, count));
+    log.fatal(kFatalData,
+              format_message("chybný pocet vstupních polí požadováno %i/%i, zadáno %i (soubor s transfery)"_cz, n + 2,
+                             n + 1, count));
 }
 
 // DBF table: fields by position, indicative first.
@@ -209,8 +212,8 @@ void check_dbf_layout(RunLog& log, const DbfHeader& header, int& n, bool& with_t
         const DbfField& field = header.fields[static_cast<std::size_t>(f)];
         const bool character = field.kind == DbfFieldKind::Character;
         if ((f == 0) != character)
-            log.fatal(kFatalData, format_message("chybný datový typ %s [%c] (soubor s transfery)"_cz, field.name.c_str(),
-                                                 field.type_letter));
+            log.fatal(kFatalData, format_message("chybný datový typ %s [%c] (soubor s transfery)"_cz,
+                                                 field.name.c_str(), field.type_letter));
     }
 }
 
@@ -227,8 +230,9 @@ void read_dbf_table(InputContext& in, const std::vector<Pollutant>& pollutants, 
         const int record = static_cast<int>(r) + 1;
         const std::string indicative = dbf_identifier(fields[0]);
         if (indicative.size() > kMaxIndicative)
-            fatal_with_file(in, format_message("Indikativ polutantu v záznamu %i je príliš dlouhý (max %i znaků)"_cz,
-                                               record, static_cast<int>(kMaxIndicative)),
+            fatal_with_file(in,
+                            format_message("Indikativ polutantu v záznamu %i je príliš dlouhý (max %i znaků)"_cz,
+                                           record, static_cast<int>(kMaxIndicative)),
                             table);
         const int p = pollutant_index(pollutants, indicative, true);
         if (p < 0) continue;
@@ -236,7 +240,8 @@ void read_dbf_table(InputContext& in, const std::vector<Pollutant>& pollutants, 
         h.present = true;
         h.sectors.resize(static_cast<std::size_t>(n));
         for (int k = 0; k < n; ++k)
-            h.sectors[static_cast<std::size_t>(k)] = convert_decimal(in, record, fields[static_cast<std::size_t>(k) + 1], '.', table);
+            h.sectors[static_cast<std::size_t>(k)] =
+                convert_decimal(in, record, fields[static_cast<std::size_t>(k) + 1], '.', table);
         h.has_total = with_total;
         h.total = with_total ? convert_decimal(in, record, fields[static_cast<std::size_t>(n) + 1], '.', table) : 0.0;
     }
@@ -264,7 +269,8 @@ void read_transfer_table(ReaderPass pass, const ProjectConfig& project, const Mo
 
     for (std::size_t p = 0; p < pollutants.size(); ++p)
         if (!held[p].present)
-            fatal_with_file(in, format_message("Nezadané transfery pro %s"_cz, pollutants[p].indicative.c_str()), table);
+            fatal_with_file(in, format_message("Nezadané transfery pro %s"_cz, pollutants[p].indicative.c_str()),
+                            table);
 
     if (pass != ReaderPass::Fill) {
         in.log.message(kInformation, "Zadány hodnoty transferů"_cz);
@@ -286,8 +292,8 @@ void read_transfer_table(ReaderPass pass, const ProjectConfig& project, const Mo
         tr.TransferTotal[p] = h.has_total ? h.total : sum / count * kOverallFromMean;
         resample_sectors(h.sectors.data(), count, s, tr.TransferSector[p].data());
         if (echo)
-            in.log.messagef(kEcho, "   transfer %8s : %.2f - %.2f, %.2f", pollutants[p].indicative.c_str(), lowest, highest,
-                            tr.TransferTotal[p]);
+            in.log.messagef(kEcho, "   transfer %8s : %.2f - %.2f, %.2f", pollutants[p].indicative.c_str(), lowest,
+                            highest, tr.TransferTotal[p]);
     }
 }
 

@@ -36,8 +36,8 @@ namespace {
 constexpr int kGroups = kCaseBlocks;  // five stability classes, then the control sums
 constexpr int kLinesPerRose = 1 + kGroups * kSpeedClasses;
 constexpr int kFixHeaderFields = 8;
-constexpr double kTotalTolerance = 0.02;     // percent
-constexpr double kControlTolerance = 0.0001; // percent
+constexpr double kTotalTolerance = 0.02;      // percent
+constexpr double kControlTolerance = 0.0001;  // percent
 
 [[noreturn]] void fatal_rose(InputContext& in, const std::string& text, const InputTable& table) {
     in.log.fatal_with_file(kFatalData, text, table.path);
@@ -96,7 +96,8 @@ bool read_identifier(InputContext& in, File& file, const InputTable& table, int&
     return true;
 }
 
-void read_frequency_line(InputContext& in, File& file, const InputTable& table, int& line_number, std::vector<std::string>& fields) {
+void read_frequency_line(InputContext& in, File& file, const InputTable& table, int& line_number,
+                         std::vector<std::string>& fields) {
     std::string line;
     if (!read_table_line(in, file, table, line_number, line)) fatal_rose(in, "neočekávaný konec souboru"_cz, table);
     fields = split_fields(line, table.separator);
@@ -119,7 +120,8 @@ WindRoses count_roses(InputContext& in, const InputTable& table) {
             if (count == 1 && l == 1) {
                 n = static_cast<int>(fields.size()) - 1 - label_fields(table);
                 if (n > kMaxSectors)
-                    fatal_rose(in, format_message("Maximální počet sektorů je %i, načteno %i"_cz, kMaxSectors, n), table);
+                    fatal_rose(in, format_message("Maximální počet sektorů je %i, načteno %i"_cz, kMaxSectors, n),
+                               table);
                 if (n <= 0) fatal_rose(in, "Chybný počet směrů větrné růžice"_cz, table);
             }
         }
@@ -183,7 +185,8 @@ void fill_roses(InputContext& in, const InputTable& table, WindRoses& roses, int
         for (int f = 0; f < kStabilityClasses; ++f)
             for (int g = 0; g < kSpeedClasses; ++g) T += at(f, g, n);
         if (std::fabs(T - 100.0) > kTotalTolerance)
-            in.log.message(kErrorData, format_message("Součet četností v růžici %i je různý od 100%%: (%.2f%%)"_cz, id, T));
+            in.log.message(kErrorData,
+                           format_message("Součet četností v růžici %i je různý od 100%%: (%.2f%%)"_cz, id, T));
 
         // Control sums, column by column (sectors, then the total column).
         for (int j = 0; j <= n; ++j) {
@@ -193,12 +196,12 @@ void fill_roses(InputContext& in, const InputTable& table, WindRoses& roses, int
                 if (std::fabs(sum - at(kAnnualBlockIndex, g, j)) <= kControlTolerance) continue;
                 if (j < n)
                     in.log.message(kErrorData, format_message("Kontrolní součet četností v růžici %i neodpovídá "
-                                                             "zadanému: [Směr%i, Rychl%i]"_cz,
-                                                             id, j + 1, g + 1));
+                                                              "zadanému: [Směr%i, Rychl%i]"_cz,
+                                                              id, j + 1, g + 1));
                 else
                     in.log.message(kErrorData, format_message("Kontrolní součet četností v růžici %i neodpovídá "
-                                                             "zadanému: [Celk, Rychl%i]"_cz,
-                                                             id, g + 1));
+                                                              "zadanému: [Celk, Rychl%i]"_cz,
+                                                              id, g + 1));
             }
         }
 

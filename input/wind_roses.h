@@ -19,8 +19,8 @@ struct WindRoses {
     int count = 0;
     std::vector<int> Wnd_id;
     std::vector<std::array<double, kCaseSlots>> Wnd_frequency;
-    int sectors_in_file = 0;    // n
-    double sector_width = 0;    // 360 / S
+    int sectors_in_file = 0;  // n
+    double sector_width = 0;  // 360 / S
     // The project's table as read: its convention fixed (detected, or the
     // fixed format when detection fails).
     InputTable table;

@@ -163,10 +163,10 @@ Raster field_raster(const std::vector<Receptor>& receptors, const std::vector<do
     // GDAL fills the grid from its southern row up, with the nodes at the
     // cell centres of the extent given.
     std::vector<double> south_first(static_cast<std::size_t>(r.columns) * r.rows);
-    const CPLErr err = GDALGridCreate(GGA_Linear, &options, static_cast<GUInt32>(receptors.size()), xs.data(), ys.data(),
-                                      values.data(), r.west, r.east(), r.south(), r.north,
-                                      static_cast<GUInt32>(r.columns), static_cast<GUInt32>(r.rows), GDT_Float64,
-                                      south_first.data(), nullptr, nullptr);
+    const CPLErr err =
+        GDALGridCreate(GGA_Linear, &options, static_cast<GUInt32>(receptors.size()), xs.data(), ys.data(),
+                       values.data(), r.west, r.east(), r.south(), r.north, static_cast<GUInt32>(r.columns),
+                       static_cast<GUInt32>(r.rows), GDT_Float64, south_first.data(), nullptr, nullptr);
     if (err != CE_None) throw MapError("Interpolace GDAL selhala");
     r.values.resize(south_first.size());
     for (int row = 0; row < r.rows; ++row)

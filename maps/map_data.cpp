@@ -150,8 +150,8 @@ std::vector<Receptor> read_receptors(Run& run) {
         open_point_table(run.input_context(), table, cursor);
         ReferencePoint point;
         for (;;) {
-            const PointRead r =
-                read_next_point(run.input_context(), run.wind_roses(), PointReaderMode::Computing, table, cursor, point);
+            const PointRead r = read_next_point(run.input_context(), run.wind_roses(), PointReaderMode::Computing,
+                                                table, cursor, point);
             if (r == PointRead::End) break;
             if (r == PointRead::SkippedEmptyRecord) continue;
             receptors.push_back({cp1250_to_utf8(point.id), point.x, point.y});
@@ -164,8 +164,7 @@ std::vector<Receptor> read_receptors(Run& run) {
 // directory at the end of a run without -l. The log in the installation's
 // log directory is not looked at: it is named after the project file alone
 // and may be the log of a project of the same name elsewhere.
-std::string find_run_log(const MapOptions& options, const std::string& output_directory,
-                         const std::string& base) {
+std::string find_run_log(const MapOptions& options, const std::string& output_directory, const std::string& base) {
     if (!options.run_log.empty()) {
         if (!fs::exists(options.run_log)) throw MapError("Protokol výpočtu neexistuje: " + options.run_log);
         return options.run_log;
@@ -200,8 +199,8 @@ void check_table_belongs(const MapProject& m) {
                        std::to_string(m.receptors.size()) + ": tabulka nepatří k výpočtu tohoto projektu");
     for (std::size_t i = 0; i < t.ids.size(); ++i)
         if (t.ids[i] != m.receptors[i].id)
-            throw MapError("Tabulka " + t.path + ", " + std::to_string(i + 1) + ". bod: [" + t.ids[i] +
-                           "] místo [" + m.receptors[i].id + "]: tabulka nepatří k výpočtu tohoto projektu");
+            throw MapError("Tabulka " + t.path + ", " + std::to_string(i + 1) + ". bod: [" + t.ids[i] + "] místo [" +
+                           m.receptors[i].id + "]: tabulka nepatří k výpočtu tohoto projektu");
     for (const Pollutant& p : m.pollutants)
         if (!t.column("Crok_" + cp1250_to_utf8(p.indicative)))
             throw MapError("Tabulka " + t.path + " nemá sloupec Crok_" + cp1250_to_utf8(p.indicative) +
@@ -261,10 +260,10 @@ MapProject load_map_project(const MapOptions& options) {
                 m.basic.path = in_computation_directory(native_path(basic_cp)).string();
                 if (!fs::exists(m.basic.path)) throw MapError("Tabulka výsledků neexistuje: " + m.basic.path);
                 if (m.dbf)
-                    read_dbf_table(run.log(), platform::path_in_directory(run.options().computation_directory, basic_cp),
+                    read_dbf_table(run.log(),
+                                   platform::path_in_directory(run.options().computation_directory, basic_cp),
                                    m.basic.path, m.basic);
-                else
-                    read_text_table(m.basic.path, m.basic);
+                else read_text_table(m.basic.path, m.basic);
                 const std::string out = native_path(pc.output_directory);
                 m.output_directory =
                     options.output_directory.empty()
@@ -273,12 +272,12 @@ MapProject load_map_project(const MapOptions& options) {
                 if (m.output_directory.back() != '/') m.output_directory += '/';
                 MapOptions located = options;
                 if (!located.run_log.empty()) located.run_log = in_computation_directory(located.run_log).string();
-                m.run_log = in_computation_directory(
-                                find_run_log(located,
-                                             platform::path_in_directory(run.options().computation_directory,
-                                                                         pc.output_directory),
-                                             platform::base_name(project_path)))
-                                .string();
+                m.run_log =
+                    in_computation_directory(find_run_log(located,
+                                                          platform::path_in_directory(
+                                                              run.options().computation_directory, pc.output_directory),
+                                                          platform::base_name(project_path)))
+                        .string();
             } catch (const MapError& e) {
                 failure = e.what();
             } catch (const FatalStop&) {

@@ -49,10 +49,10 @@ struct Receptor {
 };
 
 struct MapProject {
-    std::string project_path;      // UTF-8
-    std::string project_name;      // base name without extension, UTF-8
+    std::string project_path;  // UTF-8
+    std::string project_name;  // base name without extension, UTF-8
     int projection = kProjectionJina;
-    double rotation = 0;           // the run's grid rotation, degrees
+    double rotation = 0;                // the run's grid rotation, degrees
     std::vector<Pollutant> pollutants;  // indicatives and names in Windows-1250 as read
     std::vector<Receptor> receptors;    // every reference point, in table order
     Sources sources;

@@ -19,9 +19,11 @@ std::string number_text(double v) { return format("%.10g", v); }
 
 std::string crs_note(int projection) {
     switch (epsg_of_projection(projection)) {
-        case 5514: return "Souřadnicový systém: EPSG:5514, S-JTSK / Krovak East North (x východní, y severní souřadnice)";
+        case 5514:
+            return "Souřadnicový systém: EPSG:5514, S-JTSK / Krovak East North (x východní, y severní souřadnice)";
         case 28403:
-            return "Souřadnicový systém: EPSG:28403, Pulkovo 1942 / Gauss-Krüger, pás 3 (uloženo x východní, y severní)";
+            return "Souřadnicový systém: EPSG:28403, Pulkovo 1942 / Gauss-Krüger, pás 3 (uloženo x východní, y "
+                   "severní)";
         default: return "Projekce JINA: místní síť, vrstvy a rastry nemají souřadnicový systém";
     }
 }

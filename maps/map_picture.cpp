@@ -24,9 +24,24 @@ namespace {
 // Viridis at every 15th of its 256 entries (0, 15, ..., 255): linear
 // interpolation between them stays within 5/255 of the full table.
 constexpr std::array<std::array<unsigned char, 3>, 18> kViridis = {{
-    {68, 1, 84},    {72, 23, 105},  {71, 42, 122},   {67, 61, 132},   {61, 78, 138},  {53, 94, 141},
-    {46, 109, 142}, {41, 123, 142}, {35, 137, 142},  {31, 151, 139},  {33, 165, 133}, {46, 179, 124},
-    {70, 192, 111}, {101, 203, 94}, {137, 213, 72},  {176, 221, 47},  {216, 226, 25}, {253, 231, 37},
+    {68, 1, 84},
+    {72, 23, 105},
+    {71, 42, 122},
+    {67, 61, 132},
+    {61, 78, 138},
+    {53, 94, 141},
+    {46, 109, 142},
+    {41, 123, 142},
+    {35, 137, 142},
+    {31, 151, 139},
+    {33, 165, 133},
+    {46, 179, 124},
+    {70, 192, 111},
+    {101, 203, 94},
+    {137, 213, 72},
+    {176, 221, 47},
+    {216, 226, 25},
+    {253, 231, 37},
 }};
 
 // A number as "%g" gives it, with a decimal comma.
@@ -400,8 +415,7 @@ void draw_sources(cairo_t* cr, const MapArea& m, const MapSources& s, double u) 
         stroke_with_halo(cr, kInk, 2.5 * u, 1.5 * u);
     }
     for (const Point& stack : s.stacks) {
-        if (std::isfinite(stack.first) && std::isfinite(stack.second))
-            stack_symbol(cr, m.pixel(stack), 9 * u, u);
+        if (std::isfinite(stack.first) && std::isfinite(stack.second)) stack_symbol(cr, m.pixel(stack), 9 * u, u);
     }
 }
 
@@ -464,9 +478,7 @@ void draw_north_arrow(cairo_t* cr, const MapArea& m, double azimuth, double u) {
 
 void key_symbol(cairo_t* cr, KeyKind kind, double x, double y, double u) {
     switch (kind) {
-        case kStack:
-            stack_symbol(cr, {x + 12 * u, y}, 7 * u, u);
-            return;
+        case kStack: stack_symbol(cr, {x + 12 * u, y}, 7 * u, u); return;
         case kRoad:
             cairo_move_to(cr, x, y);
             cairo_line_to(cr, x + 24 * u, y);
@@ -481,9 +493,7 @@ void key_symbol(cairo_t* cr, KeyKind kind, double x, double y, double u) {
             cairo_line_to(cr, x + 24 * u, y);
             stroke_with_halo(cr, kContourRed, std::max(2.0, 2.5 * u), 1.5 * u);
             return;
-        case kReceptor:
-            receptor_dot(cr, {x + 12 * u, y}, u);
-            return;
+        case kReceptor: receptor_dot(cr, {x + 12 * u, y}, u); return;
     }
 }
 
@@ -562,14 +572,10 @@ void draw_titles(cairo_t* cr, const Layout& l, const PictureSpec& spec) {
 
 std::string cairo_reason(cairo_status_t status) {
     switch (status) {
-        case CAIRO_STATUS_NO_MEMORY:
-            return "nedostatek paměti";
-        case CAIRO_STATUS_WRITE_ERROR:
-            return "chyba zápisu";
-        case CAIRO_STATUS_INVALID_STRING:
-            return "text není platné UTF-8";
-        default:
-            return format("chyba knihovny cairo: %s", cairo_status_to_string(status));
+        case CAIRO_STATUS_NO_MEMORY: return "nedostatek paměti";
+        case CAIRO_STATUS_WRITE_ERROR: return "chyba zápisu";
+        case CAIRO_STATUS_INVALID_STRING: return "text není platné UTF-8";
+        default: return format("chyba knihovny cairo: %s", cairo_status_to_string(status));
     }
 }
 
@@ -585,9 +591,10 @@ bool write_map_png(const Raster& field, const MapSources& sources, const Picture
     if (std::string why = raster_problem(field, &min, &max); !why.empty()) return fail(why);
     // Below this no map fits beside the legend; above it the memory runs out.
     if (spec.width < 300 || spec.height < 200 || spec.width > 10000 || spec.height > 10000)
-        return fail(format("Nepoužitelná velikost obrázku %d × %d pixelů: šířka musí být 300 až 10000, "
-                           "výška 200 až 10000 pixelů.",
-                           spec.width, spec.height));
+        return fail(
+            format("Nepoužitelná velikost obrázku %d × %d pixelů: šířka musí být 300 až 10000, "
+                   "výška 200 až 10000 pixelů.",
+                   spec.width, spec.height));
 
     Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, spec.width, spec.height));
     Context cr(cairo_create(surface.get()));
@@ -623,7 +630,8 @@ bool write_map_png(const Raster& field, const MapSources& sources, const Picture
         const std::filesystem::path folder = std::filesystem::path(path).parent_path();
         std::error_code ec;
         if (!folder.empty() && !std::filesystem::is_directory(folder, ec))
-            return fail(format("Obrázek %s nelze zapsat: složka %s neexistuje.", path.c_str(), folder.string().c_str()));
+            return fail(
+                format("Obrázek %s nelze zapsat: složka %s neexistuje.", path.c_str(), folder.string().c_str()));
         return fail(format("Obrázek %s nelze zapsat: %s.", path.c_str(), cairo_reason(s).c_str()));
     }
     if (area) *area = l.map;

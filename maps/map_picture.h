@@ -49,7 +49,7 @@ struct PictureSpec {
 // Draws the field (NaN cells transparent/white) with the sources and the
 // decorations into a PNG at path. False with a reason in *error when the
 // picture cannot be made or written.
-bool write_map_png(const Raster& field, const MapSources& sources, const PictureSpec& spec,
-                   const std::string& path, std::string* error);
+bool write_map_png(const Raster& field, const MapSources& sources, const PictureSpec& spec, const std::string& path,
+                   std::string* error);
 
 }  // namespace zemo::maps

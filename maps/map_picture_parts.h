@@ -63,10 +63,10 @@ Arrow north_arrow(Pixel centre, double length, double grid_north_azimuth);
 // The map's place in the image: the raster's north-west corner at (left,
 // top), metres equal in x and y.
 struct MapArea {
-    double left = 0, top = 0;       // pixels
-    double width = 0, height = 0;   // pixels
+    double left = 0, top = 0;      // pixels
+    double width = 0, height = 0;  // pixels
     double pixels_per_metre = 1;
-    double west = 0, north = 0;     // m
+    double west = 0, north = 0;  // m
 
     Pixel pixel(const Point& p) const {
         return {left + (p.first - west) * pixels_per_metre, top + (north - p.second) * pixels_per_metre};

@@ -10,10 +10,10 @@
 namespace zemo::maps {
 
 struct Raster {
-    double west = 0;         // x of the western edge of column 0
-    double north = 0;        // y of the northern edge of row 0
-    double cell_x = 1;       // cell width (m)
-    double cell_y = 1;       // cell height (m), positive
+    double west = 0;    // x of the western edge of column 0
+    double north = 0;   // y of the northern edge of row 0
+    double cell_x = 1;  // cell width (m)
+    double cell_y = 1;  // cell height (m), positive
     int columns = 0;
     int rows = 0;
     std::vector<double> values;  // row-major, row 0 northmost; NaN: no value

@@ -35,9 +35,7 @@ constexpr double kAreaRangeCrosswind = 1000.0;
 // A square without heat output (A below this) rises by the class sigma_z minimum.
 constexpr double kMinRiseCoefficient = 0.00001;
 
-double square_final_rise(double q, double u, int k) {
-    return q >= kMinRiseCoefficient ? q / u : kClass[k].sigma_z_min;
-}
+double square_final_rise(double q, double u, int k) { return q >= kMinRiseCoefficient ? q / u : kClass[k].sigma_z_min; }
 
 }  // namespace
 
@@ -70,12 +68,9 @@ double emission_density(const RunSetup& run, int i, int p) {
     const double S = src.SrcA_dx[i];
     const PollutantModel& pm = run.pollutants[p];
     double Ed;
-    if (src.SrcA_class[i] == kClassTraffic)
-        Ed = E * run.building_character[1] / (S * S);
-    else if (pm.type == kTypeNOX || pm.type == kTypeNO2)
-        Ed = E * run.building_character[0] / (0.5 * (S * S));
-    else
-        Ed = E * run.building_character[0] / (0.4 * (S * S));
+    if (src.SrcA_class[i] == kClassTraffic) Ed = E * run.building_character[1] / (S * S);
+    else if (pm.type == kTypeNOX || pm.type == kTypeNO2) Ed = E * run.building_character[0] / (0.5 * (S * S));
+    else Ed = E * run.building_character[0] / (0.4 * (S * S));
     if (pm.area_peak) Ed = Ed * run.emission_peak_ratio[1];
     return Ed;
 }
@@ -123,8 +118,8 @@ PreparedAreas prepare_area_sources(const RunSetup& run) {
 namespace {
 
 // Far field of square i: the square as one source.
-void far_field(const RunSetup& run, const PreparedAreas& areas, const Receptor& rec, int i, int d, double x,
-               double y, int column, ConcMatrix& conc) {
+void far_field(const RunSetup& run, const PreparedAreas& areas, const Receptor& rec, int i, int d, double x, double y,
+               int column, ConcMatrix& conc) {
     const Sources& src = *run.src;
     const int rose = src.SrcA_wrose[i];
     const double sqrt2 = constants().sqrt2;
@@ -315,17 +310,15 @@ void area_source(const RunSetup& run, const PreparedAreas& areas, const Receptor
     const double S = src.SrcA_dx[i];
     for (int d = 0; d < run.directions; ++d) {
         const double sin_phi = areas.plume.sin_phi[direction_index(d, NA, i)],
-                 cos_phi = areas.plume.cos_phi[direction_index(d, NA, i)];
+                     cos_phi = areas.plume.cos_phi[direction_index(d, NA, i)];
         const double x = downwind(dX, dY, sin_phi, cos_phi);
         const double y = crosswind(dX, dY, sin_phi, cos_phi);
         if (!(x - R <= kAreaRangeDownwind && std::fabs(y) - R <= kAreaRangeCrosswind)) continue;
         // Every sub-square centre lies at most 0.75 S downwind of the centre:
         // a receptor farther upwind gets nothing from any of them.
         if (x + 0.75 * S < 0) continue;
-        if (x >= S / 2 + R)
-            far_field(run, areas, rec, i, d, x, y, column, conc);
-        else
-            near_field(run, areas, rec, i, d, x, column, conc);
+        if (x >= S / 2 + R) far_field(run, areas, rec, i, d, x, y, column, conc);
+        else near_field(run, areas, rec, i, d, x, column, conc);
     }
 }
 

@@ -19,12 +19,12 @@ namespace zemo {
 
 // One division of the near field.
 struct NearDivision {
-    int n = 0;           // 4 or 3 sub-squares per side
-    double side = 0;     // sub-square side
+    int n = 0;                         // 4 or 3 sub-squares per side
+    double side = 0;                   // sub-square side
     double offsets[4] = {0, 0, 0, 0};  // centre offsets, in the order used
-    double e = 0;        // spacing value
-    double rs = 0;       // sub-square radius side/sqrt(pi)
-    double dmin = 0;     // min(1.41 e, rs + 1)
+    double e = 0;                      // spacing value
+    double rs = 0;                     // sub-square radius side/sqrt(pi)
+    double dmin = 0;                   // min(1.41 e, rs + 1)
 };
 NearDivision near_division(double S, bool four);
 

@@ -36,12 +36,9 @@ double wind_degrees(double phi) {
 
 double wind_road_angle(double psi, double alpha) {
     double beta = std::fabs(psi - alpha);
-    if (beta >= 90 && beta < 180)
-        beta = 180 - beta;
-    else if (beta >= 180 && beta < 270)
-        beta = beta - 180;
-    else if (beta >= 270 && beta < 360)
-        beta = 360 - beta;
+    if (beta >= 90 && beta < 180) beta = 180 - beta;
+    else if (beta >= 180 && beta < 270) beta = beta - 180;
+    else if (beta >= 270 && beta < 360) beta = 360 - beta;
     return beta;
 }
 
@@ -49,8 +46,8 @@ void road_receptor(const Sources& src, int i, double xr, double yr, double& xu, 
     xu = xr;
     yu = yr;
     const double x0 = src.SrcL_x[i], y0 = src.SrcL_y[i], x1 = src.SrcL_x1[i], y1 = src.SrcL_y1[i];
-    const bool inside = std::fmin(x0, x1) <= xr && xr <= std::fmax(x0, x1) && std::fmin(y0, y1) <= yr &&
-                        yr <= std::fmax(y0, y1);
+    const bool inside =
+        std::fmin(x0, x1) <= xr && xr <= std::fmax(x0, x1) && std::fmin(y0, y1) <= yr && yr <= std::fmax(y0, y1);
     if (!inside) return;
     const double ddx = x0 - x1, ddy = y0 - y1;
     double Fx, Fy;
@@ -131,15 +128,14 @@ PreparedLines prepare_line_sources(const RunSetup& run) {
     return L;
 }
 
-void place_line_receptors(const RunSetup& run, const Receptor& rec, const std::vector<int>& lines,
-                          LineReceptors& out) {
+void place_line_receptors(const RunSetup& run, const Receptor& rec, const std::vector<int>& lines, LineReceptors& out) {
     out.x.resize(run.src->NL);
     out.y.resize(run.src->NL);
     for (int i : lines) road_receptor(*run.src, i, rec.x, rec.y, out.x[i], out.y[i]);
 }
 
-void line_source(const RunSetup& run, const PreparedLines& lines, const LineReceptors& at, const Receptor& rec,
-                 int i, int column, ConcMatrix& conc) {
+void line_source(const RunSetup& run, const PreparedLines& lines, const LineReceptors& at, const Receptor& rec, int i,
+                 int column, ConcMatrix& conc) {
     const Sources& src = *run.src;
     const int NL = lines.NL;
     const double sqrt2 = constants().sqrt2;

@@ -21,9 +21,9 @@ namespace zemo {
 // Per-run values of the line sources, which do not depend on the receptor.
 struct PreparedLines {
     int NL = 0;
-    std::vector<char> has_length;        // Ls >= 0.00001
+    std::vector<char> has_length;  // Ls >= 0.00001
     std::vector<double> length, mid_x, mid_y, mid_z, half_length;
-    std::vector<double> bearing;         // alpha, degrees
+    std::vector<double> bearing;  // alpha, degrees
     // per direction, [direction_index(d, NL, i)]: l sin(beta) and |l cos(beta)|
     std::vector<double> l_sin, l_cos;
     // per class, [class_index(i, k)]: sigma_z0 (at least the class minimum), xvy, xvz
@@ -53,14 +53,13 @@ void road_receptor(const Sources& src, int i, double xr, double yr, double& xu, 
 struct LineReceptors {
     std::vector<double> x, y;
 };
-void place_line_receptors(const RunSetup& run, const Receptor& rec, const std::vector<int>& lines,
-                          LineReceptors& out);
+void place_line_receptors(const RunSetup& run, const Receptor& rec, const std::vector<int>& lines, LineReceptors& out);
 
 // Segment i, whose column in Conc is `column`, in every direction:
 // slot(k, s, d) of every class and speed class, and for class IV the
 // annual slot. The distances are taken once per direction, sigma_y,
 // sigma_z and the crosswind integral once per class.
-void line_source(const RunSetup& run, const PreparedLines& lines, const LineReceptors& at, const Receptor& rec,
-                 int i, int column, ConcMatrix& conc);
+void line_source(const RunSetup& run, const PreparedLines& lines, const LineReceptors& at, const Receptor& rec, int i,
+                 int column, ConcMatrix& conc);
 
 }  // namespace zemo

@@ -33,9 +33,7 @@ PollutantModel pollutant_model(const Pollutant& pollutant) {
             pm.fractions = kTSPFractions;
             pm.fraction_count = 7;
             break;
-        case kTypeSO2:
-            pm.removal = Removal::SO2;
-            break;
+        case kTypeSO2: pm.removal = Removal::SO2; break;
         case kTypeORG:
             pm.removal = Removal::HalfLife;
             pm.half_life = pollutant.half_life;
@@ -53,11 +51,8 @@ PollutantModel pollutant_model(const Pollutant& pollutant) {
             pm.no2 = true;
             pm.area_peak = true;
             break;
-        case kTypeCO:
-            pm.area_peak = true;
-            break;
-        default:
-            break;
+        case kTypeCO: pm.area_peak = true; break;
+        default: break;
     }
     return pm;
 }
@@ -78,8 +73,6 @@ double virtual_distance_y(int k, double sigma_y0) {
     return 100.0;
 }
 
-double virtual_distance_z(int k, double sigma_z0) {
-    return std::pow(sigma_z0 / kClass[k].bz, 1.0 / kClass[k].cz);
-}
+double virtual_distance_z(int k, double sigma_z0) { return std::pow(sigma_z0 / kClass[k].bz, 1.0 / kClass[k].cz); }
 
 }  // namespace zemo::plume

@@ -53,10 +53,8 @@ struct ClassConstants {
     double sigma_z_min;  // sigma_z minimum of pass B, roads and squares, m
 };
 inline constexpr ClassConstants kClass[kStabilityClasses] = {
-    {0.33, 0.0, 0.7482, 0.9189, 0.978, 0.2694, 0.595, 1.5},
-    {0.25, 0.1, 0.8388, 0.9112, 0.9909, 0.2779, 0.651, 1.5},
-    {0.18, 0.2, 0.9191, 0.9166, 0.9912, 0.263, 0.713, 1.5},
-    {0.14, 0.5, 0.5052, 0.9208, 0.9904, 0.239, 0.787, 3.0},
+    {0.33, 0.0, 0.7482, 0.9189, 0.978, 0.2694, 0.595, 1.5}, {0.25, 0.1, 0.8388, 0.9112, 0.9909, 0.2779, 0.651, 1.5},
+    {0.18, 0.2, 0.9191, 0.9166, 0.9912, 0.263, 0.713, 1.5}, {0.14, 0.5, 0.5052, 0.9208, 0.9904, 0.239, 0.787, 3.0},
     {0.1, 0.9, 1.1818, 0.9272, 0.9706, 0.1782, 0.971, 5.0},
 };
 inline constexpr int kClassIV = 3;
@@ -71,9 +69,8 @@ struct DustFraction {
     double v, w;
 };
 inline constexpr DustFraction kPM10Fractions[2] = {{0.00156, 0.55}, {0.01406, 0.45}};
-inline constexpr DustFraction kTSPFractions[7] = {{0.00156, 0.33}, {0.01406, 0.28}, {0.03906, 0.22},
-                                                 {0.07656, 0.1},  {0.12656, 0.04}, {0.18906, 0.01},
-                                                 {0.225, 0.02}};
+inline constexpr DustFraction kTSPFractions[7] = {{0.00156, 0.33}, {0.01406, 0.28}, {0.03906, 0.22}, {0.07656, 0.1},
+                                                  {0.12656, 0.04}, {0.18906, 0.01}, {0.225, 0.02}};
 
 // What the model does with one pollutant, derived from its type.
 enum class Removal { None, SO2, HalfLife };
@@ -83,9 +80,9 @@ struct PollutantModel {
     const DustFraction* fractions = nullptr;
     int fraction_count = 0;
     Removal removal = Removal::None;
-    double half_life = 0;  // hours (ORG: the pollutant's, BZN: 155.01)
-    bool no2 = false;      // NO2/NOx conversion factors apply
-    double fN = 1.0;       // 1.667 for NOX and NO2
+    double half_life = 0;    // hours (ORG: the pollutant's, BZN: 155.01)
+    bool no2 = false;        // NO2/NOx conversion factors apply
+    double fN = 1.0;         // 1.667 for NOX and NO2
     bool area_peak = false;  // NOX, NO2, CO: the squares' peak emission ratio applies
 };
 PollutantModel pollutant_model(const Pollutant& pollutant);
@@ -213,7 +210,7 @@ inline double vertical_term_gas(double dz, double H, double sigma) {
 }
 
 inline double vertical_term_dust(const PollutantModel& pm, double dz, double centre, double drop_distance, double u,
-                          double reset_height, double sigma) {
+                                 double reset_height, double sigma) {
     double zr = dz > 0 ? dz : 0.0;
     double Hd = centre;
     double V = 0;
@@ -229,12 +226,9 @@ inline double vertical_term_dust(const PollutantModel& pm, double dz, double cen
 
 inline double removal_factor(const PollutantModel& pm, double x, double u) {
     switch (pm.removal) {
-        case Removal::SO2:
-            return std::exp(-4.81e-5 * x / u);
-        case Removal::HalfLife:
-            return std::exp(-0.693 * x / (u * 3600.0 * pm.half_life));
-        case Removal::None:
-            break;
+        case Removal::SO2: return std::exp(-4.81e-5 * x / u);
+        case Removal::HalfLife: return std::exp(-0.693 * x / (u * 3600.0 * pm.half_life));
+        case Removal::None: break;
     }
     return 1.0;
 }
@@ -256,8 +250,8 @@ inline No2Factors no2_factors(double t, double r) {
     // Powers by repeated multiplication, t^n = t^(n-1) t.
     const double t2 = t * t, t3 = t2 * t, t4 = t3 * t, t5 = t4 * t, t6 = t5 * t;
     const double A = std::sqrt((a0 + a2 * t2 + a4 * t4) / (1.0 + b2 * t2 + b4 * t4 + b6 * t6));
-    const double B = (c0 + c1 * t + c2 * t2 + c3 * t3 + c4 * t4 + c5 * t5) /
-                     (1.0 + d1 * t + d2 * t2 + d3 * t3 + d4 * t4 + d5 * t5);
+    const double B =
+        (c0 + c1 * t + c2 * t2 + c3 * t3 + c4 * t4 + c5 * t5) / (1.0 + d1 * t + d2 * t2 + d3 * t3 + d4 * t4 + d5 * t5);
     const double Gt = 1.0 / (g0 + g1 * t + g2 * t2);
     f.F1 = r * Gt + A;
     f.F2 = r * Gt + 0.2 * B + A;

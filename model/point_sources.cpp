@@ -63,7 +63,7 @@ namespace {
 struct PlumeGeometry {
     double x = 0, y = 0;  // downwind and crosswind distance
     double sy = 0, sz = 0;
-    double gauss = 0;     // exp(-y^2 / (2 sy^2))
+    double gauss = 0;  // exp(-y^2 / (2 sy^2))
 };
 
 // The receptor seen from a point source in one direction: downwind x,
@@ -105,8 +105,8 @@ inline bool plume_geometry(PlumeOffsets& o, bool& have_log, int k, double tan_se
 // conversion factors of every pollutant the source emits and hands them to
 // store(p, C0, factors).
 template <typename Store>
-inline void plume_at(const RunSetup& run, const PreparedPoints& pts, int j, const Receptor& rec,
-                     const PlumeGeometry& g, int k, double u, double final_rise, double xf, Store&& store) {
+inline void plume_at(const RunSetup& run, const PreparedPoints& pts, int j, const Receptor& rec, const PlumeGeometry& g,
+                     int k, double u, double final_rise, double xf, Store&& store) {
     if (!(u > 0)) return;
     const Sources& src = *run.src;
     const double x = g.x;
@@ -165,8 +165,7 @@ void remote_point_source(const RunSetup& run, const PreparedPoints& pts, const R
             const int annual_slot = case_slot(kAnnualBlockIndex, s, d);
             const double f = run.frequency(rose, annual_slot);
             plume_at(run, pts, j, rec, g, kClassIV, pts.a_u[speed_index(i, s)], pts.a_rise[speed_index(i, s)],
-                     pts.a_xf[speed_index(i, s)],
-                     [&](int p, double C0, const No2Factors& F) {
+                     pts.a_xf[speed_index(i, s)], [&](int p, double C0, const No2Factors& F) {
                          const double value = C0 * kShortTermFactor * F.Fmax();
                          for (int k = 0; k < kStabilityClasses; ++k) conc.at(p, case_slot(k, s, d), j) = value;
                          conc.at(p, annual_slot, j) = C0 * F.Fmean() * doba * f / 100.0;
@@ -220,10 +219,8 @@ void class_point_source(const RunSetup& run, const PreparedPoints& pts, const Re
 
 void point_source(const RunSetup& run, const PreparedPoints& pts, const Receptor& rec, int j, ConcMatrix& conc) {
     const std::size_t i = static_cast<std::size_t>(pts.position[j]);
-    if (run.src->SrcP_class[j] == kClassRemote)
-        remote_point_source(run, pts, rec, i, conc);
-    else
-        class_point_source(run, pts, rec, i, conc);
+    if (run.src->SrcP_class[j] == kClassRemote) remote_point_source(run, pts, rec, i, conc);
+    else class_point_source(run, pts, rec, i, conc);
 }
 
 }  // namespace zemo

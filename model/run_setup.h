@@ -28,9 +28,9 @@ struct Receptor {
 
 struct RunSetup {
     int directions = 0;
-    double dtheta = 0;       // sector width, degrees
-    double tan_sector = 0;   // tan(dtheta * pi/180)
-    double theta_r = 0;      // grid rotation, degrees
+    double dtheta = 0;      // sector width, degrees
+    double tan_sector = 0;  // tan(dtheta * pi/180)
+    double theta_r = 0;     // grid rotation, degrees
     double class_speed[kSpeedClasses] = {0, 0, 0};
     double building_character[2] = {0, 0};
     double emission_peak_ratio[2] = {0, 0};
@@ -64,11 +64,7 @@ RunSetup prepare_run_setup(const ModelSettings& settings, const ProjectConfig& p
                            const WindRoses& roses);
 
 // The source-relative frame.
-inline double downwind(double dX, double dY, double sin_phi, double cos_phi) {
-    return -dX * sin_phi - dY * cos_phi;
-}
-inline double crosswind(double dX, double dY, double sin_phi, double cos_phi) {
-    return dX * cos_phi - dY * sin_phi;
-}
+inline double downwind(double dX, double dY, double sin_phi, double cos_phi) { return -dX * sin_phi - dY * cos_phi; }
+inline double crosswind(double dX, double dY, double sin_phi, double cos_phi) { return dX * cos_phi - dY * sin_phi; }
 
 }  // namespace zemo

@@ -91,8 +91,7 @@ void ReachIndex::query(double x, double y, std::vector<int>& out) const {
         // A disc that is not finite cannot be placed in cells; test every
         // source, and keep those that a non-finite value leaves undecided.
         for (int i = 0; i < sources(); ++i)
-            if (holds(i) || !std::isfinite(r2_[i]) || !std::isfinite(x_[i]) || !std::isfinite(y_[i]))
-                out.push_back(i);
+            if (holds(i) || !std::isfinite(r2_[i]) || !std::isfinite(x_[i]) || !std::isfinite(y_[i])) out.push_back(i);
         return;
     }
     if (entries_.empty()) return;

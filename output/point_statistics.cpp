@@ -205,7 +205,8 @@ void check_sector_setting(const RunInputs& in, RunLog& log) {
         log.fatal(kFatalProgram, "chybné nastavení počtu výstupních sektorů"_cz);
 }
 
-void point_statistics(const RunInputs& in, const ConcMatrix& conc, const ReferencePoint& point, PointStatistics& stats) {
+void point_statistics(const RunInputs& in, const ConcMatrix& conc, const ReferencePoint& point,
+                      PointStatistics& stats) {
     const ProjectConfig& prj = in.project;
     const Sources& src = in.sources;
     const Transfers& transfers = in.transfers;

@@ -183,7 +183,7 @@ constexpr int kOverflowReportsPerTable = 20;
 void report_overflow(RunLog& log, const OutputTable& table, int field, double value, const std::string& point_id) {
     if (table.overflows() > kOverflowReportsPerTable) return;
     log.messagef(kErrorCreate, "číslo %.12g se nevejde do pole %s (bod %s), je zapsáno hvězdičkami: %s"_cz, value,
-                table.field_name(field).c_str(), point_id.c_str(), table.path().c_str());
+                 table.field_name(field).c_str(), point_id.c_str(), table.path().c_str());
 }
 
 // A value that is no finite number (a background or an emission so large
@@ -194,7 +194,7 @@ void report_not_finite(RunLog& log, OutputTable& table, int field, double value,
     table.count_not_finite();
     if (table.not_finite() > kOverflowReportsPerTable) return;
     log.messagef(kErrorData, "hodnota %s v poli %s (bod %s) není konečné číslo: %s"_cz, format("%f", value).c_str(),
-                table.field_name(field).c_str(), point_id.c_str(), table.path().c_str());
+                 table.field_name(field).c_str(), point_id.c_str(), table.path().c_str());
 }
 
 // One row of a table. The text form prints each value with its own
@@ -279,11 +279,12 @@ std::vector<Column> basic_columns(const std::vector<Pollutant>& pollutants) {
                         format("roční průměr látky %s"_cz, ind)});
         cols.push_back({format("Cmax_%s", ind), format("Cmax_%s", ind), Kind::Concentration,
                         format("maximální koncentrace látky %s"_cz, ind)});
-        add_limits(cols, p, [ind](const std::string& limit) { return "P_" + limit + "_" + ind; },
-                   [ind](int k) { return format("P%i_%s", k, ind); },
-                   [&p, ind](int k) {
-                       return format("%i. limita %s látky %s"_cz, k + 1, limit_text(p.limit[k]).c_str(), ind);
-                   });
+        add_limits(
+            cols, p, [ind](const std::string& limit) { return "P_" + limit + "_" + ind; },
+            [ind](int k) { return format("P%i_%s", k, ind); },
+            [&p, ind](int k) {
+                return format("%i. limita %s látky %s"_cz, k + 1, limit_text(p.limit[k]).c_str(), ind);
+            });
     }
     return cols;
 }
@@ -311,11 +312,12 @@ std::vector<Column> sector_max_columns(const Pollutant& p) {
     std::vector<Column> cols = point_columns();
     for (const char* name : kSectorNames) {
         add(cols, format("%s_X", name), Kind::Concentration);
-        add_limits(cols, p, [name](const std::string& limit) { return std::string(name) + "_P_" + limit; },
-                   [name](int k) { return format("%s_P%i", name, k); },
-                   [&p, name](int k) {
-                       return format("%i. limita %s v sektoru %s"_cz, k + 1, limit_text(p.limit[k]).c_str(), name);
-                   });
+        add_limits(
+            cols, p, [name](const std::string& limit) { return std::string(name) + "_P_" + limit; },
+            [name](int k) { return format("%s_P%i", name, k); },
+            [&p, name](int k) {
+                return format("%i. limita %s v sektoru %s"_cz, k + 1, limit_text(p.limit[k]).c_str(), name);
+            });
     }
     return cols;
 }
@@ -367,11 +369,10 @@ std::vector<TablePlan> plan_tables(ResultSet& set, const ProjectConfig& pr, cons
     const char* cause = "";
     if (dbf && to_upper(a.dbf_name) != to_upper(b.dbf_name))
         cause = "; název pole DBF tvoří jen prvních 11 znaků názvu sloupce"_cz;
-    else if (dbf && a.dbf_name != b.dbf_name)
-        cause = "; velká a malá písmena se v názvech polí DBF nerozlišují"_cz;
+    else if (dbf && a.dbf_name != b.dbf_name) cause = "; velká a malá písmena se v názvech polí DBF nerozlišují"_cz;
     log.fatalf(kFatalData, "tabulka %s by měla dva sloupce stejného názvu %s: %s a %s%s"_cz, t.path.c_str(),
-                (dbf ? dbf_name_as_read(a.dbf_name) : a.txt_name).c_str(), describe(a).c_str(), describe(b).c_str(),
-                cause);
+               (dbf ? dbf_name_as_read(a.dbf_name) : a.txt_name).c_str(), describe(a).c_str(), describe(b).c_str(),
+               cause);
 }
 
 // Every table's column names must differ as the format writes them: the
@@ -394,8 +395,8 @@ const PollutantStatistics& statistics_of(const PointStatistics& stats, int p) {
     return p < static_cast<int>(stats.pollutants.size()) ? stats.pollutants[p] : none;
 }
 
-void write_source_shares(RunLog& log, ResultSet& set, OutputTable& table, const ReferencePoint& point, const ConcMatrix& conc,
-                         int p, const PollutantStatistics& st) {
+void write_source_shares(RunLog& log, ResultSet& set, OutputTable& table, const ReferencePoint& point,
+                         const ConcMatrix& conc, int p, const PollutantStatistics& st) {
     // The source's part of Crok: its annual-mean contributions summed over
     // every direction and speed class.
     const int n = std::min(set.sources.count(), conc.sources());
@@ -487,7 +488,8 @@ std::vector<PlannedResultFile> planned_result_files(const ProjectConfig& pr) {
             const std::string& ind = pr.pollutants[p].indicative;
             files.push_back({result_file_path(pr, pr.base_source_shares, ind, dbf), "tabulka podílů zdrojů "_cz + ind});
             files.push_back({result_file_path(pr, pr.base_group_shares, ind, dbf), "tabulka podílů skupin "_cz + ind});
-            files.push_back({result_file_path(pr, pr.base_sector_max, ind, dbf), "tabulka sektorových maxim "_cz + ind});
+            files.push_back(
+                {result_file_path(pr, pr.base_sector_max, ind, dbf), "tabulka sektorových maxim "_cz + ind});
             files.push_back(
                 {result_file_path(pr, pr.base_sector_mean, ind, dbf), "tabulka sektorových průměrů "_cz + ind});
         }
@@ -592,12 +594,14 @@ bool close_result_files(ResultFiles& files, RunLog& log) {
         if (t.path().empty()) return;
         if (t.close()) return;
         all_written = false;
-        if (t.failed()) log.messagef(kErrorCreate, "zápis se nezdařil, soubor výsledků je neúplný: %s"_cz, t.path().c_str());
+        if (t.failed())
+            log.messagef(kErrorCreate, "zápis se nezdařil, soubor výsledků je neúplný: %s"_cz, t.path().c_str());
         if (t.not_finite() > kOverflowReportsPerTable)
-            log.messagef(kErrorData, "další hodnoty nejsou konečná čísla (celkem %i): %s"_cz, t.not_finite(), t.path().c_str());
+            log.messagef(kErrorData, "další hodnoty nejsou konečná čísla (celkem %i): %s"_cz, t.not_finite(),
+                         t.path().c_str());
         if (t.overflows() > kOverflowReportsPerTable)
             log.messagef(kErrorCreate, "další čísla se nevešla do polí a jsou zapsána hvězdičkami (celkem %i): %s"_cz,
-                        t.overflows(), t.path().c_str());
+                         t.overflows(), t.path().c_str());
     });
     files.set.reset();
     return all_written;

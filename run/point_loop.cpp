@@ -93,7 +93,12 @@ class PointWorkers {
 public:
     PointWorkers(int threads, const RunInputs& in, const PreparedModel& model, std::vector<ThreadWork>& work,
                  std::vector<PointSlot>& slots)
-        : in_(in), model_(model), work_(work), slots_(slots), start_(threads), done_(threads),
+        : in_(in),
+          model_(model),
+          work_(work),
+          slots_(slots),
+          start_(threads),
+          done_(threads),
           errors_(static_cast<std::size_t>(threads)) {
         const int priority = in.options.priority;
         for (int i = 1; i < threads; ++i)
@@ -171,17 +176,19 @@ int threads_within_memory(const RunOptions& options, const ProjectConfig& prj, R
             so_far += by_kind[kind];
             if (run_bytes({sources, so_far, pollutants, 1}) > ceiling) break;
         }
-        log.fatalf(kFatalMemory, "se zdroji ze souboru %s potřebuje výpočet %llu MiB paměti (%i zdrojů, %lli sloupců matice "
-                        "Conc), k dispozici je %llu MiB"_cz,
-                    tables[kind]->path.c_str(), mebibytes_up(one), sources, columns, mebibytes_down(ceiling));
+        log.fatalf(kFatalMemory,
+                   "se zdroji ze souboru %s potřebuje výpočet %llu MiB paměti (%i zdrojů, %lli sloupců matice "
+                   "Conc), k dispozici je %llu MiB"_cz,
+                   tables[kind]->path.c_str(), mebibytes_up(one), sources, columns, mebibytes_down(ceiling));
     }
     int fit = threads;
     while (fit > 1 && run_bytes({sources, columns, pollutants, fit}) > ceiling) --fit;
     if (fit < threads)
-        log.messagef(kInformation, "Počet výpočetních vláken snížen z %i na %i: s %i vlákny by výpočet potřeboval %llu MiB "
-                       "paměti, k dispozici je %llu MiB"_cz,
-                    threads, fit, threads, mebibytes_up(run_bytes({sources, columns, pollutants, threads})),
-                    mebibytes_down(ceiling));
+        log.messagef(kInformation,
+                     "Počet výpočetních vláken snížen z %i na %i: s %i vlákny by výpočet potřeboval %llu MiB "
+                     "paměti, k dispozici je %llu MiB"_cz,
+                     threads, fit, threads, mebibytes_up(run_bytes({sources, columns, pollutants, threads})),
+                     mebibytes_down(ceiling));
     return fit;
 }
 
@@ -291,7 +298,8 @@ ComputationEnd run_computation(const RunInputs& in, ResultFiles& files, InputCon
     // counts the blank records of DBF tables too; they hold no point.)
     const int loaded = in.points.points_read;
     if (r != loaded)
-        log.fatalf(kFatalData, "Počet referenčních bodů se během výpočtu změnil: načteno %i, spočteno %i"_cz, loaded, r);
+        log.fatalf(kFatalData, "Počet referenčních bodů se během výpočtu změnil: načteno %i, spočteno %i"_cz, loaded,
+                   r);
     return ComputationEnd::Complete;
 }
 

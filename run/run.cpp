@@ -102,8 +102,8 @@ void Run::initialisation(const RunPlan& plan) {
     RunOptions& opt = options_;
     if (!plan.project_handed_over) {
         opt.installation_directory = platform::with_separator(opt.installation_directory);
-        opt.computation_directory = platform::with_separator(
-            opt.computation_directory.empty() ? std::string(".") : opt.computation_directory);
+        opt.computation_directory =
+            platform::with_separator(opt.computation_directory.empty() ? std::string(".") : opt.computation_directory);
     }
     // Every relative path of the run is taken in its computation directory;
     // the process's working directory stays as it is.
@@ -147,8 +147,8 @@ void Run::initialisation(const RunPlan& plan) {
 
 void Run::project_file(const RunPlan& plan) {
     if (!plan.project_handed_over)
-        project_ = read_project(project_file_path(options_), platform::full_directory(options_.computation_directory),
-                                input_);
+        project_ =
+            read_project(project_file_path(options_), platform::full_directory(options_.computation_directory), input_);
     // No result table may replace an input, the log or another result.
     check_run_files(options_, project_, log_);
     log_.release();
@@ -174,9 +174,7 @@ void Run::input_data() {
     points_ = std::move(data.points);
 }
 
-RunInputs Run::inputs() const {
-    return {options_, project_, settings_, roses_, sources_, transfers_, points_};
-}
+RunInputs Run::inputs() const { return {options_, project_, settings_, roses_, sources_, transfers_, points_}; }
 
 void Run::result_preparation() { prepare_result_files(inputs(), results_, log_); }
 

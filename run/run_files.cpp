@@ -29,8 +29,8 @@ std::vector<RunFileUse> run_file_uses(const RunOptions& options, const ProjectCo
                                       bool with_results) {
     std::vector<RunFileUse> uses;
     uses.push_back({project_file_path(options), "inicializační soubor"_cz, Role::Input});
-    uses.push_back({model_settings_path(options.installation_directory), "soubor nastavení modelu (CFG soubor)"_cz,
-                    Role::Input});
+    uses.push_back(
+        {model_settings_path(options.installation_directory), "soubor nastavení modelu (CFG soubor)"_cz, Role::Input});
     for (const InputTable& t : pr.grid_files) add_input(uses, t, "tabulka referenčních bodů"_cz);
     add_input(uses, pr.point_sources, "tabulka bodových zdrojů"_cz);
     add_input(uses, pr.line_sources, "tabulka liniových zdrojů"_cz);
@@ -38,7 +38,8 @@ std::vector<RunFileUse> run_file_uses(const RunOptions& options, const ProjectCo
     if (pr.transfers_given) add_input(uses, pr.transfers, "soubor s transfery"_cz);
     add_input(uses, pr.wind_roses, "soubor s větrnými růžicemi"_cz);
     if (pr.projection != kProjectionJina)
-        uses.push_back({rotation_grid_path(options.installation_directory, pr.projection), "rotační síť projekce"_cz, Role::Input});
+        uses.push_back({rotation_grid_path(options.installation_directory, pr.projection), "rotační síť projekce"_cz,
+                        Role::Input});
 
     if (!log.log_path.empty()) uses.push_back({log.log_path, "LOG soubor"_cz, Role::Log});
     if (!log.log_given && !log.copy_path.empty())
@@ -58,8 +59,8 @@ void check_run_files(const RunOptions& options, const ProjectConfig& project, Ru
     for (std::size_t j = 1; j < uses.size(); ++j)
         for (std::size_t i = 0; i < j; ++i) {
             if (keys[i] != keys[j] || may_share(uses[i], uses[j])) continue;
-            log.messagef(kFatalCreate, "%s [%s] a %s [%s] jsou tentýž soubor"_cz, uses[j].use.c_str(), uses[j].path.c_str(),
-                        uses[i].use.c_str(), uses[i].path.c_str());
+            log.messagef(kFatalCreate, "%s [%s] a %s [%s] jsou tentýž soubor"_cz, uses[j].use.c_str(),
+                         uses[j].path.c_str(), uses[i].use.c_str(), uses[i].path.c_str());
         }
 }
 

@@ -139,10 +139,9 @@ inline ProgramResult run_zemo(const std::string& args, const std::filesystem::pa
     const std::string out_file = (std::filesystem::temp_directory_path() /
                                   ("zemo_out_" + std::to_string(::getpid()) + "_" + std::to_string(std::rand())))
                                      .string();
-    const std::string cmd = "cd '" + dir.string() +
-                            "' && env XDG_CONFIG_DIRS=/nonexistent-zemo XDG_CONFIG_HOME=/nonexistent-zemo LANG=C " +
-                            cp1250_to_utf8(env) + " '" ZEMO_EXE "' " + cp1250_to_utf8(args) + " < /dev/null > '" +
-                            out_file + "' 2>&1";
+    const std::string cmd =
+        "cd '" + dir.string() + "' && env XDG_CONFIG_DIRS=/nonexistent-zemo XDG_CONFIG_HOME=/nonexistent-zemo LANG=C " +
+        cp1250_to_utf8(env) + " '" ZEMO_EXE "' " + cp1250_to_utf8(args) + " < /dev/null > '" + out_file + "' 2>&1";
     const int status = std::system(cmd.c_str());
     ProgramResult r;
     r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -188,8 +187,8 @@ inline int run_with_memory_limit(std::size_t headroom, const std::function<int()
         std::ifstream statm("/proc/self/statm");
         unsigned long long pages = 0;
         statm >> pages;
-        const rlim_t limit = static_cast<rlim_t>(pages * static_cast<unsigned long long>(::sysconf(_SC_PAGESIZE)) +
-                                                 headroom);
+        const rlim_t limit =
+            static_cast<rlim_t>(pages * static_cast<unsigned long long>(::sysconf(_SC_PAGESIZE)) + headroom);
         const rlimit r{limit, limit};
         if (pages == 0 || ::setrlimit(RLIMIT_AS, &r) != 0) ::_exit(253);
         try {

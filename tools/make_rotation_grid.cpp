@@ -210,12 +210,12 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot write %s\n", output.c_str());
             return 1;
         }
-        std::printf("%s (%s): area x %.0f..%.0f, y %.0f..%.0f (margin %.0f m)\n", spec->name, spec->crs, ax0, ax1,
-                    ay0, ay1, kMarginMetres);
+        std::printf("%s (%s): area x %.0f..%.0f, y %.0f..%.0f (margin %.0f m)\n", spec->name, spec->crs, ax0, ax1, ay0,
+                    ay1, kMarginMetres);
         std::printf("  nodes %d x %d, spacing %.0f m, x %.0f..%.0f, y %.0f..%.0f, %zu bytes\n", nx, ny, spacing, gx0,
                     gx1, gy0, gy1, out.size());
-        std::printf("  rotation %.4f..%.4f degrees; largest difference to PROJ's convergence %.2e degrees\n",
-                    min_value, max_value, max_cross);
+        std::printf("  rotation %.4f..%.4f degrees; largest difference to PROJ's convergence %.2e degrees\n", min_value,
+                    max_value, max_cross);
 
         if (checks > 0) {
             std::mt19937_64 random(12345);

@@ -111,8 +111,8 @@ int main(int argc, char** argv) {
                 bool found = false;
                 for (const CatalogueEntry& e : catalogue.entries) found = found || e.name == p.name;
                 if (found) continue;
-                catalogue.entries.push_back(CatalogueEntry{p.indicative, p.type, p.name, p.limit1, p.limit2,
-                                                           p.half_life});
+                catalogue.entries.push_back(
+                    CatalogueEntry{p.indicative, p.type, p.name, p.limit1, p.limit2, p.half_life});
                 window.say("+ Seznam látek doplněn o: "_cz + p.name);
             }
         }

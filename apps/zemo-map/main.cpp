@@ -55,8 +55,8 @@ int run(int argc, char** argv) {
         usage(false);
         return 3;
     }
-    options.installation_directory = zemo::cp1250_to_utf8(
-        zemo::platform::installation_root(zemo::version_key(zemo::program_version_text())));
+    options.installation_directory =
+        zemo::cp1250_to_utf8(zemo::platform::installation_root(zemo::version_key(zemo::program_version_text())));
     if (options.installation_directory.empty()) {
         say("*** Program neni korektne nainstalovan!\n");
         return -100;

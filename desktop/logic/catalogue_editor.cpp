@@ -261,14 +261,10 @@ CatalogueReply CatalogueEditor::save() {
     for (std::size_t i = 0; i < catalogue_.entries.size(); ++i) {
         const CatalogueEntry& e = catalogue_.entries[i];
         CatalogueControl missing = CatalogueControl::None;
-        if (trim_blanks(e.indicative).empty())
-            missing = CatalogueControl::Indicative;
-        else if (e.type < 0)
-            missing = CatalogueControl::Type;
-        else if (!(e.limit1 > 0))
-            missing = CatalogueControl::Limit1;
-        else if (!(e.limit2 > 0))
-            missing = CatalogueControl::Limit2;
+        if (trim_blanks(e.indicative).empty()) missing = CatalogueControl::Indicative;
+        else if (e.type < 0) missing = CatalogueControl::Type;
+        else if (!(e.limit1 > 0)) missing = CatalogueControl::Limit1;
+        else if (!(e.limit2 > 0)) missing = CatalogueControl::Limit2;
         else if (e.is_org() && !(e.half_life > 0))
             missing = CatalogueControl::HalfLife;  // a project refuses an ORG pollutant without one
         if (missing == CatalogueControl::None) continue;

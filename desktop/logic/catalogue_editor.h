@@ -57,7 +57,7 @@ struct CatalogueView {
     std::vector<std::string> names;  // the sorted list "Seznam látek:"
     int selected = -1;               // row of names, -1 = none
     std::string indicative;
-    std::string type_text;           // text of the chosen type list item, "" = none
+    std::string type_text;  // text of the chosen type list item, "" = none
     std::string limit1, limit2, half_life;
     bool half_life_enabled = false;  // the field and its label "Odstraňování:"
     bool save_enabled = false;       // "Uložit"
@@ -67,10 +67,10 @@ struct CatalogueView {
 struct CatalogueReply {
     std::string message;  // a message box (caption "Zemo", exclamation, "OK"); "" = none
     CatalogueControl focus = CatalogueControl::None;
-    bool select_text = false;         // select the text of the focused field
+    bool select_text = false;                  // select the text of the focused field
     WindowResult result = WindowResult::Open;  // Ok or Cancel: the window closes
-    bool catalogue_changed = false;   // with Ok: the entries differ from those at open()
-    bool catalogue_saved = false;     // with Ok: the changed entries were written to the file
+    bool catalogue_changed = false;            // with Ok: the entries differ from those at open()
+    bool catalogue_saved = false;              // with Ok: the changed entries were written to the file
 };
 
 class CatalogueEditor {

@@ -254,11 +254,10 @@ private:
 
 }  // namespace
 
-int run_model(const ScreenToCfg& screen_to_cfg, const Preferences& prefs, const RunPlaces& places,
-              RunWindow& window, RunSession& session) {
+int run_model(const ScreenToCfg& screen_to_cfg, const Preferences& prefs, const RunPlaces& places, RunWindow& window,
+              RunSession& session) {
     // 1. 2. 3.
-    const int priority =
-        prefs.priority >= kPriorityLowest && prefs.priority <= kPriorityHighest ? prefs.priority : 0;
+    const int priority = prefs.priority >= kPriorityLowest && prefs.priority <= kPriorityHighest ? prefs.priority : 0;
     platform::set_thread_priority(priority);
     window.clear_messages();
     DesktopRunObserver observer(window, session);
@@ -332,8 +331,8 @@ CheckedKind checked_kind(CheckedFile kind) {
         case CheckedFile::Transfers:
             return {"Kontrola souboru s transfery ["_cz, "Neexistující nebo chybný soubor s transfery"_cz, nullptr};
         case CheckedFile::WindRoses:
-            return {"Kontrola souboru s větrnými růžicemi ["_cz, "Neexistující nebo chybný soubor s větrnými růžicemi"_cz,
-                    nullptr};
+            return {"Kontrola souboru s větrnými růžicemi ["_cz,
+                    "Neexistující nebo chybný soubor s větrnými růžicemi"_cz, nullptr};
     }
     return {"", "", nullptr};
 }

@@ -99,12 +99,19 @@ using ScreenToCfg = std::function<bool(ProjectForm&)>;
 
 // The "Výpoč&et" button: steps 1 to 12 of a desktop run. Returns 0 for a
 // complete run, -100 otherwise (the message area tells which).
-int run_model(const ScreenToCfg& screen_to_cfg, const Preferences& prefs, const RunPlaces& places,
-              RunWindow& window, RunSession& session);
+int run_model(const ScreenToCfg& screen_to_cfg, const Preferences& prefs, const RunPlaces& places, RunWindow& window,
+              RunSession& session);
 
 // The file tests of the main window.
 enum class CheckedFile {
-    Points1, Points2, Points3, PointSources, LineSources, AreaSources, Transfers, WindRoses,
+    Points1,
+    Points2,
+    Points3,
+    PointSources,
+    LineSources,
+    AreaSources,
+    Transfers,
+    WindRoses,
 };
 
 // Tests one input file of the form with the model's reader in its test

@@ -17,9 +17,9 @@ std::vector<std::string> dialog_name_filters(std::string_view filter) {
         const std::string& pattern = parts[i + 1];
         std::string shown_pattern("(");
         shown_pattern.append(pattern).push_back(')');
-        const bool shows_pattern = text.size() >= shown_pattern.size() &&
-                                   text.compare(text.size() - shown_pattern.size(), shown_pattern.size(),
-                                                shown_pattern) == 0;
+        const bool shows_pattern =
+            text.size() >= shown_pattern.size() &&
+            text.compare(text.size() - shown_pattern.size(), shown_pattern.size(), shown_pattern) == 0;
         std::string name = text;
         if (!shows_pattern) name.append(" ").append(shown_pattern);
         filters.push_back(std::move(name));

@@ -24,9 +24,7 @@ bool convert_form_number(std::string_view text, double& out) {
     return true;
 }
 
-bool finite_in_single(double value) {
-    return std::isfinite(value) && std::isfinite(static_cast<float>(value));
-}
+bool finite_in_single(double value) { return std::isfinite(value) && std::isfinite(static_cast<float>(value)); }
 
 namespace {
 

@@ -14,9 +14,8 @@ struct TopicPage {
 constexpr const char* kContents = "index.html";
 
 constexpr TopicPage kTopicPages[] = {
-    {0, kContents},         {211, "nastaveni.html"}, {221, "sit.html"},
-    {222, "latky.html"},    {223, "zdroje.html"},    {224, "ruzice.html"},
-    {225, "vysledky.html"},
+    {0, kContents},       {211, "nastaveni.html"}, {221, "sit.html"},      {222, "latky.html"},
+    {223, "zdroje.html"}, {224, "ruzice.html"},    {225, "vysledky.html"},
 };
 
 }  // namespace

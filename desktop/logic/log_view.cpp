@@ -12,8 +12,8 @@ std::string_view without_cr(std::string_view line) {
 }
 
 bool has_band_prefix(std::string_view line, std::string_view mark) {
-    return line == mark || (line.size() > mark.size() && line.substr(0, mark.size()) == mark &&
-                            line[mark.size()] == ' ');
+    return line == mark ||
+           (line.size() > mark.size() && line.substr(0, mark.size()) == mark && line[mark.size()] == ' ');
 }
 
 }  // namespace

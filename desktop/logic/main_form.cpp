@@ -21,8 +21,7 @@ namespace {
 const char* const kNotNumber = "Nepovolený znak v čísle!"_cz;
 const char* const kDataFilter =
     "textové soubory (*.txt)|*.txt|soubory dBase (*.dbf)|*.dbf|všechny soubory (*.*)|*.*"_cz;
-const char* const kWindFilter =
-    "textové soubory (*.txt)|*.txt|formát ZEMO (*.dat)|*.dat|všechny soubory (*.*)|*.*"_cz;
+const char* const kWindFilter = "textové soubory (*.txt)|*.txt|formát ZEMO (*.dat)|*.dat|všechny soubory (*.*)|*.*"_cz;
 
 bool is_pollutant_field(MainControl c) {
     return c == MainControl::PolUsr || c == MainControl::PolLimit1 || c == MainControl::PolLimit2 ||
@@ -65,9 +64,7 @@ std::string panel_number(double v, char sep) { return v > 0 ? single_field_text(
 
 // The full path of a project name (relative names lie in the current
 // directory), for the recent-project list.
-std::string full_project_path(const std::string& name) {
-    return path_resolved_in(name, platform::current_directory());
-}
+std::string full_project_path(const std::string& name) { return path_resolved_in(name, platform::current_directory()); }
 
 MainReply refuse(const char* message, MainControl focus) {
     MainReply r;
@@ -115,8 +112,8 @@ std::string single_field_text(double value, char decimal_separator) {
     // 9 significant digits always give a float back; fewer often do.
     for (int digits = 1; digits <= 9; ++digits) {
         char buf[64];
-        const auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(stored),
-                                       std::chars_format::general, digits);
+        const auto res =
+            std::to_chars(buf, buf + sizeof buf, static_cast<double>(stored), std::chars_format::general, digits);
         double back = 0;
         std::from_chars(buf, res.ptr, back);
         if (static_cast<float>(back) == stored) {
@@ -757,8 +754,8 @@ MainReply MainForm::save_as(MainDialogs& dialogs, MainControl focus) {
     return r;
 }
 
-MainForm::QuitStep MainForm::request_quit(QuitSource source, bool running, MainDialogs& dialogs,
-                                          SettingsStore* store, const std::string& group) {
+MainForm::QuitStep MainForm::request_quit(QuitSource source, bool running, MainDialogs& dialogs, SettingsStore* store,
+                                          const std::string& group) {
     if (running) return QuitStep::StopRunFirst;
     if (source == QuitSource::Button && store != nullptr) prefs_save(*store, group, prefs_);
     return PrjSaveQuestion(dialogs) ? QuitStep::Quit : QuitStep::Stay;
@@ -846,13 +843,19 @@ void MainForm::output_directory_chosen(const std::string& directory) {
 
 bool checked_on_leave(MainControl field) {
     switch (field) {
-        case MainControl::PolUsr: case MainControl::PolLimit1: case MainControl::PolLimit2:
-        case MainControl::PolRem: case MainControl::Rotation: case MainControl::Lim:
-        case MainControl::Back1: case MainControl::Back2: case MainControl::Back3:
-        case MainControl::Back4: case MainControl::Back5: case MainControl::Back6:
-            return true;
-        default:
-            return false;
+        case MainControl::PolUsr:
+        case MainControl::PolLimit1:
+        case MainControl::PolLimit2:
+        case MainControl::PolRem:
+        case MainControl::Rotation:
+        case MainControl::Lim:
+        case MainControl::Back1:
+        case MainControl::Back2:
+        case MainControl::Back3:
+        case MainControl::Back4:
+        case MainControl::Back5:
+        case MainControl::Back6: return true;
+        default: return false;
     }
 }
 

@@ -42,19 +42,40 @@ namespace zemo::desktop {
 // The controls of the main window that take part in the rules.
 enum class MainControl {
     None,
-    PntFn1, PntFn2, PntFn3,              // fMN_PntFn1_Edt .. fMN_PntFn3_Edt
-    PrjJtsk, PrjS42, PrjOther,           // the projection options
-    Rotation,                            // fMN_PrjOther_Edt
-    PolList, PolChoice,                  // fMP_PolList_Lst, fMP_PolChoice_Lst
-    PolUsr, PolLimit1, PolLimit2, PolRem,  // the pollutant panel
-    SrcFnP, SrcFnL, SrcFnA,              // fMS_SrcFnP_Edt, fMS_SrcFnL_Edt, fMS_SrcFnA_Edt
-    TrnRad, BackRad,                     // "Tr&ansfery", "Poza&dí"
-    TrnFn,                               // fMS_TrnFn_Edt
-    Back1, Back2, Back3, Back4, Back5, Back6,  // fMS_Back1_Edt .. fMS_Back6_Edt
-    RosFn,                               // fMM_RosFn_Edt
-    Lim,                                 // fMO_Lim_Edt
-    OutDir,                              // fMO_OutDir_Edt
-    OutFnBasic, OutFnPsrc, OutFnPgrp, OutFnSmax, OutFnSavg, OutFnExt,
+    PntFn1,
+    PntFn2,
+    PntFn3,  // fMN_PntFn1_Edt .. fMN_PntFn3_Edt
+    PrjJtsk,
+    PrjS42,
+    PrjOther,  // the projection options
+    Rotation,  // fMN_PrjOther_Edt
+    PolList,
+    PolChoice,  // fMP_PolList_Lst, fMP_PolChoice_Lst
+    PolUsr,
+    PolLimit1,
+    PolLimit2,
+    PolRem,  // the pollutant panel
+    SrcFnP,
+    SrcFnL,
+    SrcFnA,  // fMS_SrcFnP_Edt, fMS_SrcFnL_Edt, fMS_SrcFnA_Edt
+    TrnRad,
+    BackRad,  // "Tr&ansfery", "Poza&dí"
+    TrnFn,    // fMS_TrnFn_Edt
+    Back1,
+    Back2,
+    Back3,
+    Back4,
+    Back5,
+    Back6,   // fMS_Back1_Edt .. fMS_Back6_Edt
+    RosFn,   // fMM_RosFn_Edt
+    Lim,     // fMO_Lim_Edt
+    OutDir,  // fMO_OutDir_Edt
+    OutFnBasic,
+    OutFnPsrc,
+    OutFnPgrp,
+    OutFnSmax,
+    OutFnSavg,
+    OutFnExt,
 };
 
 // The fields whose text is checked and taken when the focus leaves them
@@ -72,9 +93,9 @@ struct MainFormState {
     FormProjection projection = FormProjection::None;
     std::string rotation;
 
-    int catalogue_selected = -1;           // row of "Seznam látek:", -1 none
-    std::vector<FormPollutant> chosen;     // "Vybrané látky:"
-    int chosen_selected = -1;              // index of chosen, -1 none
+    int catalogue_selected = -1;        // row of "Seznam látek:", -1 none
+    std::vector<FormPollutant> chosen;  // "Vybrané látky:"
+    int chosen_selected = -1;           // index of chosen, -1 none
     std::string pol_usr, pol_limit1, pol_limit2, pol_rem;
 
     std::string point_sources, line_sources, area_sources;
@@ -96,11 +117,11 @@ struct MainFormState {
 // Which controls are enabled (a row: its label, field and browse button).
 struct MainEnabled {
     bool point_file2 = false, point_file3 = false;
-    std::array<bool, 3> point_test{};      // fMN_PntFn1_BtnCh ..
+    std::array<bool, 3> point_test{};  // fMN_PntFn1_BtnCh ..
     bool rotation = false;
-    bool half_life = false;                // fMP_PolRem_Edt
-    std::array<bool, 3> source_test{};     // point, line, area
-    bool transfers = false;                // field and browse button
+    bool half_life = false;             // fMP_PolRem_Edt
+    std::array<bool, 3> source_test{};  // point, line, area
+    bool transfers = false;             // field and browse button
     bool transfers_test = false;
     std::array<bool, kMaxPollutants> background{};
     std::array<std::string, kMaxPollutants> background_hint;  // "" = no hint
@@ -108,7 +129,7 @@ struct MainEnabled {
     // where no pollutant is chosen for it.
     std::array<std::string, kMaxPollutants> background_label;
     bool wind_test = false;
-    std::array<bool, 6> out_names{};       // indexed by OutName
+    std::array<bool, 6> out_names{};  // indexed by OutName
 
     bool operator==(const MainEnabled&) const = default;
 };
@@ -230,8 +251,7 @@ public:
     // preferences read at start; default_directory: the project directory of
     // a new project (the user's documents: the installation is not writable
     // for a standard user), ending in a separator.
-    MainForm(PollutantCatalogue& catalogue, Preferences& prefs, std::string default_directory,
-             char decimal_separator);
+    MainForm(PollutantCatalogue& catalogue, Preferences& prefs, std::string default_directory, char decimal_separator);
 
     MainFormState& state() { return state_; }
     const MainFormState& state() const { return state_; }

@@ -13,9 +13,16 @@ namespace zemo {
 
 namespace {
 
-const TypeListItem kTypeList[kTypeListSize] = {
-    {" vyberte typ...", -1}, {"ostatní plyny"_cz, 0}, {"SO2", 1},  {"PM10", 10}, {"TSP", 11},
-    {"NOX", 20},             {"NO2", 21},             {"CO", 30},  {"ORG", 40},  {"BZN", 41}};
+const TypeListItem kTypeList[kTypeListSize] = {{" vyberte typ...", -1},
+                                               {"ostatní plyny"_cz, 0},
+                                               {"SO2", 1},
+                                               {"PM10", 10},
+                                               {"TSP", 11},
+                                               {"NOX", 20},
+                                               {"NO2", 21},
+                                               {"CO", 30},
+                                               {"ORG", 40},
+                                               {"BZN", 41}};
 
 // The next field of rest up to delimiter (or the end); rest moves past it.
 // False for a missing or empty field.
@@ -95,8 +102,8 @@ int pol_list_read(PollutantCatalogue& catalogue, const std::string& path) {
 
         if (!next_field(rest, ';', field)) return 0;
         if (field.size() > kMaxPollutantName) {
-            catalogue.error_text = format("+++ příliš dlouhý název látky: %s, (soubor: %s)"_cz,
-                                          std::string(field).c_str(), path.c_str());
+            catalogue.error_text =
+                format("+++ příliš dlouhý název látky: %s, (soubor: %s)"_cz, std::string(field).c_str(), path.c_str());
             return 0;
         }
         entry.name = field;
@@ -124,8 +131,7 @@ int pol_list_write(const PollutantCatalogue& catalogue, const std::string& path)
         if (e.is_org())
             file.print("%s=%s;%s;%f;%f;%f\n", e.indicative.c_str(), word, e.name.c_str(), e.limit1, e.limit2,
                        e.half_life);
-        else
-            file.print("%s=%s;%s;%f;%f\n", e.indicative.c_str(), word, e.name.c_str(), e.limit1, e.limit2);
+        else file.print("%s=%s;%s;%f;%f\n", e.indicative.c_str(), word, e.name.c_str(), e.limit1, e.limit2);
     }
     return file.close() ? 1 : 0;
 }
@@ -232,24 +238,47 @@ struct Fold {
 };
 Fold fold(unsigned char u) {
     switch (u) {
-        case 0xC8: return {'C', true};   // Č
-        case 0xD8: return {'R', true};   // Ř
-        case 0x8A: return {'S', true};   // Š
-        case 0x8E: return {'Z', true};   // Ž
-        case 0xA5: case 0xC1: case 0xC2: case 0xC3: case 0xC4: return {'A', false};
-        case 0xC6: case 0xC7: return {'C', false};
-        case 0xCF: case 0xD0: return {'D', false};
-        case 0xC9: case 0xCA: case 0xCB: case 0xCC: return {'E', false};
-        case 0xCD: case 0xCE: return {'I', false};
-        case 0xA3: case 0xBC: case 0xC5: return {'L', false};
-        case 0xD1: case 0xD2: return {'N', false};
-        case 0xD3: case 0xD4: case 0xD5: case 0xD6: return {'O', false};
+        case 0xC8: return {'C', true};  // Č
+        case 0xD8: return {'R', true};  // Ř
+        case 0x8A: return {'S', true};  // Š
+        case 0x8E: return {'Z', true};  // Ž
+        case 0xA5:
+        case 0xC1:
+        case 0xC2:
+        case 0xC3:
+        case 0xC4: return {'A', false};
+        case 0xC6:
+        case 0xC7: return {'C', false};
+        case 0xCF:
+        case 0xD0: return {'D', false};
+        case 0xC9:
+        case 0xCA:
+        case 0xCB:
+        case 0xCC: return {'E', false};
+        case 0xCD:
+        case 0xCE: return {'I', false};
+        case 0xA3:
+        case 0xBC:
+        case 0xC5: return {'L', false};
+        case 0xD1:
+        case 0xD2: return {'N', false};
+        case 0xD3:
+        case 0xD4:
+        case 0xD5:
+        case 0xD6: return {'O', false};
         case 0xC0: return {'R', false};
-        case 0x8C: case 0xAA: case 0xDF: return {'S', false};
-        case 0x8D: case 0xDE: return {'T', false};
-        case 0xD9: case 0xDA: case 0xDB: case 0xDC: return {'U', false};
+        case 0x8C:
+        case 0xAA:
+        case 0xDF: return {'S', false};
+        case 0x8D:
+        case 0xDE: return {'T', false};
+        case 0xD9:
+        case 0xDA:
+        case 0xDB:
+        case 0xDC: return {'U', false};
         case 0xDD: return {'Y', false};
-        case 0x8F: case 0xAF: return {'Z', false};
+        case 0x8F:
+        case 0xAF: return {'Z', false};
         default: return {u, false};
     }
 }

@@ -40,12 +40,12 @@ inline constexpr int kTypeListSize = 10;
 inline constexpr int kOrgTypeIndex = 7;
 
 struct CatalogueEntry {
-    std::string indicative;      // at most kMaxIndicative characters
-    int type = kTypeNotChosen;   // index into kPollutantTypes, or kTypeNotChosen
-    std::string name;            // at most kMaxPollutantName characters
-    double limit1 = kNotGiven;   // any value <= 0 counts as not set
+    std::string indicative;     // at most kMaxIndicative characters
+    int type = kTypeNotChosen;  // index into kPollutantTypes, or kTypeNotChosen
+    std::string name;           // at most kMaxPollutantName characters
+    double limit1 = kNotGiven;  // any value <= 0 counts as not set
     double limit2 = kNotGiven;
-    double half_life = 0;        // hours; read, written and compared only for ORG
+    double half_life = 0;  // hours; read, written and compared only for ORG
 
     bool is_org() const;
     // The same substance as other: every field, the half-life only for ORG.

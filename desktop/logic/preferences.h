@@ -63,17 +63,17 @@ inline constexpr int kPriorityLowest = -2;
 inline constexpr int kPriorityHighest = 2;
 
 struct Preferences {
-    std::string root_dir;        // machine-wide "RootDir", ends in a separator
-    int form_top = 100;          // "mForm_x": the main window's top (vertical) coordinate
-    int form_left = 100;         // "mForm_y": the main window's left (horizontal) coordinate
-    bool audio = false;          // "Audio": alert sound after a successful run
+    std::string root_dir;            // machine-wide "RootDir", ends in a separator
+    int form_top = 100;              // "mForm_x": the main window's top (vertical) coordinate
+    int form_left = 100;             // "mForm_y": the main window's left (horizontal) coordinate
+    bool audio = false;              // "Audio": alert sound after a successful run
     int priority = kPriorityLowest;  // "Priority" stored as level + 2
     bool close_after_run = false;    // "Close": end the program after a successful run
-    std::string log_file;        // "LogFile": own log for every run, empty: the default place
-    int log_level = 1;           // "LogLvl" as stored; see run_log_level
-    int dialog_data_filter = 1;  // "iDlgData": 1 text, 2 dBase, 3 all
-    int dialog_wind_filter = 1;  // "iDlgWnd": 1 text, 2 ".dat", 3 all
-    std::string last_path;       // "LastPath": last directory of an open dialog
+    std::string log_file;            // "LogFile": own log for every run, empty: the default place
+    int log_level = 1;               // "LogLvl" as stored; see run_log_level
+    int dialog_data_filter = 1;      // "iDlgData": 1 text, 2 dBase, 3 all
+    int dialog_wind_filter = 1;      // "iDlgWnd": 1 text, 2 ".dat", 3 all
+    std::string last_path;           // "LastPath": last directory of an open dialog
     // "LastPrj1" .. "LastPrj5": the last projects opened or saved, the most
     // recent first (full paths; project_places.h keeps the list's rules).
     std::vector<std::string> recent_projects;
@@ -120,11 +120,11 @@ std::string fallback_log_path(const std::string& temp_dir);
 
 // The settings dialog ("Nastavení") as toolkit-free values.
 struct SettingsDialogValues {
-    bool audio = false;          // fST_Audio_Chk
+    bool audio = false;            // fST_Audio_Chk
     bool close_after_run = false;  // fST_Close_Chk
-    int priority = 0;            // fST_Priority_TBar, -2..2
-    std::string log_file;        // fST_LogFn_Edt
-    int log_option = -1;         // "Bez výpisu" 0, "Standardní" 1, "Rozšířená" 2, -1 none chosen
+    int priority = 0;              // fST_Priority_TBar, -2..2
+    std::string log_file;          // fST_LogFn_Edt
+    int log_option = -1;           // "Bez výpisu" 0, "Standardní" 1, "Rozšířená" 2, -1 none chosen
 };
 
 // The dialog's controls when it is created: a priority level outside -2..2

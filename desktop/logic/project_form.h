@@ -31,12 +31,12 @@ inline constexpr std::size_t kMaxFormName = 260;
 
 // One entry of the list "Vybrané látky:" (fMP_PolChoice_Lst).
 struct FormPollutant {
-    std::string indicative;      // fMP_PolUsr_Edt, at most 5 characters, case kept
-    int type = -1;               // index into kPollutantTypes (0..8), -1 not chosen
-    double limit1 = kNotGiven;   // fMP_PolLimit1_Edt
-    double limit2 = kNotGiven;   // fMP_PolLimit2_Edt
-    double half_life = 0;        // fMP_PolRem_Edt, only for "ORG"
-    std::string name;            // at most 30 characters
+    std::string indicative;     // fMP_PolUsr_Edt, at most 5 characters, case kept
+    int type = -1;              // index into kPollutantTypes (0..8), -1 not chosen
+    double limit1 = kNotGiven;  // fMP_PolLimit1_Edt
+    double limit2 = kNotGiven;  // fMP_PolLimit2_Edt
+    double half_life = 0;       // fMP_PolRem_Edt, only for "ORG"
+    std::string name;           // at most 30 characters
 
     bool is_org() const { return type >= 0 && type < 9 && kPollutantTypes[type].id == kTypeORG; }
 
@@ -66,35 +66,34 @@ struct ProjectForm {
     // "Výpočetní síť"
     std::array<std::string, 3> point_files;  // fMN_PntFn1_Edt .. fMN_PntFn3_Edt
     FormProjection projection = FormProjection::None;
-    std::string rotation;                    // fMN_PrjOther_Edt, empty: none
+    std::string rotation;  // fMN_PrjOther_Edt, empty: none
 
     // "Látky"
-    std::vector<FormPollutant> pollutants;   // fMP_PolChoice_Lst, in order
+    std::vector<FormPollutant> pollutants;  // fMP_PolChoice_Lst, in order
 
     // "Zdroje"
-    std::string point_sources;               // fMS_SrcFnP_Edt
-    std::string line_sources;                // fMS_SrcFnL_Edt
-    std::string area_sources;                // fMS_SrcFnA_Edt
+    std::string point_sources;  // fMS_SrcFnP_Edt
+    std::string line_sources;   // fMS_SrcFnL_Edt
+    std::string area_sources;   // fMS_SrcFnA_Edt
     FormAddition addition = FormAddition::None;
-    std::string transfers;                   // fMS_TrnFn_Edt
+    std::string transfers;  // fMS_TrnFn_Edt
     // fMS_Back1_Edt .. fMS_Back6_Edt, one per chosen pollutant.
-    std::array<double, kMaxPollutants> background{kNotGiven, kNotGiven, kNotGiven,
-                                                  kNotGiven, kNotGiven, kNotGiven};
+    std::array<double, kMaxPollutants> background{kNotGiven, kNotGiven, kNotGiven, kNotGiven, kNotGiven, kNotGiven};
 
     // "Růžice"
-    std::string wind_roses;                  // fMM_RosFn_Edt
+    std::string wind_roses;  // fMM_RosFn_Edt
 
     // "Výsledky"
-    int output_type = kOutputNone;           // fMO_TypBasic_Rad / fMO_TypStd_Rad / fMO_TypExt_Rad
-    int output_format = kOutFormatNone;      // fMO_FrmTxt_Rad / fMO_FrmDbf_Rad
-    double share_limit = kNotGiven;          // fMO_Lim_Edt
-    std::string output_directory;            // fMO_OutDir_Edt
-    std::string out_basic;                   // fMO_OutFnBasic_Edt
-    std::string out_source_shares;           // fMO_OutFnPsrc_Edt
-    std::string out_group_shares;            // fMO_OutFnPgrp_Edt
-    std::string out_sector_max;              // fMO_OutFnSmax_Edt
-    std::string out_sector_mean;             // fMO_OutFnSavg_Edt
-    std::string out_extended;                // fMO_OutFnExt_Edt
+    int output_type = kOutputNone;       // fMO_TypBasic_Rad / fMO_TypStd_Rad / fMO_TypExt_Rad
+    int output_format = kOutFormatNone;  // fMO_FrmTxt_Rad / fMO_FrmDbf_Rad
+    double share_limit = kNotGiven;      // fMO_Lim_Edt
+    std::string output_directory;        // fMO_OutDir_Edt
+    std::string out_basic;               // fMO_OutFnBasic_Edt
+    std::string out_source_shares;       // fMO_OutFnPsrc_Edt
+    std::string out_group_shares;        // fMO_OutFnPgrp_Edt
+    std::string out_sector_max;          // fMO_OutFnSmax_Edt
+    std::string out_sector_mean;         // fMO_OutFnSavg_Edt
+    std::string out_extended;            // fMO_OutFnExt_Edt
 
     // The empty form: no files, no options, no pollutants, every number
     // not given.

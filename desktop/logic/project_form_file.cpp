@@ -24,8 +24,8 @@ struct SectionName {
     Section section;
 };
 constexpr SectionName kSections[] = {
-    {"VYPOCETNI SIT", Section::Grid},     {"ZNECISTUJICI LATKY", Section::Pollutants},
-    {"ZDROJE", Section::Sources},         {"METEOROLOGIE", Section::Meteorology},
+    {"VYPOCETNI SIT", Section::Grid}, {"ZNECISTUJICI LATKY", Section::Pollutants},
+    {"ZDROJE", Section::Sources},     {"METEOROLOGIE", Section::Meteorology},
     {"VYSLEDKY", Section::Results},
 };
 
@@ -314,8 +314,7 @@ bool Reader::result_item(const std::string& key, const std::optional<std::string
     if (key == "PODILY SKUPIN")
         return take_name(value, "neúplné zadání výstupního souboru s podíly skupin"_cz, form_.out_group_shares);
     if (key == "SEKTORY MAX")
-        return take_name(value, "neúplné zadání výstupního souboru se sektory (max hodnoty)"_cz,
-                         form_.out_sector_max);
+        return take_name(value, "neúplné zadání výstupního souboru se sektory (max hodnoty)"_cz, form_.out_sector_max);
     if (key == "SEKTORY PRUM")
         return take_name(value, "neúplné zadání výstupního souboru se sektory (prům. hodnoty)"_cz,
                          form_.out_sector_mean);
@@ -383,18 +382,15 @@ std::string project_form_text(const ProjectForm& form) {
         if (p.is_org())
             out += format("%s=%s, %lf, %lf, %lf, %s\n", p.indicative.c_str(), word, p.limit1, p.limit2, p.half_life,
                           p.name.c_str());
-        else
-            out += format("%s=%s, %lf, %lf, %s\n", p.indicative.c_str(), word, p.limit1, p.limit2, p.name.c_str());
+        else out += format("%s=%s, %lf, %lf, %s\n", p.indicative.c_str(), word, p.limit1, p.limit2, p.name.c_str());
     }
 
     out += "\n[Zdroje]\n";
     if (!form.point_sources.empty()) out += "Bodove=" + form.point_sources + "\n";
     if (!form.line_sources.empty()) out += "Liniove=" + form.line_sources + "\n";
     if (!form.area_sources.empty()) out += "Plosne=" + form.area_sources + "\n";
-    if (!form.transfers.empty())
-        out += "Transfery=" + form.transfers + "\n";
-    else if (!form.pollutants.empty())
-        out += "Pozadi=" + background_items(form) + "\n";
+    if (!form.transfers.empty()) out += "Transfery=" + form.transfers + "\n";
+    else if (!form.pollutants.empty()) out += "Pozadi=" + background_items(form) + "\n";
 
     out += "\n[Meteorologie]\n";
     if (!form.wind_roses.empty()) out += "Soubor=" + form.wind_roses + "\n";

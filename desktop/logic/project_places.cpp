@@ -39,8 +39,7 @@ std::string path_resolved_in(const std::string& path, const std::string& directo
     return directory + path;
 }
 
-std::string path_rebased(const std::string& path, const std::string& from_directory,
-                         const std::string& to_directory) {
+std::string path_rebased(const std::string& path, const std::string& from_directory, const std::string& to_directory) {
     return path_relative_to(path_resolved_in(path, from_directory), to_directory);
 }
 

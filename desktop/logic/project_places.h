@@ -43,8 +43,7 @@ std::string path_resolved_in(const std::string& path, const std::string& directo
 
 // A field's path relative to from_directory, made relative to to_directory
 // (the full path when the file does not lie beneath it).
-std::string path_rebased(const std::string& path, const std::string& from_directory,
-                         const std::string& to_directory);
+std::string path_rebased(const std::string& path, const std::string& from_directory, const std::string& to_directory);
 
 // The list after opening or saving project (a full path): it moves to the
 // front, the oldest falls off beyond kRecentProjects.

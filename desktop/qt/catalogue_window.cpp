@@ -83,10 +83,9 @@ struct CatalogueWindow::Impl : QObject {
     // belong to the combo), None for a widget outside the window.
     CatalogueControl control_of(QWidget* w) const {
         static constexpr CatalogueControl all[] = {
-            CatalogueControl::List,   CatalogueControl::Indicative, CatalogueControl::Type,
-            CatalogueControl::Limit1, CatalogueControl::Limit2,     CatalogueControl::HalfLife,
-            CatalogueControl::Add,    CatalogueControl::Delete,     CatalogueControl::Save,
-            CatalogueControl::Cancel};
+            CatalogueControl::List,   CatalogueControl::Indicative, CatalogueControl::Type, CatalogueControl::Limit1,
+            CatalogueControl::Limit2, CatalogueControl::HalfLife,   CatalogueControl::Add,  CatalogueControl::Delete,
+            CatalogueControl::Save,   CatalogueControl::Cancel};
         for (; w && w != &window; w = w->parentWidget())
             for (CatalogueControl c : all)
                 if (widget_of(c) == w) return c;
@@ -95,13 +94,12 @@ struct CatalogueWindow::Impl : QObject {
 
     void refresh() {
         const CatalogueView& v = editor.view();
-        const QList<QWidget*> controls = {window.fP_PolList_Lst,  window.fP_PolUsr_Edt,    window.fP_PolID_Cbx,
+        const QList<QWidget*> controls = {window.fP_PolList_Lst,   window.fP_PolUsr_Edt,    window.fP_PolID_Cbx,
                                           window.fP_PolLimit1_Edt, window.fP_PolLimit2_Edt, window.fP_PolRem_Edt};
         for (QWidget* c : controls) c->blockSignals(true);
         QListWidget* list = window.fP_PolList_Lst;
         bool same_names = list->count() == static_cast<int>(v.names.size());
-        for (int i = 0; same_names && i < list->count(); ++i)
-            same_names = list->item(i)->text() == qt_text(v.names[i]);
+        for (int i = 0; same_names && i < list->count(); ++i) same_names = list->item(i)->text() == qt_text(v.names[i]);
         if (!same_names) {
             list->clear();
             for (const std::string& name : v.names) list->addItem(qt_text(name));
@@ -148,10 +146,8 @@ struct CatalogueWindow::Impl : QObject {
         if (reply.result != WindowResult::Open) {
             window.reply_ = reply;
             closing = true;
-            if (reply.result == WindowResult::Ok)
-                window.QDialog::accept();
-            else
-                window.QDialog::reject();
+            if (reply.result == WindowResult::Ok) window.QDialog::accept();
+            else window.QDialog::reject();
         }
     }
 

@@ -23,8 +23,7 @@ class CatalogueWindow : public QDialog {
 public:
     // catalogue: the main window's catalogue, edited in place; path: the
     // catalogue file; decimal_separator: the system's decimal separator.
-    CatalogueWindow(PollutantCatalogue& catalogue, std::string path, char decimal_separator,
-                    QWidget* parent = nullptr);
+    CatalogueWindow(PollutantCatalogue& catalogue, std::string path, char decimal_separator, QWidget* parent = nullptr);
     ~CatalogueWindow() override;
 
     // The reply the window closed with (result Ok or Cancel, and whether the
@@ -72,7 +71,6 @@ public slots:
     void accept() override;
 
 public:
-
     QLineEdit* Edit_PolNew = nullptr;
     QPushButton* ok_button = nullptr;
     QPushButton* cancel_button = nullptr;

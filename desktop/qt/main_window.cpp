@@ -81,8 +81,8 @@ public:
         }
     }
     bool ask_yes_no(const std::string& text) override {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Zemo"), qt_text(text),
-                        QMessageBox::Yes | QMessageBox::No, &window_);
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Zemo"), qt_text(text), QMessageBox::Yes | QMessageBox::No,
+                        &window_);
         return box.exec() == QMessageBox::Yes;
     }
     std::optional<std::string> choose_save_name(const std::string& preset) override {
@@ -145,8 +145,7 @@ private:
     MainWindow& window_;
 };
 
-MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent)
-    : QMainWindow(parent), setup_(setup) {
+MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent) : QMainWindow(parent), setup_(setup) {
     form_ = std::make_unique<MainForm>(
         *setup_.catalogue, *setup_.prefs,
         setup_.default_directory.empty() ? platform_root(setup_.prefs->root_dir) : setup_.default_directory,
@@ -205,8 +204,8 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent)
     // The stored place is the client area's corner, restored as such (a
     // frame position stored and a client position restored would move the
     // window by its title bar at every start).
-    const WindowRect place = keep_on_screen({setup_.prefs->form_left, setup_.prefs->form_top, 660, 560},
-                                            kUsualFrame, screen_areas());
+    const WindowRect place =
+        keep_on_screen({setup_.prefs->form_left, setup_.prefs->form_top, 660, 560}, kUsualFrame, screen_areas());
     setGeometry(place.x, place.y, place.width, place.height);
     form_->ScreenClear();
     show_state();
@@ -228,11 +227,15 @@ std::string MainWindow::platform_root(const std::string& root_dir) { return plat
 
 void MainWindow::build_menu() {
     QMenu* project = menuBar()->addMenu(QStringLiteral("&Projekt"));
-    MenuI_PrjNew = project->addAction(qt_text("&Nový"_cz), QKeySequence(QStringLiteral("Ctrl+N")), this, &MainWindow::new_project);
-    MenuI_PrjOpen = project->addAction(qt_text("&Otevřít..."_cz), QKeySequence(QStringLiteral("Ctrl+O")), this, &MainWindow::open_project);
+    MenuI_PrjNew =
+        project->addAction(qt_text("&Nový"_cz), QKeySequence(QStringLiteral("Ctrl+N")), this, &MainWindow::new_project);
+    MenuI_PrjOpen = project->addAction(qt_text("&Otevřít..."_cz), QKeySequence(QStringLiteral("Ctrl+O")), this,
+                                       &MainWindow::open_project);
     project->addSeparator();
-    MenuI_PrjSave = project->addAction(qt_text("&Uložit"_cz), QKeySequence(QStringLiteral("Ctrl+S")), this, &MainWindow::save_project);
-    MenuI_PrjSaveAs = project->addAction(qt_text("Uložit j&ako..."_cz), QKeySequence(QStringLiteral("Ctrl+A")), this, &MainWindow::save_project_as);
+    MenuI_PrjSave = project->addAction(qt_text("&Uložit"_cz), QKeySequence(QStringLiteral("Ctrl+S")), this,
+                                       &MainWindow::save_project);
+    MenuI_PrjSaveAs = project->addAction(qt_text("Uložit j&ako..."_cz), QKeySequence(QStringLiteral("Ctrl+A")), this,
+                                         &MainWindow::save_project_as);
     project->addSeparator();
     recent_menu = project;
     MenuI_PrjEnd = project->addAction(QStringLiteral("&Konec"), this, &MainWindow::quit_by_menu);
@@ -248,7 +251,8 @@ void MainWindow::build_menu() {
     MenuI_Moznosti = settings->addAction(qt_text("&Možnosti"_cz), this, &MainWindow::open_settings);
 
     QMenu* help = menuBar()->addMenu(qt_text("&Nápověda"_cz));
-    MenuI_HelpHelp = help->addAction(qt_text("Nápověda aplikace"_cz), QKeySequence(Qt::Key_F1), this, &MainWindow::help_for_focus);
+    MenuI_HelpHelp =
+        help->addAction(qt_text("Nápověda aplikace"_cz), QKeySequence(Qt::Key_F1), this, &MainWindow::help_for_focus);
     help->addSeparator();
     MenuI_HelpAbout = help->addAction(QStringLiteral("O aplikaci ZEMO..."), this, &MainWindow::show_about);
     // The shortcuts work while the focus is in a field of the window.
@@ -562,7 +566,7 @@ QWidget* MainWindow::build_result_tab() {
     connect_text(fMO_OutDir_Edt, MainControl::OutDir);
     connect(fMO_OutDir_Btn, &QPushButton::clicked, this, &MainWindow::browse_output_directory);
     const char* labels[6] = {"Základní:"_cz, "P. zdro&jů:"_cz, "P. skupin:"_cz,
-                             "Sek. max:"_cz, "Sek. prům:"_cz, "Rozšířený:"_cz};
+                             "Sek. max:"_cz, "Sek. prům:"_cz,  "Rozšířený:"_cz};
     const MainControl controls[6] = {MainControl::OutFnBasic, MainControl::OutFnPsrc, MainControl::OutFnPgrp,
                                      MainControl::OutFnSmax,  MainControl::OutFnSavg, MainControl::OutFnExt};
     // The rows in the order of the window; out_names is indexed by OutName.
@@ -646,9 +650,12 @@ QWidget* MainWindow::widget_of(MainControl c) const {
         case MainControl::TrnRad: return fMS_TrnFn_Rad;
         case MainControl::BackRad: return fMS_Back_Rad;
         case MainControl::TrnFn: return fMS_TrnFn_Edt;
-        case MainControl::Back1: case MainControl::Back2: case MainControl::Back3:
-        case MainControl::Back4: case MainControl::Back5: case MainControl::Back6:
-            return fMS_Back_Edt[static_cast<int>(c) - static_cast<int>(MainControl::Back1)];
+        case MainControl::Back1:
+        case MainControl::Back2:
+        case MainControl::Back3:
+        case MainControl::Back4:
+        case MainControl::Back5:
+        case MainControl::Back6: return fMS_Back_Edt[static_cast<int>(c) - static_cast<int>(MainControl::Back1)];
         case MainControl::RosFn: return fMM_RosFn_Edt;
         case MainControl::Lim: return fMO_Lim_Edt;
         case MainControl::OutDir: return fMO_OutDir_Edt;
@@ -754,8 +761,8 @@ void MainWindow::show_enabled() {
     }
     row({fMM_RosFn_Edt, fMM_RosFn_BtnO}, true);
     row({fMM_RosFn_BtnCh}, e.wind_test);
-    row({fMO_TypBasic_Rad, fMO_TypStd_Rad, fMO_TypExt_Rad, fMO_FrmTxt_Rad, fMO_FrmDbf_Rad, fMO_Lim_Edt,
-         fMO_OutDir_Edt, fMO_OutDir_Btn},
+    row({fMO_TypBasic_Rad, fMO_TypStd_Rad, fMO_TypExt_Rad, fMO_FrmTxt_Rad, fMO_FrmDbf_Rad, fMO_Lim_Edt, fMO_OutDir_Edt,
+         fMO_OutDir_Btn},
         true);
     for (int i = 0; i < 6; ++i) row({fMO_OutFn_Lbl[i], fMO_OutFn_Edt[i], fMO_OutFn_Btn[i]}, e.out_names[i]);
 
@@ -808,9 +815,7 @@ void MainWindow::show_recent() {
     if (setup_.user_store) recent_projects_save(*setup_.user_store, setup_.settings_group, list);
 }
 
-void MainWindow::after_change() {
-    show_state();
-}
+void MainWindow::after_change() { show_state(); }
 
 void MainWindow::show_reply(const MainReply& reply) {
     show_state();
@@ -856,11 +861,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     bool switches = false;
     if (watched == tabs->tabBar()) {
         // A click on a tab, or its mnemonic ("&Zdroje").
-        switches = (event->type() == QEvent::MouseButtonPress &&
-                    static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
-                    tabs->tabBar()->tabAt(static_cast<QMouseEvent*>(event)->position().toPoint()) !=
-                        tabs->currentIndex()) ||
-                   event->type() == QEvent::Shortcut;
+        switches =
+            (event->type() == QEvent::MouseButtonPress &&
+             static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+             tabs->tabBar()->tabAt(static_cast<QMouseEvent*>(event)->position().toPoint()) != tabs->currentIndex()) ||
+            event->type() == QEvent::Shortcut;
     } else if (watched == tabs && event->type() == QEvent::KeyPress) {
         // Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDown and Ctrl+PgUp.
         const auto* key = static_cast<QKeyEvent*>(event);
@@ -1091,7 +1096,12 @@ void MainWindow::start_run() {
     end_after_run_ = false;
     RunPlaces places{form_->project_directory(), logic_text(QDir::tempPath())};
 #ifdef ZEMO_HAVE_MAPS
-    last_run_ = LastRun{true, -100, form, platform::base_name(form_->file_name()), places.project_directory, {},
+    last_run_ = LastRun{true,
+                        -100,
+                        form,
+                        platform::base_name(form_->file_name()),
+                        places.project_directory,
+                        {},
                         setup_.prefs->root_dir};
 #endif
     worker_ = new RunWorker(*this, *gui_run_window_, std::move(form), form_ok, *setup_.prefs, std::move(places));

@@ -54,7 +54,7 @@ struct MainWindowSetup {
     // separator; empty: the installation directory.
     std::string default_directory;
     char decimal_separator = '.';
-    bool show_splash = true;                  // the splash window at the first activation
+    bool show_splash = true;  // the splash window at the first activation
 };
 
 class MainWindow : public QMainWindow {
@@ -102,14 +102,13 @@ public:
     std::array<QPushButton*, 6> fMO_OutFn_Btn{};
     std::array<QLabel*, 6> fMO_OutFn_Lbl{};
     std::array<QLabel*, kMaxPollutants> fMS_Back_Lbl{};  // the background fields' indicatives
-    QMenu* recent_menu = nullptr;                         // "Projekt": the last projects
+    QMenu* recent_menu = nullptr;                        // "Projekt": the last projects
     QPlainTextEdit* fM_Msg_Mem = nullptr;
     QProgressBar* fM_Progress = nullptr;
     QPushButton *fM_Run_Btn = nullptr, *fM_Stop_Btn = nullptr, *fM_End_Btn = nullptr;
-    QAction *MenuI_PrjNew = nullptr, *MenuI_PrjOpen = nullptr, *MenuI_PrjSave = nullptr,
-            *MenuI_PrjSaveAs = nullptr, *MenuI_PrjEnd = nullptr, *Menu_ToolLOGfile = nullptr,
-            *MenuI_PolList = nullptr, *MenuI_Moznosti = nullptr, *MenuI_HelpHelp = nullptr,
-            *MenuI_HelpAbout = nullptr, *Menu_ToolMaps = nullptr;
+    QAction *MenuI_PrjNew = nullptr, *MenuI_PrjOpen = nullptr, *MenuI_PrjSave = nullptr, *MenuI_PrjSaveAs = nullptr,
+            *MenuI_PrjEnd = nullptr, *Menu_ToolLOGfile = nullptr, *MenuI_PolList = nullptr, *MenuI_Moznosti = nullptr,
+            *MenuI_HelpHelp = nullptr, *MenuI_HelpAbout = nullptr, *Menu_ToolMaps = nullptr;
 
     // The commands, as the menu and the buttons give them.
     void new_project();
@@ -188,12 +187,12 @@ private:
 #ifdef ZEMO_HAVE_MAPS
     LastRun last_run_;  // what the map view maps
 #endif
-    bool showing_state_ = false;   // controls being filled from the state
+    bool showing_state_ = false;    // controls being filled from the state
     bool showing_message_ = false;  // a refusal's message box is up
     bool close_after_run_ = false;  // the window was closed during the run
     bool end_after_run_ = false;    // "Close": end the program after this run
     bool splash_shown_ = false;
-    bool quitting_ = false;         // the save question allowed the program to end
+    bool quitting_ = false;  // the save question allowed the program to end
     QButtonGroup *projection_group_ = nullptr, *addition_group_ = nullptr, *type_group_ = nullptr,
                  *format_group_ = nullptr;
 };

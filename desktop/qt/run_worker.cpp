@@ -25,11 +25,13 @@ public:
     void set_running(bool) override {}
     bool ask_yes_no(const std::string& text) override {
         bool yes = false;
-        QMetaObject::invokeMethod(&context_, [&] { yes = window_.ask_yes_no(text); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            &context_, [&] { yes = window_.ask_yes_no(text); }, Qt::BlockingQueuedConnection);
         return yes;
     }
     void show_stop(const std::string& text) override {
-        QMetaObject::invokeMethod(&context_, [&] { window_.show_stop(text); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            &context_, [&] { window_.show_stop(text); }, Qt::BlockingQueuedConnection);
     }
     void play_alert() override {
         queue([w = &window_] { w->play_alert(); });
@@ -51,7 +53,11 @@ private:
 
 RunWorker::RunWorker(MainWindow& window, RunWindow& window_side, ProjectForm form, bool form_ok, Preferences prefs,
                      RunPlaces places)
-    : window_(window), window_side_(window_side), form_(std::move(form)), form_ok_(form_ok), prefs_(std::move(prefs)),
+    : window_(window),
+      window_side_(window_side),
+      form_(std::move(form)),
+      form_ok_(form_ok),
+      prefs_(std::move(prefs)),
       places_(std::move(places)) {}
 
 void RunWorker::run() {

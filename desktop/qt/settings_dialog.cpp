@@ -116,10 +116,10 @@ SettingsDialog::SettingsDialog(Preferences& prefs, QWidget* parent) : QDialog(pa
     for (QWidget* w : {static_cast<QWidget*>(fST_Priority_TBar), static_cast<QWidget*>(priority_label),
                        static_cast<QWidget*>(minus), static_cast<QWidget*>(plus)})
         set_help_topic(w, kDialogHelpTopic);
-    for (QWidget* w : {static_cast<QWidget*>(fST_Audio_Chk), static_cast<QWidget*>(fST_Close_Chk),
-                       static_cast<QWidget*>(log_label), static_cast<QWidget*>(fST_LogFn_Edt),
-                       static_cast<QWidget*>(fST_LogFn_BtnO), static_cast<QWidget*>(level_box),
-                       static_cast<QWidget*>(ok_button), static_cast<QWidget*>(cancel_button)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(fST_Audio_Chk), static_cast<QWidget*>(fST_Close_Chk), static_cast<QWidget*>(log_label),
+          static_cast<QWidget*>(fST_LogFn_Edt), static_cast<QWidget*>(fST_LogFn_BtnO), static_cast<QWidget*>(level_box),
+          static_cast<QWidget*>(ok_button), static_cast<QWidget*>(cancel_button)})
         set_help_topic(w, kControlHelpTopic);
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, [this] { show_help(help_topic_of(focusWidget(), this)); });

@@ -38,9 +38,10 @@ QHBoxLayout* program_panel(QWidget* owner, const QString& version) {
     contact->setFrameShadow(QFrame::Sunken);
     contact->setMargin(6);
     contact->setWordWrap(true);
-    contact->setText(qt_text("ZEMO – modelování rozptylu znečišťujících látek\n"
-                             "Dotazy a připomínky k programu posílejte správci modelu "
-                             "ve vaší organizaci."_cz));
+    contact->setText(
+        qt_text("ZEMO – modelování rozptylu znečišťujících látek\n"
+                "Dotazy a připomínky k programu posílejte správci modelu "
+                "ve vaší organizaci."_cz));
 
     auto* texts = new QVBoxLayout;
     texts->addWidget(title);

@@ -55,18 +55,33 @@ TEST(Format, TiesGoToTheEvenNeighbour) {
 }
 
 TEST(Format, EveryKindOfConversionAsTheCLibraryPrintsIt) {
-    const double values[] = {0.0, -0.0, 1.0, -1.5, 0.1, 123.456, -9.995, 1e-5, 1.25e-4, 99999.5, 1e15, 1.5e300,
-                             DBL_MIN, DBL_MAX, 5e-324, std::numeric_limits<double>::infinity(),
-                             -std::numeric_limits<double>::infinity(), std::nan("")};
-    const char* floating[] = {"%f", "%.0f", "%.2f", "%10.3f", "%-10.1f|", "%+.2f", "% .3f", "%010.2f", "%#.0f",
-                              "%e", "%.2e", "%E", "%#.0e", "%g", "%.10g", "%.12g", "%G", "%#g", "%#.3g", "%.0g",
-                              "%-+12.4g|", "%012g", "%.17g", "%.30f", "%lf", "%F"};
+    const double values[] = {0.0,
+                             -0.0,
+                             1.0,
+                             -1.5,
+                             0.1,
+                             123.456,
+                             -9.995,
+                             1e-5,
+                             1.25e-4,
+                             99999.5,
+                             1e15,
+                             1.5e300,
+                             DBL_MIN,
+                             DBL_MAX,
+                             5e-324,
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(),
+                             std::nan("")};
+    const char* floating[] = {"%f",    "%.0f", "%.2f",      "%10.3f", "%-10.1f|", "%+.2f", "% .3f", "%010.2f", "%#.0f",
+                              "%e",    "%.2e", "%E",        "%#.0e",  "%g",       "%.10g", "%.12g", "%G",      "%#g",
+                              "%#.3g", "%.0g", "%-+12.4g|", "%012g",  "%.17g",    "%.30f", "%lf",   "%F"};
     for (const char* f : floating)
         for (double v : values) EXPECT_EQ(ours(f, v), c_library(f, v)) << f << " of " << v;
 
     const long long integers[] = {0, 1, -1, 7, -42, 255, 65535, INT_MAX, INT_MIN, LLONG_MAX, LLONG_MIN};
-    const char* int_formats[] = {"%i", "%d", "%5i", "%-5i|", "%05i", "%02i", "%+i", "% i", "%.3i", "%8.3i",
-                                 "%.0i", "%-08i|"};
+    const char* int_formats[] = {"%i",  "%d",  "%5i",  "%-5i|", "%05i", "%02i",
+                                 "%+i", "% i", "%.3i", "%8.3i", "%.0i", "%-08i|"};
     for (const char* f : int_formats)
         for (long long v : integers)
             if (v >= INT_MIN && v <= INT_MAX) {
@@ -97,18 +112,22 @@ TEST(Format, RandomValuesInThePrintedFormatsAsTheCLibraryPrintsThem) {
     // Values of every magnitude, values read in single precision and
     // widened, and decimal and binary ties, in the formats of the tables,
     // the log and the project files.
-    const char* formats[] = {"%.0f", "%.1f", "%.2f", "%.3f", "%.4f", "%.5f", "%f", "%8.2f", "%13.2f", "%.2e",
-                             "%.10g", "%.12g"};
+    const char* formats[] = {"%.0f", "%.1f",  "%.2f",   "%.3f", "%.4f",  "%.5f",
+                             "%f",   "%8.2f", "%13.2f", "%.2e", "%.10g", "%.12g"};
     std::mt19937_64 random(20261209);
     int differences = 0;
     for (int i = 0; i < 60000; ++i) {
         double v = 0;
         switch (i % 5) {
-        case 0: v = std::ldexp(static_cast<double>(random() >> 11), -static_cast<int>(random() % 90)); break;
-        case 1: v = static_cast<double>(random() % 2000000) / 2.0 / std::pow(10.0, static_cast<double>(random() % 5)); break;
-        case 2: v = static_cast<double>(random() % 100000) + 0.5; break;
-        case 3: v = static_cast<double>(static_cast<float>(static_cast<double>(random() % 100000000) / 1000.0)); break;
-        default: v = static_cast<double>(random() % 1000000) / 64.0; break;
+            case 0: v = std::ldexp(static_cast<double>(random() >> 11), -static_cast<int>(random() % 90)); break;
+            case 1:
+                v = static_cast<double>(random() % 2000000) / 2.0 / std::pow(10.0, static_cast<double>(random() % 5));
+                break;
+            case 2: v = static_cast<double>(random() % 100000) + 0.5; break;
+            case 3:
+                v = static_cast<double>(static_cast<float>(static_cast<double>(random() % 100000000) / 1000.0));
+                break;
+            default: v = static_cast<double>(random() % 1000000) / 64.0; break;
         }
         if (random() & 1) v = -v;
         for (const char* f : formats)

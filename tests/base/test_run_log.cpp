@@ -20,22 +20,21 @@ TEST_F(RunLogTest, BandsPrefixesKindsAndTheErrorCount) {
     const std::string path = dir.file("run.log");
     log.open(path, 1);
     log.message(kInformation, "informace");
-    log.message(kDetail, "ladeni");        // only at level 2
+    log.message(kDetail, "ladeni");  // only at level 2
     log.message(kHeading, "NADPIS");
-    log.message(kEcho, "ozvena");       // only at level 2
+    log.message(kEcho, "ozvena");  // only at level 2
     for (int i = 0; i < 3; ++i) log.message(kErrorData, "spatny radek");
     log.message(kErrorOpen, "soubor.txt");
-    log.message(kErrorPlain);                 // kind 5: prefix only
+    log.message(kErrorPlain);  // kind 5: prefix only
     log.copy_path = dir.file("copy.log");
     log.close();
-    EXPECT_EQ(read_file(path),
-              cp("--- informace\n=== NADPIS\n"
-                 "+++ chybná vstupní data\n       - spatny radek\n"
-                 "+++ chybná vstupní data\n       - spatny radek\n"
-                 "+++ chybná vstupní data\n       - spatny radek\n"
-                 "+++ soubor nelze otevřít\n       - soubor.txt\n"
-                 "+++ \n"
-                 "počet chybových zpráv: 5\n"));
+    EXPECT_EQ(read_file(path), cp("--- informace\n=== NADPIS\n"
+                                  "+++ chybná vstupní data\n       - spatny radek\n"
+                                  "+++ chybná vstupní data\n       - spatny radek\n"
+                                  "+++ chybná vstupní data\n       - spatny radek\n"
+                                  "+++ soubor nelze otevřít\n       - soubor.txt\n"
+                                  "+++ \n"
+                                  "počet chybových zpráv: 5\n"));
     EXPECT_EQ(log.log_state, 1);
     EXPECT_EQ(read_file(dir.file("copy.log")), read_file(path));  // byte-identical copy
 }

@@ -12,7 +12,10 @@ using namespace zemo;
 TEST(Text, CzechLiteralsBecomeWindows1250Bytes) {
     // č = 0xE8, ř = 0xF8, ů = 0xF9, Š = 0x8A, ě = 0xEC
     EXPECT_EQ(std::string("čřůŠě"_cz), "\xE8\xF8\xF9\x8A\xEC");
-    EXPECT_EQ(std::string("VÝPOČET UKONČEN"_cz), "V\xDDPO\xC8" "ET UKON\xC8" "EN");
+    EXPECT_EQ(std::string("VÝPOČET UKONČEN"_cz),
+              "V\xDDPO\xC8"
+              "ET UKON\xC8"
+              "EN");
     EXPECT_EQ(cp1250_to_utf8("\xE8\xF8\xF9\x8A\xEC"), "čřůŠě");
 }
 

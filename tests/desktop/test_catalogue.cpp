@@ -60,7 +60,8 @@ TEST(CatalogueReader, FieldLengthsCountWindows1250Characters) {
     Read six = read_text(dir, cp("ABCDE=SO2;A;1;2\nABCDEF=SO2;B;1;2\n"));
     EXPECT_EQ(six.count, 0);
     EXPECT_EQ(six.catalogue.entries.size(), 1u);  // the line before stays
-    EXPECT_EQ(six.catalogue.error_text, utf8_to_cp1250("+++ příliš dlouhé označení látky: ABCDEF, (soubor: ") + path + ")");
+    EXPECT_EQ(six.catalogue.error_text,
+              utf8_to_cp1250("+++ příliš dlouhé označení látky: ABCDEF, (soubor: ") + path + ")");
 
     Read long_name = read_text(dir, cp("A=SO2;" + name30 + "x;1;2\n"));
     EXPECT_EQ(long_name.count, 0);
@@ -206,8 +207,8 @@ TEST(CatalogueNumbers, FileAndNumbersDoNotDependOnTheProcessLocale) {
 TEST(CatalogueTypeList, SortedOrderLookUpByTextAndNameFolding) {
     std::vector<std::string> sorted;
     for (const TypeListItem& item : catalogue_type_list_sorted()) sorted.push_back(item.text);
-    EXPECT_EQ(sorted, (std::vector<std::string>{" vyberte typ...", "BZN", "CO", "NO2", "NOX", "ORG",
-                                                "ostatní plyny"_cz, "PM10", "SO2", "TSP"}));
+    EXPECT_EQ(sorted, (std::vector<std::string>{" vyberte typ...", "BZN", "CO", "NO2", "NOX", "ORG", "ostatní plyny"_cz,
+                                                "PM10", "SO2", "TSP"}));
     EXPECT_EQ(type_index_of_text("OSTATNÍ PLYNY"_cz), 0);
     EXPECT_EQ(type_index_of_text(" VYBERTE TYP..."), kTypeNotChosen);
     EXPECT_EQ(type_index_of_text("PM25"), kTypeUnknown);

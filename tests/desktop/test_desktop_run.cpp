@@ -142,8 +142,7 @@ TEST_F(DesktopRun, PreparationMakesEveryCheckAndNamesTheMissingOutputDirectoryTw
     FakeWindow window;
     RunSession session;
     zemo::Run run;
-    const int status =
-        prepare_run(form, staged_preferences(), RunPlaces{temp.str(), temp.str()}, window, session, run);
+    const int status = prepare_run(form, staged_preferences(), RunPlaces{temp.str(), temp.str()}, window, session, run);
     EXPECT_EQ(status, -100);
     const std::vector<std::string> expected = {
         "*** Nezadaný výstupní adresář",
@@ -169,12 +168,9 @@ TEST_F(DesktopRun, AnOwnLogFileNamesTheMissingOutputDirectoryOnceAndTheEmptyForm
     zemo::Run run;
     EXPECT_EQ(prepare_run(ProjectForm{}, prefs, RunPlaces{temp.str(), temp.str()}, window, session, run), -100);
     const std::vector<std::string> expected = {
-        "*** Není zadán žádný soubor s referenčními body",
-        "*** Nezadaná projekce",
-        "*** Celkový počet látek ve výpočtu je 0",
-        "*** Nejsou zadané žádné soubory se zdroji",
-        "*** Nezadaný soubor s větrnými růžcemi",
-        "*** Nezadaný výstupní adresář",
+        "*** Není zadán žádný soubor s referenčními body", "*** Nezadaná projekce",
+        "*** Celkový počet látek ve výpočtu je 0",         "*** Nejsou zadané žádné soubory se zdroji",
+        "*** Nezadaný soubor s větrnými růžcemi",          "*** Nezadaný výstupní adresář",
     };
     EXPECT_EQ(window.lines, expected);
     EXPECT_TRUE(fs::exists(temp.native("vlastni.log")));
@@ -397,7 +393,8 @@ TEST_F(DesktopRun, TheDesktopWritersFileRunsInTheConsoleLikeTheHandWrittenOne) {
     ASSERT_EQ(names, files_in(written.dir.native("vysledky")));
     ASSERT_EQ(names.size(), 6u);
     for (const std::string& name : names)
-        EXPECT_EQ(read_file(hand.dir.file("vysledky/" + name)), read_file(written.dir.file("vysledky/" + name))) << name;
+        EXPECT_EQ(read_file(hand.dir.file("vysledky/" + name)), read_file(written.dir.file("vysledky/" + name)))
+            << name;
 }
 
 namespace {

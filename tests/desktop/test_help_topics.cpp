@@ -71,8 +71,7 @@ TEST(HelpTopics, TopicsOfTheWindowsGiveTheirPages) {
 }
 
 TEST(HelpTopics, AnUnknownTopicGivesTheContents) {
-    for (int topic : {-1, 1, 210, 212, 220, 226, 1000})
-        EXPECT_EQ(help_page(topic), "index.html") << topic;
+    for (int topic : {-1, 1, 210, 212, 220, 226, 1000}) EXPECT_EQ(help_page(topic), "index.html") << topic;
 }
 
 TEST(HelpPages, EveryPageATopicCanAskForIsShipped) {

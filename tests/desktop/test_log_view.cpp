@@ -81,7 +81,7 @@ TEST(LogLineKind, OnlyTheBandPrefixAtTheStartMarksALine) {
     EXPECT_EQ(log_line_kind("*** soubor nelze otevřít"_cz), F);
     EXPECT_EQ(log_line_kind("+++ Soubor nelze vytvorit - [ /x/run.log ]\r"), E);
     EXPECT_EQ(log_line_kind("*** Nezadaný výstupní adresář\r"_cz), F);
-    EXPECT_EQ(log_line_kind("+++"), E);    // trailing blank dropped by an editor
+    EXPECT_EQ(log_line_kind("+++"), E);  // trailing blank dropped by an editor
     EXPECT_EQ(log_line_kind("***\r"), F);
 
     EXPECT_EQ(log_line_kind("--- Počet referenčních bodů: 3"_cz), P);

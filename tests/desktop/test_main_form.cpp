@@ -616,9 +616,9 @@ TEST(MainFormCommands, NothingThatChangesTheProjectDuringARun) {
 TEST(DialogFilters, EachPairBecomesOneNameFilterInOrder) {
     EXPECT_EQ(dialog_name_filters(kProjectFilter),
               (std::vector<std::string>{"zemo init (*.atm)", "všechny soubory (*)"_cz}));
-    EXPECT_EQ(dialog_name_filters("textové soubory (*.txt)|*.txt|soubory dBase (*.dbf)|*.dbf|všechny soubory (*.*)|*.*"_cz),
-              (std::vector<std::string>{"textové soubory (*.txt)"_cz, "soubory dBase (*.dbf)",
-                                        "všechny soubory (*.*)"_cz}));
+    EXPECT_EQ(
+        dialog_name_filters("textové soubory (*.txt)|*.txt|soubory dBase (*.dbf)|*.dbf|všechny soubory (*.*)|*.*"_cz),
+        (std::vector<std::string>{"textové soubory (*.txt)"_cz, "soubory dBase (*.dbf)", "všechny soubory (*.*)"_cz}));
     EXPECT_EQ(dialog_name_filters("LOG soubory|*.log|všechny soubory|*"_cz),
               (std::vector<std::string>{"LOG soubory (*.log)", "všechny soubory (*)"_cz}));
     // A text without its pattern is dropped; an empty filter gives none.
@@ -713,8 +713,7 @@ TEST(MainFormSave, NoFileIsWrittenOverThatWasNotReadAsAProject) {
 
     // A pollutant missing from the catalogue: saving under the project's
     // own name would drop it, so it is asked; No keeps the file.
-    const std::string project =
-        "[Znecistujici latky]\r\nXY=SO2, 1, 2, Nic\r\n[Meteorologie]\r\nSoubor=r.txt\r\n";
+    const std::string project = "[Znecistujici latky]\r\nXY=SO2, 1, 2, Nic\r\n[Meteorologie]\r\nSoubor=r.txt\r\n";
     zemo::test::write_file(w.path("cast.atm"), project);
     Window partly;
     EXPECT_FALSE(partly.form.open_file(w.path("cast.atm")).message.empty());
@@ -767,15 +766,18 @@ TEST(MainFormValidation, NumbersOutOfRangeAndTheOneLimitPollutant) {
     refused(w.type_into(M::PolLimit1, ""), "Nepovolený znak v čísle!", M::PolLimit1);
     w.form.state().addition = FormAddition::Background;
     w.form.changed();
-    for (const char* bad : {"-1", "-0,5", "1e40"}) refused(w.type_into(M::Back1, bad), "Nepovolený znak v čísle!", M::Back1);
+    for (const char* bad : {"-1", "-0,5", "1e40"})
+        refused(w.type_into(M::Back1, bad), "Nepovolený znak v čísle!", M::Back1);
     EXPECT_TRUE(w.type_into(M::Back1, "").ok);
     EXPECT_TRUE(w.type_into(M::Back1, "0").ok);
-    for (const char* bad : {"-1", "100,5", "1e40"}) refused(w.type_into(M::Lim, bad), "Nepovolený znak v čísle!", M::Lim);
+    for (const char* bad : {"-1", "100,5", "1e40"})
+        refused(w.type_into(M::Lim, bad), "Nepovolený znak v čísle!", M::Lim);
     EXPECT_TRUE(w.type_into(M::Lim, "100").ok);
     EXPECT_TRUE(w.type_into(M::Lim, "0").ok);
     refused(w.type_into(M::Rotation, "1e40", M::PntFn1), "Nepovolený znak v čísle!", M::Rotation);
     w.form.select_chosen(1);  // the ORG pollutant
-    for (const char* bad : {"1e40", "0", "-3"}) refused(w.type_into(M::PolRem, bad), "Nepovolený znak v čísle!", M::PolRem);
+    for (const char* bad : {"1e40", "0", "-3"})
+        refused(w.type_into(M::PolRem, bad), "Nepovolený znak v čísle!", M::PolRem);
     EXPECT_EQ(w.form.state().chosen[1].half_life, 48);
 
     // A value typed and saved at once is checked as if the field were left.

@@ -50,8 +50,8 @@ TEST_F(PreferencesTest, StoredValuesAndTheirRangeRules) {
         const char* priority;
         int level;
     };
-    for (const Case c : {Case{"0", -2}, Case{"1", -1}, Case{"2", 0}, Case{"4", 2}, Case{"7", 0}, Case{"-1", 0},
-                         Case{"x", -2}}) {
+    for (const Case c :
+         {Case{"0", -2}, Case{"1", -1}, Case{"2", 0}, Case{"4", 2}, Case{"7", 0}, Case{"-1", 0}, Case{"x", -2}}) {
         user.set(kGroup, "Priority", c.priority);
         EXPECT_EQ(load_ok().priority, c.level) << c.priority;
     }

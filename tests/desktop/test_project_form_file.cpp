@@ -124,7 +124,7 @@ TEST_F(ProjectFormFileTest, WriterLeavesOutWhatIsNotSetOrBelongsToAHigherOutputT
     f.rotation.clear();
     f.pollutants.resize(1);
     f.line_sources.clear();
-    f.transfers = "transfery.txt";            // transfers instead of background values
+    f.transfers = "transfery.txt";  // transfers instead of background values
     f.wind_roses.clear();
     f.output_type = kOutputBasic;
     f.output_format = kOutFormatNone;
@@ -275,8 +275,7 @@ TEST_F(ProjectFormFileTest, IndicativesAndNulBytesThatWouldNotBeWrittenBackAreRe
     // A NUL byte anywhere else (the name, a file name) is refused as well,
     // in a comment it is not: comments are not written back.
     static constexpr char kNulName[] = "A=CO,1,2,\0\0Cn\n";
-    EXPECT_EQ(refusal(s + std::string(kNulName, sizeof kNulName - 1)),
-              "+++ nepovolený znak NUL v řádku, (soubor: P)");
+    EXPECT_EQ(refusal(s + std::string(kNulName, sizeof kNulName - 1)), "+++ nepovolený znak NUL v řádku, (soubor: P)");
     static constexpr char kNulFile[] = "[Zdroje]\nBodove=a\0b.txt\n";
     EXPECT_EQ(refusal(std::string(kNulFile, sizeof kNulFile - 1)), "+++ nepovolený znak NUL v řádku, (soubor: P)");
     static constexpr char kNulComment[] = "# \0\n[Zdroje]\nBodove=a.txt\n";
@@ -298,8 +297,8 @@ TEST_F(ProjectFormFileTest, SectionsKeysAndValuesThatFailTheWholeReading) {
     ProjectForm f;
     std::string error;
     // Sections and keys in any case; a type word after a file name is dropped.
-    ASSERT_TRUE(read("Soubor=ignored.txt\n[vypocetni sit]\nsoubor=a.txt , tsv\n[ZDROJE]\nbodove= b.dbf ,DBF\n",
-                     f, error))
+    ASSERT_TRUE(
+        read("Soubor=ignored.txt\n[vypocetni sit]\nsoubor=a.txt , tsv\n[ZDROJE]\nbodove= b.dbf ,DBF\n", f, error))
         << error;
     EXPECT_EQ(f.point_files[0], "a.txt");
     EXPECT_EQ(f.point_files[1], "");
@@ -310,16 +309,14 @@ TEST_F(ProjectFormFileTest, SectionsKeysAndValuesThatFailTheWholeReading) {
     EXPECT_EQ(refusal("[Vysledky]\nTyp =zakladni\n"), "+++ neznámá položka: TYP , (soubor: P)");
     EXPECT_EQ(refusal("[Vypocetni sit]\nSoubor=a\nSoubor=b\nSoubor=c\nSoubor=d\n"),
               "+++ překročen max počet souborů s referenčními body, (soubor: P)");
-    EXPECT_EQ(refusal("[Vypocetni sit]\nSoubor= ,x\n"),
-              "+++ neúplné zadání souboru s referenčními body, (soubor: P)");
+    EXPECT_EQ(refusal("[Vypocetni sit]\nSoubor= ,x\n"), "+++ neúplné zadání souboru s referenčními body, (soubor: P)");
     EXPECT_EQ(refusal("[Vypocetni sit]\nProjekce=UTM\n"), "+++ neznámá projekce: UTM, (soubor: P)");
     EXPECT_EQ(refusal("[Vypocetni sit]\nProjekce=jina\nOtoceni=12,5\n"),
               "+++ chyba v definici otočení: 12,5, (soubor: P)");
     EXPECT_EQ(refusal("[Zdroje]\nTransfery\n"), "+++ neúplné zadání souboru s transfery, (soubor: P)");
     EXPECT_EQ(refusal("[Zdroje]\nPlosne=" + std::string(260, 'a') + "\n"),
               "+++ příliš dlouhý název souboru: " + std::string(260, 'a') + ", (soubor: P)");
-    EXPECT_EQ(refusal("[Meteorologie]\nSoubor=\n"),
-              "+++ neúplné zadání souboru s větrnými růžicemi, (soubor: P)");
+    EXPECT_EQ(refusal("[Meteorologie]\nSoubor=\n"), "+++ neúplné zadání souboru s větrnými růžicemi, (soubor: P)");
     EXPECT_EQ(refusal("[Vysledky]\nFormat=xls\n"), "+++ neznámý format výstupu: XLS, (soubor: P)");
     EXPECT_EQ(refusal("[Vysledky]\nPodily limit=\n"), "+++ neúplné zadání limitu pro podíly, (soubor: P)");
     EXPECT_EQ(refusal("[Vysledky]\nAdresar=\n"), "+++ neúplné zadání výstupního adresáře, (soubor: P)");
@@ -358,9 +355,11 @@ TEST_F(ProjectFormFileTest, NumbersOutOfRangeFailWithTheMessageOfTheirItem) {
     // 1e-7 would be written as 0.000000 and not read back.
     for (const char* bad : {"1e40", "inf", "nan", "-1e39", "0", "-5", "1e400", "1e-7"})
         EXPECT_EQ(refusal(s + "A=CO," + bad + ",2,x\n"), kLimit1) << bad;
-    for (const char* bad : {"1e40", "-inf", "0", "-1e-7"}) EXPECT_EQ(refusal(s + "A=CO,1," + bad + ",x\n"), kLimit2) << bad;
+    for (const char* bad : {"1e40", "-inf", "0", "-1e-7"})
+        EXPECT_EQ(refusal(s + "A=CO,1," + bad + ",x\n"), kLimit2) << bad;
     for (const char* bad : {"1e40", "0", "-2", "4e-7"})
-        EXPECT_EQ(refusal(s + "A=ORG,1,2," + bad + ",x\n"), "+++ chyba v definici poločasu odstraňování: A, (soubor: P)")
+        EXPECT_EQ(refusal(s + "A=ORG,1,2," + bad + ",x\n"),
+                  "+++ chyba v definici poločasu odstraňování: A, (soubor: P)")
             << bad;
     for (const char* bad : {"-1", "1e40", "-0.5"})
         EXPECT_EQ(refusal(s + "A=CO,1,2,x\n[Zdroje]\nPozadi=A:" + bad + "\n"),
@@ -408,8 +407,7 @@ TEST_F(ProjectFormFileTest, BackgroundPairsFollowThePollutantsReadSoFar) {
     EXPECT_EQ(refusal(pols + "Pozadi=SO2:5\n"), "+++ neúplná definice pozaďových koncentrací, (soubor: P)");
     EXPECT_EQ(refusal(pols + "Pozadi=SO2:5, CO:1\n"),
               "+++ neznámá látka v definici pozaďových koncentrací: CO, (soubor: P)");
-    EXPECT_EQ(refusal(pols + "Pozadi=SO2:5, NOx:x\n"),
-              "+++ chyba v definici pozaďové koncentrace: NOx, (soubor: P)");
+    EXPECT_EQ(refusal(pols + "Pozadi=SO2:5, NOx:x\n"), "+++ chyba v definici pozaďové koncentrace: NOx, (soubor: P)");
 
     // A second reading starts from the empty form: no share limit is left over.
     ASSERT_TRUE(read("[Vysledky]\nPodily limit=3\n", f, error));
@@ -428,10 +426,11 @@ TEST_F(ProjectFormFileTest, ConsoleReaderReadsTheDesktopFileAsAHandWrittenOne) {
         log.log_given = true;
         log.open(dir.file("run.log"), 2);
         ProjectConfig p;
-        EXPECT_EQ(run_stage(log, [&] {
-                      p = read_project(path, platform::current_directory(), in);
-                      return 0;
-                  }),
+        EXPECT_EQ(run_stage(log,
+                            [&] {
+                                p = read_project(path, platform::current_directory(), in);
+                                return 0;
+                            }),
                   0);
         EXPECT_EQ(log.error_count, 0) << cp1250_to_utf8(test::read_file(dir.file("run.log")));
         log.close();
@@ -440,18 +439,17 @@ TEST_F(ProjectFormFileTest, ConsoleReaderReadsTheDesktopFileAsAHandWrittenOne) {
     const std::string desktop_path = dir.file("desktop.atm");
     ASSERT_TRUE(write_project_form(desktop_path, full_form()));
     const std::string hand_path = dir.file("hand.atm");
-    test::write_file(hand_path,
-                     cp("# the same project, written by hand\n"
-                        "[VYPOCETNI SIT]\nSOUBOR=body1.txt\nSOUBOR=data/body2.dbf\nSOUBOR=body 3.txt\n"
-                        "PROJEKCE= JINA \nOTOCENI=12.5\n"
-                        "[ZNECISTUJICI LATKY]\nSO2=so2,125,350,Oxid siřičitý\nNOx=NO2,200,-1,Oxid dusičitý\n"
-                        "BaP=ORG,0.001,0.5,2.5,Benzo(a)pyren, celkem\n"
-                        "[ZDROJE]\nBODOVE=zdroje.dbf\nLINIOVE=silnice.txt\nPLOSNE=plochy.txt\n"
-                        "POZADI=SO2:10.250000, NOx:0, BaP:0.500000\n"
-                        "[METEOROLOGIE]\nSOUBOR=ruzice.dat\n"
-                        "[VYSLEDKY]\nTYP=ROZSIRENY\nFORMAT=DBF\nPODILY LIMIT=2.5\nADRESAR=vysledky/\n"
-                        "ZAKLADNI=zakl\nPODILY ZDROJU=pzdr\nPODILY SKUPIN=pskup\nSEKTORY MAX=smax\n"
-                        "SEKTORY PRUM=sprum\nROZSIRENY=detail\n"));
+    test::write_file(hand_path, cp("# the same project, written by hand\n"
+                                   "[VYPOCETNI SIT]\nSOUBOR=body1.txt\nSOUBOR=data/body2.dbf\nSOUBOR=body 3.txt\n"
+                                   "PROJEKCE= JINA \nOTOCENI=12.5\n"
+                                   "[ZNECISTUJICI LATKY]\nSO2=so2,125,350,Oxid siřičitý\nNOx=NO2,200,-1,Oxid dusičitý\n"
+                                   "BaP=ORG,0.001,0.5,2.5,Benzo(a)pyren, celkem\n"
+                                   "[ZDROJE]\nBODOVE=zdroje.dbf\nLINIOVE=silnice.txt\nPLOSNE=plochy.txt\n"
+                                   "POZADI=SO2:10.250000, NOx:0, BaP:0.500000\n"
+                                   "[METEOROLOGIE]\nSOUBOR=ruzice.dat\n"
+                                   "[VYSLEDKY]\nTYP=ROZSIRENY\nFORMAT=DBF\nPODILY LIMIT=2.5\nADRESAR=vysledky/\n"
+                                   "ZAKLADNI=zakl\nPODILY ZDROJU=pzdr\nPODILY SKUPIN=pskup\nSEKTORY MAX=smax\n"
+                                   "SEKTORY PRUM=sprum\nROZSIRENY=detail\n"));
     const ProjectConfig d = console_read(desktop_path);
     const ProjectConfig h = console_read(hand_path);
 
@@ -516,7 +514,8 @@ TEST_F(ProjectFormFileTest, ALineWithoutEndAndFilesThatAreNoRegularFilesAreRefus
     std::filesystem::create_symlink("/dev/zero", dir.native("zero.atm"));
     const std::string huge = dir.file("huge.atm");
     test::write_file(huge, "[Vysledky]\n");
-    std::filesystem::resize_file(dir.native("huge.atm"), std::uintmax_t{1} << 30);  // sparse: a gigabyte of NUL bytes, no line end
+    std::filesystem::resize_file(dir.native("huge.atm"),
+                                 std::uintmax_t{1} << 30);  // sparse: a gigabyte of NUL bytes, no line end
     const auto read_all = [&] {
         int read = 0;
         for (const std::string& path : {fifo, zero, huge}) {
@@ -537,9 +536,11 @@ TEST_F(ProjectFormFileTest, ALineWithoutEndAndFilesThatAreNoRegularFilesAreRefus
     ProjectForm f;
     std::string error;
     EXPECT_FALSE(read_project_form(fifo, f, error));
-    EXPECT_EQ(cp1250_to_utf8(error), "+++ soubor neexistuje nebo to není obyčejný soubor, (soubor: " + cp1250_to_utf8(fifo) + ")");
+    EXPECT_EQ(cp1250_to_utf8(error),
+              "+++ soubor neexistuje nebo to není obyčejný soubor, (soubor: " + cp1250_to_utf8(fifo) + ")");
     EXPECT_FALSE(read_project_form(zero, f, error));
-    EXPECT_EQ(cp1250_to_utf8(error), "+++ soubor neexistuje nebo to není obyčejný soubor, (soubor: " + cp1250_to_utf8(zero) + ")");
+    EXPECT_EQ(cp1250_to_utf8(error),
+              "+++ soubor neexistuje nebo to není obyčejný soubor, (soubor: " + cp1250_to_utf8(zero) + ")");
     EXPECT_FALSE(read_project_form(huge, f, error));
     EXPECT_EQ(cp1250_to_utf8(error), "+++ příliš dlouhý řádek, (soubor: " + cp1250_to_utf8(huge) + ")");
 

@@ -12,8 +12,7 @@ using namespace zemo;
 using zemo::test::run_zemo;
 
 namespace {
-const std::string kShortUsage =
-    "pouzij:\n   zemo [-h] [-d adresar] [-l soubor] [-i soubor] [-L0|1|2] [-v]\n";
+const std::string kShortUsage = "pouzij:\n   zemo [-h] [-d adresar] [-l soubor] [-i soubor] [-L0|1|2] [-v]\n";
 const std::string kFullUsage = kShortUsage +
                                "     [-h]         - vypis teto napovedy\n"
                                "     [-a]         - vypne zvukovou signalizaci ukonceni programu\n"
@@ -121,7 +120,8 @@ TEST(Console, ProjectThatIsNoRegularFileOrHasALineWithoutEnd) {
         EXPECT_EQ(r.exit_code, 156) << name << "\n" << r.output;
         const std::string log = test::read_file(dir.file("beh.log"));
         EXPECT_NE(log.find(utf8_to_cp1250("*** soubor nelze otevřít\r\n       - ") + name + "\r\n"), std::string::npos)
-            << name << "\n" << log;
+            << name << "\n"
+            << log;
     }
 
     // A line of 10 MB (a comment; the earlier lines are fine), and a line

@@ -118,7 +118,8 @@ TEST(EveryKindProjects, EverySourceAddsToEveryPollutantItEmits) {
 
         for (std::size_t j = 0; j < indicatives.size(); ++j) {
             std::set<std::string> sharing;
-            const std::vector<std::string> rows = lines_of(copy.dir.file("vysledky/Pzdroju_" + indicatives[j] + ".txt"));
+            const std::vector<std::string> rows =
+                lines_of(copy.dir.file("vysledky/Pzdroju_" + indicatives[j] + ".txt"));
             for (std::size_t r = 1; r < rows.size(); ++r) sharing.insert(split(rows[r], "\t").at(3));
             EXPECT_EQ(sharing, emitting[j]) << indicatives[j];
         }
@@ -128,7 +129,8 @@ TEST(EveryKindProjects, EverySourceAddsToEveryPollutantItEmits) {
         for (std::size_t c = 0; c < header.size(); ++c) {
             if (!header[c].starts_with("P_")) continue;
             bool exceeded = false;
-            for (std::size_t r = 1; r < basic.size(); ++r) exceeded = exceeded || std::stod(split(basic[r], "\t").at(c)) > 0;
+            for (std::size_t r = 1; r < basic.size(); ++r)
+                exceeded = exceeded || std::stod(split(basic[r], "\t").at(c)) > 0;
             EXPECT_TRUE(exceeded) << header[c];
         }
     }

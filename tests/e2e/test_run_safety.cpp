@@ -51,9 +51,9 @@ TEST(RunSafety, AResultTableOverAnInputIsRefused) {
     fs::create_directory(town.dir.native("sub"));
     fs::create_symlink(town.dir.native("body.txt"), town.dir.native("odkaz.txt"));
     for (const char* base : {"odkaz", "./body", "sub/../body", "./sub/../odkaz"}) {
-        write_file(town.dir.file("town.atm"),
-                   town.inputs["town.atm"].substr(0, town.inputs["town.atm"].find("ZAKLADNI")) + "ZAKLADNI=" + base +
-                       "\n");
+        write_file(
+            town.dir.file("town.atm"),
+            town.inputs["town.atm"].substr(0, town.inputs["town.atm"].find("ZAKLADNI")) + "ZAKLADNI=" + base + "\n");
         const auto r = town.run();
         EXPECT_EQ(r.exit_code, 156) << base;
         EXPECT_NE(town.log().find("a tabulka referenčních bodů [body.txt] jsou tentýž soubor"), std::string::npos)
@@ -61,8 +61,9 @@ TEST(RunSafety, AResultTableOverAnInputIsRefused) {
         EXPECT_EQ(read_file(town.dir.file("body.txt")), town.inputs["body.txt"]) << base;
     }
     // A result table over the point sources and over the wind roses.
-    for (const auto& [base, use] : std::map<std::string, std::string>{
-             {"bodove", "tabulka bodových zdrojů [bodove.txt]"}, {"ruzice", "soubor s větrnými růžicemi [ruzice.txt]"}}) {
+    for (const auto& [base, use] :
+         std::map<std::string, std::string>{{"bodove", "tabulka bodových zdrojů [bodove.txt]"},
+                                            {"ruzice", "soubor s větrnými růžicemi [ruzice.txt]"}}) {
         Town t("TYP=ZAKLADNI\nZAKLADNI=" + base + "\n");
         expect_refused(t, t.run(), use + " jsou tentýž soubor");
     }
@@ -96,7 +97,8 @@ TEST(RunSafety, TwoResultTablesInOneFileAreRefused) {
 
 TEST(RunSafety, TwoPollutantsWithOneIndicativeAreRefused) {
     Town town("", "SO2=SO2, 350, 125, Oxid siricity\nso2=ORG, 100, -1, 20, Organicka latka\n");
-    expect_refused(town, town.run(), "       - Indikativ polutantu so2 je zadán vícekrát [SO2] (inicializační soubor)\r\n");
+    expect_refused(town, town.run(),
+                   "       - Indikativ polutantu so2 je zadán vícekrát [SO2] (inicializační soubor)\r\n");
 }
 
 TEST(RunSafety, TheLogNeverReplacesAnInput) {
@@ -109,9 +111,10 @@ TEST(RunSafety, TheLogNeverReplacesAnInput) {
         town.expect_inputs_intact();
         EXPECT_TRUE(town.other_files().empty());
         const std::string out = cp1250_to_utf8(r.output);
-        EXPECT_NE(out.find("*** soubor nelze vytvořit\n       - LOG soubor [town.atm] a inicializační soubor [town.atm] "
-                           "jsou tentýž soubor\n"),
-                  std::string::npos)
+        EXPECT_NE(
+            out.find("*** soubor nelze vytvořit\n       - LOG soubor [town.atm] a inicializační soubor [town.atm] "
+                     "jsou tentýž soubor\n"),
+            std::string::npos)
             << out;
         EXPECT_EQ(out.find("O.K."), std::string::npos);
     }
@@ -148,8 +151,9 @@ TEST(RunSafety, TheLogNeverReplacesAnInput) {
         const std::string log = town.log();
         EXPECT_EQ(log.rfind("ZEMO verze", 0), 0u) << log;
         EXPECT_NE(log.find("--- Inicializační soubor: [town.atm]\r\n"), std::string::npos) << log;
-        EXPECT_NE(log.find("*** chybná vstupní data\r\n       - neznámý typ výstupu: NEZNAMY (inicializační soubor)\r\n"),
-                  std::string::npos)
+        EXPECT_NE(
+            log.find("*** chybná vstupní data\r\n       - neznámý typ výstupu: NEZNAMY (inicializační soubor)\r\n"),
+            std::string::npos)
             << log;
     }
 }
@@ -212,8 +216,9 @@ TEST(RunSafety, LinesEndingInACarriageReturnAloneReadAsTheirLfTwins) {
     auto normalised = [](const Town& t) {
         std::string log = t.log();
         log = std::regex_replace(log, std::regex(t.dir.utf8()), "DIR");
-        return std::regex_replace(log, std::regex("[0-9]{2}:[0-9]{2}:[0-9]{2}|[0-9]+h [0-9]+m [0-9]+s|"
-                                                  "[0-9]{2}\\.[0-9]{2}\\.[0-9]{4}"),
+        return std::regex_replace(log,
+                                  std::regex("[0-9]{2}:[0-9]{2}:[0-9]{2}|[0-9]+h [0-9]+m [0-9]+s|"
+                                             "[0-9]{2}\\.[0-9]{2}\\.[0-9]{4}"),
                                   "T");
     };
     EXPECT_EQ(normalised(cr), normalised(lf));

@@ -73,8 +73,8 @@ void blank_dbf_record(const std::string& path, int record) {
     const std::size_t header = u8(8) | u8(9) << 8, size = u8(10) | u8(11) << 8;
     const std::size_t start = header + static_cast<std::size_t>(record) * size;
     ASSERT_LT(start + size, dbf.size());
-    std::fill(dbf.begin() + static_cast<std::ptrdiff_t>(start + 1), dbf.begin() + static_cast<std::ptrdiff_t>(start + size),
-              ' ');
+    std::fill(dbf.begin() + static_cast<std::ptrdiff_t>(start + 1),
+              dbf.begin() + static_cast<std::ptrdiff_t>(start + size), ' ');
     test::write_file(path, dbf);
 }
 
@@ -108,15 +108,13 @@ TEST(ThreadedRuns, TheExampleTownGivesTheSameBytesOnOneTwoThreeAndEightThreads) 
 TEST(ThreadedRuns, ALevelTwoLogWithASkippedPointKeepsTheOrderOfThePoints) {
     // Level 2 writes a line for every point; a blank record of the DBF
     // reference points is skipped while the points around it are computed.
-    expect_same_for_every_thread_count("town-dbf", "-L2", [](const Example& e) {
-        blank_dbf_record(e.dir.file("body.dbf"), 5);
-    });
+    expect_same_for_every_thread_count("town-dbf", "-L2",
+                                       [](const Example& e) { blank_dbf_record(e.dir.file("body.dbf"), 5); });
 }
 
 TEST(ThreadedRuns, AnInvalidSettingIsACountedErrorNamingItAndTheRunGoesOn) {
     Example e("town");
-    const test::ProgramResult r =
-        test::run_zemo("-a -c -i town.atm -l beh.log", e.dir.str(), "ZEMO_THREADS=mnoho");
+    const test::ProgramResult r = test::run_zemo("-a -c -i town.atm -l beh.log", e.dir.str(), "ZEMO_THREADS=mnoho");
     EXPECT_EQ(r.exit_code, 0);
     const std::string log = cp1250_to_utf8(read_file(e.dir.file("beh.log")));
     EXPECT_NE(log.find("Neplatná hodnota proměnné ZEMO_THREADS: [mnoho]"), std::string::npos) << log;

@@ -18,8 +18,8 @@
 using namespace zemo;
 using zemo::test::cp;
 using zemo::test::read_file;
-using zemo::test::run_zemo;
 using zemo::test::rose_single_case;
+using zemo::test::run_zemo;
 using zemo::test::write_file;
 
 namespace {
@@ -71,22 +71,25 @@ struct TinyProject {
     explicit TinyProject(const std::string& type = "STANDARDNI", const std::string& format = "TXT",
                          const std::string& pollutants = kPollutantLine, const std::string& emissions = "\t10") {
         std::filesystem::create_directories(dir.native("vysledky"));
-        write_file(dir.file("jeden.atm"),
-                   cp("# jeden komín, dva body\n"
-                      "[VYPOCETNI SIT]\n"
-                      "SOUBOR=body.txt, TSV\n"
-                      "PROJEKCE=JINA\n"
-                      "OTOCENI=0\n"
-                      "\n[ZNECISTUJICI LATKY]\n" +
-                      pollutants +
-                      "\n[ZDROJE]\n"
-                      "BODOVE=bodove.txt, TSV\n"
-                      "\n[METEOROLOGIE]\n"
-                      "SOUBOR=ruzice.txt, TSV\n"
-                      "\n[VYSLEDKY]\n"
-                      "TYP=" + type + "\n"
-                      "FORMAT=" + format + "\n"
-                      "ADRESAR=vysledky\n"));
+        write_file(dir.file("jeden.atm"), cp("# jeden komín, dva body\n"
+                                             "[VYPOCETNI SIT]\n"
+                                             "SOUBOR=body.txt, TSV\n"
+                                             "PROJEKCE=JINA\n"
+                                             "OTOCENI=0\n"
+                                             "\n[ZNECISTUJICI LATKY]\n" +
+                                             pollutants +
+                                             "\n[ZDROJE]\n"
+                                             "BODOVE=bodove.txt, TSV\n"
+                                             "\n[METEOROLOGIE]\n"
+                                             "SOUBOR=ruzice.txt, TSV\n"
+                                             "\n[VYSLEDKY]\n"
+                                             "TYP=" +
+                                             type +
+                                             "\n"
+                                             "FORMAT=" +
+                                             format +
+                                             "\n"
+                                             "ADRESAR=vysledky\n"));
         write_file(dir.file("body.txt"), cp("B1\t1000\t1500\t298.5\t1.5\t1\nB2\t1000\t2500\t298.5\t1.5\t1\n"));
         write_file(dir.file("bodove.txt"), cp("K1\t1000\t2000\t300\t10\t0\t8760\t1\t1\t1" + emissions + "\n"));
         write_file(dir.file("ruzice.txt"), cp(rose_single_case()));
@@ -116,17 +119,14 @@ TEST(WholeRun, SingleStackStraightDownwindMatchesTheHandCalculation) {
     const auto r = prj.run();
     ASSERT_EQ(r.exit_code, 0) << r.output << read_file(prj.dir.file("beh.log"));
 
-    EXPECT_EQ(prj.result("IHrIHk.txt"),
-              cp("Bod\tX\tY\tCrok_LAT\tCmax_LAT\tP_200_LAT\tP_250_LAT\n"
-                 "B1\t1000\t1500\t238.18603\t214.37\t100.00\t0.00\n"
-                 "B2\t1000\t2500\t0.00000\t0.00\t0.00\t0.00\n"));
-    EXPECT_EQ(prj.result("Pzdroju_LAT.txt"),
-              cp("Bod\tX\tY\tZdroj\tCrok\tPodil\tPodil[%]\n"
-                 "B1\t1000\t1500\tK1\t238.186\t238.186\t100.00\n"));
-    EXPECT_EQ(prj.result("Pskupin_LAT.txt"),
-              cp("Bod\tX\tY\tSkupina_1\tTransfer\n"
-                 "B1\t1000\t1500\t100.00\t0.00\n"
-                 "B2\t1000\t2500\t0.00\t0.00\n"));
+    EXPECT_EQ(prj.result("IHrIHk.txt"), cp("Bod\tX\tY\tCrok_LAT\tCmax_LAT\tP_200_LAT\tP_250_LAT\n"
+                                           "B1\t1000\t1500\t238.18603\t214.37\t100.00\t0.00\n"
+                                           "B2\t1000\t2500\t0.00000\t0.00\t0.00\t0.00\n"));
+    EXPECT_EQ(prj.result("Pzdroju_LAT.txt"), cp("Bod\tX\tY\tZdroj\tCrok\tPodil\tPodil[%]\n"
+                                                "B1\t1000\t1500\tK1\t238.186\t238.186\t100.00\n"));
+    EXPECT_EQ(prj.result("Pskupin_LAT.txt"), cp("Bod\tX\tY\tSkupina_1\tTransfer\n"
+                                                "B1\t1000\t1500\t100.00\t0.00\n"
+                                                "B2\t1000\t2500\t0.00\t0.00\n"));
 
     std::string header = "Bod\tX\tY";
     for (const char* s : kSectors) header += std::string("\t") + s + "_X\t" + s + "_P_200\t" + s + "_P_250";
@@ -149,10 +149,9 @@ TEST(WholeRun, BasicResultTypeWritesOnlyTheBasicTable) {
     for (const auto& e : std::filesystem::directory_iterator(prj.dir.native("vysledky")))
         files.push_back(e.path().filename().string());
     EXPECT_EQ(files, std::vector<std::string>{"IHrIHk.txt"});
-    EXPECT_EQ(prj.result("IHrIHk.txt"),
-              cp("Bod\tX\tY\tCrok_LAT\tCmax_LAT\tP_200_LAT\tP_250_LAT\n"
-                 "B1\t1000\t1500\t238.18603\t214.37\t100.00\t0.00\n"
-                 "B2\t1000\t2500\t0.00000\t0.00\t0.00\t0.00\n"));
+    EXPECT_EQ(prj.result("IHrIHk.txt"), cp("Bod\tX\tY\tCrok_LAT\tCmax_LAT\tP_200_LAT\tP_250_LAT\n"
+                                           "B1\t1000\t1500\t238.18603\t214.37\t100.00\t0.00\n"
+                                           "B2\t1000\t2500\t0.00000\t0.00\t0.00\t0.00\n"));
 }
 
 TEST(WholeRun, LogOfACompleteRun) {
@@ -172,14 +171,16 @@ TEST(WholeRun, LogOfACompleteRun) {
                         0),
               0u)
         << log;
-    const std::regex start("\r\n--- Čas startu programu: [0-3][0-9]\\.[01][0-9]\\.[12][0-9]{3}  "
-                           "[0-2][0-9]:[0-5][0-9]:[0-5][0-9]\r\n");
+    const std::regex start(
+        "\r\n--- Čas startu programu: [0-3][0-9]\\.[01][0-9]\\.[12][0-9]{3}  "
+        "[0-2][0-9]:[0-5][0-9]:[0-5][0-9]\r\n");
     EXPECT_TRUE(std::regex_search(log, start)) << log;
     EXPECT_NE(log.find("--- Výpočetní adresář: " + prj.dir.utf8() + "/\r\n"), std::string::npos) << log;
-    const std::regex end("\r\nVÝPOČET UKONČEN\\.\\.\\. O\\.K\\.\r\n"
-                         "--- Čas ukončení programu: [0-3][0-9]\\.[01][0-9]\\.[12][0-9]{3}  "
-                         "[0-2][0-9]:[0-5][0-9]:[0-5][0-9]\r\n"
-                         "--- Celkový výpočetní čas: [0-9]+h [0-5][0-9]m [0-5][0-9]s\r\n");
+    const std::regex end(
+        "\r\nVÝPOČET UKONČEN\\.\\.\\. O\\.K\\.\r\n"
+        "--- Čas ukončení programu: [0-3][0-9]\\.[01][0-9]\\.[12][0-9]{3}  "
+        "[0-2][0-9]:[0-5][0-9]:[0-5][0-9]\r\n"
+        "--- Celkový výpočetní čas: [0-9]+h [0-5][0-9]m [0-5][0-9]s\r\n");
     EXPECT_TRUE(std::regex_search(log, end)) << log;
     EXPECT_NE(log.find("\r\nVÝPOČET ZAHÁJEN\r\n"), std::string::npos) << log;
     EXPECT_EQ(log.find("+++ "), std::string::npos) << log;  // no error in this project
@@ -529,25 +530,39 @@ TEST(WholeRun, ExtendedTypeWritesTheDetailedReport) {
     ASSERT_EQ(prj.run().exit_code, 0);
     auto point = [](const std::string& id, const std::string& y, const std::string& max, const std::string& p200,
                     const std::string& group_share, const std::string& source_lines) {
-        std::string t = "\n************************************\n"
-                        "\nBOD ČÍSLO: " + id + "\n"
-                        " souřadnice X, Y, Z: 1000.00, " + y + ", 300.00\n"
-                        " výška nad terénem:  1.50\n"
-                        " větrná růžice:      1\n"
-                        " ---------\n Proudění ze směru   0.0° (sektor číslo  1)\n"
-                        " IHk (max) = " + max + ", třída stability 4, třída rychlosti 2,\n"
-                        "             koncentrace     200.00 překročena v " + p200 + "% případů\n"
-                        "             koncentrace     250.00 překročena v   0.00% případů\n"
-                        "     (min) = " + max + ", třída stability 4, třída rychlosti 2\n"
-                        " ---------\n"
-                        " Podíly skupin zdrojů na \"okamžité\" koncentraci\n"
-                        "     (4. třída stability a 2. třída rychlosti)\n"
-                        "       SKUPINA    PODÍL [%]\n"
-                        "             1" + group_share + "\n"
-                        " ---------\n"
-                        " Podíly zdrojů na \"okamžité\" koncentraci (příspěvek větší než 2.0%)\n"
-                        "     (4. třída stability a 2. třída rychlosti)\n"
-                        "         ZDROJ    PODÍL [%]\n" + source_lines;
+        std::string t =
+            "\n************************************\n"
+            "\nBOD ČÍSLO: " +
+            id +
+            "\n"
+            " souřadnice X, Y, Z: 1000.00, " +
+            y +
+            ", 300.00\n"
+            " výška nad terénem:  1.50\n"
+            " větrná růžice:      1\n"
+            " ---------\n Proudění ze směru   0.0° (sektor číslo  1)\n"
+            " IHk (max) = " +
+            max +
+            ", třída stability 4, třída rychlosti 2,\n"
+            "             koncentrace     200.00 překročena v " +
+            p200 +
+            "% případů\n"
+            "             koncentrace     250.00 překročena v   0.00% případů\n"
+            "     (min) = " +
+            max +
+            ", třída stability 4, třída rychlosti 2\n"
+            " ---------\n"
+            " Podíly skupin zdrojů na \"okamžité\" koncentraci\n"
+            "     (4. třída stability a 2. třída rychlosti)\n"
+            "       SKUPINA    PODÍL [%]\n"
+            "             1" +
+            group_share +
+            "\n"
+            " ---------\n"
+            " Podíly zdrojů na \"okamžité\" koncentraci (příspěvek větší než 2.0%)\n"
+            "     (4. třída stability a 2. třída rychlosti)\n"
+            "         ZDROJ    PODÍL [%]\n" +
+            source_lines;
         for (int s = 1; s < 16; ++s)
             t += " ==================\n" + format("\n Proudění ze směru %5.1f° (sektor číslo %2i)\n", s * 22.5, s + 1) +
                  " V tomto sektoru nenastává žádná meteorologická situace.\n";

@@ -295,7 +295,8 @@ void walk_over(const std::string& type, const std::string& format, Walk& walk) {
         EXPECT_EQ(out.status, -100);
         // The console names the file the log could not hold.
         const std::size_t at = out.console.find("+++ Zapis");
-        ASSERT_NE(at, std::string::npos) << out.console.substr(out.console.size() - std::min<std::size_t>(out.console.size(), 500));
+        ASSERT_NE(at, std::string::npos) << out.console.substr(out.console.size() -
+                                                               std::min<std::size_t>(out.console.size(), 500));
         const std::string directory = test::text_path(town.project()) + "/";
         const std::string given = path.rfind(directory, 0) == 0 ? path.substr(directory.size()) : path;
         EXPECT_NE(out.console.find(test::console_text(given), at), std::string::npos) << out.console.substr(at);
@@ -347,9 +348,10 @@ struct FullDisk {
         std::string script = "mount -t tmpfs -o size=" + std::to_string(size_kib) + "k tmpfs '" + m + "' || exit 77; ";
         if (filler_kib) script += "head -c " + std::to_string(filler_kib * 1024) + " /dev/zero > '" + m + "/filler'; ";
         script += "cd '" + project().string() +
-                  "' && env XDG_CONFIG_DIRS=/nonexistent-zemo XDG_CONFIG_HOME=/nonexistent-zemo LANG=C ZEMO_THREADS=2 '"
-                  ZEMO_EXE "' -a -c -i town.atm " + args + " < /dev/null > '" + d + "/console' 2>&1; echo $? > '" + d +
-                  "/status'; cp -r '" + m + "' '" + saved().string() + "'";
+                  "' && env XDG_CONFIG_DIRS=/nonexistent-zemo XDG_CONFIG_HOME=/nonexistent-zemo LANG=C ZEMO_THREADS=2 "
+                  "'" ZEMO_EXE "' -a -c -i town.atm " +
+                  args + " < /dev/null > '" + d + "/console' 2>&1; echo $? > '" + d + "/status'; cp -r '" + m + "' '" +
+                  saved().string() + "'";
         test::write_file(dir.file("full.sh"), script);
         const std::string command = "unshare --mount --propagation private sh '" + dir.native("full.sh").string() +
                                     "' > '" + d + "/unshare.txt' 2>&1";

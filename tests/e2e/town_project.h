@@ -21,11 +21,14 @@ struct Town {
 
     explicit Town(const std::string& results, const std::string& pollutants = "LAT=JINA, 200, 250, Modelova latka\n",
                   const std::string& line_end = "\n") {
-        add("town.atm", "[VYPOCETNI SIT]\nSOUBOR=body.txt, TSV\nPROJEKCE=JINA\nOTOCENI=0\n"
-                        "[ZNECISTUJICI LATKY]\n" + pollutants +
-                            "[ZDROJE]\nBODOVE=bodove.txt, TSV\n"
-                            "[METEOROLOGIE]\nSOUBOR=ruzice.txt, TSV\n"
-                            "[VYSLEDKY]\n" + results,
+        add("town.atm",
+            "[VYPOCETNI SIT]\nSOUBOR=body.txt, TSV\nPROJEKCE=JINA\nOTOCENI=0\n"
+            "[ZNECISTUJICI LATKY]\n" +
+                pollutants +
+                "[ZDROJE]\nBODOVE=bodove.txt, TSV\n"
+                "[METEOROLOGIE]\nSOUBOR=ruzice.txt, TSV\n"
+                "[VYSLEDKY]\n" +
+                results,
             line_end);
         add("body.txt",
             "R0001\t1000\t1500\t298.5\t1.5\t1\nR0002\t1100\t1400\t298.5\t1.5\t1\n"

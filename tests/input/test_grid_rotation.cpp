@@ -297,7 +297,7 @@ TEST_F(GridRotationTest, ProjectLookUpUsesTheInstallationGridAndTheCentre) {
     ASSERT_EQ(look_up_for_project(), 0);
     EXPECT_NEAR(rotation, 21.0, 1e-3);
     EXPECT_EQ(project.rotation, kNotGiven);  // the caller stores it
-    EXPECT_EQ(log(), "");  // the value and where it comes from only at level 2
+    EXPECT_EQ(log(), "");                    // the value and where it comes from only at level 2
     runlog.level = 2;
     ASSERT_EQ(look_up_for_project(), 0);
     EXPECT_EQ(log(), format("--- Otočení souřadné sítě z rotační sítě %s ve středu referenčních bodů (10.0, 20.0): "
@@ -311,10 +311,11 @@ TEST_F(GridRotationTest, ProjectLookUpUsesTheInstallationGridAndTheCentre) {
     project.projection = kProjectionJina;
     rotation = 0;
     const std::string nowhere = dir.file("nowhere") + platform::kDirSeparator;
-    EXPECT_EQ(run_stage(runlog, [&] {
-                  rotation = look_up_rotation(project, points, nowhere, runlog);
-                  return 0;
-              }),
+    EXPECT_EQ(run_stage(runlog,
+                        [&] {
+                            rotation = look_up_rotation(project, points, nowhere, runlog);
+                            return 0;
+                        }),
               0);
     EXPECT_EQ(rotation, kNotGiven);
     project.rotation = 3.5;

@@ -161,7 +161,12 @@ TEST_F(InputTableTest, AnUndeterminableTableIsFatalUnlessQuiet) {
     fresh_log();  // the fatal path closed the log too
     InputTable missing;
     missing.path = dir.file("nothing.txt");
-    EXPECT_EQ(run_stage(runlog, [&] { detect_table_type(in, missing, true); return 0; }), -100);
+    EXPECT_EQ(run_stage(runlog,
+                        [&] {
+                            detect_table_type(in, missing, true);
+                            return 0;
+                        }),
+              -100);
     EXPECT_NE(log().find(cp("*** soubor nelze otevřít\n       - ") + missing.path), std::string::npos);
 }
 
@@ -291,11 +296,12 @@ TEST_F(InputTableTest, DecimalAndIntegerConversion) {
     EXPECT_EQ(convert_integer(in, 1, "0x1A", t), 26);
     EXPECT_EQ(convert_integer(in, 1, "010", t), 8);
     EXPECT_EQ(convert_integer(in, 1, "12.9", t), 12);
-    EXPECT_EQ(field_decimal(in, {"a", "3,25"}, 1, 4, [] {
-                  InputTable c;
-                  c.decimal = ',';
-                  return c;
-              }()),
+    EXPECT_EQ(field_decimal(in, {"a", "3,25"}, 1, 4,
+                            [] {
+                                InputTable c;
+                                c.decimal = ',';
+                                return c;
+                            }()),
               3.25);
 }
 
@@ -308,7 +314,7 @@ TEST_F(InputTableTest, NumbersReadOnlyInPartAreSaid) {
     t.path = "body.txt";
     EXPECT_EQ(convert_decimal(in, 3, "0,5", '.', t), 0.0);
     EXPECT_EQ(convert_decimal(in, 3, "0.02abc", '.', t), static_cast<double>(0.02f));
-    EXPECT_EQ(convert_integer(in, 4, "08", t), 0);  // octal: the 8 is no digit
+    EXPECT_EQ(convert_integer(in, 4, "08", t), 0);          // octal: the 8 is no digit
     EXPECT_EQ(convert_decimal(in, 3, "0,5", '.', t), 0.0);  // the same field again
     EXPECT_EQ(convert_decimal(in, 1, "0,5", '.', t), 0.0);  // an earlier line: a second pass
     const std::string file = "---     (soubor: body.txt)\r\n";
@@ -404,8 +410,8 @@ TEST_F(InputTableTest, DbfHeadersThatDoNotFitTheFileAreFatal) {
     wide.records = {"ab  x"};  // the record the header describes has 255 bytes
     const Case cases[] = {
         {whole.substr(0, 20), "soubor je kratší než hlavička (20 bajtů)"},
-        {dbf_bytes(spec, 2000), "délka hlavičky 2000 přesahuje velikost souboru " + std::to_string(whole.size()) +
-                                    " bajtů"},
+        {dbf_bytes(spec, 2000),
+         "délka hlavičky 2000 přesahuje velikost souboru " + std::to_string(whole.size()) + " bajtů"},
         {dbf_bytes(spec, 20), "délka hlavičky 20 je menší než 33 bajtů"},
         {dbf_bytes(spec, -1, 12), "délka záznamu 12 neodpovídá součtu délek polí 10 + 1"},
         {whole.substr(0, whole.size() - 6), "soubor obsahuje jen 1 úplných záznamů z 2"},
@@ -428,9 +434,14 @@ TEST_F(InputTableTest, DbfHeadersThatDoNotFitTheFileAreFatal) {
         File f;
         open_table(in, f, t);
         DbfHeader h;
-        EXPECT_EQ(run_stage(runlog, [&] { read_dbf_header(runlog, f, t, h); return 0; }), -100);
-        EXPECT_EQ(log(), cp("*** chybná vstupní data\n       - poškozený DBF soubor ") + t.path + ": " +
-                             cp(c.detail + "\n"));
+        EXPECT_EQ(run_stage(runlog,
+                            [&] {
+                                read_dbf_header(runlog, f, t, h);
+                                return 0;
+                            }),
+                  -100);
+        EXPECT_EQ(log(),
+                  cp("*** chybná vstupní data\n       - poškozený DBF soubor ") + t.path + ": " + cp(c.detail + "\n"));
     }
 }
 
@@ -469,7 +480,12 @@ TEST_F(InputTableTest, DbfDateFieldIsRefusedByItsLetter) {
     File f;
     open_table(in, f, t);
     DbfHeader h;
-    EXPECT_EQ(run_stage(runlog, [&] { read_dbf_header(runlog, f, t, h); return 0; }), -100);
+    EXPECT_EQ(run_stage(runlog,
+                        [&] {
+                            read_dbf_header(runlog, f, t, h);
+                            return 0;
+                        }),
+              -100);
     EXPECT_EQ(log(), cp("*** chybná vstupní data\n       - Program neumí zpracovat DBF typ 'D'\n"));
 }
 
@@ -538,7 +554,10 @@ TEST_F(InputTableTest, FieldListCheckInItsOrder) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
         fresh_log();
-        const int rc = run_stage(runlog, [&] { check_dbf_fields(runlog, t, c.h, expected, {3}, integer_message); return 0; });
+        const int rc = run_stage(runlog, [&] {
+            check_dbf_fields(runlog, t, c.h, expected, {3}, integer_message);
+            return 0;
+        });
         if (c.message.empty()) {
             EXPECT_EQ(rc, 0);
             EXPECT_EQ(log(), "");
@@ -577,14 +596,16 @@ std::vector<Record> read_dbf_records(InputContext& in, InputTable& t) {
     open_table(in, f, t);
     DbfHeader h;
     EXPECT_NO_THROW(read_dbf_header(runlog, f, t, h));
-    EXPECT_NO_THROW(check_dbf_fields(runlog, t, h, kBodyFields, {4}, "chybný datový typ %i. pole %s, požadovaný typ [I]"_cz));
+    EXPECT_NO_THROW(
+        check_dbf_fields(runlog, t, h, kBodyFields, {4}, "chybný datový typ %i. pole %s, požadovaný typ [I]"_cz));
     std::vector<Record> out;
     std::vector<std::string> rec;
     for (std::uint32_t r = 0; r < h.record_count; ++r) {
         read_dbf_record(runlog, f, t, h, r, rec);
         const int n = static_cast<int>(r) + 1;
-        out.push_back({dbf_identifier(rec[0]), convert_decimal(in, n, rec[1], '.', t), convert_decimal(in, n, rec[2], '.', t),
-                       convert_decimal(in, n, rec[3], '.', t), convert_integer(in, n, rec[4], t)});
+        out.push_back({dbf_identifier(rec[0]), convert_decimal(in, n, rec[1], '.', t),
+                       convert_decimal(in, n, rec[2], '.', t), convert_decimal(in, n, rec[3], '.', t),
+                       convert_integer(in, n, rec[4], t)});
     }
     return out;
 }
@@ -598,8 +619,8 @@ std::vector<Record> read_text_records(InputContext& in, InputTable& t) {
     std::string line;
     while (read_table_line(in, f, t, n, line)) {
         const auto fs = split_fields(line, t.separator);
-        out.push_back({fs.at(0), field_decimal(in, fs, 1, n, t), field_decimal(in, fs, 2, n, t), field_decimal(in, fs, 3, n, t),
-                       field_integer(in, fs, 4, n, t)});
+        out.push_back({fs.at(0), field_decimal(in, fs, 1, n, t), field_decimal(in, fs, 2, n, t),
+                       field_decimal(in, fs, 3, n, t), field_integer(in, fs, 4, n, t)});
     }
     return out;
 }

@@ -136,10 +136,12 @@ TEST_F(ProjectFileTest, FileEntriesWithAndWithoutTypeWords) {
     EXPECT_TRUE(logged("+++ chybná vstupní data\n       - neznámý typ souboru ruze.txt: xyz\n"));
     EXPECT_EQ(runlog.error_count, 1);
     // The echo gives path and type code.
-    EXPECT_TRUE(logged("=== [VYPOCETNI SIT]\n===    Soubor: a.dbf, -1\n===    Soubor: b.txt, 10\n"
-                       "===    Soubor: c.csv, 11\n===    Projekce: S42\n"));
-    EXPECT_TRUE(logged("=== [ZDROJE]\n===    Bodove: body.dbf, -1\n===    Liniove: l.txt, 12\n"
-                       "===    Plosne: p.txt, 2\n=== [METEOROLOGIE]\n===    Soubor: ruze.txt, -1\n"));
+    EXPECT_TRUE(
+        logged("=== [VYPOCETNI SIT]\n===    Soubor: a.dbf, -1\n===    Soubor: b.txt, 10\n"
+               "===    Soubor: c.csv, 11\n===    Projekce: S42\n"));
+    EXPECT_TRUE(
+        logged("=== [ZDROJE]\n===    Bodove: body.dbf, -1\n===    Liniove: l.txt, 12\n"
+               "===    Plosne: p.txt, 2\n=== [METEOROLOGIE]\n===    Soubor: ruze.txt, -1\n"));
 }
 
 TEST_F(ProjectFileTest, FileEntryAndGridFileFailures) {
@@ -196,18 +198,22 @@ TEST_F(ProjectFileTest, LocalGridNeedsItsRotationAtEveryLevel) {
     EXPECT_EQ(runlog.error_count, 0);
     start_log(2);
     EXPECT_EQ(read("[VYPOCETNI SIT]\nPROJEKCE=JTSK\nOTOCENI=2\n"), 0);
-    EXPECT_TRUE(logged("===    Projekce: JTSK\n+++ chybná vstupní data\n       - Otoceni: 2.00 (inicializační soubor)\n"));
+    EXPECT_TRUE(
+        logged("===    Projekce: JTSK\n+++ chybná vstupní data\n       - Otoceni: 2.00 (inicializační soubor)\n"));
     EXPECT_EQ(runlog.error_count, 1);
 }
 
 TEST_F(ProjectFileTest, PollutantDefinitions) {
     const std::string name30(30, 'n');
-    ASSERT_EQ(read(kGrid + "[ZNECISTUJICI LATKY]\n"
-                           " SO2 =so2, 125, 350, Oxid siřičitý\n"
-                           "no2=NO2,200,-1, Oxid dusičitý, ročně=x \n"
-                           "Bzn= org , 5, -1, 12.5, benzen, a, b\n"
-                           "Pm=pm10,50,40," + name30 + "\n"
-                           "[VYSLEDKY]\n"),
+    ASSERT_EQ(read(kGrid +
+                   "[ZNECISTUJICI LATKY]\n"
+                   " SO2 =so2, 125, 350, Oxid siřičitý\n"
+                   "no2=NO2,200,-1, Oxid dusičitý, ročně=x \n"
+                   "Bzn= org , 5, -1, 12.5, benzen, a, b\n"
+                   "Pm=pm10,50,40," +
+                   name30 +
+                   "\n"
+                   "[VYSLEDKY]\n"),
               0);
     const auto& pol = pc.pollutants;
     ASSERT_EQ(pol.size(), 4u);
@@ -227,9 +233,11 @@ TEST_F(ProjectFileTest, PollutantDefinitions) {
     EXPECT_EQ(pol[3].name, name30);
     EXPECT_EQ(pc.no2_count, 1);
     EXPECT_TRUE(pc.computes_no2());
-    EXPECT_TRUE(logged("=== [ZNECISTUJICI LATKY]\n===    SO2: 1, 125.000, 350.000, Oxid siřičitý\n"
-                       "===    no2: 21, 200.000, Oxid dusičitý, ročně=x\n===    Bzn: 40, 5.000, benzen, a, b\n"
-                       "===    Pm: 10, 50.000, 40.000, " + name30 + "\n=== [ZDROJE]\n"))
+    EXPECT_TRUE(
+        logged("=== [ZNECISTUJICI LATKY]\n===    SO2: 1, 125.000, 350.000, Oxid siřičitý\n"
+               "===    no2: 21, 200.000, Oxid dusičitý, ročně=x\n===    Bzn: 40, 5.000, benzen, a, b\n"
+               "===    Pm: 10, 50.000, 40.000, " +
+               name30 + "\n=== [ZDROJE]\n"))
         << log();
 }
 
@@ -326,8 +334,9 @@ TEST_F(ProjectFileTest, IndicativesOfDbfResultsAreFieldNameCharacters) {
     // file, so the format line may follow the pollutants.
     start_log(1);
     EXPECT_EQ(read(kGrid + pollutants + "[VYSLEDKY]\nFORMAT=DBF\n"), -100);
-    EXPECT_TRUE(logged("*** chybná vstupní data\n       - Indikativ polutantu [ČŠ_1] smí pro formát DBF obsahovat "
-                       "jen písmena bez diakritiky, číslice, \"_\" a \".\" (inicializační soubor)\n"))
+    EXPECT_TRUE(
+        logged("*** chybná vstupní data\n       - Indikativ polutantu [ČŠ_1] smí pro formát DBF obsahovat "
+               "jen písmena bez diakritiky, číslice, \"_\" a \".\" (inicializační soubor)\n"))
         << log();
     start_log(1);
     EXPECT_EQ(read(kGrid + "[VYSLEDKY]\nFORMAT=DBF\n[ZNECISTUJICI LATKY]\nPM2.5=PM10,25,-1,x\nSO_2=SO2,1,-1,x\n"), 0)
@@ -336,7 +345,8 @@ TEST_F(ProjectFileTest, IndicativesOfDbfResultsAreFieldNameCharacters) {
 
 TEST_F(ProjectFileTest, EveryRunNeedsItsWindRoses) {
     EXPECT_EQ(read(kGrid + "[METEOROLOGIE]\n# bez souboru\n"), -100);
-    EXPECT_TRUE(logged("*** chybná vstupní data\n       - Není zadán soubor s větrnými růžicemi (inicializační soubor)\n"))
+    EXPECT_TRUE(
+        logged("*** chybná vstupní data\n       - Není zadán soubor s větrnými růžicemi (inicializační soubor)\n"))
         << log();
 }
 
@@ -378,9 +388,10 @@ TEST_F(ProjectFileTest, ResultsSection) {
     EXPECT_EQ(p.result_format, kFormatDbf);
     EXPECT_DOUBLE_EQ(p.limit_share_threshold, 0.25);
     EXPECT_EQ(p.base_basic, " z a");  // taken unchanged
-    EXPECT_TRUE(logged("=== [VYSLEDKY]\n===    Typ: 2\n===    Formát: 0\n===    Podily limit: 0.25\n"
-                       "===    Adresar: \n===    Zakladni:  z a\n===    Podily zdroju: PZ\n===    Podily skupin: PS\n"
-                       "===    Sektory max: SM\n===    Sektory prum: SP\n===    Rozsireny: R\n"))
+    EXPECT_TRUE(
+        logged("=== [VYSLEDKY]\n===    Typ: 2\n===    Formát: 0\n===    Podily limit: 0.25\n"
+               "===    Adresar: \n===    Zakladni:  z a\n===    Podily zdroju: PZ\n===    Podily skupin: PS\n"
+               "===    Sektory max: SM\n===    Sektory prum: SP\n===    Rozsireny: R\n"))
         << log();
     for (const char* bad : {"TYP= zakladni", "TYP=velky"}) {
         start_log(2);
@@ -434,8 +445,10 @@ TEST_F(ProjectFileTest, NumbersThatChangeWithoutAWordAreSaid) {
     EXPECT_DOUBLE_EQ(p.limit_share_threshold, 2);
     EXPECT_EQ(runlog.error_count, 0);
     const std::string file = "---     (soubor: " + dir.utf8("p.atm") + ")\n";
-    EXPECT_TRUE(logged("--- název polutantu SO2 na řádce 5 začíná číslem a čárkou: [125, Oxid siřičitý] (čárka "
-                       "odděluje údaje, desetinná místa se píší za tečku)\n" + file))
+    EXPECT_TRUE(
+        logged("--- název polutantu SO2 na řádce 5 začíná číslem a čárkou: [125, Oxid siřičitý] (čárka "
+               "odděluje údaje, desetinná místa se píší za tečku)\n" +
+               file))
         << log();
     EXPECT_TRUE(logged("--- název polutantu B13 na řádce 6 začíná číslem a čárkou: [1,3-butadien]"));
     EXPECT_TRUE(logged("--- údaj [200abc] na řádce 7 byl přečten jen zčásti jako číslo 200\n" + file));
@@ -487,18 +500,20 @@ TEST_F(ProjectFileTest, ProjectPathFromTheOptionsAndAMissingFile) {
     options.computation_directory = dir.str() + S;
     options.program_name = "zemo";
     test::write_file(dir.file("zemo.atm"), cp(kGrid + kRoses));
-    ASSERT_EQ(run_stage(runlog, [&] {
-                  pc = read_project(project_file_path(options), "", in);
-                  return 0;
-              }),
+    ASSERT_EQ(run_stage(runlog,
+                        [&] {
+                            pc = read_project(project_file_path(options), "", in);
+                            return 0;
+                        }),
               0);
     EXPECT_EQ(pc.project_path, dir.file("zemo.atm"));
     EXPECT_TRUE(logged("--- Inicializační soubor: [" + dir.utf8("zemo.atm") + "]\n"));
     options.project_file = dir.file("chybi.atm");
-    EXPECT_EQ(run_stage(runlog, [&] {
-                  pc = read_project(project_file_path(options), "", in);
-                  return 0;
-              }),
+    EXPECT_EQ(run_stage(runlog,
+                        [&] {
+                            pc = read_project(project_file_path(options), "", in);
+                            return 0;
+                        }),
               -100);
     EXPECT_TRUE(logged("--- Inicializační soubor: [" + dir.utf8("chybi.atm") +
                        "]\n*** soubor nelze otevřít\n       - " + dir.utf8("chybi.atm") + "\n"));

@@ -250,14 +250,15 @@ TEST_F(ReferencePointsTest, DbfWithBlankRecordsCountsTenYieldsEightReportsTwo) {
     ReferencePoint p;
     std::vector<ReferencePoint> points;
     int skipped = 0;
-    ASSERT_EQ(run_stage(log_, [&] {
-                  PointRead status;
-                  while ((status = read_point(table, cursor, p)) != PointRead::End) {
-                      if (status == PointRead::SkippedEmptyRecord) ++skipped;
-                      else points.push_back(p);
-                  }
-                  return 0;
-              }),
+    ASSERT_EQ(run_stage(log_,
+                        [&] {
+                            PointRead status;
+                            while ((status = read_point(table, cursor, p)) != PointRead::End) {
+                                if (status == PointRead::SkippedEmptyRecord) ++skipped;
+                                else points.push_back(p);
+                            }
+                            return 0;
+                        }),
               0);
     cursor.file.close();
     EXPECT_EQ(skipped, 2);
@@ -310,7 +311,8 @@ TEST_F(ReferencePointsTest, TwoTablesGiveBothCountsTheSumAndTheJointCentre) {
 // Y (-1045900 - 1045000.25) / 2 = -1045450.125 (both exact in single precision).
 TEST_F(ReferencePointsTest, TextTableAfterDbfTableReadsEveryLine) {
     add_dbf_table();
-    add_text_table("after.txt", "A1\t-739550.25\t-1045450.125\t300.0\t1.5\t1\nA2\t-739550.25\t-1045450.125\t300.0\t1.5\t1\n");
+    add_text_table("after.txt",
+                   "A1\t-739550.25\t-1045450.125\t300.0\t1.5\t1\nA2\t-739550.25\t-1045450.125\t300.0\t1.5\t1\n");
     ASSERT_EQ(load(), 0);
     const ReferencePointTables& rp = points_;
     EXPECT_EQ(rp.counts[1], 2);
@@ -361,10 +363,11 @@ TEST_F(ReferencePointsTest, RelativeTableIsOpenedInTheRunsDirectory) {
     // Without the directory the same path is looked for in the working directory.
     in_.directory.clear();
     PointCursor elsewhere;
-    EXPECT_EQ(run_stage(log_, [&] {
-                  open_point_table(in_, table, elsewhere);
-                  return 0;
-              }),
+    EXPECT_EQ(run_stage(log_,
+                        [&] {
+                            open_point_table(in_, table, elsewhere);
+                            return 0;
+                        }),
               -100);
     EXPECT_TRUE(logged("*** soubor nelze otevřít\r\n       - relative_points.txt")) << log_text();
 }

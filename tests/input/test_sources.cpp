@@ -110,9 +110,9 @@ std::string error_line(const std::string& text, const std::string& path) { retur
 std::string fatal_line(const std::string& text, const std::string& path) { return with_file("***", text, path); }
 
 // Point source lines: id x y z height heat hours class group rose ratio e1 e2.
-std::string point(const std::string& id, const std::string& height, const std::string& heat,
-                  const std::string& hours, int cls, const std::string& ratio = "0.5",
-                  const std::string& e1 = "1.0", int group = 1, int rose = 11) {
+std::string point(const std::string& id, const std::string& height, const std::string& heat, const std::string& hours,
+                  int cls, const std::string& ratio = "0.5", const std::string& e1 = "1.0", int group = 1,
+                  int rose = 11) {
     return id + "\t100.0\t200.0\t300.0\t" + height + "\t" + heat + "\t" + hours + "\t" + std::to_string(cls) + "\t" +
            std::to_string(group) + "\t" + std::to_string(rose) + "\t" + ratio + "\t" + e1 + "\t2.0\n";
 }
@@ -125,8 +125,8 @@ std::string line(const std::string& id, const std::string& end, const std::strin
 // Area sources: id x y z height heat hours class group rose size ratio e1 e2.
 std::string area(const std::string& id, const std::string& height, const std::string& heat, int cls,
                  const std::string& size) {
-    return id + "\t0.0\t0.0\t300.0\t" + height + "\t" + heat + "\t8760.0\t" + std::to_string(cls) + "\t1\t22\t" +
-           size + "\t0.5\t1.0\t2.0\n";
+    return id + "\t0.0\t0.0\t300.0\t" + height + "\t" + heat + "\t8760.0\t" + std::to_string(cls) + "\t1\t22\t" + size +
+           "\t0.5\t1.0\t2.0\n";
 }
 
 void expect_same_arrays(const Sources& a, const Sources& b) {
@@ -346,19 +346,18 @@ TEST_F(SourcesTest, LevelOneOverviewHasOnlyTheCounts) {
 }
 
 TEST_F(SourcesTest, OperatingHoursNo2RatioAndEmissionRanges) {
-    const std::string path = table("p.txt", point("A", "20.0", "1.0", "8760.0", 1, "10.0") +  // silent
-                                                point("B", "20.0", "1.0", "0.0", 1) +
-                                                point("C", "20.0", "1.0", "8760.5", 1, "10.5") +
-                                                point("D", "20.0", "1.0", "100.0", 1, "-0.5", "-1.0"));
+    const std::string path =
+        table("p.txt", point("A", "20.0", "1.0", "8760.0", 1, "10.0") +  // silent
+                           point("B", "20.0", "1.0", "0.0", 1) + point("C", "20.0", "1.0", "8760.5", 1, "10.5") +
+                           point("D", "20.0", "1.0", "100.0", 1, "-0.5", "-1.0"));
     set_tables(path, "", "");
     ASSERT_EQ(run(), 0) << log();
     EXPECT_EQ(log().find("řádku 1"), std::string::npos) << log();
-    const std::string expected =
-        error_line("Provozní doba na řádku 2 mimo hodnotu (0,8760>: 0.000000", path) +
-        error_line("Provozní doba na řádku 3 mimo hodnotu (0,8760>: 8760.500000", path) +
-        error_line("Poměr NO2/NOx na řádku 3 mimo hodnotu <0,10): 10.500000", path) +
-        error_line("Poměr NO2/NOx na řádku 4 mimo hodnotu <0,10): -0.500000", path) +
-        error_line("Emise řádku 4 záporná: -1.000000", path);
+    const std::string expected = error_line("Provozní doba na řádku 2 mimo hodnotu (0,8760>: 0.000000", path) +
+                                 error_line("Provozní doba na řádku 3 mimo hodnotu (0,8760>: 8760.500000", path) +
+                                 error_line("Poměr NO2/NOx na řádku 3 mimo hodnotu <0,10): 10.500000", path) +
+                                 error_line("Poměr NO2/NOx na řádku 4 mimo hodnotu <0,10): -0.500000", path) +
+                                 error_line("Emise řádku 4 záporná: -1.000000", path);
     EXPECT_NE(log().find(expected), std::string::npos) << log();
     // Counted errors keep the records as read.
     const Sources& s = sources;
@@ -368,7 +367,8 @@ TEST_F(SourcesTest, OperatingHoursNo2RatioAndEmissionRanges) {
 }
 
 TEST_F(SourcesTest, ZeroNo2RatioEndsTheRun) {
-    const std::string path = table("p.txt", point("A", "20.0", "1.0", "8760", 1) + point("B", "20.0", "1.0", "8760", 1, "0"));
+    const std::string path =
+        table("p.txt", point("A", "20.0", "1.0", "8760", 1) + point("B", "20.0", "1.0", "8760", 1, "0"));
     set_tables(path, "", "");
     EXPECT_EQ(run(), -100);
     EXPECT_NE(log().find(fatal_line("Poměr NO2/NOx nesmí být nulový (řádek 2)", path)), std::string::npos) << log();
@@ -377,9 +377,9 @@ TEST_F(SourcesTest, ZeroNo2RatioEndsTheRun) {
 TEST_F(SourcesTest, PointHeightsHeatOutputAndClasses) {
     // Accepted: heights 0 (class 1) and 400, heat 1000. Errors: height
     // 400.5 and -1 of a class-1 source, heat 1000.5.
-    const std::string path = table("p.txt", point("A", "0.0", "1000.0", "8760", 1) + point("B", "400.0", "1.0", "8760", 0) +
-                                                point("C", "400.5", "1000.5", "8760", 1) +
-                                                point("D", "-1.0", "1.0", "8760", 1));
+    const std::string path =
+        table("p.txt", point("A", "0.0", "1000.0", "8760", 1) + point("B", "400.0", "1.0", "8760", 0) +
+                           point("C", "400.5", "1000.5", "8760", 1) + point("D", "-1.0", "1.0", "8760", 1));
     set_tables(path, "", "");
     ASSERT_EQ(run(), 0) << log();
     EXPECT_EQ(count_of(log(), "(soubor:"), 3) << log();
@@ -414,8 +414,9 @@ TEST_F(SourcesTest, PointHeightsHeatOutputAndClasses) {
 TEST_F(SourcesTest, PointHeatTermAroundOneHundredMetres) {
     // Q = 16, Q^0.25 = 2: 25 * 2 = 50 below and at 100 m (1.5 * 100 - 50 = 100,
     // times 0.25 = 25); at 200 m 2 * (300 - 50) * 0.25 = 125.
-    const std::string path = table("p.txt", point("A", "99.5", "16.0", "8760", 1) + point("B", "100.0", "16.0", "8760", 1) +
-                                                point("C", "200.0", "16.0", "8760", 1));
+    const std::string path =
+        table("p.txt", point("A", "99.5", "16.0", "8760", 1) + point("B", "100.0", "16.0", "8760", 1) +
+                           point("C", "200.0", "16.0", "8760", 1));
     set_tables(path, "", "");
     ASSERT_EQ(run(), 0) << log();
     EXPECT_DOUBLE_EQ(sources.SrcP_q[0], 50.0);
@@ -458,9 +459,9 @@ TEST_F(SourcesTest, LineWidthClassesAndZeroLength) {
 }
 
 TEST_F(SourcesTest, AreaHeightsSizesAndClasses) {
-    const std::string path = table("a.txt", area("A", "100.0", "1000.0", 2, "1000.0") +  // silent
-                                                area("B", "100.5", "1.0", 1, "1000.5") +
-                                                area("C", "-0.5", "1.0", 1, "0.5"));
+    const std::string path =
+        table("a.txt", area("A", "100.0", "1000.0", 2, "1000.0") +  // silent
+                           area("B", "100.5", "1.0", 1, "1000.5") + area("C", "-0.5", "1.0", 1, "0.5"));
     set_tables("", "", path);
     ASSERT_EQ(run(), 0) << log();
     EXPECT_NE(log().find(error_line("Stavební výška na řádku 2 mimo hodnotu (0,100): 100.500000", path) +
@@ -496,7 +497,8 @@ TEST_F(SourcesTest, IdentifiersOfNineAndTenCharacters) {
 
     // The counting pass refuses a ten-character text identifier.
     fresh_run();
-    const std::string bad = table("bad.txt", point("A", "20.0", "1.0", "8760", 1) + point("Žluťoučkýk", "20.0", "1.0", "8760", 1));
+    const std::string bad =
+        table("bad.txt", point("A", "20.0", "1.0", "8760", 1) + point("Žluťoučkýk", "20.0", "1.0", "8760", 1));
     set_tables(bad, "", "");
     EXPECT_EQ(run(ReaderPass::Count), -100);
     EXPECT_NE(log().find(fatal_line("ID zdroje na řádku 2 je příliš dlouhé (max 10 znaků)", bad)), std::string::npos)
@@ -507,8 +509,9 @@ TEST_F(SourcesTest, IdentifiersOfNineAndTenCharacters) {
     set_tables(kFixtures + "point_ids.dbf", "", "");
     ASSERT_EQ(run(ReaderPass::Count), 0) << log();
     EXPECT_EQ(run(ReaderPass::Fill), -100);
-    EXPECT_NE(log().find(fatal_line("ID zdroje v záznamu 2 je príliš dlouhé (max 10 znaku)", kFixtures + "point_ids.dbf")),
-              std::string::npos)
+    EXPECT_NE(
+        log().find(fatal_line("ID zdroje v záznamu 2 je príliš dlouhé (max 10 znaku)", kFixtures + "point_ids.dbf")),
+        std::string::npos)
         << log();
     // Its first record, whose nine letters are padded to the field width,
     // is trimmed and kept: the same table with a header that claims only it.
@@ -526,8 +529,8 @@ TEST_F(SourcesTest, IdentifiersOfNineAndTenCharacters) {
 TEST_F(SourcesTest, MissingFieldsAndSeparatorOnlyLines) {
     // A line that ends before its last emission: the fatal message, then
     // the file line that names the table, as after every line message.
-    const std::string path = table("p.txt", point("A", "20.0", "1.0", "8760", 1) +
-                                                "B\t1.0\t2.0\t3.0\t20.0\t1.0\t8760\t1\t1\t11\t0.5\t1.0\n");
+    const std::string path = table(
+        "p.txt", point("A", "20.0", "1.0", "8760", 1) + "B\t1.0\t2.0\t3.0\t20.0\t1.0\t8760\t1\t1\t11\t0.5\t1.0\n");
     set_tables(path, "", "");
     EXPECT_EQ(run(), -100);
     EXPECT_NE(log().find(fatal_line("nedostateený počet údajů na řádce 2", path)), std::string::npos) << log();
@@ -593,8 +596,9 @@ TEST_F(SourcesTest, OneHundredGroupsAndTheHundredAndFirst) {
     const std::string more = table("g101.txt", records + point("X", "20.0", "1.0", "8760", 1, "0.5", "1.0", 7));
     set_tables(more, "", "");
     EXPECT_EQ(run(), -100);
-    EXPECT_NE(log().find("*** chybná vstupní data\r\n       - Počet skupin se zdroji je větší než maximální povolený (100)"),
-              std::string::npos)
+    EXPECT_NE(
+        log().find("*** chybná vstupní data\r\n       - Počet skupin se zdroji je větší než maximální povolený (100)"),
+        std::string::npos)
         << log();
 }
 
@@ -616,12 +620,12 @@ TEST_F(SourcesTest, AllocationFailureNamesTheArray) {
 // give each kind the emission arrays E[0] and E[1]).
 TEST_F(SourcesTest, EveryArrayIsNamedWhenItsAllocationFails) {
     const char* const names[] = {
-        "SrcP_x", "SrcP_y", "SrcP_z", "SrcP_h", "SrcP_q", "SrcP_doba", "SrcP_no2_nox", "SrcP_class",
-        "SrcP_group", "SrcP_wrose", "SrcP_e", "SrcP_e[0]", "SrcP_e[1]", "SrcP_id",
-        "SrcL_x", "SrcL_y", "SrcL_z", "SrcL_x1", "SrcL_y1", "SrcL_z1", "SrcL_dx", "SrcL_doba", "SrcL_no2_nox",
-        "SrcL_class", "SrcL_group", "SrcL_wrose", "SrcL_e", "SrcL_e[0]", "SrcL_e[1]", "SrcL_id",
-        "SrcA_x", "SrcA_y", "SrcA_z", "SrcA_h", "SrcA_q", "SrcA_dx", "SrcA_doba", "SrcA_no2_nox",
-        "SrcA_class", "SrcA_group", "SrcA_wrose", "SrcA_e", "SrcA_e[0]", "SrcA_e[1]", "SrcA_id",
+        "SrcP_x",     "SrcP_y",     "SrcP_z",    "SrcP_h",    "SrcP_q",    "SrcP_doba",    "SrcP_no2_nox", "SrcP_class",
+        "SrcP_group", "SrcP_wrose", "SrcP_e",    "SrcP_e[0]", "SrcP_e[1]", "SrcP_id",      "SrcL_x",       "SrcL_y",
+        "SrcL_z",     "SrcL_x1",    "SrcL_y1",   "SrcL_z1",   "SrcL_dx",   "SrcL_doba",    "SrcL_no2_nox", "SrcL_class",
+        "SrcL_group", "SrcL_wrose", "SrcL_e",    "SrcL_e[0]", "SrcL_e[1]", "SrcL_id",      "SrcA_x",       "SrcA_y",
+        "SrcA_z",     "SrcA_h",     "SrcA_q",    "SrcA_dx",   "SrcA_doba", "SrcA_no2_nox", "SrcA_class",   "SrcA_group",
+        "SrcA_wrose", "SrcA_e",     "SrcA_e[0]", "SrcA_e[1]", "SrcA_id",
     };
     for (const char* name : names) {
         SCOPED_TRACE(name);
@@ -685,11 +689,11 @@ TEST_F(SourcesTest, ADbfClaimingTwoBillionSourcesIsRefusedBeforeAnyArrayIsSized)
 // three stacks (N = C = 3):          67,108,864 + 6384 + 43,008 = 67,158,256
 // and two roads more (N = 5, C = 3): 67,108,864 + 10,640 + 43,008 = 67,162,512
 TEST_F(SourcesTest, CountsWhoseRunWouldNotFitInMemoryAreRefusedNamingTheTable) {
-    const std::string stacks = table("p.txt", point("A", "20.0", "1.0", "8760", 1) +
-                                                  point("B", "20.0", "1.0", "8760", 1) +
-                                                  point("C", "20.0", "1.0", "8760", 1));
-    const std::string roads = table("l.txt", line("L1", "10.0\t0.0\t300.0", "8760", 2, "10.0") +
-                                                 line("L2", "0.0\t10.0\t300.0", "8760", 2, "10.0"));
+    const std::string stacks =
+        table("p.txt", point("A", "20.0", "1.0", "8760", 1) + point("B", "20.0", "1.0", "8760", 1) +
+                           point("C", "20.0", "1.0", "8760", 1));
+    const std::string roads = table(
+        "l.txt", line("L1", "10.0\t0.0\t300.0", "8760", 2, "10.0") + line("L2", "0.0\t10.0\t300.0", "8760", 2, "10.0"));
     const auto count_within = [&](std::uint64_t limit) {
         fresh_run();
         set_tables(stacks, roads, "");
@@ -750,7 +754,8 @@ TEST_F(SourcesTest, TestModeChecksWithoutWindRoses) {
     EXPECT_EQ(run(ReaderPass::Test), 0) << log();
     EXPECT_EQ(sources.NP, 1);
     EXPECT_EQ(sources.SrcP_wrose[0], -1);
-    EXPECT_NE(log().find(error_line("Provozní doba na řádku 1 mimo hodnotu (0,8760>: 0.000000", path)), std::string::npos);
+    EXPECT_NE(log().find(error_line("Provozní doba na řádku 1 mimo hodnotu (0,8760>: 0.000000", path)),
+              std::string::npos);
     EXPECT_NE(log().find("===    vetrné růžice     : 77 - 77"), std::string::npos) << log();
 
     // The checks themselves still run.
@@ -767,7 +772,8 @@ TEST_F(SourcesTest, TestModeChecksWithoutWindRoses) {
 // name), and the log names it as given.
 TEST_F(SourcesTest, RelativeTablePathIsOpenedInTheRunDirectory) {
     const test::TempDir elsewhere;
-    write_file(elsewhere.file("rel.txt"), cp(point("W", "20.0", "1.0", "8760", 1) + point("V", "20.0", "1.0", "8760", 1)));
+    write_file(elsewhere.file("rel.txt"),
+               cp(point("W", "20.0", "1.0", "8760", 1) + point("V", "20.0", "1.0", "8760", 1)));
     table("rel.txt", point("R", "20.0", "1.0", "8760", 1));
     const std::string working_directory = platform::current_directory();
     ASSERT_TRUE(platform::change_directory(elsewhere.str()));

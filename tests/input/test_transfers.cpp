@@ -172,8 +172,10 @@ TEST_F(TransfersTest, BackgroundsThatAreNoConcentrationsAreFatal) {
         set_background(std::string("NO2:40, ") + pair);
         EXPECT_EQ(both_passes(), -100);
         const std::string given(pair);
-        EXPECT_TRUE(logged("*** chybná vstupní data\r\n       - Neúplné zadání pozaďových koncentrací (soubor s "
-                           "transfery): PM10:" + trim_blanks(given.substr(given.find(':') + 1)) + "\r\n"))
+        EXPECT_TRUE(
+            logged("*** chybná vstupní data\r\n       - Neúplné zadání pozaďových koncentrací (soubor s "
+                   "transfery): PM10:" +
+                   trim_blanks(given.substr(given.find(':') + 1)) + "\r\n"))
             << cp1250_to_utf8(test::read_file(log_path_));
     }
     fresh_log();
@@ -196,9 +198,10 @@ TEST_F(TransfersTest, NeitherFormLeavesZerosAndSaysSoOnce) {
 // Without the overall column: 8 x 10 / 8 x 2.56 = 25.6. A line for a
 // pollutant that is not computed is ignored even with too few fields.
 TEST_F(TransfersTest, TextTableWithoutOverallColumnUsesMeanTimes256) {
-    set_text_table("NO2\t10.0\t10.0\t10.0\t10.0\t10.0\t10.0\t10.0\t10.0\n"
-                   "CO\t1.0\n"
-                   "PM10\t2.0\t2.0\t2.0\t2.0\t4.0\t4.0\t4.0\t4.0\t99.0\n");
+    set_text_table(
+        "NO2\t10.0\t10.0\t10.0\t10.0\t10.0\t10.0\t10.0\t10.0\n"
+        "CO\t1.0\n"
+        "PM10\t2.0\t2.0\t2.0\t2.0\t4.0\t4.0\t4.0\t4.0\t99.0\n");
     ASSERT_EQ(both_passes(), 0);
     const Transfers& t = tr_;
     EXPECT_DOUBLE_EQ(t.TransferTotal[0], 25.6);
@@ -214,10 +217,11 @@ TEST_F(TransfersTest, TextTableWithoutOverallColumnUsesMeanTimes256) {
 }
 
 TEST_F(TransfersTest, OverallValueMissingOnALaterLineIsFatal) {
-    set_text_table("NO2\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t5.0\n"
-                   "\n"
-                   "XX\t1.0\n"
-                   "PM10\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\n");
+    set_text_table(
+        "NO2\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t5.0\n"
+        "\n"
+        "XX\t1.0\n"
+        "PM10\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\n");
     EXPECT_EQ(both_passes(), -100);
     EXPECT_TRUE(logged("Nedostatečný počet údajů na řádce 3"));
     EXPECT_TRUE(logged("    (soubor: " + cp1250_to_utf8(project_.transfers.path) + ")"));
@@ -225,17 +229,18 @@ TEST_F(TransfersTest, OverallValueMissingOnALaterLineIsFatal) {
 
 // Input sector t lies at 45 t degrees, output sector k at 7.5 k degrees.
 TEST_F(TransfersTest, EightSectorsResampledToFortyEight) {
-    set_text_table("NO2\t0.0\t10.0\t20.0\t30.0\t40.0\t50.0\t60.0\t70.0\t12.5\n"
-                   "PM10\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t3.0\n");
+    set_text_table(
+        "NO2\t0.0\t10.0\t20.0\t30.0\t40.0\t50.0\t60.0\t70.0\t12.5\n"
+        "PM10\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t3.0\n");
     ASSERT_EQ(both_passes(), 0);
     const auto& s = tr_.TransferSector[0];
-    EXPECT_DOUBLE_EQ(s[0], 0.0);             // on input sector 0
-    EXPECT_DOUBLE_EQ(s[3], 5.0);             // 22.5 degrees: halfway between 0 and 10
-    EXPECT_DOUBLE_EQ(s[6], 10.0);            // on input sector 1
+    EXPECT_DOUBLE_EQ(s[0], 0.0);              // on input sector 0
+    EXPECT_DOUBLE_EQ(s[3], 5.0);              // 22.5 degrees: halfway between 0 and 10
+    EXPECT_DOUBLE_EQ(s[6], 10.0);             // on input sector 1
     EXPECT_DOUBLE_EQ(s[7], 10.0 + 10.0 / 6);  // 52.5 degrees
-    EXPECT_DOUBLE_EQ(s[42], 70.0);           // on input sector 7
-    EXPECT_DOUBLE_EQ(s[45], 35.0);           // 337.5 degrees: halfway between 70 and sector 0
-    EXPECT_DOUBLE_EQ(s[47], 70.0 * 1 / 6);   // 352.5 degrees
+    EXPECT_DOUBLE_EQ(s[42], 70.0);            // on input sector 7
+    EXPECT_DOUBLE_EQ(s[45], 35.0);            // 337.5 degrees: halfway between 70 and sector 0
+    EXPECT_DOUBLE_EQ(s[47], 70.0 * 1 / 6);    // 352.5 degrees
     EXPECT_EQ(tr_.TransferTotal[0], 12.5);
 }
 
@@ -317,8 +322,9 @@ TEST_F(TransfersTest, TestModeWithoutWindRosesRefusesAnUnknownSectorCount) {
 
 TEST_F(TransfersTest, MissingPollutantIsFatal) {
     project_.pollutants.push_back(pollutant("CO", kTypeCO));
-    set_text_table("NO2\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\n"
-                   "PM10\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\n");
+    set_text_table(
+        "NO2\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\n"
+        "PM10\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\n");
     EXPECT_EQ(both_passes(), -100);
     EXPECT_TRUE(logged("Nezadané transfery pro CO"));
     EXPECT_TRUE(logged("    (soubor: " + cp1250_to_utf8(project_.transfers.path) + ")"));
@@ -327,9 +333,10 @@ TEST_F(TransfersTest, MissingPollutantIsFatal) {
 // Indicatives have at most 5 characters: 5 pass (a pollutant not computed
 // is then ignored), 6 are refused naming the limit 5.
 TEST_F(TransfersTest, IndicativeLongerThanFiveCharactersIsFatal) {
-    set_text_table("NO2\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\n"
-                   "BENZN\t1.0\n"
-                   "PM10AB\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\n");
+    set_text_table(
+        "NO2\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\n"
+        "BENZN\t1.0\n"
+        "PM10AB\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\n");
     EXPECT_EQ(both_passes(), -100);
     EXPECT_TRUE(logged_fatal_with_file("Indikativ polutantu na řádku 3 je příliš dlouhý (max 5 znaků)"));
 
@@ -348,8 +355,9 @@ TEST_F(TransfersTest, IndicativeLongerThanFiveCharactersIsFatal) {
 
 // The checking pass reads and checks the table but stores nothing of it.
 TEST_F(TransfersTest, TheCheckingPassAloneLeavesZeros) {
-    set_text_table("NO2\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t5.0\n"
-                   "PM10\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t3.0\n");
+    set_text_table(
+        "NO2\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t5.0\n"
+        "PM10\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t3.0\n");
     ASSERT_EQ(pass(ReaderPass::Count), 0);
     EXPECT_EQ(tr_.TransferTotal, std::vector<double>(2, 0.0));
     ASSERT_EQ(tr_.TransferSector.size(), 2u);
@@ -361,8 +369,9 @@ TEST_F(TransfersTest, TheCheckingPassAloneLeavesZeros) {
 // A relative path is taken in the run's directory, not the working
 // directory (detection and reading alike), and messages name it as given.
 TEST_F(TransfersTest, ARelativePathIsOpenedInTheRunsDirectory) {
-    test::write_file(dir_.file("relative.txt"), "NO2\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t5.0\n"
-                                                "PM10\t2.0\t2.0\t2.0\t2.0\t2.0\t2.0\t2.0\t2.0\t3.0\n");
+    test::write_file(dir_.file("relative.txt"),
+                     "NO2\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t1.0\t5.0\n"
+                     "PM10\t2.0\t2.0\t2.0\t2.0\t2.0\t2.0\t2.0\t2.0\t3.0\n");
     in_.directory = dir_.str();
     project_.transfers = InputTable{};
     project_.transfers.path = "relative.txt";

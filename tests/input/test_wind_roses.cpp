@@ -218,8 +218,9 @@ TEST_F(WindRoseTest, TotalsOf99_99PassAnd99_9AreReported) {
     use_table("tot.txt", table_text({near, off}, ',', '.'));
     ASSERT_EQ(both(), 0);
     EXPECT_EQ(runlog.error_count, 1);
-    EXPECT_NE(log().find(cp("+++ chybná vstupní data\n       - Součet četností v růžici 8 je různý od 100%: (99.90%)\n")),
-              std::string::npos);
+    EXPECT_NE(
+        log().find(cp("+++ chybná vstupní data\n       - Součet četností v růžici 8 je různý od 100%: (99.90%)\n")),
+        std::string::npos);
     // The rose keeps its total: 99.9 spread over 48 sectors.
     double sum = 0;
     for (int g = 0; g < 3; ++g)
@@ -235,7 +236,8 @@ TEST_F(WindRoseTest, ControlSumsAreReportedColumnByColumnAndReadingGoesOn) {
     r.at(5, 1, 4) += 5;  // total column, speed class 2
     use_table("ctl.txt", table_text({r}, '\t', '.'));
     ASSERT_EQ(both(), 0);
-    const std::string k = "+++ chybná vstupní data\n       - Kontrolní součet četností v růžici 12 neodpovídá zadanému: ";
+    const std::string k =
+        "+++ chybná vstupní data\n       - Kontrolní součet četností v růžici 12 neodpovídá zadanému: ";
     EXPECT_NE(log().find(cp(k + "[Směr1, Rychl3]\n" + k + "[Směr2, Rychl1]\n" + k + "[Celk, Rychl2]\n")),
               std::string::npos);
     EXPECT_EQ(runlog.error_count, 3);

@@ -341,8 +341,9 @@ TEST(ZemoMap, ValuesThatCannotBeDrawnAreRefusedInDbfToo) {
         make_maps(town.options());
         ADD_FAILURE() << "no refusal";
     } catch (const MapError& e) {
-        EXPECT_NE(std::string(e.what()).find("IHrIHk.dbf, záznam 1, sloupec Crok_SO2: hodnota [nan] není konečné číslo"),
-                  std::string::npos)
+        EXPECT_NE(
+            std::string(e.what()).find("IHrIHk.dbf, záznam 1, sloupec Crok_SO2: hodnota [nan] není konečné číslo"),
+            std::string::npos)
             << e.what();
     }
 }
@@ -363,7 +364,8 @@ TEST(ZemoMap, RastersOfLimitsBelowOneAreNamedAfterTheirColumns) {
                                   "PB=PM10, 0.5, 0.35, Olovo\r\nAS=PM10, 0.006, 0.0036, Arsen\r\n"
                                   "CD=PM10, 0.005, 0.003, Kadmium\r\n[ZDROJE]\r\nBODOVE=bodove.txt, TSV\r\n"
                                   "[METEOROLOGIE]\r\nSOUBOR=ruzice.txt, TSV\r\n[VYSLEDKY]\r\nTYP=ZAKLADNI\r\n"
-                                  "FORMAT=" + format + "\r\nADRESAR=vysledky\r\n"));
+                                  "FORMAT=" +
+                                  format + "\r\nADRESAR=vysledky\r\n"));
         const auto r = test::run_zemo("-a -c -i latky.atm -l vysledky/latky.log", dir.str());
         ASSERT_EQ(r.exit_code, 0) << r.output << read_file(dir.file("vysledky/latky.log"));
         MapOptions o;

@@ -34,7 +34,8 @@ struct Png {
     std::vector<std::uint32_t> pixels;
 
     Colour at(double x, double y) const {
-        const std::size_t row = static_cast<std::size_t>(std::floor(y)), column = static_cast<std::size_t>(std::floor(x));
+        const std::size_t row = static_cast<std::size_t>(std::floor(y)),
+                          column = static_cast<std::size_t>(std::floor(x));
         const std::uint32_t p = pixels[row * width + column];
         return {static_cast<int>(p >> 16 & 0xFF), static_cast<int>(p >> 8 & 0xFF), static_cast<int>(p & 0xFF)};
     }
@@ -108,8 +109,7 @@ TEST(MapPictureScale, MaximumRoundsUpToOneTwoTwoAndHalfOrFiveWithRoundTicks) {
     };
     for (const Case& c : {Case{37, 50, 10}, Case{40, 50, 10}, Case{50, 50, 10}, Case{50.001, 100, 20},
                           Case{2.2, 2.5, 0.5}, Case{1.7, 2, 0.5}, Case{0.9, 1, 0.2}, Case{100, 100, 20},
-                          Case{120, 200, 50}, Case{0.031, 0.05, 0.01}, Case{0.3, 0.5, 0.1},
-                          Case{5e-6, 5e-6, 1e-6}}) {
+                          Case{120, 200, 50}, Case{0.031, 0.05, 0.01}, Case{0.3, 0.5, 0.1}, Case{5e-6, 5e-6, 1e-6}}) {
         SCOPED_TRACE(c.max);
         const ColourScale s = colour_scale(0, c.max);
         EXPECT_EQ(s.low, 0);

@@ -56,8 +56,8 @@ struct Scene {
         return src.NP++;
     }
 
-    int line(double x0, double y0, double x1, double y1, double W, double e = 1e6, double z = 0,
-             double doba = 1.0, double no2_nox = 0.1) {
+    int line(double x0, double y0, double x1, double y1, double W, double e = 1e6, double z = 0, double doba = 1.0,
+             double no2_nox = 0.1) {
         src.SrcL_id.push_back("L");
         src.SrcL_class.push_back(kClassOther);
         src.SrcL_group.push_back(1);
@@ -75,8 +75,8 @@ struct Scene {
         return src.NL++;
     }
 
-    int area(double x, double y, double z, double h, double A, double S, int cls, double e = 1e6,
-             double doba = 1.0, double no2_nox = 0.1) {
+    int area(double x, double y, double z, double h, double A, double S, int cls, double e = 1e6, double doba = 1.0,
+             double no2_nox = 0.1) {
         src.SrcA_id.push_back("A");
         src.SrcA_class.push_back(cls);
         src.SrcA_group.push_back(1);

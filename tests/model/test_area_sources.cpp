@@ -55,8 +55,9 @@ double near_sum(double xr, double yr, int n, int* used = nullptr) {
             const double rise = xj < xf ? 3.0 * std::pow(xj / xf, 2.0 / 3) : 3.0;
             const double sy = std::max(curve((xj + xvy - rs) / 100), sy0);
             const double szt = std::max(bz * std::pow(xj + xvz - rs, cz), sz0) + sz0;
-            const double Phi = (std::erf((rs + yj) / (std::sqrt(2.0) * sy)) + std::erf((rs - yj) / (std::sqrt(2.0) * sy))) *
-                               side / (4 * std::sqrt(2.0) * u * szt);
+            const double Phi =
+                (std::erf((rs + yj) / (std::sqrt(2.0) * sy)) + std::erf((rs - yj) / (std::sqrt(2.0) * sy))) * side /
+                (4 * std::sqrt(2.0) * u * szt);
             sum += gas_V(h + rise, szt) * Phi;
         }
     if (used) *used = count;

@@ -16,8 +16,8 @@ namespace {
 // class IV: Q/(2 pi u sy sz) exp(-y^2/2sy^2) [exp(-H^2/2sz^2) + exp(-H^2/2sz^2)].
 double ground_plume_class4(double Q, double u, double x, double y, double H, double sz_min, double sector_deg) {
     const double L = x >= 100 ? std::log10(x / 100) : 0.0;
-    const double sy = std::max(10.0, std::pow(10.0, 0.5052 + 0.9208 * std::pow(L, 0.9904)) +
-                                         x * std::tan(sector_deg * pi() / 180));
+    const double sy =
+        std::max(10.0, std::pow(10.0, 0.5052 + 0.9208 * std::pow(L, 0.9904)) + x * std::tan(sector_deg * pi() / 180));
     const double sz = std::max(sz_min, 0.239 * std::pow(x, 0.787));
     const double image = std::exp(-H * H / (2 * sz * sz));
     return Q / (2 * pi() * u * sy * sz) * std::exp(-y * y / (2 * sy * sy)) * (image + image);

@@ -80,8 +80,8 @@ TEST_F(OutputTableTest, HeaderAndRecordLengths) {
     t.finish_dbf();
     ASSERT_TRUE(t.close());
     const std::string s = read_file(dir.file("b.dbf"));
-    EXPECT_EQ(u16_at(s, 8), 129);   // 32 * 3 + 33
-    EXPECT_EQ(u16_at(s, 10), 31);   // 3 * 10 + 1
+    EXPECT_EQ(u16_at(s, 8), 129);  // 32 * 3 + 33
+    EXPECT_EQ(u16_at(s, 10), 31);  // 3 * 10 + 1
     // No records: count 0, and the end mark right after the terminator.
     ASSERT_EQ(s.size(), 130u);
     EXPECT_EQ(s.substr(4, 4), std::string(4, '\0'));
@@ -130,9 +130,9 @@ TEST_F(OutputTableTest, NumbersTooLongForTheFieldBecomeTheOverflowMark) {
     };
     const Case cases[] = {
         // coordinate N10.0
-        {9999998976.0, 10, 0, "9999998976"},  // the largest float below 1e10
-        {9999999999.0, 10, 0, "**********"},  // its float is 1e10: 11 digits
-        {12345678901.0, 10, 0, "**********"}, // not 1234567884, ten times too small
+        {9999998976.0, 10, 0, "9999998976"},   // the largest float below 1e10
+        {9999999999.0, 10, 0, "**********"},   // its float is 1e10: 11 digits
+        {12345678901.0, 10, 0, "**********"},  // not 1234567884, ten times too small
         {-999999936.0, 10, 0, "-999999936"},
         {-999999999.0, 10, 0, "**********"},  // its float is -1e9: "-1000000000"
         // concentration N10.3
@@ -140,8 +140,8 @@ TEST_F(OutputTableTest, NumbersTooLongForTheFieldBecomeTheOverflowMark) {
         {999999.99, 10, 3, "**********"},  // float 1000000: "1000000.000"
         {1234567.5, 10, 3, "**********"},  // "1234567.500": the field holds 3 decimals
         {1e10, 10, 3, "**********"},
-        {-99999.99, 10, 3, "-99999.992"},  // float -99999.9921875
-        {-99999.999, 10, 3, "**********"}, // float -100000: "-100000.000"
+        {-99999.99, 10, 3, "-99999.992"},   // float -99999.9921875
+        {-99999.999, 10, 3, "**********"},  // float -100000: "-100000.000"
         // share N6.2
         {999.99, 6, 2, "999.99"},
         {999.996, 6, 2, "******"},  // "1000.00"
@@ -193,8 +193,9 @@ TEST_F(OutputTableTest, OverflowedRecordStaysAlignedAndTheTableIsIncomplete) {
     EXPECT_FALSE(t.close());
     const std::string s = read_file(dir.file("o.dbf"));
     ASSERT_EQ(s.size(), 129u + 2 * 27 + 1);
-    EXPECT_EQ(s.substr(129, 54), " B1        ********** 50.00"
-                                 " B2                -5******");
+    EXPECT_EQ(s.substr(129, 54),
+              " B1        ********** 50.00"
+              " B2                -5******");
 }
 
 TEST_F(OutputTableTest, NumbersIgnoreTheProcessLocale) {
@@ -212,7 +213,9 @@ TEST_F(OutputTableTest, TextFieldsArePaddedOrCut) {
     t.put_text("\xDAst\xED", 6);  // "Ústí" in Windows-1250
     t.put_text("", 3);
     ASSERT_TRUE(t.close());
-    EXPECT_EQ(read_file(dir.file("d.dbf")), "ABCDEFGHIJ\xDAst\xED  " "   ");
+    EXPECT_EQ(read_file(dir.file("d.dbf")),
+              "ABCDEFGHIJ\xDAst\xED  "
+              "   ");
 }
 
 TEST_F(OutputTableTest, RecordCountIsWrittenLowestByteFirst) {

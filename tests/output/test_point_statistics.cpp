@@ -354,10 +354,11 @@ TEST_F(PointStatisticsTest, DirectionCountNotAMultipleOfSixteen) {
     occur(0, 0, 39, 1.0);
     conc.at(0, case_slot(0, 0, 39), 0) = 12;
     conc.at(0, case_slot(5, 0, 39), 0) = 3;
-    EXPECT_EQ(run_stage(log, [&] {
-                  check_sector_setting(in, log);
-                  return 0;
-              }),
+    EXPECT_EQ(run_stage(log,
+                        [&] {
+                            check_sector_setting(in, log);
+                            return 0;
+                        }),
               -100);
     EXPECT_NE(test::read_file(log_path).find(test::cp("*** chyba programu\n"
                                                       "       - chybné nastavení počtu výstupních sektorů\n")),
@@ -366,11 +367,12 @@ TEST_F(PointStatisticsTest, DirectionCountNotAMultipleOfSixteen) {
     EXPECT_NO_THROW(point_statistics(in, conc, point, stats));
 
     project.result_type = kResultBasic;
-    EXPECT_EQ(run_stage(log, [&] {
-                  check_sector_setting(in, log);
-                  point_statistics(in, conc, point, stats);
-                  return 0;
-              }),
+    EXPECT_EQ(run_stage(log,
+                        [&] {
+                            check_sector_setting(in, log);
+                            point_statistics(in, conc, point, stats);
+                            return 0;
+                        }),
               0);
     EXPECT_DOUBLE_EQ(so2().Crok, 3);
     EXPECT_DOUBLE_EQ(so2().Cmax, 12);

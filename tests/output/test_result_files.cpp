@@ -218,7 +218,12 @@ TEST_F(ResultFilesTest, TextTablesOfTheStandardType) {
     // Sectors that no case reaches show 0.00, exceedances included.
     std::string max_row = "B1\t1234\t-568";
     for (int s = 0; s < 16; ++s)
-        max_row += s % 2 == 0 ? std::string("\t").append(str(10.0 + s)).append("\t").append(str(0.5 * s)).append("\t").append(str(0.25 * s))
+        max_row += s % 2 == 0 ? std::string("\t")
+                                    .append(str(10.0 + s))
+                                    .append("\t")
+                                    .append(str(0.5 * s))
+                                    .append("\t")
+                                    .append(str(0.25 * s))
                               : std::string("\t0.00\t0.00\t0.00");
     EXPECT_EQ(read_file(out("Smax_SO2.txt")), sector_max_header() + max_row + "\r\n");
     std::string no2_max = read_file(out("Smax_NO2.txt"));
@@ -243,7 +248,7 @@ TEST_F(ResultFilesTest, DbfTablesHeadersRecordsAndCounts) {
     EXPECT_EQ(u16_at(basic, 4), 1);
     EXPECT_EQ(u16_at(basic, 8), 353);
     EXPECT_EQ(u16_at(basic, 10), 89);
-    const char* names[10] = {"Bod",      "X",        "Y",         "Crok_SO2", "Cmax_SO2",
+    const char* names[10] = {"Bod",       "X",         "Y",        "Crok_SO2", "Cmax_SO2",
                              "P_125_SO2", "P_350_SO2", "Crok_NO2", "Cmax_NO2", "P_200_NO2"};
     const char types[10] = {'C', 'N', 'N', 'N', 'N', 'N', 'N', 'N', 'N', 'N'};
     const int widths[10] = {10, 10, 10, 10, 10, 6, 6, 10, 10, 6};
@@ -395,10 +400,9 @@ TEST_F(ResultFilesTest, GroupsAboveNineHundredNinetyNineKeepDistinctDbfNames) {
 
 TEST(DbfGroupFieldName, FormsAndTheirEdges) {
     const std::pair<int, const char*> cases[] = {
-        {0, "Skupina_0"},         {7, "Skupina_7"},           {999, "Skupina_999"},
-        {-99, "Skupina_-99"},     {1000, "Skup_1000"},         {999999, "Skup_999999"},
-        {-100, "Skup_-100"},      {-99999, "Skup_-99999"},     {1000000, "S1000000"},
-        {INT_MAX, "S2147483647"}, {-100000, "M100000"},        {INT_MIN, "M2147483648"},
+        {0, "Skupina_0"},      {7, "Skupina_7"},         {999, "Skupina_999"}, {-99, "Skupina_-99"},
+        {1000, "Skup_1000"},   {999999, "Skup_999999"},  {-100, "Skup_-100"},  {-99999, "Skup_-99999"},
+        {1000000, "S1000000"}, {INT_MAX, "S2147483647"}, {-100000, "M100000"}, {INT_MIN, "M2147483648"},
     };
     for (const auto& [group, name] : cases) EXPECT_EQ(dbf_group_field_name(group), name) << group;
 }
@@ -443,7 +447,8 @@ protected:
             return ::testing::AssertionFailure() << cp1250_to_utf8(log);
         if (files_in(out_dir()) != std::set<std::string>{std::filesystem::path(earlier).filename().string()})
             return ::testing::AssertionFailure() << "a result file was created";
-        if (read_file(earlier) != "earlier results") return ::testing::AssertionFailure() << "the earlier table changed";
+        if (read_file(earlier) != "earlier results")
+            return ::testing::AssertionFailure() << "the earlier table changed";
         return ::testing::AssertionSuccess();
     }
     bool prepared(int type, int format) {
@@ -497,9 +502,8 @@ TEST_F(SameColumnNamesTest, TwoLimitsThatPrintAlikeAreNamedApart) {
     project.pollutants[0].limit[0] = 100;
     project.pollutants[0].limit[1] = 99.99;
     ASSERT_TRUE(prepared(kResultStandard, kFormatTxt));
-    EXPECT_EQ(column_names(out("IHrIHk.txt")),
-              (Names{"Bod", "X", "Y", "Crok_SO2", "Cmax_SO2", "P_100_SO2", "P_99.99_SO2", "Crok_NO2", "Cmax_NO2",
-                     "P_200_NO2"}));
+    EXPECT_EQ(column_names(out("IHrIHk.txt")), (Names{"Bod", "X", "Y", "Crok_SO2", "Cmax_SO2", "P_100_SO2",
+                                                      "P_99.99_SO2", "Crok_NO2", "Cmax_NO2", "P_200_NO2"}));
     const Names smax = column_names(out("Smax_SO2.txt"));
     ASSERT_EQ(smax.size(), 3u + 16 * 3);
     EXPECT_EQ(Names(smax.begin() + 3, smax.begin() + 9),
@@ -507,9 +511,8 @@ TEST_F(SameColumnNamesTest, TwoLimitsThatPrintAlikeAreNamedApart) {
     EXPECT_EQ(column_names(out("Smax_NO2.txt"))[4], "S_P_200");
 
     ASSERT_TRUE(prepared(kResultStandard, kFormatDbf));
-    EXPECT_EQ(column_names(out("IHrIHk.dbf")),
-              (Names{"Bod", "X", "Y", "Crok_SO2", "Cmax_SO2", "P1_SO2", "P2_SO2", "Crok_NO2", "Cmax_NO2",
-                     "P_200_NO2"}));
+    EXPECT_EQ(column_names(out("IHrIHk.dbf")), (Names{"Bod", "X", "Y", "Crok_SO2", "Cmax_SO2", "P1_SO2", "P2_SO2",
+                                                      "Crok_NO2", "Cmax_NO2", "P_200_NO2"}));
     const Names smax_dbf = column_names(out("Smax_SO2.dbf"));
     ASSERT_EQ(smax_dbf.size(), 3u + 16 * 3);
     EXPECT_EQ(Names(smax_dbf.end() - 3, smax_dbf.end()), (Names{"SSZ_X", "SSZ_P1", "SSZ_P2"}));
@@ -579,9 +582,8 @@ TEST_F(SameColumnNamesTest, SectorMaximaOfLongLimits) {
     ASSERT_TRUE(prepared(kResultStandard, kFormatDbf));
     EXPECT_EQ(limit_columns(out("IHrIHk.dbf"), 3, 2), (Names{"P_12345_SO2", "P_123456_SO"}));
     const Names smax = column_names(out("Smax_SO2.dbf"));
-    EXPECT_EQ(Names(smax.begin() + 3, smax.begin() + 12),
-              (Names{"S_X", "S_P_12345", "S_P_123456", "SSV_X", "SSV_P1", "SSV_P2", "SV_X", "SV_P_12345",
-                     "SV_P_123456"}));
+    EXPECT_EQ(Names(smax.begin() + 3, smax.begin() + 12), (Names{"S_X", "S_P_12345", "S_P_123456", "SSV_X", "SSV_P1",
+                                                                 "SSV_P2", "SV_X", "SV_P_12345", "SV_P_123456"}));
 }
 
 // dBase readers look fields up without regard to case.
@@ -610,8 +612,8 @@ TEST_F(ResultFilesTest, NumbersTooLongForTheirDbfFieldsAreMarkedAndReported) {
 
     const std::string basic = read_file(out("IHrIHk.dbf"));
     ASSERT_EQ(basic.size(), 353u + 89u + 1u);
-    EXPECT_EQ(basic.substr(353, 51), std::string(" ") + "B1        " + "**********" + "      -568" + "**********" +
-                                         "    99.999");
+    EXPECT_EQ(basic.substr(353, 51),
+              std::string(" ") + "B1        " + "**********" + "      -568" + "**********" + "    99.999");
     EXPECT_EQ(u16_at(basic, 4), 1);  // completed all the same
 
     const std::string log = log_text();
@@ -732,10 +734,10 @@ TEST_F(ResultFilesTest, DbfTablesReadBackByAnIndependentReader) {
               "Pskupin_SO2.dbf 1 Bod,X,Y,Skupina_1,Skupina_3,Skupina_7,Transfer\n"
               "\xC3\x9Ast\xC3\xAD 1|1234|-568|30.0|50.0|15.0|5.0\n");
     // The same values as the text tables.
-    EXPECT_NE(read_file(out("IHrIHk.txt")).find(utf8_to_cp1250("\r\nÚstí 1\t1234\t-568\t100.00000\t100.00\t1.23\t0.50")),
-              std::string::npos);
-    EXPECT_NE(read_file(out("Pskupin_SO2.txt")).find("\t1234\t-568\t30.00\t50.00\t15.00\t5.00\r\n"),
-              std::string::npos);
+    EXPECT_NE(
+        read_file(out("IHrIHk.txt")).find(utf8_to_cp1250("\r\nÚstí 1\t1234\t-568\t100.00000\t100.00\t1.23\t0.50")),
+        std::string::npos);
+    EXPECT_NE(read_file(out("Pskupin_SO2.txt")).find("\t1234\t-568\t30.00\t50.00\t15.00\t5.00\r\n"), std::string::npos);
 }
 
 namespace {

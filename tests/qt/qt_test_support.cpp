@@ -148,8 +148,8 @@ void click(QAbstractButton* button) {
     if (qobject_cast<QCheckBox*>(button) || qobject_cast<QRadioButton*>(button)) {
         QStyleOptionButton option;
         option.initFrom(button);
-        const QStyle::SubElement element = qobject_cast<QCheckBox*>(button) ? QStyle::SE_CheckBoxIndicator
-                                                                             : QStyle::SE_RadioButtonIndicator;
+        const QStyle::SubElement element =
+            qobject_cast<QCheckBox*>(button) ? QStyle::SE_CheckBoxIndicator : QStyle::SE_RadioButtonIndicator;
         const QRect indicator = button->style()->subElementRect(element, &option, button);
         QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, indicator.center());
         return;

@@ -110,8 +110,10 @@ private slots:
         QCOMPARE(w.fP_PolList_Lst->count(), static_cast<int>(catalogue_.entries.size()));
         // Czech order: "Arsen" first, "Oxid" entries after "Olovo", "Ozon" after them.
         QCOMPARE(w.fP_PolList_Lst->item(0)->text(), QStringLiteral("Arsen"));
-        QVERIFY(row_of(w.fP_PolList_Lst, QStringLiteral("Olovo")) < row_of(w.fP_PolList_Lst, QStringLiteral("Oxid uhelnatý")));
-        QVERIFY(row_of(w.fP_PolList_Lst, QStringLiteral("Oxidy dusíku")) < row_of(w.fP_PolList_Lst, QStringLiteral("Ozon")));
+        QVERIFY(row_of(w.fP_PolList_Lst, QStringLiteral("Olovo")) <
+                row_of(w.fP_PolList_Lst, QStringLiteral("Oxid uhelnatý")));
+        QVERIFY(row_of(w.fP_PolList_Lst, QStringLiteral("Oxidy dusíku")) <
+                row_of(w.fP_PolList_Lst, QStringLiteral("Ozon")));
         QVERIFY(w.fP_PolList_Lst->selectedItems().isEmpty());
         QCOMPARE(QApplication::focusWidget(), w.fP_PolList_Lst);
         QVERIFY(w.fP_PolUsr_Edt->text().isEmpty());

@@ -161,7 +161,8 @@ private slots:
         for (int i = 0; i < lines.size(); ++i, block = block.next()) {
             QCOMPARE(block.text(), lines[i]);
             const QBrush ground = block.blockFormat().background();
-            const bool bold = !block.text().isEmpty() && block.begin().fragment().charFormat().fontWeight() == QFont::Bold;
+            const bool bold =
+                !block.text().isEmpty() && block.begin().fragment().charFormat().fontWeight() == QFont::Bold;
             if (kinds[i] == Plain) {
                 QCOMPARE(ground.style(), Qt::NoBrush);
                 QVERIFY(!bold);

@@ -56,8 +56,8 @@ QString make_root(const QString& name) {
         QDirIterator it(from, QDir::Files);
         while (it.hasNext()) {
             it.next();
-            QFile::copy(it.filePath(), root + QLatin1Char('/') + QString::fromLatin1(sub) + QLatin1Char('/') +
-                                           it.fileName());
+            QFile::copy(it.filePath(),
+                        root + QLatin1Char('/') + QString::fromLatin1(sub) + QLatin1Char('/') + it.fileName());
         }
     }
     return root;
@@ -117,9 +117,7 @@ struct Fixture {
 
 // Answers the next file dialog with path (accepting it).
 void answer_file_dialog(const QString& path) {
-    answer_next_modal([path](QWidget* modal) {
-        choose_in_file_dialog(modal, path);
-    });
+    answer_next_modal([path](QWidget* modal) { choose_in_file_dialog(modal, path); });
 }
 
 // Waits until the events queued so far (message boxes included) have run.
@@ -295,8 +293,8 @@ void TestMainWindow::rotationIsSavedWithAPointAndLettersAreRefused() {
     settle();
     const QByteArray text = file_bytes(saved + QStringLiteral(".atm"));
     QVERIFY2(text.contains("Projekce=jina\r\nOtoceni=12.5\r\n"), text.constData());
-    QCOMPARE(f.w().windowTitle(), QDir::toNativeSeparators(saved + QStringLiteral(".atm")).prepend('[') +
-                                      QStringLiteral("] - Zemo"));
+    QCOMPARE(f.w().windowTitle(),
+             QDir::toNativeSeparators(saved + QStringLiteral(".atm")).prepend('[') + QStringLiteral("] - Zemo"));
     QVERIFY(!f.w().form().modified());
 }
 
@@ -424,8 +422,8 @@ bool console_run(const QString& dir) {
 void open_town(Fixture& f, const QString& dir) {
     answer_file_dialog(dir + QStringLiteral("/town.atm"));
     f.w().open_project();
-    QCOMPARE(f.w().windowTitle(), QDir::toNativeSeparators(dir + QStringLiteral("/town.atm")).prepend('[') +
-                                      QStringLiteral("] - Zemo"));
+    QCOMPARE(f.w().windowTitle(),
+             QDir::toNativeSeparators(dir + QStringLiteral("/town.atm")).prepend('[') + QStringLiteral("] - Zemo"));
     QCOMPARE(f.w().fMP_PolChoice_Lst->count(), 4);
 }
 

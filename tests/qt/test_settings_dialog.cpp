@@ -84,7 +84,8 @@ class TestSettingsDialog : public QObject {
         QCOMPARE(b.title, QStringLiteral("Jméno LOG souboru"));
         QVERIFY(b.save_mode);
         QVERIFY(b.no_overwrite_prompt);
-        QCOMPARE(b.filters, (QStringList{QStringLiteral("LOG soubory (*.log)"), QStringLiteral("všechny soubory (*)")}));
+        QCOMPARE(b.filters,
+                 (QStringList{QStringLiteral("LOG soubory (*.log)"), QStringLiteral("všechny soubory (*)")}));
         QCOMPARE(b.filter, expected_filter);
     }
 
@@ -161,18 +162,15 @@ private slots:
         SettingsDialog d(prefs);
         show(d);
         const QString chosen = dir_ + QStringLiteral("/běh");
-        Browsed b = browse(d, [&](QFileDialog* files) {
-            tq::choose_in_file_dialog(files, chosen);
-        });
+        Browsed b = browse(d, [&](QFileDialog* files) { tq::choose_in_file_dialog(files, chosen); });
         check_browser(b, QStringLiteral("LOG soubory (*.log)"));
         QCOMPARE(d.fST_LogFn_Edt->text(), chosen + QStringLiteral(".log"));
 
         // A name with an extension keeps it, and another extension presets
         // the filter of all files.
         tq::type_text(d.fST_LogFn_Edt, dir_ + QStringLiteral("/run.txt"));
-        b = browse(d, [&](QFileDialog* files) {
-            tq::choose_in_file_dialog(files, dir_ + QStringLiteral("/jiny.out"));
-        });
+        b = browse(d,
+                   [&](QFileDialog* files) { tq::choose_in_file_dialog(files, dir_ + QStringLiteral("/jiny.out")); });
         check_browser(b, QStringLiteral("všechny soubory (*)"));
         QCOMPARE(b.preset, dir_ + QStringLiteral("/run.txt"));
         QCOMPARE(d.fST_LogFn_Edt->text(), dir_ + QStringLiteral("/jiny.out"));

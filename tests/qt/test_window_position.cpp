@@ -27,8 +27,8 @@ namespace {
 // True when the window manager has set _NET_FRAME_EXTENTS on window.
 bool has_frame_extents(const QWidget* window) {
     QProcess xprop;
-    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window->winId()),
-                                          QStringLiteral("_NET_FRAME_EXTENTS")});
+    xprop.start(QStringLiteral("xprop"),
+                {QStringLiteral("-id"), QString::number(window->winId()), QStringLiteral("_NET_FRAME_EXTENTS")});
     if (!xprop.waitForFinished(5000)) return false;
     return xprop.readAllStandardOutput().contains("_NET_FRAME_EXTENTS(CARDINAL) =");
 }
@@ -77,8 +77,10 @@ private slots:
             QTest::mouseClick(window->fM_End_Btn, Qt::LeftButton);
             QTRY_VERIFY(!window->isVisible());
             // What "&Konec" stored is where the window stood.
-            QCOMPARE(QString::fromStdString(user.get(group, "mForm_x").value_or("")), QString::number(shown.last().y()));
-            QCOMPARE(QString::fromStdString(user.get(group, "mForm_y").value_or("")), QString::number(shown.last().x()));
+            QCOMPARE(QString::fromStdString(user.get(group, "mForm_x").value_or("")),
+                     QString::number(shown.last().y()));
+            QCOMPARE(QString::fromStdString(user.get(group, "mForm_y").value_or("")),
+                     QString::number(shown.last().x()));
         }
         // The first start opened at the stored place, and so did every other.
         QCOMPARE(shown[0], QPoint(300, 200));

@@ -126,9 +126,7 @@ protected:
         return cp1250_to_utf8(test::read_file(log_path_));
     }
 
-    int computation() {
-        return run_computation(in, files, input, hooks) == ComputationEnd::Complete ? 0 : -100;
-    }
+    int computation() { return run_computation(in, files, input, hooks) == ComputationEnd::Complete ? 0 : -100; }
 
     test::TempDir dir_;
     std::string log_path_;

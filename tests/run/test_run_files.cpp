@@ -117,10 +117,11 @@ TEST_F(HeldLogTest, ALogSentToTheConsoleCreatesNoFile) {
     log.hold();
     log.open(path, 1);
     log.message(kInformation, "informace");
-    EXPECT_EQ(run_stage(log, [&] {
-                  log.message(kFatalCreate, "kolize");
-                  return 0;
-              }),
+    EXPECT_EQ(run_stage(log,
+                        [&] {
+                            log.message(kFatalCreate, "kolize");
+                            return 0;
+                        }),
               -100);
     log.release_to_console();
     log.message(kErrorData, "potom");  // also to the console
@@ -156,10 +157,11 @@ TEST(PlannedResultFiles, AreTheFilesAnExtendedRunWrites) {
     PartialNumbers notes;
     InputContext in(log, notes, dir.str() + "/");
     ProjectConfig project;
-    ASSERT_EQ(run_stage(log, [&] {
-                  project = read_project("p.atm", platform::full_directory(dir.str()), in);
-                  return 0;
-              }),
+    ASSERT_EQ(run_stage(log,
+                        [&] {
+                            project = read_project("p.atm", platform::full_directory(dir.str()), in);
+                            return 0;
+                        }),
               0);
     std::set<std::string> planned;
     for (const PlannedResultFile& f : planned_result_files(project))

@@ -60,8 +60,9 @@ std::vector<std::string> result_names(const Town& town) {
 std::string log_without_times(const Town& town) {
     std::string log = town.log();
     log = std::regex_replace(log, std::regex(town.dir.path().filename().string()), "DIR");
-    return std::regex_replace(log, std::regex("[0-9]{2}:[0-9]{2}:[0-9]{2}|[0-9]+h [0-9]+m [0-9]+s|"
-                                              "[0-9]{2}\\.[0-9]{2}\\.[0-9]{4}"),
+    return std::regex_replace(log,
+                              std::regex("[0-9]{2}:[0-9]{2}:[0-9]{2}|[0-9]+h [0-9]+m [0-9]+s|"
+                                         "[0-9]{2}\\.[0-9]{2}\\.[0-9]{4}"),
                               "T");
 }
 
@@ -275,7 +276,8 @@ TEST_F(InProcessRuns, AFatalStopAtTheSecondPointLeavesTheSameFilesAtEightThreads
         ::unsetenv("ZEMO_THREADS");
         logs.push_back(log_without_times(town));
         std::vector<std::string> bytes;
-        for (const std::string& name : result_names(town)) bytes.push_back(read_file(town.dir.file("vysledky/" + name)));
+        for (const std::string& name : result_names(town))
+            bytes.push_back(read_file(town.dir.file("vysledky/" + name)));
         tables.push_back(bytes);
     }
     EXPECT_EQ(logs[1], logs[0]);
