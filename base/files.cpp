@@ -53,6 +53,15 @@ bool File::open(const std::string& path, const char* mode) { return open_with(pa
 
 bool File::open_regular(const std::string& path) { return open_with(path, "r", true); }
 
+bool File::create_new(const std::string& path) {
+    close();
+    write_failed_ = false;
+    path_ = path;
+    handle_ = platform::create_new_file(path);
+    writable_ = handle_ != nullptr;
+    return handle_ != nullptr;
+}
+
 bool File::open_with(const std::string& path, const char* mode, bool regular_only) {
     close();
     write_failed_ = false;

@@ -34,6 +34,9 @@ public:
     // would wait for a writer for ever) or a socket is not opened; false
     // then, as for a file that does not exist.
     bool open_regular(const std::string& path);
+    // Creates path for writing only when nothing of that name exists (a
+    // symbolic link is not followed): a temporary file nobody can plant.
+    bool create_new(const std::string& path);
     // Flushes and closes; false when any write of the file failed.
     bool close();
     bool is_open() const { return handle_ != nullptr; }

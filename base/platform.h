@@ -4,6 +4,7 @@
 // program; the implementation converts them for the file system.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
@@ -95,6 +96,77 @@ bool is_directory(const std::string& path);
 bool is_regular_file(const std::string& path);
 // The time a regular file was last written; false for anything else.
 bool modification_time(const std::string& path, std::time_t& when);
+
+// Creates a new file for writing; nullptr when path exists already (also
+// as a symbolic link, which is never followed) or cannot be created.
+std::FILE* create_new_file(const std::string& path);
+// Renames from to to, replacing a file to may name; 0 on success, else the
+// reason as an errno value (EBUSY: another program holds one of the files
+// open, as Windows refuses to replace a table open in a spreadsheet).
+int rename_replacing(const std::string& from, const std::string& to);
+// Removes a file (a symbolic link itself, never its target); true when it
+// is gone afterwards, also when there was none.
+bool remove_file(const std::string& path);
+// The errno value of the last failed call of this thread.
+int last_error();
+// The reason an errno value gives, in the program's Czech for messages
+// ("přístup odepřen"); empty for 0.
+std::string error_text(int error);
+
+// An advisory lock on a file, taken without waiting and released by its
+// destruction or the end of the process (also a killed one): POSIX flock,
+// which conflicts between two opens of one file in one process too, and
+// Windows LockFileEx on a byte range far beyond any content. The file is
+// created when missing and never truncated by the lock; what it holds is
+// written through the lock itself.
+class FileLock {
+public:
+    enum class Result { Acquired, HeldElsewhere, Failed };
+    FileLock() = default;
+    ~FileLock();
+    FileLock(FileLock&& other) noexcept;
+    FileLock& operator=(FileLock&& other) noexcept;
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    // Failed when the file cannot be opened or created (error() says why).
+    Result acquire(const std::string& path);
+    void release();
+    bool held() const { return handle_ != kNoHandle; }
+    int error() const { return error_; }
+    // Replaces the file's content, or appends to it (flushed to the
+    // system at once); false when the write failed.
+    bool write(std::string_view text);
+    bool append(std::string_view text);
+
+private:
+    // The file descriptor (POSIX) or HANDLE (Windows).
+    static constexpr std::intptr_t kNoHandle = -1;
+    std::intptr_t handle_ = kNoHandle;
+    int error_ = 0;
+};
+
+// The directory for the logs of this user (created with its parents when
+// missing, readable by the user alone where it is new): POSIX
+// $XDG_STATE_HOME/zemo/log, else ~/.local/state/zemo/log; Windows
+// %LOCALAPPDATA%\ZEMO\log. Ends in the separator; empty when it cannot be
+// made.
+std::string user_log_directory();
+// The names of the entries of a directory (no "." and ".."); empty when
+// it cannot be read.
+std::vector<std::string> directory_entries(const std::string& dir);
+
+// Signals of the console program: SIGINT and SIGTERM (Ctrl+C, Ctrl+Break
+// and the closing of its console window on Windows) set *stop instead of
+// ending the process, so that the run stops at its next point as the
+// desktop's "Zastavit" stops it; SIGXFSZ is ignored, so that a write past
+// the file-size limit fails and is reported instead of killing the
+// process. nullptr gives SIGINT and SIGTERM their default again (the
+// prompt after a run ends at Ctrl+C).
+void handle_stop_signals(std::atomic<bool>* stop);
+// SIGXFSZ ignored alone (the desktop program, the map tool), so that a
+// write past the file-size limit is reported as a failed write.
+void ignore_file_size_signal();
 
 // A key that two paths share exactly when they name the same file: the
 // file system's identity of an existing file (so a symbolic link, "./" or

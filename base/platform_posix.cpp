@@ -2,9 +2,13 @@
 // tested). The installation root comes from the machine-wide settings file
 // that Qt's QSettings reads for the same organisation and application at
 // system scope, or from the installation data staged next to the program.
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sched.h>
 #include <sys/stat.h>
@@ -99,6 +103,130 @@ std::string file_key(const std::string& path) {
     const std::filesystem::path absolute = std::filesystem::absolute(native, ec);
     return key.append("P").append((ec ? std::filesystem::path(native) : absolute).lexically_normal().string());
 }
+
+std::FILE* create_new_file(const std::string& path) {
+    const int fd = ::open(native_name(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (!file) ::close(fd);
+    return file;
+}
+
+int rename_replacing(const std::string& from, const std::string& to) {
+    return std::rename(native_name(from).c_str(), native_name(to).c_str()) == 0 ? 0 : errno;
+}
+
+bool remove_file(const std::string& path) { return ::unlink(native_name(path).c_str()) == 0 || errno == ENOENT; }
+
+int last_error() { return errno; }
+
+FileLock::~FileLock() { release(); }
+
+FileLock::FileLock(FileLock&& other) noexcept : handle_(other.handle_), error_(other.error_) {
+    other.handle_ = kNoHandle;
+}
+
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
+    if (this != &other) {
+        release();
+        handle_ = other.handle_;
+        error_ = other.error_;
+        other.handle_ = kNoHandle;
+    }
+    return *this;
+}
+
+FileLock::Result FileLock::acquire(const std::string& path) {
+    release();
+    const int fd = ::open(native_name(path).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error_ = errno;
+        return Result::Failed;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        error_ = errno;
+        ::close(fd);
+        return error_ == EWOULDBLOCK ? Result::HeldElsewhere : Result::Failed;
+    }
+    error_ = 0;
+    handle_ = fd;
+    return Result::Acquired;
+}
+
+void FileLock::release() {
+    if (handle_ == kNoHandle) return;
+    ::close(static_cast<int>(handle_));  // closing the descriptor ends its lock
+    handle_ = kNoHandle;
+}
+
+namespace {
+bool write_all(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = ::write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+}  // namespace
+
+bool FileLock::write(std::string_view text) {
+    if (handle_ == kNoHandle) return false;
+    const int fd = static_cast<int>(handle_);
+    return ::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0 && write_all(fd, text);
+}
+
+bool FileLock::append(std::string_view text) {
+    if (handle_ == kNoHandle) return false;
+    const int fd = static_cast<int>(handle_);
+    return ::lseek(fd, 0, SEEK_END) >= 0 && write_all(fd, text);
+}
+
+std::string user_log_directory() {
+    std::filesystem::path dir;
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const char* home = std::getenv("HOME");
+    if (state && *state == '/') dir = std::filesystem::path(state) / "zemo" / "log";
+    else if (home && *home) dir = std::filesystem::path(home) / ".local" / "state" / "zemo" / "log";
+    else return std::string();
+    // Each new directory readable by the user alone (mode 700).
+    std::filesystem::path made;
+    for (const auto& part : dir) {
+        made /= part;
+        if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) return std::string();
+    }
+    if (!std::filesystem::is_directory(dir)) return std::string();
+    return with_separator(utf8_to_cp1250(dir.string()));
+}
+
+std::vector<std::string> directory_entries(const std::string& dir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(native_name(dir.empty() ? std::string(".") : dir), ec), end;
+         !ec && it != end; it.increment(ec))
+        names.push_back(utf8_to_cp1250(it->path().filename().string()));
+    return names;
+}
+
+namespace {
+std::atomic<bool>* stop_flag = nullptr;
+extern "C" void on_stop_signal(int) {
+    if (stop_flag) stop_flag->store(true);
+}
+}  // namespace
+
+void handle_stop_signals(std::atomic<bool>* stop) {
+    stop_flag = stop;
+    struct sigaction action {};
+    action.sa_handler = stop ? on_stop_signal : SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+    ignore_file_size_signal();
+}
+
+void ignore_file_size_signal() { std::signal(SIGXFSZ, SIG_IGN); }
 
 std::tm local_time(std::time_t t) {
     std::tm out{};

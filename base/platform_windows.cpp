@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <direct.h>
+#include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <vector>
 
 #include "base/platform.h"
@@ -104,6 +106,174 @@ std::string file_key(const std::string& path) {
     const DWORD n = GetFullPathNameW(w.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     return key.append("P").append(to_upper(n > 0 && n < full.size() ? narrow(std::wstring(full.data(), n)) : path));
 }
+
+namespace {
+
+// The errno value of a Windows error, as the portable callers take it;
+// a sharing violation (a file open in another program) is EBUSY.
+int errno_of(DWORD code) {
+    switch (code) {
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION: return EBUSY;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_WRITE_PROTECT: return EACCES;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND: return ENOENT;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+        case ERROR_TOO_MANY_OPEN_FILES: return EMFILE;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS: return EEXIST;
+        case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
+        case ERROR_INVALID_NAME: return EINVAL;
+        default: return EIO;
+    }
+}
+
+// The lock's byte range: far beyond any content, so that the lock never
+// keeps another process from reading what the file holds.
+constexpr DWORD kLockOffsetHigh = 0x40000000;
+
+}  // namespace
+
+std::FILE* create_new_file(const std::string& path) {
+    const int fd = _wopen(wide(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0) return nullptr;
+    std::FILE* file = _fdopen(fd, "wb");
+    if (!file) _close(fd);
+    return file;
+}
+
+int rename_replacing(const std::string& from, const std::string& to) {
+    if (MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+    return errno_of(GetLastError());
+}
+
+bool remove_file(const std::string& path) {
+    if (DeleteFileW(wide(path).c_str())) return true;
+    const DWORD code = GetLastError();
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
+
+int last_error() { return errno_of(GetLastError()); }
+
+FileLock::~FileLock() { release(); }
+
+FileLock::FileLock(FileLock&& other) noexcept : handle_(other.handle_), error_(other.error_) {
+    other.handle_ = kNoHandle;
+}
+
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
+    if (this != &other) {
+        release();
+        handle_ = other.handle_;
+        error_ = other.error_;
+        other.handle_ = kNoHandle;
+    }
+    return *this;
+}
+
+FileLock::Result FileLock::acquire(const std::string& path) {
+    release();
+    HANDLE h = CreateFileW(wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error_ = errno_of(GetLastError());
+        return Result::Failed;
+    }
+    OVERLAPPED range{};
+    range.OffsetHigh = kLockOffsetHigh;
+    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &range)) {
+        const DWORD code = GetLastError();
+        CloseHandle(h);
+        error_ = errno_of(code);
+        return code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING ? Result::HeldElsewhere : Result::Failed;
+    }
+    error_ = 0;
+    handle_ = reinterpret_cast<std::intptr_t>(h);
+    return Result::Acquired;
+}
+
+void FileLock::release() {
+    if (handle_ == kNoHandle) return;
+    HANDLE h = reinterpret_cast<HANDLE>(handle_);
+    OVERLAPPED range{};
+    range.OffsetHigh = kLockOffsetHigh;
+    UnlockFileEx(h, 0, 1, 0, &range);
+    CloseHandle(h);
+    handle_ = kNoHandle;
+}
+
+namespace {
+bool write_at_end(HANDLE h, std::string_view text, bool replace) {
+    LARGE_INTEGER zero{};
+    if (replace && (!SetFilePointerEx(h, zero, nullptr, FILE_BEGIN) || !SetEndOfFile(h))) return false;
+    if (!SetFilePointerEx(h, zero, nullptr, FILE_END)) return false;
+    while (!text.empty()) {
+        DWORD written = 0;
+        if (!WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) || written == 0)
+            return false;
+        text.remove_prefix(written);
+    }
+    return FlushFileBuffers(h) != 0;
+}
+}  // namespace
+
+bool FileLock::write(std::string_view text) {
+    return handle_ != kNoHandle && write_at_end(reinterpret_cast<HANDLE>(handle_), text, true);
+}
+
+bool FileLock::append(std::string_view text) {
+    return handle_ != kNoHandle && write_at_end(reinterpret_cast<HANDLE>(handle_), text, false);
+}
+
+std::string user_log_directory() {
+    wchar_t buffer[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return std::string();
+    std::wstring dir(buffer, n);
+    for (const wchar_t* part : {L"\\ZEMO", L"\\log"}) {
+        dir += part;
+        if (!CreateDirectoryW(dir.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return std::string();
+    }
+    return narrow(dir) + "\\";
+}
+
+std::vector<std::string> directory_entries(const std::string& dir) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW(wide(with_separator(dir.empty() ? std::string(".") : dir) + "*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names.push_back(narrow(name));
+    } while (FindNextFileW(h, &found));
+    FindClose(h);
+    return names;
+}
+
+namespace {
+std::atomic<bool>* stop_flag = nullptr;
+
+BOOL WINAPI on_console_event(DWORD event) {
+    if (!stop_flag) return FALSE;
+    stop_flag->store(true);
+    // The closing of the console window ends the process once this returns:
+    // the run is given the time Windows allows (5 s) to stop at its next
+    // point and put everything back.
+    if (event == CTRL_CLOSE_EVENT) Sleep(4500);
+    return TRUE;
+}
+}  // namespace
+
+void handle_stop_signals(std::atomic<bool>* stop) {
+    stop_flag = stop;
+    SetConsoleCtrlHandler(on_console_event, TRUE);
+}
+
+// Windows has no file-size signal.
+void ignore_file_size_signal() {}
 
 std::tm local_time(std::time_t t) {
     std::tm out{};

@@ -15,6 +15,8 @@ void RunLog::reset() {
     on_demand_path = "zemo.log";
     log_path.clear();
     copy_path.clear();
+    copy_suffix.clear();
+    copy_name.clear();
     log_given = false;
     error_count = 0;
     log_state = 0;
@@ -259,6 +261,9 @@ void RunLog::fatal_with_file(MessageType type, std::string_view text, std::strin
 void RunLog::write(std::string_view text) {
     if (level <= 0 || !opened) return;
     put(text);
+    // The banner and stage lines reach the file at once, so that the log
+    // of a killed run shows how far it got.
+    if (!capturing_) flush();
 }
 
 void RunLog::flush() {
@@ -287,7 +292,14 @@ bool RunLog::close() {
     if (platform::file_key(copy_name) == platform::file_key(written)) return log_written;
     File copy;
     File source;
-    if (!copy.open(copy_name, "wb")) {
+    bool created;
+    if (copy_suffix.empty()) {
+        created = copy.open(copy_name, "wb");
+    } else {
+        platform::remove_file(copy_name + copy_suffix);
+        created = copy.create_new(copy_name + copy_suffix);
+    }
+    if (!created) {
         // No copy was made: there is no file to call incomplete.
         platform::console_write(format("+++ Kopii protokolu nelze vytvorit - [ %s ]\n", copy_path.c_str()));
         if (sink_) sink_(format("+++ kopii protokolu nelze vytvořit: %s"_cz, copy_path.c_str()));

@@ -78,6 +78,14 @@ public:
     std::string on_demand_path = "zemo.log";
     std::string log_path;
     std::string copy_path;
+    // When set, the copy is written afresh under copy_path and this suffix
+    // (never through a file or link already there), and the run puts it in
+    // place once it is complete.
+    std::string copy_suffix;
+    // The file name of the copy when it is not the log's own (a default
+    // log that took a name of its own, "town-2.log", is copied as
+    // "town.log").
+    std::string copy_name;
     bool log_given = false;
     int error_count = 0;
     int log_state = 0;
@@ -129,7 +137,8 @@ public:
     void release();
     void release_to_console();
 
-    // Banner and section lines, without prefix, only when the level is above 0.
+    // Banner and section lines, without prefix, only when the level is
+    // above 0; flushed to the system at once.
     void write(std::string_view text);
     void flush();
 

@@ -523,7 +523,7 @@ ProjectConfig read_project(const std::string& path, const std::string& default_o
     derive_output_directory(log, cfg, default_output_directory);
 
     if (!log.log_given) {
-        const std::string name = file_part(log.log_path);
+        const std::string name = log.copy_name.empty() ? file_part(log.log_path) : log.copy_name;
         if (!name.empty()) {
             const std::string copy = cfg.output_directory + name;
             if (copy.size() > kMaxLogPath)

@@ -19,6 +19,10 @@ void put_u16(unsigned char* at, int value) {
 }  // namespace
 
 bool OutputTable::create(const std::string& directory, const std::string& path, bool dbf) {
+    return create(platform::path_in_directory(directory, path), path, dbf, false);
+}
+
+bool OutputTable::create(const std::string& written, const std::string& path, bool dbf, bool exclusive) {
     path_ = path;
     dbf_ = dbf;
     finished_ = false;
@@ -27,7 +31,7 @@ bool OutputTable::create(const std::string& directory, const std::string& path, 
     overflows_ = 0;
     not_finite_ = 0;
     fields_.clear();
-    return file_.open(platform::path_in_directory(directory, path), "wb");
+    return exclusive ? file_.create_new(written) : file_.open(written, "wb");
 }
 
 void OutputTable::begin_dbf(int fields, int width_sum, const std::tm& start) {

@@ -56,6 +56,10 @@ public:
     // the file cannot be created. path() stays the path as given, which the
     // messages name.
     bool create(const std::string& directory, const std::string& path, bool dbf);
+    // Creates the file under the name the file system takes (written),
+    // keeping path as the table's path for messages; exclusive creates it
+    // only when nothing of that name exists (no link is followed).
+    bool create(const std::string& written, const std::string& path, bool dbf, bool exclusive);
     bool is_open() const { return file_.is_open(); }
     bool is_dbf() const { return dbf_; }
     const std::string& path() const { return path_; }

@@ -266,9 +266,19 @@ bool has_directory_part(const std::string& base) { return platform::file_name_st
 
 // Creates one table; a table that cannot be created is fatal, named by
 // shown (the base name for the basic table, the full path for the others).
-void create_table(RunLog& log, const ResultSet& set, OutputTable& table, const std::string& path, bool dbf,
+void create_table(RunLog& log, ResultFiles& files, OutputTable& table, const std::string& path, bool dbf,
                   const std::string& shown) {
-    if (!table.create(set.directory, path, dbf)) log.fatal(kFatalCreate, shown);
+    const ResultSet& set = *files.set;
+    const std::string name = platform::path_in_directory(set.directory, path);
+    const std::string written = name + files.temporary_suffix;
+    if (!files.temporary_suffix.empty()) {
+        if (files.before_create) files.before_create(written);
+        // A temporary file a killed run left behind, or anything planted
+        // under its name, goes first: the table is created afresh.
+        platform::remove_file(written);
+    }
+    if (!table.create(written, path, dbf, !files.temporary_suffix.empty())) log.fatal(kFatalCreate, shown);
+    files.created.push_back({path, name, written});
 }
 
 std::vector<Column> basic_columns(const std::vector<Pollutant>& pollutants) {
@@ -504,6 +514,7 @@ std::vector<PlannedResultFile> planned_result_files(const ProjectConfig& pr) {
 
 void prepare_result_files(const RunInputs& in, ResultFiles& files, RunLog& log) {
     reset_result_files(files);
+    files.created.clear();
     files.set = std::make_unique<ResultSet>();
     ResultSet& set = *files.set;
     const ProjectConfig& pr = in.project;
@@ -522,13 +533,13 @@ void prepare_result_files(const RunInputs& in, ResultFiles& files, RunLog& log) 
     const std::vector<TablePlan> plan = plan_tables(set, pr, pollutants);
     check_column_names(log, plan, set.dbf);
     for (const TablePlan& t : plan) {
-        create_table(log, set, *t.table, t.path, set.dbf, t.shown);
+        create_table(log, files, *t.table, t.path, set.dbf, t.shown);
         write_header(*t.table, t.columns, set.date);
     }
     if (set.result_type == kResultExtended) {
         for (int p = 0; p < set.pollutants; ++p) {
             const std::string path = result_file_path(pr, pr.base_report, pollutants[p].indicative, false);
-            create_table(log, set, set.per[p].report, path, false, path);
+            create_table(log, files, set.per[p].report, path, false, path);
             write_report_title(set.per[p].report.file(), pollutants[p]);
         }
     }

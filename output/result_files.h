@@ -22,6 +22,7 @@
 // completes and closes them as ever. reset_result_files forgets the set.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,10 +40,27 @@ namespace zemo {
 // The result files of a run, owned by the run: the tables from their
 // preparation to their closing (empty before and after).
 struct ResultSet;
+// A result file as it was created: the path as the run names it, the name
+// the file system finds it under and the name it was written under (the
+// same unless the files are written under temporary names).
+struct CreatedResultFile {
+    std::string path;
+    std::string name;
+    std::string written;
+};
 struct ResultFiles {
     ResultFiles();
     ~ResultFiles();
     std::unique_ptr<ResultSet> set;
+    // Set before the preparation: every file is written under its name and
+    // this suffix (created afresh, never through a link planted there), and
+    // announced before it is created; empty writes the files under their
+    // own names.
+    std::string temporary_suffix;
+    std::function<void(const std::string& written)> before_create;
+    // Every file created by the preparation, in its order; kept after the
+    // files are closed.
+    std::vector<CreatedResultFile> created;
 };
 
 // Creates every file of the project's result set with its header; a file

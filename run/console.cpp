@@ -47,7 +47,16 @@ std::string program_name_from(const char* argv0, const std::string& exe) {
 }  // namespace
 
 int run_console(int argc, char** argv) {
-    Run run;  // every record of the run, fresh, for this call only
+    // Ctrl+C and SIGTERM stop the run at its next point; the run then ends
+    // as a stopped run, its previous results untouched.
+    static std::atomic<bool> stop_signal{false};
+    stop_signal = false;
+    platform::handle_stop_signals(&stop_signal);
+    struct DefaultSignals {
+        ~DefaultSignals() { platform::handle_stop_signals(nullptr); }
+    } default_signals_at_return;
+    ConsoleProgress progress(&stop_signal);
+    Run run(&progress);  // every record of the run, fresh, for this call only
     RunOptions& opt = run.options();
     opt.program_name = program_name_from(argc > 0 ? argv[0] : nullptr, platform::executable_path());
 
@@ -113,6 +122,7 @@ int run_console(int argc, char** argv) {
     RunPlan plan;
     plan.end_after_failure = false;
     const int status = run.execute(plan);
+    platform::handle_stop_signals(nullptr);
     if (run.stopped()) return -100;
     if (opt.bell) platform::console_write("\a");
     if (!opt.close_window) wait_for_enter();

@@ -22,6 +22,7 @@
 // would not fit in memory (input/capacity.h), and none when one would not.
 #pragma once
 
+#include <atomic>
 #include <string_view>
 
 #include "base/run_log.h"
@@ -54,10 +55,16 @@ public:
     virtual void message_line(std::string_view line);
 };
 
-// The console's: the progress line "Pocitam %i. bod z %i: %s (%.0f%% hotovo)...\r".
+// The console's: the progress line "Pocitam %i. bod z %i: %s (%.0f%% hotovo)...\r",
+// and the stop that a signal requested (platform::handle_stop_signals).
 class ConsoleProgress : public RunObserver {
 public:
+    explicit ConsoleProgress(const std::atomic<bool>* stop = nullptr) : stop_(stop) {}
     void progress(int done, int total, const ReferencePoint& next) override;
+    bool stop_requested() override { return stop_ && stop_->load(); }
+
+private:
+    const std::atomic<bool>* stop_;
 };
 
 // Called after each point has been computed and its rows written (tests).

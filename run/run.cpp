@@ -8,6 +8,7 @@
 #include "base/platform.h"
 #include "base/text.h"
 #include "input/input_loading.h"
+#include "output/result_digest.h"
 #include "run/run_files.h"
 
 namespace zemo {
@@ -51,7 +52,11 @@ Run::Run(RunObserver* observer) : observer_(observer) {
     if (observer) log_.set_line_sink([observer](std::string_view line) { observer->message_line(line); });
 }
 
-Run::~Run() = default;
+Run::~Run() {
+    // The lock made an empty file of a log that was never written (level 0
+    // without an error): no log is left behind.
+    if (log_made_by_lock_ && !log_.opened) platform::remove_file(own_log_path_);
+}
 
 bool Run::stage(Stage which, const std::function<void()>& body) {
     if (observer_) observer_->stage_starting(which);
@@ -88,7 +93,10 @@ int Run::execute(const RunPlan& plan) {
     if (!completed) {
         stopped_ = true;
         finish_held_log();
-        if (!plan.end_after_failure) return -100;
+        if (!plan.end_after_failure && log_.stopped_by_fatal()) {
+            abandon_results();
+            return -100;
+        }
     } else if (plan.last_stage < Stage::Computation) {
         return 0;
     }
@@ -122,7 +130,9 @@ void Run::initialisation(const RunPlan& plan) {
         } else {
             const std::string base =
                 opt.project_file.empty() ? opt.program_name : platform::base_name(opt.project_file);
-            log_path = opt.installation_directory + "log" + platform::kDirSeparator + base + ".log";
+            log_path = own_default_log(opt.installation_directory + "log" + platform::kDirSeparator, base);
+            // Whatever the log's own name, its copy keeps the project's.
+            log_.copy_name = base + ".log";
         }
         log_.log_path = log_path;
         log_.log_given = opt.log_given;
@@ -145,6 +155,32 @@ void Run::initialisation(const RunPlan& plan) {
     settings_ = load_model_settings(model_settings_path(opt.installation_directory), log_).values;
 }
 
+std::string Run::own_default_log(const std::string& directory, const std::string& base) {
+    // A log that another running computation holds is not shared: this run
+    // takes the next free name (town-2.log, town-3.log, ...). Where the
+    // installation's log directory takes no file, the user's own does.
+    const std::string first = directory + base + ".log";
+    for (int place = 0; place < 2; ++place) {
+        // The user's directory is made only when it is needed.
+        const std::string dir = place == 0 ? directory : platform::user_log_directory();
+        if (dir.empty()) continue;
+        for (int n = 1; n <= kMaxOwnLogNumber; ++n) {
+            const std::string path = dir + base + (n == 1 ? std::string() : format("-%i", n)) + ".log";
+            const bool existed = platform::is_regular_file(path);
+            const platform::FileLock::Result taken = log_lock_.acquire(path);
+            if (taken == platform::FileLock::Result::Acquired) {
+                log_made_by_lock_ = !existed;
+                own_log_path_ = path;
+                return path;
+            }
+            if (taken == platform::FileLock::Result::Failed) break;
+        }
+    }
+    // Nowhere to be had: the log is opened where it always was, and its
+    // open reports what fails.
+    return first;
+}
+
 void Run::project_file(const RunPlan& plan) {
     if (!plan.project_handed_over)
         project_ =
@@ -152,6 +188,25 @@ void Run::project_file(const RunPlan& plan) {
     // No result table may replace an input, the log or another result.
     check_run_files(options_, project_, log_);
     log_.release();
+    if (plan.last_stage >= Stage::ResultPreparation) lock_output_directory();
+}
+
+void Run::lock_output_directory() {
+    const std::string directory =
+        platform::path_in_directory(options_.computation_directory, project_.output_directory);
+    std::string holder;
+    switch (transaction_.begin(directory, project_file_path(options_), time_stamp(options_.start_local), holder)) {
+        case ResultTransaction::Begin::Locked: break;
+        case ResultTransaction::Begin::HeldElsewhere:
+            log_.fatalf(kFatalPlain, "do výstupního adresáře zapisuje jiný probíhající výpočet%s%s%s: %s"_cz,
+                        holder.empty() ? "" : " (", holder.c_str(), holder.empty() ? "" : ")",
+                        project_.output_directory.c_str());
+        case ResultTransaction::Begin::Failed:
+            // A directory that cannot hold the lock file cannot hold the
+            // results either: the run writes them as it always did and
+            // reports the table it cannot create.
+            break;
+    }
 }
 
 void Run::finish_held_log() {
@@ -176,7 +231,31 @@ void Run::input_data() {
 
 RunInputs Run::inputs() const { return {options_, project_, settings_, roses_, sources_, transfers_, points_}; }
 
-void Run::result_preparation() { prepare_result_files(inputs(), results_, log_); }
+void Run::result_preparation() {
+    if (transaction_.active()) {
+        results_.temporary_suffix = kNewSuffix;
+        results_.before_create = [this](const std::string& written) { transaction_.creating(written); };
+    }
+    prepare_result_files(inputs(), results_, log_);
+}
+
+void Run::abandon_results() {
+    close_result_files_after_stop(results_);
+    reset_result_files(results_);
+    transaction_.abandon();
+}
+
+bool Run::put_results_in_place(const std::vector<CreatedResultFile>& created) {
+    std::vector<PendingFile> files;
+    for (const CreatedResultFile& c : created)
+        if (c.written != c.name) files.push_back({c.written, c.name, c.path});
+    std::string failed;
+    int error = 0;
+    if (transaction_.replace(files, failed, error)) return true;
+    log_.messagef(kErrorPlain, "soubor výsledků nelze nahradit, předchozí výsledky zůstávají beze změny: %s (%s)"_cz,
+                  failed.c_str(), platform::error_text(error).c_str());
+    return false;
+}
 
 void Run::computation() {
     platform::set_thread_priority(options_.priority);
@@ -193,17 +272,31 @@ int Run::end_of_run(int status) {
     roses_ = WindRoses{};
     transfers_ = Transfers{};
     points_ = ReferencePointTables{};
-    return finish_run(options_, results_, log_, status);
-}
+    RunLog& log = log_;
+    const RunOptions& opt = options_;
 
-int finish_run(const RunOptions& opt, ResultFiles& results, RunLog& log, int status) {
     // The result tables are completed and closed before the end texts, so
     // that a table that could not be written completely is reported in the
     // log and the run does not end with "O.K.".
-    complete_result_files(results);
-    if (!close_result_files(results, log)) status = -100;
+    complete_result_files(results_);
+    if (!close_result_files(results_, log)) status = -100;
     // A log that has already lost a line is no record of a complete run.
     if (log.write_failed()) status = -100;
+    // Only a complete run replaces the previous results, and then the
+    // log records what it put in place.
+    if (transaction_.active()) {
+        if (status == 0 && !put_results_in_place(results_.created)) status = -100;
+        if (status != 0) {
+            transaction_.abandon();
+            // The log copy beside the results stays the one of the results.
+            log.copy_path.clear();
+        }
+    }
+    if (status == 0 && opt.message_level > 0) {
+        for (const CreatedResultFile& c : results_.created) {
+            if (const auto digest = digest_file(c.name)) log.message(kInformation, digest_line_text(c.path, *digest));
+        }
+    }
 
     const std::time_t end = std::time(nullptr);
     const long total = static_cast<long>(end - opt.start_time);
@@ -217,7 +310,41 @@ int finish_run(const RunOptions& opt, ResultFiles& results, RunLog& log, int sta
             platform::console_write(format("Celkovy vypocetni cas: %lih %02lim %02lis\n", hours, minutes, seconds));
         }
     }
-    if (!log.close()) status = -100;
+    if (!transaction_.active()) {
+        if (!log.close()) status = -100;
+        return status;
+    }
+    // The log's copy is written under its temporary name and put in place
+    // last. The results are the new ones once they are in place: a copy
+    // that cannot follow them leaves no copy of another run beside them.
+    const bool replaced = status == 0;
+    log.copy_suffix = kNewSuffix;
+    const std::string copy_shown = log.copy_path;
+    const std::string copy_name =
+        copy_shown.empty() ? std::string() : platform::path_in_directory(opt.computation_directory, copy_shown);
+    if (!copy_name.empty()) transaction_.creating(copy_name + kNewSuffix);
+    const bool closed = log.close();
+    if (!closed) status = -100;
+    if (!copy_name.empty()) {
+        bool copy_in_place = false;
+        if (closed && platform::is_regular_file(copy_name + kNewSuffix)) {
+            std::string failed;
+            int error = 0;
+            copy_in_place = transaction_.replace({{copy_name + kNewSuffix, copy_name, copy_shown}}, failed, error);
+            if (!copy_in_place) {
+                // The log is closed: the console and the host's message
+                // lines carry it.
+                status = -100;
+                platform::console_write(format("+++ Kopii protokolu nelze nahradit - [ %s ]\n", copy_shown.c_str()));
+                if (observer_)
+                    observer_->message_line(format("+++ kopii protokolu nelze nahradit: %s (%s)"_cz, copy_shown.c_str(),
+                                                   platform::error_text(error).c_str()));
+            }
+        }
+        if (replaced && !copy_in_place) platform::remove_file(copy_name);
+    }
+    // The temporary copy of a log that lost a write goes with the rest.
+    transaction_.commit();
     return status;
 }
 

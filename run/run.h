@@ -23,6 +23,13 @@
 // A fatal message inside a stage throws FatalStop (base/run_log.h); the
 // run closes its result files as they stand and goes on as its plan says.
 // A run is created, executed and destroyed on one thread.
+//
+// The result files are one transaction (run/result_transaction.h): the run
+// locks its output directory after the project-file stage, writes every
+// result file under a temporary name and puts the set in place, the log's
+// copy last, only when it completes. A run that fails or is stopped leaves
+// the previous results and their log copy as they were; its own log
+// records why.
 #pragma once
 
 #include <functional>
@@ -40,6 +47,7 @@
 #include "input/wind_roses.h"
 #include "output/result_files.h"
 #include "run/point_loop.h"
+#include "run/result_transaction.h"
 
 namespace zemo {
 
@@ -53,10 +61,9 @@ struct RunPlan {
     // a run that stops early has no end of run and leaves its log open
     // until the run object goes.
     Stage last_stage = Stage::Computation;
-    // After a failed stage: the end of run with its failure status (the
-    // result tables closed with the rows written so far, the log closed
-    // without "O.K."), or nothing more (the console program, whose
-    // process ends).
+    // After a fatal stop: the end of run with its failure status (the log
+    // closed without "O.K."), or nothing more (the console program, whose
+    // process ends). A stop by the host always gets its end of run.
     bool end_after_failure = true;
 };
 
@@ -95,11 +102,23 @@ public:
 private:
     RunInputs inputs() const;
     void initialisation(const RunPlan& plan);
+    // The default log of this run in directory, locked for the run.
+    std::string own_default_log(const std::string& directory, const std::string& base);
+    static constexpr int kMaxOwnLogNumber = 99;
     void project_file(const RunPlan& plan);
     void input_data();
     void result_preparation();
     void computation();
     int end_of_run(int status);
+    // Locks the output directory for the result files; a directory another
+    // run holds is fatal.
+    void lock_output_directory();
+    // The new result files onto their names; false (reported) when one
+    // could not be put in place, everything then back as it was.
+    bool put_results_in_place(const std::vector<CreatedResultFile>& created);
+    // A run that did not complete: its files closed as they stand and
+    // removed, the previous results untouched.
+    void abandon_results();
     // After a fatal stop: the log still held in memory is created, or shown
     // on the console when its path is one of the run's inputs or results.
     void finish_held_log();
@@ -118,6 +137,10 @@ private:
     ResultFiles results_;
     RunHooks hooks_;
     InputContext input_{log_, partial_numbers_};
+    ResultTransaction transaction_;
+    platform::FileLock log_lock_;  // the default log, held for the whole run
+    std::string own_log_path_;
+    bool log_made_by_lock_ = false;
     RunObserver* observer_;
     bool stopped_ = false;
 };
@@ -127,10 +150,5 @@ private:
 // allocation that fails inside it (std::bad_alloc) is the fatal
 // "nedostatek paměti" with "požadovanou paměť nelze přidělit" (type 32).
 int run_stage(RunLog& log, const std::function<int()>& step);
-// The end of a run: the result tables completed and closed, the end texts
-// and the total time, the log closed and copied. status is 0 or -100; the
-// result is -100 when the run lost output or did not complete.
-int finish_run(const RunOptions& options, ResultFiles& results, RunLog& log, int status);
-
 
 }  // namespace zemo

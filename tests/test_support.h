@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -14,12 +15,14 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "base/run_log.h"
 #include "base/run_options.h"
 #include "base/text.h"
 #include "input/model_settings.h"
 #include "input/project_file.h"
+#include "run/result_transaction.h"
 #include "run/run.h"
 
 namespace zemo::test {
@@ -90,6 +93,19 @@ private:
 };
 
 // Whole-file reads and writes, by native name or by internal text path.
+// The lock file a run keeps in its output directory: no result, and
+// listings of what a run wrote leave it out.
+inline bool is_run_lock_file(const std::filesystem::path& native) { return native.filename() == kLockFileName; }
+
+// The names of the files in a directory, sorted, without the run's lock file.
+inline std::vector<std::string> file_names_in(const std::filesystem::path& native) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(native))
+        if (!is_run_lock_file(e.path())) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 inline std::string read_file(const std::filesystem::path& native) {
     std::ifstream in(native, std::ios::binary);
     std::ostringstream s;

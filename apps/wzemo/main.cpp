@@ -21,6 +21,7 @@ using namespace zemo::desktop;
 using namespace zemo::desktop::ui;
 
 int main(int argc, char* argv[]) {
+    platform::ignore_file_size_signal();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("ZEMO"));
     QApplication::setApplicationName(QStringLiteral("Model ZEMO"));

@@ -23,6 +23,7 @@ void usage(bool full) {
 }
 
 int run(int argc, char** argv) {
+    zemo::platform::ignore_file_size_signal();
     zemo::maps::MapOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];

@@ -142,9 +142,7 @@ TEST(EveryKindProjects, EverySourceAddsToEveryPollutantItEmits) {
 TEST(EveryKindProjects, AllThreeRunInOneDirectoryAndTheDbfVariantReportsTheSame) {
     Copy copy;
     for (const char* project : {"every-kind-a.atm", "every-kind-a-dbf.atm", "every-kind-b.atm"}) copy.run(project);
-    std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(copy.dir.native("vysledky")))
-        names.insert(e.path().filename().string());
+    const std::vector<std::string> names = test::file_names_in(copy.dir.native("vysledky"));
     // A: 1 + 6 x 5 text files; A-DBF: 1 + 6 x 4 DBF tables and 6 reports;
     // B: 1 + 5 x 5 text files.
     EXPECT_EQ(names.size(), 31u + 31u + 26u);
