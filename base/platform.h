@@ -107,6 +107,17 @@ int rename_replacing(const std::string& from, const std::string& to);
 // Removes a file (a symbolic link itself, never its target); true when it
 // is gone afterwards, also when there was none.
 bool remove_file(const std::string& path);
+// A new directory in parent (which must exist) named prefix and six
+// unpredictable characters, readable by the user alone where the system
+// has such rights; its path ends in the separator, empty when it cannot be
+// made. No other user can have planted anything in it.
+std::string make_private_directory(const std::string& parent, const std::string& prefix);
+// A new empty file in dir named prefix, six unpredictable characters and
+// suffix, created exclusively (never through a link) for the user alone;
+// its path, empty when it cannot be created.
+std::string create_unique_file(const std::string& dir, const std::string& prefix, const std::string& suffix);
+// Removes an empty directory; true when it is gone afterwards.
+bool remove_directory(const std::string& path);
 // The errno value of the last failed call of this thread.
 int last_error();
 // The reason an errno value gives, in the program's Czech for messages

@@ -112,6 +112,23 @@ std::FILE* create_new_file(const std::string& path) {
     return file;
 }
 
+std::string make_private_directory(const std::string& parent, const std::string& prefix) {
+    std::string templ = native_name(with_separator(parent) + prefix) + "XXXXXX";
+    if (!::mkdtemp(templ.data())) return {};  // mode 0700
+    return with_separator(utf8_to_cp1250(templ));
+}
+
+std::string create_unique_file(const std::string& dir, const std::string& prefix, const std::string& suffix) {
+    const std::string native_suffix = native_name(suffix);
+    std::string templ = native_name(with_separator(dir) + prefix) + "XXXXXX" + native_suffix;
+    const int fd = ::mkstemps(templ.data(), static_cast<int>(native_suffix.size()));  // O_EXCL, mode 0600
+    if (fd < 0) return {};
+    ::close(fd);
+    return utf8_to_cp1250(templ);
+}
+
+bool remove_directory(const std::string& path) { return ::rmdir(native_name(path).c_str()) == 0 || errno == ENOENT; }
+
 int rename_replacing(const std::string& from, const std::string& to) {
     return std::rename(native_name(from).c_str(), native_name(to).c_str()) == 0 ? 0 : errno;
 }

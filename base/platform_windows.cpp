@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <random>
 #include <vector>
 
 #include "base/platform.h"
@@ -142,6 +143,48 @@ std::FILE* create_new_file(const std::string& path) {
     std::FILE* file = _fdopen(fd, "wb");
     if (!file) _close(fd);
     return file;
+}
+
+namespace {
+// Six characters no other user can predict, from the system's generator.
+std::string unpredictable_part() {
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string part;
+    std::random_device system_generator;  // rand_s on MinGW-w64
+    for (int i = 0; i < 6; ++i) part.push_back(letters[system_generator() % 36]);
+    return part;
+}
+}  // namespace
+
+std::string make_private_directory(const std::string& parent, const std::string& prefix) {
+    // The user's temporary directory is the user's own on Windows; a new
+    // directory inherits its rights.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string path = with_separator(parent) + prefix + unpredictable_part();
+        if (CreateDirectoryW(wide(path).c_str(), nullptr)) return with_separator(path);
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return {};
+    }
+    return {};
+}
+
+std::string create_unique_file(const std::string& dir, const std::string& prefix, const std::string& suffix) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string path = with_separator(dir) + prefix + unpredictable_part() + suffix;
+        HANDLE h =
+            CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            CloseHandle(h);
+            return path;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS) return {};
+    }
+    return {};
+}
+
+bool remove_directory(const std::string& path) {
+    if (RemoveDirectoryW(wide(path).c_str())) return true;
+    const DWORD code = GetLastError();
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
 }
 
 int rename_replacing(const std::string& from, const std::string& to) {

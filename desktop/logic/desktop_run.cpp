@@ -87,9 +87,13 @@ int prepare_run(const ProjectForm& form, const Preferences& prefs, const RunPlac
     if (session.own_log_file) {
         log_path = prefs.log_file;
     } else {
-        log_path = platform::with_separator(prefs.root_dir);
-        log_path.append("log").push_back(platform::kDirSeparator);
-        log_path.append("mZemo.log");
+        // The installation's mZemo.log, a name of its own while another
+        // window's or program's run holds it, or the same in the user's log
+        // directory when the installation's takes no file.
+        std::string directory = platform::with_separator(prefs.root_dir);
+        directory.append("log").push_back(platform::kDirSeparator);
+        log_path = run.lock_default_log(directory, "mZemo");
+        if (log_path.empty()) log_path = directory + "mZemo.log";
         if (form.output_directory.empty()) window.append_message(kNoOutputDirectory);
         else session.copy_path = platform::with_separator(form.output_directory) + "zemo.log";
     }
@@ -101,10 +105,15 @@ int prepare_run(const ProjectForm& form, const Preferences& prefs, const RunPlac
     if (!log.open_or_fail(log_path, level, reason)) {
         std::string line("+++ ");
         window.append_message(line.append(reason));
-        const std::string fallback = fallback_log_path(places.temp_directory);
+        // A file of this run's own in the temporary directory, which
+        // nobody else can have planted.
+        const std::string fallback = create_fallback_log(places.temp_directory);
         std::string question = reason;
         question.append("\n\nPoužít soubor ["_cz).append(fallback).append("]?");
-        if (!window.ask_yes_no(question)) return kPrepareNoLog;
+        if (fallback.empty() || !window.ask_yes_no(question)) {
+            if (!fallback.empty()) platform::remove_file(fallback);
+            return kPrepareNoLog;
+        }
         if (!log.open_or_fail(fallback, level, reason)) {
             std::string fatal("*** ");
             window.append_message(fatal.append(reason));

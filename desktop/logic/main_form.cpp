@@ -756,7 +756,11 @@ MainReply MainForm::save_as(MainDialogs& dialogs, MainControl focus) {
 
 MainForm::QuitStep MainForm::request_quit(QuitSource source, bool running, MainDialogs& dialogs, SettingsStore* store,
                                           const std::string& group) {
-    if (running) return QuitStep::StopRunFirst;
+    // A run is stopped only when the modeller says so: its results would
+    // not be written.
+    if (running)
+        return dialogs.ask_yes_no("Probíhá výpočet. Přerušit výpočet a ukončit program?"_cz) ? QuitStep::StopRunFirst
+                                                                                             : QuitStep::Stay;
     if (source == QuitSource::Button && store != nullptr) prefs_save(*store, group, prefs_);
     return PrjSaveQuestion(dialogs) ? QuitStep::Quit : QuitStep::Stay;
 }

@@ -321,12 +321,13 @@ public:
     // the system close button.
     enum class QuitSource { Button, Menu, CloseButton };
     enum class QuitStep {
-        StopRunFirst,  // a run is going on: stop it, wait for it, ask again
-        Stay,          // the save question was cancelled
+        StopRunFirst,  // a run is going on and may be stopped: stop it, wait for it, ask again
+        Stay,          // the stop or the save question was declined or cancelled
         Quit,          // the program ends
     };
-    // running: a run is going on. The button stores the preferences into
-    // store (the user group group) before the save question.
+    // running: a run is going on, and "Probíhá výpočet. Přerušit výpočet a
+    // ukončit program?" is asked first. The button stores the preferences
+    // into store (the user group group) before the save question.
     QuitStep request_quit(QuitSource source, bool running, MainDialogs& dialogs, SettingsStore* store = nullptr,
                           const std::string& group = {});
 

@@ -132,10 +132,8 @@ bool prefs_create_user_group(SettingsStore& user, const std::string& group, cons
 
 int run_log_level(int stored_level) { return stored_level >= 0 && stored_level <= 2 ? stored_level : 1; }
 
-std::string fallback_log_path(const std::string& temp_dir) {
-    std::string path = temp_dir;
-    if (!path.empty() && !platform::is_dir_separator(path.back())) path.push_back(platform::kDirSeparator);
-    return path + "mZemo.log";
+std::string create_fallback_log(const std::string& temp_dir) {
+    return platform::create_unique_file(temp_dir, "mZemo-", ".log");
 }
 
 SettingsDialogValues settings_dialog_values(const Preferences& prefs) {

@@ -114,9 +114,11 @@ bool prefs_create_user_group(SettingsStore& user, const std::string& group, cons
 // The message level a run uses: 0, 1 or 2 as stored, 1 for any other value.
 int run_log_level(int stored_level);
 
-// The log of a run whose default log cannot be opened: "mZemo.log" in the
-// system's temporary directory.
-std::string fallback_log_path(const std::string& temp_dir);
+// The log of a run whose log cannot be opened: a new file of its own in
+// the system's temporary directory, "mZemo-" and six unpredictable
+// characters ".log", created for the user alone; empty when none can be
+// created.
+std::string create_fallback_log(const std::string& temp_dir);
 
 // The settings dialog ("Nastavení") as toolkit-free values.
 struct SettingsDialogValues {

@@ -23,11 +23,19 @@ MapView make_map_view(const LastRun& last, bool running, const std::string& temp
         return view;
     }
     // The map tool reads projects: the run's form as one, under the
-    // project's own name (the name of the GeoPackage).
-    const std::string project = platform::with_separator(temp_directory) +
-                                (last.project_name.empty() ? std::string("projekt") : last.project_name) + ".atm";
+    // project's own name (the name of the GeoPackage), in a directory of
+    // this call's own that no other user can have planted a file in.
+    const std::string private_dir = platform::make_private_directory(temp_directory, "zemo-mapy-");
+    if (private_dir.empty()) {
+        view.message = "Mapy nelze vytvořit: dočasný adresář nelze vytvořit\n"_cz + temp_directory;
+        return view;
+    }
+    const std::string project =
+        private_dir + (last.project_name.empty() ? std::string("projekt") : last.project_name) + ".atm";
     if (!write_project_form(project, last.form)) {
         view.message = "Mapy nelze vytvořit: dočasný soubor projektu nelze zapsat\n"_cz + project;
+        platform::remove_file(project);
+        platform::remove_directory(private_dir);
         return view;
     }
     maps::MapOptions options;
@@ -42,7 +50,8 @@ MapView make_map_view(const LastRun& last, bool running, const std::string& temp
     } catch (const maps::MapError& e) {
         view.message = "Mapy nelze vytvořit:\n"_cz + utf8_to_cp1250(e.what());
     }
-    std::remove(maps::native_path(project).c_str());
+    platform::remove_file(project);
+    platform::remove_directory(private_dir);
     return view;
 }
 

@@ -932,12 +932,13 @@ void MainWindow::quit_by_button() {
 }
 
 void MainWindow::quit_by_menu() {
-    if (running()) {
+    const auto step = form_->request_quit(MainForm::QuitSource::Menu, running(), *dialogs_);
+    if (step == MainForm::QuitStep::StopRunFirst) {
+        // Stop the run; the window closes when it has ended.
         close_after_run_ = true;
         session_.closing = true;
         return;
     }
-    const auto step = form_->request_quit(MainForm::QuitSource::Menu, false, *dialogs_);
     if (step == MainForm::QuitStep::Quit) {
         quitting_ = true;
         close();
@@ -952,9 +953,13 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     if (running()) {
-        // Stop the run; the window closes when it has ended.
-        close_after_run_ = true;
-        session_.closing = true;
+        // Stop the run, if the modeller agrees; the window closes when it
+        // has ended.
+        if (form_->request_quit(MainForm::QuitSource::CloseButton, true, *dialogs_) ==
+            MainForm::QuitStep::StopRunFirst) {
+            close_after_run_ = true;
+            session_.closing = true;
+        }
         event->ignore();
         return;
     }

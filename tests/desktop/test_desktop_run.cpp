@@ -179,28 +179,40 @@ TEST_F(DesktopRun, ALogThatCannotBeCreatedAsksForTheFallbackInTheTemporaryDirect
     Preferences prefs = staged_preferences();
     prefs.log_file = town.dir.file("chybi/beh.log");
     const std::string reason = "Soubor nelze vytvořit - [ " + cp1250_to_utf8(prefs.log_file) + " ]";
-    const std::string fallback = cp1250_to_utf8(fallback_log_path(temp.str()));
     RunPlaces places{town.dir.str(), temp.str()};
+    // The fallback the question names: "[<temp>/mZemo-XXXXXX.log]?".
+    const auto asked_fallback = [&](const std::string& question) {
+        const std::string prefix = reason + "\n\nPoužít soubor [";
+        EXPECT_EQ(question.rfind(prefix, 0), 0u) << question;
+        const std::string path = question.substr(prefix.size(), question.size() - prefix.size() - 2);
+        EXPECT_EQ(question.substr(question.size() - 2), "]?");
+        EXPECT_EQ(path.rfind(temp.utf8() + "/mZemo-", 0), 0u) << path;
+        EXPECT_EQ(path.size(), temp.utf8().size() + std::string("/mZemo-123456.log").size()) << path;
+        return utf8_to_cp1250(path);
+    };
 
     FakeWindow declined;
     RunSession session;
     EXPECT_EQ(run_model(form_of(read_form(town.dir.file("town.atm"))), prefs, places, declined, session), -100);
     ASSERT_EQ(declined.questions.size(), 1u);
-    EXPECT_EQ(declined.questions[0], reason + "\n\nPoužít soubor [" + fallback + "]?");
+    asked_fallback(declined.questions[0]);
     EXPECT_EQ(declined.lines, (std::vector<std::string>{"+++ " + reason, "VÝPOČET NELZE ZAHÁJIT!"}));
     EXPECT_FALSE(declined.running);
     EXPECT_EQ(session.log_state, LogState::NoRunYet);
     EXPECT_EQ(cwd, fs::current_path());
+    // The declined file is not left behind.
+    EXPECT_TRUE(fs::is_empty(temp.path()));
 
     FakeWindow accepted;
     accepted.answer = true;
     EXPECT_EQ(run_model(form_of(read_form(town.dir.file("town.atm"))), prefs, places, accepted, session), 0);
     EXPECT_EQ(accepted.lines.back(), "Výpočet ukončen...o.k.");
-    EXPECT_NE(cp1250_to_utf8(read_file(fallback_log_path(temp.str()))).find("VÝPOČET UKONČEN... O.K."),
-              std::string::npos);
+    ASSERT_EQ(accepted.questions.size(), 1u);
+    const std::string fallback = asked_fallback(accepted.questions[0]);
+    EXPECT_NE(cp1250_to_utf8(read_file(fallback)).find("VÝPOČET UKONČEN... O.K."), std::string::npos);
     // An own log file is not copied.
     EXPECT_EQ(session.log_state, LogState::Available);
-    EXPECT_EQ(log_to_show(session).path, fallback_log_path(temp.str()));
+    EXPECT_EQ(log_to_show(session).path, fallback);
 }
 
 TEST_F(DesktopRun, AStopTakesEffectAtTheNextPointAndTheRunIsNotCompleted) {
@@ -578,4 +590,40 @@ TEST_F(DesktopRun, ALogCopyThatCannotBeCreatedIsReportedSo) {
         << ::testing::PrintToString(window.lines);
     EXPECT_EQ(window.lines.back(), "VÝPOČET NEBYL DOKONČEN!");
     for (const std::string& line : window.lines) EXPECT_EQ(line.find("zápis kopie protokolu"), std::string::npos);
+}
+
+// Two windows' runs at once each keep a log of their own; an installation
+// whose log directory takes no file logs into the user's own directory
+// without a question.
+TEST_F(DesktopRun, EachRunHasALogOfItsOwn) {
+    Town town("TYP=ZAKLADNI\nFORMAT=TXT\nADRESAR=vysledky\n");
+    fs::create_directory(town.dir.native("vysledky"));
+    const RunPlaces places{town.dir.str(), temp.str()};
+    {
+        Preferences prefs = staged_preferences();
+        const std::string log_dir = prefs.root_dir + "log/";
+        platform::FileLock other_window;  // another window's run holds mZemo.log
+        ASSERT_EQ(other_window.acquire(log_dir + "mZemo.log"), platform::FileLock::Result::Acquired);
+        FakeWindow window;
+        RunSession session;
+        EXPECT_EQ(run_model(form_of(read_form(town.dir.file("town.atm"))), prefs, places, window, session), 0);
+        EXPECT_EQ(session.log_path, log_dir + "mZemo-2.log");
+        EXPECT_TRUE(window.questions.empty());
+        EXPECT_EQ(read_file(town.dir.file("vysledky/zemo.log")), read_file(session.log_path));
+        EXPECT_EQ(read_file(log_dir + "mZemo.log"), "");
+    }
+    TempDir root;
+    for (const auto& e : fs::directory_iterator(test::staged_native()))
+        if (e.path().filename() != "log") fs::create_directory_symlink(e.path(), root.path() / e.path().filename());
+    test::write_file(root.file("log"), "a file where the log directory should be");
+    ::setenv("XDG_STATE_HOME", temp.file("stav").c_str(), 1);
+    Preferences prefs = staged_preferences();
+    prefs.root_dir = root.str() + "/";
+    FakeWindow window;
+    RunSession session;
+    EXPECT_EQ(run_model(form_of(read_form(town.dir.file("town.atm"))), prefs, places, window, session), 0);
+    ::unsetenv("XDG_STATE_HOME");
+    EXPECT_EQ(session.log_path, temp.file("stav") + "/zemo/log/mZemo.log");
+    EXPECT_TRUE(window.questions.empty());
+    EXPECT_NE(cp1250_to_utf8(read_file(session.log_path)).find("VÝPOČET UKONČEN... O.K."), std::string::npos);
 }

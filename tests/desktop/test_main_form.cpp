@@ -333,8 +333,13 @@ TEST(MainFormQuit, EveryWayOutAsksAndARunIsStoppedFirst) {
         Window w;
         w.form.state().wind_roses = "r.txt";
         w.form.changed();
+        // A run is stopped only when the modeller agrees.
+        w.dialogs.yes_no = {false, true};
+        EXPECT_EQ(w.form.request_quit(source, true, w.dialogs), MainForm::QuitStep::Stay);
         EXPECT_EQ(w.form.request_quit(source, true, w.dialogs), MainForm::QuitStep::StopRunFirst);
-        EXPECT_TRUE(w.dialogs.asked.empty());
+        EXPECT_EQ(w.dialogs.asked,
+                  std::vector<std::string>(2, cz("Probíhá výpočet. Přerušit výpočet a ukončit program?")));
+        w.dialogs.asked.clear();
         w.dialogs.save_answers = {Answer::Cancel, Answer::No};
         EXPECT_EQ(w.form.request_quit(source, false, w.dialogs), MainForm::QuitStep::Stay);
         EXPECT_EQ(w.form.request_quit(source, false, w.dialogs), MainForm::QuitStep::Quit);

@@ -3,9 +3,12 @@
 // without an installer, the settings dialog's values.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "base/platform.h"
 #include "base/text.h"
 #include "desktop/logic/preferences.h"
+#include "tests/test_support.h"
 
 using namespace zemo;
 using namespace zemo::desktop;
@@ -174,6 +177,26 @@ TEST(LogFileName, ExtensionAndFilterOfTheBrowsedName) {
     EXPECT_EQ(log_dialog_filter("/runs/a.LOG"), 1);
     EXPECT_EQ(log_dialog_filter("/runs/a.txt"), 2);
     EXPECT_EQ(log_dialog_filter("/runs.x/a"), 1);
-    EXPECT_EQ(fallback_log_path("/tmp"), std::string("/tmp") + platform::kDirSeparator + "mZemo.log");
-    EXPECT_EQ(fallback_log_path("/tmp/"), "/tmp/mZemo.log");
+}
+
+// The fallback log is a new file of the run's own: never a name another
+// user of the temporary directory could have taken before it.
+TEST(LogFileName, TheFallbackLogIsANewFileOfItsOwn) {
+    test::TempDir temp;
+    test::write_file(temp.file("cizi.txt"), "another user's file");
+    std::filesystem::create_symlink(temp.native("cizi.txt"), temp.native("mZemo.log"));
+    const std::string first = create_fallback_log(temp.str());
+    const std::string second = create_fallback_log(temp.str() + "/");
+    ASSERT_FALSE(first.empty());
+    EXPECT_NE(first, second);
+    for (const std::string& path : {first, second}) {
+        const std::string name = platform::base_name(path) + ".log";
+        EXPECT_EQ(name.rfind("mZemo-", 0), 0u) << name;
+        EXPECT_EQ(name.size(), std::string("mZemo-123456.log").size()) << name;
+        EXPECT_EQ(test::read_file(path), "");
+        EXPECT_EQ(std::filesystem::status(test::native_path(path)).permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    }
+    EXPECT_EQ(test::read_file(temp.file("cizi.txt")), "another user's file");
+    EXPECT_TRUE(create_fallback_log(temp.file("chybi")).empty());
 }

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "base/text.h"
 #include "desktop/logic/project_form_file.h"
@@ -59,6 +60,11 @@ TEST(MapView, RefusedWhileRunningBeforeTheFirstRunAndAfterAFailedOne) {
 
 TEST(MapView, TheLastCompleteRunGivesAPicturePerPollutant) {
     const TownRun town;
+    // Another user of the temporary directory planted a link under the
+    // name the project form once took there, aimed at a file of ours.
+    TempDir mine;
+    write_file(mine.file("dulezity.txt"), "a file of the modeller's");
+    fs::create_symlink(mine.native("dulezity.txt"), town.temp.native("town.atm"));
     const MapView view = make_map_view(town.last, false, town.temp.str());
     ASSERT_EQ(view.message, "") << cp1250_to_utf8(view.message);
     ASSERT_EQ(view.maps.pictures.size(), 4u);
@@ -66,8 +72,10 @@ TEST(MapView, TheLastCompleteRunGivesAPicturePerPollutant) {
     EXPECT_EQ(cp1250_to_utf8(view.titles[1]), "NO2 - Oxid dusičitý");
     EXPECT_EQ(fs::path(view.maps.pictures[1]).filename(), "mapa_NO2.png");
     EXPECT_TRUE(fs::exists(town.dir.native("vysledky/mapy/town.gpkg")));
-    // The form was handed over as a project file, which is gone again.
-    EXPECT_TRUE(fs::is_empty(town.temp.path()));
+    // The form was handed over as a project file in a directory of its
+    // own, which is gone again; the planted link led nowhere.
+    EXPECT_EQ(test::file_names_in(town.temp.path()), std::vector<std::string>{"town.atm"});
+    EXPECT_EQ(read_file(mine.file("dulezity.txt")), "a file of the modeller's");
 }
 
 TEST(MapView, TablesThatNoLongerFitTheFormAreRefusedWithTheToolsReason) {

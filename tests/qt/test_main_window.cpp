@@ -135,6 +135,18 @@ QMap<QString, QByteArray> result_files(const QString& dir) {
     return files;
 }
 
+// Every file of a run directory, the log's copy included (the run's lock
+// file, hidden, aside), by name.
+QMap<QString, QByteArray> run_directory_files(const QString& dir) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(dir, QDir::Files);
+    while (it.hasNext()) {
+        it.next();
+        files.insert(it.fileName(), file_bytes(it.filePath()));
+    }
+    return files;
+}
+
 }  // namespace
 
 class TestMainWindow : public QObject {
@@ -482,6 +494,10 @@ void TestMainWindow::stopEndsTheRunAndRestoresTheButtons() {
     copy_tree(QStringLiteral(ZEMO_SOURCE_DIR "/examples/town"), dir);
     QDir().mkpath(dir + QStringLiteral("/vysledky"));
     open_town(f, dir);
+    QVERIFY(run_and_wait(f.w()));
+    QCOMPARE(f.w().messages().last(), cz("Výpočet ukončen...o.k."));
+    const auto complete = run_directory_files(dir + QStringLiteral("/vysledky"));
+    QCOMPARE(complete.size(), 18);  // 17 tables and the log's copy
     // "Zastavit" is pressed as soon as the first points are done; while the
     // run lasts, nothing that changes the project can be used.
     bool disabled_during_run = false;
@@ -505,6 +521,9 @@ void TestMainWindow::stopEndsTheRunAndRestoresTheButtons() {
     QVERIFY(f.w().fM_End_Btn->isEnabled());
     QVERIFY(f.w().MenuI_PrjOpen->isEnabled());
     QVERIFY(f.w().fMN_PntFn_Edt[0]->isEnabled());
+    // The stopped run replaced nothing: the complete run's results and
+    // their log copy stand.
+    QVERIFY(run_directory_files(dir + QStringLiteral("/vysledky")) == complete);
 }
 
 void TestMainWindow::closingDuringARunStopsItFirst() {
@@ -513,18 +532,31 @@ void TestMainWindow::closingDuringARunStopsItFirst() {
     copy_tree(QStringLiteral(ZEMO_SOURCE_DIR "/examples/town"), dir);
     QDir().mkpath(dir + QStringLiteral("/vysledky"));
     open_town(f, dir);
+    QVERIFY(run_and_wait(f.w()));
+    const auto complete = run_directory_files(dir + QStringLiteral("/vysledky"));
+    QCOMPARE(complete.size(), 18);
+    // The close is asked about: declined once (the run goes on), then
+    // agreed to.
+    SeenBoxes seen;
+    int closes = 0;
     bool visible_after_close = false;
     connect(f.w().fM_Progress, &QProgressBar::valueChanged, &f.w(), [&](int value) {
-        if (value < 1 || !f.w().running() || !f.w().isVisible()) return;
+        if (value < 1 || !f.w().running() || !f.w().isVisible() || closes == 2) return;
+        answer_message_boxes(seen, closes == 0 ? QMessageBox::No : QMessageBox::Yes);
+        ++closes;
         f.w().close();  // the system close button
         visible_after_close = f.w().isVisible();
     });
     QVERIFY(run_and_wait(f.w()));
+    stop_answering_message_boxes();
     QTest::qWait(100);
+    QCOMPARE(closes, 2);
+    QCOMPARE(seen.texts, QStringList(2, cz("Probíhá výpočet. Přerušit výpočet a ukončit program?")));
     QVERIFY(visible_after_close);  // the window waited for the run
     QVERIFY(!f.w().isVisible());   // and closed when it had ended
     QCOMPARE(f.w().messages().last(), cz("VÝPOČET NEBYL DOKONČEN!"));
     QVERIFY(f.w().messages().contains(cz("+++ Výpočet přerušen uživatelem!")));
+    QVERIFY(run_directory_files(dir + QStringLiteral("/vysledky")) == complete);
 }
 
 void TestMainWindow::closeAfterRunEndsOnlyASuccessfulRun() {
