@@ -66,6 +66,8 @@ TEST(MapView, TheLastCompleteRunGivesAPicturePerPollutant) {
     EXPECT_EQ(cp1250_to_utf8(view.titles[1]), "NO2 - Oxid dusičitý");
     EXPECT_EQ(fs::path(view.maps.pictures[1]).filename(), "mapa_NO2.png");
     EXPECT_TRUE(fs::exists(town.dir.native("vysledky/mapy/town.gpkg")));
+    // The run's log records its tables' digests: they were checked, no note.
+    for (const std::string& note : view.maps.notes) EXPECT_EQ(note.rfind("Poznámka", 0), std::string::npos) << note;
     // The form was handed over as a project file, which is gone again.
     EXPECT_TRUE(fs::is_empty(town.temp.path()));
 }
