@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <system_error>
@@ -17,8 +18,8 @@
 #include "input/input_table.h"
 #include "input/reference_points.h"
 #include "input/wind_roses.h"
+#include "output/result_digest.h"
 #include "output/result_files.h"
-#include "run/run.h"
 #include "run/run.h"
 
 namespace zemo::maps {
@@ -190,6 +191,33 @@ void check_complete_run(const std::string& log_path, const std::string& project_
         throw MapError("Protokol " + log_path + " patří k projektu [" + logged + "], ne k [" + project_file + "]");
 }
 
+// The note of a log that records no digests: the log of a run that
+// predates them (a run at level 0 writes neither them nor "O.K.").
+constexpr const char* kNoDigestsNote =
+    "Poznámka: protokol výpočtu nezaznamenává kontrolní součty tabulek, příslušnost tabulek k výpočtu nelze ověřit";
+
+// A result table the tool reads must have the bytes the run's log records
+// for it. shown is the path as the run names the file (the project's path,
+// Windows-1250), file the name the file system finds it under. A log that
+// records no file at all leaves the table unchecked (false); a log that
+// records others but not this one is of a run that did not write it.
+bool check_recorded_digest(const std::vector<RecordedDigest>& recorded, const std::string& shown,
+                           const std::string& file) {
+    if (recorded.empty()) return false;
+    const std::string refusal = "tabulka nepatří k výpočtu tohoto projektu: " + cp1250_to_utf8(shown);
+    const RecordedDigest* named = nullptr;
+    // The same path as the project names it; a '\\' of the project is a
+    // separator like '/'. A log names each file once; the last line counts.
+    for (const RecordedDigest& r : recorded)
+        if (native_path(r.path) == native_path(shown)) named = &r;
+    if (!named) throw MapError(refusal + " (protokol výpočtu tabulku neuvádí mezi soubory výsledků)");
+    const std::optional<FileDigest> digest = digest_file(file);
+    if (!digest) throw MapError(refusal + " (tabulku nelze přečíst)");
+    if (!(*digest == named->digest))
+        throw MapError(refusal + " (velikost nebo kontrolní součet CRC-32 se liší od záznamu v protokolu výpočtu)");
+    return true;
+}
+
 // The table must be the one of this project's run: its reference points in
 // order, and the annual mean of every pollutant.
 void check_table_belongs(const MapProject& m) {
@@ -259,11 +287,6 @@ MapProject load_map_project(const MapOptions& options) {
                 const std::string basic_cp = result_file_path(pc, pc.base_basic, "", m.dbf);
                 m.basic.path = in_computation_directory(native_path(basic_cp)).string();
                 if (!fs::exists(m.basic.path)) throw MapError("Tabulka výsledků neexistuje: " + m.basic.path);
-                if (m.dbf)
-                    read_dbf_table(run.log(),
-                                   platform::path_in_directory(run.options().computation_directory, basic_cp),
-                                   m.basic.path, m.basic);
-                else read_text_table(m.basic.path, m.basic);
                 const std::string out = native_path(pc.output_directory);
                 m.output_directory =
                     options.output_directory.empty()
@@ -278,6 +301,13 @@ MapProject load_map_project(const MapOptions& options) {
                                                               run.options().computation_directory, pc.output_directory),
                                                           platform::base_name(project_path)))
                         .string();
+                // The table is the run's own before anything of it is read.
+                const std::string basic_file =
+                    platform::path_in_directory(run.options().computation_directory, basic_cp);
+                if (!check_recorded_digest(recorded_digests(read_whole(m.run_log)), basic_cp, basic_file))
+                    m.notes.push_back(kNoDigestsNote);
+                if (m.dbf) read_dbf_table(run.log(), basic_file, m.basic.path, m.basic);
+                else read_text_table(m.basic.path, m.basic);
             } catch (const MapError& e) {
                 failure = e.what();
             } catch (const FatalStop&) {

@@ -1,7 +1,8 @@
 // What a map is made of: the project and its inputs read by the model's own
 // readers (so that identifiers, coordinates and the grid rotation are the
 // ones the run used), and the basic result table read back, refused when it
-// does not belong to a complete run of that project.
+// does not belong to a complete run of that project (the run's log records
+// the size and CRC-32 of every result file it put in place).
 #pragma once
 
 #include <stdexcept>
@@ -60,11 +61,14 @@ struct MapProject {
     std::string run_log;           // the log that showed the complete run (UTF-8)
     std::string output_directory;  // where the maps go (UTF-8, native separators, ending in '/')
     bool dbf = false;
+    std::vector<std::string> notes;  // Czech lines for the user, UTF-8 (a log that records no digests)
 };
 
 // Reads the project (MapOptions are those of zemo's -d and -i), its inputs
 // and the basic result table, and checks that the table belongs to a
 // complete run of the project: the run's log must end the run with "O.K.",
+// the table's size and CRC-32 must be those the log records for it (a log
+// that records none, of a run that predates them, leaves a note instead),
 // and the table must list the project's reference points, in order, and the
 // columns of its pollutants. Throws MapError.
 MapProject load_map_project(const MapOptions& options);

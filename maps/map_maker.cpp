@@ -40,6 +40,7 @@ MapResult make_maps(const MapOptions& options) {
         throw MapError("Adresář map nelze vytvořit: " + project.output_directory);
 
     const int epsg = epsg_of_projection(project.projection);
+    result.notes = project.notes;
     result.notes.push_back(crs_note(project.projection));
 
     const std::string gpkg = project.output_directory + project.project_name + ".gpkg";

@@ -14,7 +14,7 @@ struct MapResult {
     std::string output_directory;       // UTF-8
     std::vector<std::string> files;     // every file written, UTF-8 paths
     std::vector<std::string> pictures;  // the PNG maps, one per pollutant in project order
-    std::vector<std::string> notes;     // Czech lines for the user (grid or interpolation, CRS)
+    std::vector<std::string> notes;     // Czech lines for the user (unchecked tables, CRS, grid or interpolation)
 };
 
 // Reads the project and its results (load_map_project) and writes the maps

@@ -72,6 +72,8 @@ TEST(MapView, TheLastCompleteRunGivesAPicturePerPollutant) {
     EXPECT_EQ(cp1250_to_utf8(view.titles[1]), "NO2 - Oxid dusičitý");
     EXPECT_EQ(fs::path(view.maps.pictures[1]).filename(), "mapa_NO2.png");
     EXPECT_TRUE(fs::exists(town.dir.native("vysledky/mapy/town.gpkg")));
+    // The run's log records its tables' digests: they were checked, no note.
+    for (const std::string& note : view.maps.notes) EXPECT_EQ(note.rfind("Poznámka", 0), std::string::npos) << note;
     // The form was handed over as a project file in a directory of its
     // own, which is gone again; the planted link led nowhere.
     EXPECT_EQ(test::file_names_in(town.temp.path()), std::vector<std::string>{"town.atm"});

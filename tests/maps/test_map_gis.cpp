@@ -2,7 +2,7 @@
 // basic table's values for every receptor in the right coordinate system,
 // the receptors' lattice gives a raster with a cell centred on each of them,
 // interpolation reproduces a plane, and tables of another or an unfinished
-// run are refused.
+// run, or changed since, are refused.
 #include <gtest/gtest.h>
 
 #include <gdal_priv.h>
@@ -11,6 +11,7 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -86,11 +87,45 @@ GDALDataset* open_dataset(const std::string& path, unsigned kind) {
 
 const char* kTownLog = "vysledky/town.log";
 
+// The log of a run as a run that predates the digest lines wrote it: every
+// line "--- soubor výsledků ..." taken out. Returns how many were.
+int remove_digest_lines(const std::string& log_file) {
+    const std::string text = read_file(log_file);
+    const std::string digest = utf8_to_cp1250("--- soubor výsledků ");
+    std::string kept;
+    int removed = 0;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        const std::string line = text.substr(start, end - start);
+        if (line.rfind(digest, 0) == 0) ++removed;
+        else kept += line;
+        start = end;
+    }
+    write_file(log_file, kept);
+    return removed;
+}
+
+// The refusal of make_maps, "no refusal" when the maps are made.
+std::string refusal_of(const MapOptions& o) {
+    try {
+        make_maps(o);
+    } catch (const MapError& e) {
+        return e.what();
+    }
+    return "no refusal";
+}
+
+const char* kNoDigestsNote =
+    "Poznámka: protokol výpočtu nezaznamenává kontrolní součty tabulek, příslušnost tabulek k výpočtu nelze ověřit";
+
 }  // namespace
 
 TEST(ZemoMap, GeoPackageHoldsTheBasicTableInTheProjectsCoordinateSystem) {
     const RunExample town("examples/town");
     const MapResult result = make_maps(town.options());
+    // The run's own table, as its log's digest records it: no note.
+    EXPECT_EQ(std::count(result.notes.begin(), result.notes.end(), kNoDigestsNote), 0);
     const std::string gpkg = town.dir.utf8("vysledky/mapy/town.gpkg");
     ASSERT_TRUE(fs::exists(gpkg));
 
@@ -302,14 +337,35 @@ TEST(ZemoMap, TablesOfAnUnfinishedOrAnotherRunAreRefused) {
     other.run_log = cp1250_to_utf8(log);
     EXPECT_NE(refusal(other).find("patří k projektu [town.atm]"), std::string::npos);
 
-    // A value no map can draw, in place of the annual mean of SO2 at the
-    // second point: refused with the file, the row and the column.
+    // One byte of the table changed after the run (a digit of the annual
+    // mean of SO2 at the second point, the size unchanged): the log's
+    // digest refuses it, naming the table as the run named it.
     const std::string basic = town.dir.file("vysledky/IHrIHk.txt");
     const std::string table = read_file(basic);
     const std::size_t row2 = table.find("\r\n", table.find("\r\n") + 2) + 2;  // after the first point
     std::size_t crok = row2;
     for (int tab = 0; tab < 3; ++tab) crok = table.find('\t', crok) + 1;
     const std::size_t crok_end = table.find('\t', crok);
+    std::string one_byte = table;
+    one_byte[crok_end - 1] = one_byte[crok_end - 1] == '7' ? '8' : '7';
+    write_file(basic, one_byte);
+    EXPECT_EQ(refusal(town.options()).rfind("tabulka nepatří k výpočtu tohoto projektu: vysledky/IHrIHk.txt", 0), 0u)
+        << refusal(town.options());
+    // A table the log names but that cannot be read.
+    fs::remove(test::native_path(basic));
+    fs::create_directory(test::native_path(basic));
+    EXPECT_EQ(refusal(town.options()).rfind("tabulka nepatří k výpočtu tohoto projektu: vysledky/IHrIHk.txt", 0), 0u)
+        << refusal(town.options());
+    fs::remove(test::native_path(basic));
+    write_file(basic, table);
+    EXPECT_EQ(refusal(town.options()), "no refusal");
+
+    // A value no map can draw, in place of the annual mean of SO2 at the
+    // second point, in a table written by hand or by another program after
+    // a run whose log records no digests: refused with the file, the row
+    // and the column.
+    const std::string with_digests = read_file(log);
+    ASSERT_GT(remove_digest_lines(log), 0);
     for (const char* bad : {"nan", "inf", "-inf", "1e308"}) {
         std::string changed = table;
         changed.replace(crok, crok_end - crok, bad);
@@ -322,6 +378,7 @@ TEST(ZemoMap, TablesOfAnUnfinishedOrAnotherRunAreRefused) {
             << why;
     }
     write_file(basic, table);
+    write_file(log, with_digests);
 
     // No log at all (a run at level 0 leaves none).
     fs::remove(test::native_path(log));
@@ -337,6 +394,12 @@ TEST(ZemoMap, ValuesThatCannotBeDrawnAreRefusedInDbfToo) {
     // Record 1: the deletion byte, Bod (10), X (10), Y (10), then Crok_SO2 (10).
     table.replace(static_cast<std::size_t>(header_length) + 1 + 30, 10, "       nan");
     write_file(basic, table);
+    // The run's log records the table's digest: the changed table is not
+    // the run's.
+    EXPECT_EQ(refusal_of(town.options()).rfind("tabulka nepatří k výpočtu tohoto projektu: vysledky/IHrIHk.dbf", 0), 0u)
+        << refusal_of(town.options());
+    // A log that records none: the values are what refuses the table.
+    ASSERT_GT(remove_digest_lines(town.dir.file(kTownLog)), 0);
     try {
         make_maps(town.options());
         ADD_FAILURE() << "no refusal";
@@ -380,6 +443,48 @@ TEST(ZemoMap, RastersOfLimitsBelowOneAreNamedAfterTheirColumns) {
             EXPECT_TRUE(fs::exists(dir.native("vysledky/mapy/" + name))) << name;
         }
     }
+}
+
+// Project A run, then project B with the same reference points and other
+// emissions into the same output directory: B's basic table has A's points
+// and columns, and only the digest in A's log tells that it is not A's.
+TEST(ZemoMap, TheTableOfAnotherProjectsLaterRunIsRefusedByTheLogsDigest) {
+    const RunExample a("tests/fixtures/projects/single-stack", "single-stack.atm");
+    const std::string out = a.dir.file("out.txt");
+    const std::string map_a =
+        std::string("cd '") + a.dir.path().string() + "' && '" ZEMO_MAP_EXE "' -i single-stack.atm > out.txt 2>&1";
+    const auto has = [&](const std::string& utf8) {
+        return read_file(out).find(test::console_text(utf8_to_cp1250(utf8))) != std::string::npos;
+    };
+    // A's own tables are accepted, and checked (no note).
+    ASSERT_EQ(std::system(map_a.c_str()), 0) << read_file(out);
+    EXPECT_FALSE(has("Poznámka")) << read_file(out);
+    const std::string table_a = read_file(a.dir.file("vysledky/IHrIHk.txt"));
+
+    std::string stacks = read_file(a.dir.file("bodove.txt"));
+    const std::string emissions = "\t10\t0.004\t0.125\t10";
+    ASSERT_NE(stacks.find(emissions), std::string::npos);
+    stacks.replace(stacks.find(emissions), emissions.size(), "\t20\t0.008\t0.25\t20");
+    write_file(a.dir.file("bodove-b.txt"), stacks);
+    std::string project = read_file(a.dir.file("single-stack.atm"));
+    project.replace(project.find("BODOVE=bodove.txt"), 17, "BODOVE=bodove-b.txt");
+    write_file(a.dir.file("b.atm"), project);
+    const auto r = test::run_zemo("-a -c -i b.atm -l vysledky/b.log", a.dir.str());
+    ASSERT_EQ(r.exit_code, 0) << r.output;
+    ASSERT_NE(read_file(a.dir.file("vysledky/IHrIHk.txt")), table_a);
+
+    EXPECT_EQ(WEXITSTATUS(std::system(map_a.c_str())), 156);
+    EXPECT_TRUE(has("*** tabulka nepatří k výpočtu tohoto projektu: vysledky/IHrIHk.txt")) << read_file(out);
+    EXPECT_FALSE(has("Mapy zapsány")) << read_file(out);
+    // B's maps are B's.
+    EXPECT_EQ(refusal_of(a.options("b.atm")), "no refusal");
+
+    // A's log as a run that predates the digests wrote it: the table is
+    // accepted as before, and the console says it could not be checked.
+    ASSERT_GT(remove_digest_lines(a.dir.file("vysledky/single-stack.log")), 0);
+    ASSERT_EQ(std::system(map_a.c_str()), 0) << read_file(out);
+    EXPECT_TRUE(has(kNoDigestsNote)) << read_file(out);
+    EXPECT_TRUE(has("Mapy zapsány")) << read_file(out);
 }
 
 TEST(ZemoMap, ConsoleToolOnALocalGridAndItsUsage) {

@@ -601,6 +601,10 @@ void TestMainWindow::mapsOfTheLastCompleteRun() {
     QWidget* maps = f.w().findChild<QWidget*>(QStringLiteral("MapWindow"));
     QVERIFY2(maps, qPrintable(seen.texts.join(QLatin1Char('|'))));
     QCOMPARE(maps->findChild<QComboBox*>(QStringLiteral("fMap_Pollutant"))->count(), 4);
+    // The desktop run's log records its tables: they were checked, no note.
+    const QLabel* notes = maps->findChild<QLabel*>(QStringLiteral("fMap_Notes"));
+    QVERIFY(notes);
+    QVERIFY2(!notes->text().contains(cz("Poznámka")), qPrintable(notes->text()));
     QVERIFY(QFile::exists(dir + QStringLiteral("/vysledky/mapy/town.gpkg")));
     QVERIFY(QFile::exists(dir + QStringLiteral("/vysledky/mapy/mapa_PM10.png")));
     maps->close();
