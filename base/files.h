@@ -64,6 +64,8 @@ public:
     enum class LineRead { Line, End, TooLong };
     LineRead read_bounded_line(std::string& line, std::size_t max);
     std::size_t read_bytes(void* data, std::size_t size);
+    // True when a read of the open file failed (as opposed to its end).
+    bool read_failed() const { return handle_ != nullptr && std::ferror(handle_) != 0; }
     bool seek(long offset);
     long tell();
     // Size of the file in bytes, -1 when unknown.

@@ -5,6 +5,7 @@
 
 #include "base/files.h"
 #include "base/format.h"
+#include "base/platform.h"
 #include "base/text.h"
 
 namespace zemo {
@@ -36,8 +37,10 @@ std::uint32_t crc32_update(std::uint32_t crc, const void* data, std::size_t size
 }
 
 std::optional<FileDigest> digest_file(const std::string& path) {
+    // A directory or a device has no digest; neither has a file whose
+    // reading fails before its end.
     File file;
-    if (!file.open(path, "rb")) return std::nullopt;
+    if (!platform::is_regular_file(path) || !file.open(path, "rb")) return std::nullopt;
     FileDigest digest;
     std::array<char, 1 << 16> buffer;
     std::size_t n;
@@ -45,6 +48,7 @@ std::optional<FileDigest> digest_file(const std::string& path) {
         digest.crc32 = crc32_update(digest.crc32, buffer.data(), n);
         digest.size += n;
     }
+    if (file.read_failed()) return std::nullopt;
     return digest;
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "base/text.h"
 #include "tests/test_support.h"
 
@@ -27,6 +29,9 @@ TEST(ResultDigest, AFileIsDigestedWhole) {
     EXPECT_EQ(digest->size, 200000u);
     EXPECT_EQ(digest->crc32, crc32_update(0, bytes.data(), bytes.size()));
     EXPECT_FALSE(digest_file(dir.file("no-such-file.bin")).has_value());
+    // A directory reads as nothing on some systems: it has no digest.
+    std::filesystem::create_directory(dir.native("adresar"));
+    EXPECT_FALSE(digest_file(dir.file("adresar")).has_value());
 }
 
 TEST(ResultDigest, LinesOfALogAreReadBackWithPathsHoldingColonsAndBlanks) {
