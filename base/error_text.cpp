@@ -23,6 +23,7 @@ std::string error_text(int error) {
         case ENAMETOOLONG: return "název je příliš dlouhý"_cz;
         case EFBIG: return "soubor by překročil povolenou velikost"_cz;
         case EIO: return "chyba vstupu a výstupu"_cz;
+        case EINVAL: return "nejde o obyčejný soubor"_cz;  // as open_regular_file gives it
         case EXDEV: return "soubory leží na různých discích"_cz;
         default: return format("chyba systému %i"_cz, error);
     }

@@ -1,6 +1,7 @@
 #include "base/files.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <string_view>
 #include <vector>
 
@@ -57,7 +58,10 @@ bool File::create_new(const std::string& path) {
     close();
     write_failed_ = false;
     path_ = path;
+    error_ = 0;
+    errno = 0;
     handle_ = platform::create_new_file(path);
+    if (!handle_) error_ = errno;
     writable_ = handle_ != nullptr;
     return handle_ != nullptr;
 }
@@ -67,8 +71,13 @@ bool File::open_with(const std::string& path, const char* mode, bool regular_onl
     write_failed_ = false;
     path_ = path;
     handle_ = open_from_memory(path, mode);
+    error_ = 0;
+    errno = 0;
     if (!handle_) handle_ = regular_only ? platform::open_regular_file(path) : platform::open_file(path, mode);
-    if (!handle_) return false;
+    if (!handle_) {
+        error_ = errno;
+        return false;
+    }
     const std::string m = mode;
     writable_ = m.find_first_of("wa+") != std::string::npos;
     return true;
@@ -76,18 +85,28 @@ bool File::open_with(const std::string& path, const char* mode, bool regular_onl
 
 bool File::close() {
     if (!handle_) return !write_failed_;
-    if (writable_ && injected_failure(FileOperation::Close)) write_failed_ = true;
-    if (std::fflush(handle_) != 0) write_failed_ = true;
-    if (std::fclose(handle_) != 0) write_failed_ = true;
+    if (writable_ && injected_failure(FileOperation::Close)) write_failure(true);
+    if (std::fflush(handle_) != 0) write_failure(false);
+    if (std::fclose(handle_) != 0) write_failure(false);
     handle_ = nullptr;
     return !write_failed_;
 }
 
 void File::write_bytes(const void* data, std::size_t size) {
     if (!handle_ || size == 0) return;
-    if (simulate_failure_ || injected_failure(FileOperation::Write, size) ||
-        std::fwrite(data, 1, size, handle_) != size)
-        write_failed_ = true;
+    if (simulate_failure_ || injected_failure(FileOperation::Write, size)) write_failure(true);
+    else if (std::fwrite(data, 1, size, handle_) != size) write_failure(false);
+}
+
+void File::write_failure(bool simulated) {
+    if (!write_failed_) error_ = simulated || errno == 0 ? ENOSPC : errno;
+    write_failed_ = true;
+}
+
+std::string with_cause(const std::string& shown, const std::string& name, int error) {
+    const std::string full = platform::is_absolute_path(name) ? name : platform::current_directory() + name;
+    if (error == 0) return shown + " (" + full + ")";
+    return shown + " (" + full + ": " + platform::error_text(error) + ")";
 }
 
 void File::write_text(std::string_view text) {
@@ -105,7 +124,8 @@ void File::print(const char* fmt, ...) {
 
 bool File::flush() {
     if (!handle_) return false;
-    if (simulate_failure_ || injected_failure(FileOperation::Flush) || std::fflush(handle_) != 0) write_failed_ = true;
+    if (simulate_failure_ || injected_failure(FileOperation::Flush)) write_failure(true);
+    else if (std::fflush(handle_) != 0) write_failure(false);
     return !write_failed_;
 }
 

@@ -49,6 +49,9 @@ public:
     void put_byte(unsigned char byte) { write_bytes(&byte, 1); }
     bool flush();
     bool write_failed() const { return write_failed_; }
+    // Why the last open or the first failed write failed (an errno value;
+    // ENOSPC for a simulated full disk), 0 when nothing failed.
+    int error() const { return error_; }
 
     // Input. read_line returns false at the end of the file; the line is
     // returned without its line end (CR LF, LF or a lone CR), so no CR can
@@ -82,6 +85,9 @@ private:
     std::FILE* handle_ = nullptr;
     std::string path_;
     bool write_failed_ = false;
+    int error_ = 0;
+    // Marks a failed write with its reason (the first one is kept).
+    void write_failure(bool simulated);
     bool writable_ = false;  // opened for writing: only then can a close lose data
     bool simulate_failure_ = false;
 };
@@ -104,5 +110,12 @@ void set_file_fault_hook(FileFaultHook hook);
 // nullptr removes it.
 using MemoryFileLookup = const std::string* (*)(const std::string& path);
 void set_memory_files(MemoryFileLookup lookup);
+
+// The detail of a message about a file that could not be opened, created
+// or written: the file as the message names it, then in brackets its full
+// path (name as the file system took it, made absolute in the working
+// directory) and the system's reason: "body.txt (/home/jan/body.txt:
+// soubor nebo adresář neexistuje)".
+std::string with_cause(const std::string& shown, const std::string& name, int error);
 
 }  // namespace zemo

@@ -121,7 +121,8 @@ bool remove_directory(const std::string& path);
 // The errno value of the last failed call of this thread.
 int last_error();
 // The reason an errno value gives, in the program's Czech for messages
-// ("přístup odepřen"); empty for 0.
+// ("přístup odepřen"); empty for 0. EINVAL is a file that is no regular
+// file (a device, a FIFO), as open_regular_file refuses it.
 std::string error_text(int error);
 
 // An advisory lock on a file, taken without waiting and released by its

@@ -53,7 +53,9 @@ std::FILE* open_regular_file(const std::string& path) {
     struct stat st {};
     const int flags = ::fcntl(fd, F_GETFL);
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        const int reason = S_ISDIR(st.st_mode) ? EISDIR : !S_ISREG(st.st_mode) ? EINVAL : errno;
         ::close(fd);
+        errno = reason;  // EINVAL: no regular file
         return nullptr;
     }
     std::FILE* file = ::fdopen(fd, "rb");

@@ -85,7 +85,7 @@ void read_pair(RunLog& log, File& file, const std::string& path, std::int32_t nx
 double look_up_rotation_in(RunLog& log, const std::string& grid_path, const char* projection_name, double centre_x,
                            double centre_y) {
     File file;
-    if (!file.open(grid_path, "rb")) log.fatal(kFatalOpen, grid_path);
+    if (!file.open(grid_path, "rb")) log.fatal(kFatalOpen, with_cause(grid_path, grid_path, file.error()));
 
     const long size = file.size();
     unsigned char header[kHeaderSize];

@@ -100,7 +100,8 @@ bool has_dbf_extension(const std::string& path) {
 
 void open_table(InputContext& in, File& file, const InputTable& table) {
     // A FIFO or a device is no table (and a FIFO would wait for a writer).
-    if (!file.open_regular(in.file_name(table.path))) in.log.fatal(kFatalOpen, table.path);
+    if (!file.open_regular(in.file_name(table.path)))
+        in.log.fatal(kFatalOpen, with_cause(table.path, in.file_name(table.path), file.error()));
 }
 
 bool missing_and_reported_by_host(const InputContext& in, const InputTable& table) {

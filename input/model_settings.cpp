@@ -74,7 +74,7 @@ LoadedSettings load_model_settings(const std::string& path, RunLog& log) {
     ModelSettings& s = loaded.values;
     File file;
     if (!file.open(path, "r")) {
-        log.message(kErrorOpen, path);
+        log.message(kErrorOpen, with_cause(path, path, file.error()));
         log.message(kErrorData, "Používám default hodnoty"_cz);
         s.set_methodology_defaults();
         loaded.source = SettingsSource::Defaults;

@@ -482,7 +482,8 @@ ProjectConfig read_project(const std::string& path, const std::string& default_o
     // Only a regular file: a directory, a device (a link to /dev/zero) or
     // a FIFO is refused as a file that cannot be opened.
     File file;
-    if (!file.open_regular(in.file_name(path))) log.fatal(kFatalOpen, path);
+    if (!file.open_regular(in.file_name(path)))
+        log.fatal(kFatalOpen, with_cause(path, in.file_name(path), file.error()));
     cfg.project_path = path;
 
     Section section = Section::None;

@@ -124,7 +124,8 @@ PointRead read_dbf_point(InputContext& in, const WindRoses& roses, PointReaderMo
 void open_point_table(InputContext& in, const InputTable& table, PointCursor& cursor) {
     cursor.counter = 0;
     cursor.dbf = DbfHeader{};
-    if (!cursor.file.open(in.file_name(table.path), "rb")) in.log.fatal(kFatalOpen, table.path);
+    if (!cursor.file.open(in.file_name(table.path), "rb"))
+        in.log.fatal(kFatalOpen, with_cause(table.path, in.file_name(table.path), cursor.file.error()));
     if (table.is_dbf()) read_dbf_header(in.log, cursor.file, table, cursor.dbf);
     // Records are counted in ints, like the lines of a text table.
     if (table.is_dbf() && cursor.dbf.record_count > static_cast<std::uint32_t>(INT_MAX))

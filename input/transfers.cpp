@@ -260,7 +260,8 @@ void read_transfer_table(ReaderPass pass, const ProjectConfig& project, const Mo
     if (missing_and_reported_by_host(in, table)) throw FatalStop{};
     if (table.type == TableType::Undetermined) detect_table_type(in, table, false);
     File file;
-    if (!file.open(in.file_name(table.path), "rb")) in.log.fatal(kFatalOpen, table.path);
+    if (!file.open(in.file_name(table.path), "rb"))
+        in.log.fatal(kFatalOpen, with_cause(table.path, in.file_name(table.path), file.error()));
     const int n = roses.sectors_in_file;
     std::vector<HeldTransfer> held(pollutants.size());
     if (table.is_dbf()) read_dbf_table(in, pollutants, table, file, n, held);

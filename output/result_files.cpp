@@ -277,7 +277,8 @@ void create_table(RunLog& log, ResultFiles& files, OutputTable& table, const std
         // under its name, goes first: the table is created afresh.
         platform::remove_file(written);
     }
-    if (!table.create(written, path, dbf, !files.temporary_suffix.empty())) log.fatal(kFatalCreate, shown);
+    if (!table.create(written, path, dbf, !files.temporary_suffix.empty()))
+        log.fatal(kFatalCreate, with_cause(shown, name, table.file().error()));
     files.created.push_back({path, name, written});
 }
 
@@ -606,7 +607,10 @@ bool close_result_files(ResultFiles& files, RunLog& log) {
         if (t.close()) return;
         all_written = false;
         if (t.failed())
-            log.messagef(kErrorCreate, "zápis se nezdařil, soubor výsledků je neúplný: %s"_cz, t.path().c_str());
+            log.messagef(
+                kErrorCreate, "zápis se nezdařil, soubor výsledků je neúplný: %s"_cz,
+                with_cause(t.path(), platform::path_in_directory(files.set->directory, t.path()), t.file().error())
+                    .c_str());
         if (t.not_finite() > kOverflowReportsPerTable)
             log.messagef(kErrorData, "další hodnoty nejsou konečná čísla (celkem %i): %s"_cz, t.not_finite(),
                          t.path().c_str());

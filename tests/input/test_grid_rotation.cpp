@@ -258,7 +258,8 @@ TEST_F(GridRotationTest, DamagedFilesAreRefusedBeforeAnyNodeIsRead) {
     SetUp();
     double r = 0;
     EXPECT_EQ(look_up_in(dir.file("chybi.abn"), "JTSK", 1, 1, r), -100);
-    EXPECT_EQ(log(), "*** soubor nelze otevřít\n       - " + dir.utf8("chybi.abn") + "\n");
+    EXPECT_EQ(log(), "*** soubor nelze otevřít\n       - " + dir.utf8("chybi.abn") + " (" + dir.utf8("chybi.abn") +
+                         ": soubor nebo adresář neexistuje)\n");
 }
 
 // The input with which fuzz_grid_rotation found the node count overflowing

@@ -57,8 +57,8 @@ const std::string kFatal = "*** chybná vstupní data\n       - ";
 TEST_F(ModelSettingsTest, MissingFileGivesTwoWarningsAndTheDefaults) {
     const std::string path = dir.file("nic.cfg");
     EXPECT_EQ(load_from(path), 100);
-    EXPECT_EQ(log(), "+++ soubor nelze otevřít\n       - " + cp1250_to_utf8(path) + "\n" + kWarn +
-                         "Používám default hodnoty\n");
+    EXPECT_EQ(log(), "+++ soubor nelze otevřít\n       - " + cp1250_to_utf8(path) + " (" + cp1250_to_utf8(path) +
+                         ": soubor nebo adresář neexistuje)\n" + kWarn + "Používám default hodnoty\n");
     EXPECT_EQ(runlog.error_count, 2);
     const ModelSettings& s = settings;
     EXPECT_EQ(s.directions, 48);

@@ -516,7 +516,8 @@ TEST_F(ProjectFileTest, ProjectPathFromTheOptionsAndAMissingFile) {
                         }),
               -100);
     EXPECT_TRUE(logged("--- Inicializační soubor: [" + dir.utf8("chybi.atm") +
-                       "]\n*** soubor nelze otevřít\n       - " + dir.utf8("chybi.atm") + "\n"));
+                       "]\n*** soubor nelze otevřít\n       - " + dir.utf8("chybi.atm") + " (" + dir.utf8("chybi.atm") +
+                       ": soubor nebo adresář neexistuje)\n"));
 }
 
 TEST_F(ProjectFileTest, NumbersDoNotDependOnTheLocale) {
