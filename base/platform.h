@@ -97,6 +97,14 @@ bool is_regular_file(const std::string& path);
 // The time a regular file was last written; false for anything else.
 bool modification_time(const std::string& path, std::time_t& when);
 
+// True when Windows can hold a file or directory of this name (one part of
+// a path, no separator): no control character, none of < > : " / \ | ? *,
+// no blank or dot at its end ("." and ".." aside), and no device name
+// (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, in any case, also with
+// an extension). A project that names such a file on Linux would fail on
+// Windows, so every platform refuses it.
+bool portable_file_name(std::string_view name);
+
 // Creates a new file for writing; nullptr when path exists already (also
 // as a symbolic link, which is never followed) or cannot be created.
 std::FILE* create_new_file(const std::string& path);

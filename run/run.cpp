@@ -130,7 +130,11 @@ void Run::initialisation(const RunPlan& plan) {
         } else {
             const std::string base =
                 opt.project_file.empty() ? opt.program_name : platform::base_name(opt.project_file);
-            log_path = own_default_log(opt.installation_directory + "log" + platform::kDirSeparator, base);
+            const std::string directory = opt.installation_directory + "log" + platform::kDirSeparator;
+            log_path = lock_default_log(directory, base);
+            // Nowhere to be had: the log is opened where it always was, and
+            // its open reports what fails.
+            if (log_path.empty()) log_path = directory + base + ".log";
             // Whatever the log's own name, its copy keeps the project's.
             log_.copy_name = base + ".log";
         }
@@ -155,11 +159,10 @@ void Run::initialisation(const RunPlan& plan) {
     settings_ = load_model_settings(model_settings_path(opt.installation_directory), log_).values;
 }
 
-std::string Run::own_default_log(const std::string& directory, const std::string& base) {
+std::string Run::lock_default_log(const std::string& directory, const std::string& base) {
     // A log that another running computation holds is not shared: this run
-    // takes the next free name (town-2.log, town-3.log, ...). Where the
-    // installation's log directory takes no file, the user's own does.
-    const std::string first = directory + base + ".log";
+    // takes the next free name. Where the installation's log directory
+    // takes no file, the user's own does.
     for (int place = 0; place < 2; ++place) {
         // The user's directory is made only when it is needed.
         const std::string dir = place == 0 ? directory : platform::user_log_directory();
@@ -176,16 +179,16 @@ std::string Run::own_default_log(const std::string& directory, const std::string
             if (taken == platform::FileLock::Result::Failed) break;
         }
     }
-    // Nowhere to be had: the log is opened where it always was, and its
-    // open reports what fails.
-    return first;
+    return {};
 }
 
 void Run::project_file(const RunPlan& plan) {
     if (!plan.project_handed_over)
         project_ =
             read_project(project_file_path(options_), platform::full_directory(options_.computation_directory), input_);
-    // No result table may replace an input, the log or another result.
+    // Every result name must be one Windows can hold, and no result table
+    // may replace an input, the log or another result.
+    check_portable_result_names(project_, log_);
     check_run_files(options_, project_, log_);
     log_.release();
     if (plan.last_stage >= Stage::ResultPreparation) lock_output_directory();

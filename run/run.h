@@ -99,12 +99,19 @@ public:
     // host), as opposed to a run that ended but not "O.K.".
     bool stopped() const { return stopped_; }
 
+    // The default log of this run, locked for the whole run: base.log in
+    // directory, or base-2.log, base-3.log, ... while other running
+    // computations hold those; where directory takes no file, the same in
+    // the user's log directory (platform::user_log_directory). Empty when
+    // neither can hold one. The console's initialisation takes it; the
+    // desktop program, which opens its log itself, calls it first.
+    std::string lock_default_log(const std::string& directory, const std::string& base);
+    static constexpr int kMaxOwnLogNumber = 99;
+
 private:
     RunInputs inputs() const;
     void initialisation(const RunPlan& plan);
-    // The default log of this run in directory, locked for the run.
-    std::string own_default_log(const std::string& directory, const std::string& base);
-    static constexpr int kMaxOwnLogNumber = 99;
+
     void project_file(const RunPlan& plan);
     void input_data();
     void result_preparation();

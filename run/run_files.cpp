@@ -64,6 +64,28 @@ void check_run_files(const RunOptions& options, const ProjectConfig& project, Ru
         }
 }
 
+void check_portable_result_names(const ProjectConfig& project, RunLog& log) {
+    const auto check = [&](const char* item, const std::string& value, bool directory) {
+        std::string name = value;
+        if (directory)
+            while (!name.empty() && platform::is_dir_separator(name.back())) name.pop_back();
+        name = name.substr(platform::file_name_start(name));
+        // A drive alone ("C:") or the root names no file of its own.
+        if (name.empty() || (directory && name.size() == 2 && name[1] == ':')) return;
+        if (!platform::portable_file_name(name))
+            log.messagef(kFatalData,
+                         "Název [%s] položky %s nelze použít pro soubor ve Windows (inicializační soubor)"_cz,
+                         name.c_str(), item);
+    };
+    check("ADRESAR", project.output_directory_value, true);
+    check("ZAKLADNI", project.base_basic, false);
+    check("PODILY ZDROJU", project.base_source_shares, false);
+    check("PODILY SKUPIN", project.base_group_shares, false);
+    check("SEKTORY MAX", project.base_sector_max, false);
+    check("SEKTORY PRUM", project.base_sector_mean, false);
+    check("ROZSIRENY", project.base_report, false);
+}
+
 bool held_log_may_be_created(const RunOptions& options, const ProjectConfig& project, const RunLog& log) {
     const std::string path = log.held_path();
     if (path.empty()) return true;

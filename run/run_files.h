@@ -41,6 +41,12 @@ std::vector<RunFileUse> run_file_uses(const RunOptions& options, const ProjectCo
 // the log or any result file is created.
 void check_run_files(const RunOptions& options, const ProjectConfig& project, RunLog& log);
 
+// Refuses the run (fatal 33, naming the item) when the file-name part of a
+// result base name, or the last part of the output directory, is a name
+// Windows cannot hold (platform::portable_file_name): the same project
+// must run on every platform.
+void check_portable_result_names(const ProjectConfig& project, RunLog& log);
+
 // For a fatal stop while the log is still held: true when the log may be
 // created, false when its path is one of the run's inputs or results (its
 // lines then go to the console). A copy aimed at the log is refused, the

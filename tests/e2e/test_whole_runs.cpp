@@ -371,6 +371,40 @@ TEST(WholeRun, IndicativesAlikeInDbfFieldNamesRefuseOnlyTheDbfRun) {
                                           "názvu sloupce");
 }
 
+// A result name Windows cannot hold is refused on every platform, before
+// any file is created: the same project must run on a Windows desktop.
+TEST(WholeRun, ResultNamesWindowsCannotHoldAreRefused) {
+    const struct {
+        const char* line;
+        const char* detail;
+    } cases[] = {
+        // "a:" reads as a drive, as on Windows; what follows cannot be a name.
+        {"ZAKLADNI=a:b*c?d",
+         "Název [b*c?d] položky ZAKLADNI nelze použít pro soubor ve Windows (inicializační soubor)"},
+        {"ZAKLADNI=vysledky/CON",
+         "Název [CON] položky ZAKLADNI nelze použít pro soubor ve Windows (inicializační soubor)"},
+        {"SEKTORY MAX=lpt1.x",
+         "Název [lpt1.x] položky SEKTORY MAX nelze použít pro soubor ve Windows (inicializační soubor)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        TinyProject prj;
+        const std::string atm = read_file(prj.dir.file("jeden.atm"));
+        write_file(prj.dir.file("jeden.atm"), atm + cp(std::string(c.line) + "\n"));
+        expect_refused_before_any_result_file(prj, "IHrIHk.txt", c.detail);
+    }
+    // The last part of the output directory: a trailing dot.
+    TinyProject prj;
+    std::string atm = read_file(prj.dir.file("jeden.atm"));
+    atm.replace(atm.find("ADRESAR=vysledky"), 16, "ADRESAR=vysledky.");
+    write_file(prj.dir.file("jeden.atm"), atm);
+    const auto r = prj.run();
+    EXPECT_EQ(r.exit_code, 156) << r.output;
+    EXPECT_NE(cp1250_to_utf8(read_file(prj.dir.file("beh.log")))
+                  .find("Název [vysledky.] položky ADRESAR nelze použít pro soubor ve Windows"),
+              std::string::npos);
+}
+
 // Limits 12345 and 123456 keep apart in the basic table but not in the
 // sector maxima of the sectors of three letters (SSV_P_12345 twice in
 // DBF): those pairs take the limit's number, and the run completes.
