@@ -1,13 +1,11 @@
 #include "maps/map_data.h"
 
-#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <random>
 #include <sstream>
 #include <system_error>
 
@@ -240,11 +238,12 @@ void check_table_belongs(const MapProject& m) {
 MapProject load_map_project(const MapOptions& options) {
     MapProject m;
     if (options.project_file.empty()) throw MapError("Není zadán soubor projektu (-i)");
-    // A name of its own, also when several processes make maps at once.
-    static std::atomic<unsigned> made{0};
-    const std::string temp_log = (fs::temp_directory_path() / ("zemo-map-" + std::to_string(std::random_device{}()) +
-                                                               "-" + std::to_string(made++) + ".log"))
-                                     .string();
+    // A file of its own in a directory of its own, which no other user of
+    // the temporary directory can have planted or can reach.
+    const std::string private_dir =
+        platform::make_private_directory(utf8_to_cp1250(fs::temp_directory_path().string()), "zemo-map-");
+    if (private_dir.empty()) throw MapError("Dočasný adresář nelze vytvořit v " + fs::temp_directory_path().string());
+    const std::string temp_log = cp1250_to_utf8(private_dir) + "vstupy.log";
     std::string failure;
     {
         // The model's readers in a run of their own, which restores the
@@ -318,7 +317,8 @@ MapProject load_map_project(const MapOptions& options) {
     }
     std::string messages;
     if (!failure.empty()) messages = cp1250_to_utf8(read_whole(temp_log));
-    std::remove(temp_log.c_str());
+    platform::remove_file(utf8_to_cp1250(temp_log));
+    platform::remove_directory(private_dir);
     if (!failure.empty()) {
         // The log's error lines say why.
         std::string why;
