@@ -616,7 +616,7 @@ TEST_F(DesktopRun, EachRunHasALogOfItsOwn) {
     for (const auto& e : fs::directory_iterator(test::staged_native()))
         if (e.path().filename() != "log") fs::create_directory_symlink(e.path(), root.path() / e.path().filename());
     test::write_file(root.file("log"), "a file where the log directory should be");
-    ::setenv("XDG_STATE_HOME", temp.file("stav").c_str(), 1);
+    ::setenv("XDG_STATE_HOME", temp.native("stav").c_str(), 1);  // the environment holds native names
     Preferences prefs = staged_preferences();
     prefs.root_dir = root.str() + "/";
     FakeWindow window;

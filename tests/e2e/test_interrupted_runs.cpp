@@ -68,8 +68,9 @@ struct LongTown {
     }
 
     // Starts zemo in the project's directory with args; file_limit (bytes)
-    // limits the size of every file it writes.
-    pid_t start(const std::vector<std::string>& args, long file_limit = 0) const {
+    // limits the size of every file it writes, open_files the number of
+    // files it may hold open.
+    pid_t start(const std::vector<std::string>& args, long file_limit = 0, long open_files = 0) const {
         const std::string config = (dir.path() / "xdg").string();
         const std::string console = console_file().string();
         const std::string where = project().string();
@@ -94,6 +95,10 @@ struct LongTown {
         if (file_limit > 0) {
             const rlimit limit{static_cast<rlim_t>(file_limit), static_cast<rlim_t>(file_limit)};
             ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        if (open_files > 0) {
+            const rlimit limit{static_cast<rlim_t>(open_files), static_cast<rlim_t>(open_files)};
+            ::setrlimit(RLIMIT_NOFILE, &limit);
         }
         ::execv(argv[0], argv.data());
         ::_exit(122);
@@ -186,6 +191,19 @@ TEST(InterruptedRun, WritingPastTheFileSizeLimitIsReportedAndReplacesNothing) {
     const std::string log = town.log();
     EXPECT_NE(log.find("zápis se nezdařil, soubor výsledků je neúplný: vysledky/"), std::string::npos) << log;
     EXPECT_EQ(log.find("O.K."), std::string::npos) << log;
+    EXPECT_TRUE(town.results_now() == earlier);
+    EXPECT_FALSE(any_temporary_file(town.results()));
+}
+
+// Too few file descriptors for the 17 tables: the run fails before any
+// earlier table is touched, and says why.
+TEST(InterruptedRun, TooFewFileDescriptorsReplaceNothingAndAreNamedAsTheReason) {
+    LongTown town;
+    const auto earlier = town.earlier_results();
+    EXPECT_EQ(LongTown::wait(town.start({"-i", "maly.atm", "-l", "beh.log"}, 0, 16)), 156);
+    const std::string log = town.log();
+    EXPECT_NE(log.find("*** soubor nelze vytvořit\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(": příliš mnoho otevřených souborů)\r\n"), std::string::npos) << log;
     EXPECT_TRUE(town.results_now() == earlier);
     EXPECT_FALSE(any_temporary_file(town.results()));
 }
