@@ -179,7 +179,13 @@ TEST(InterruptedRun, AKilledRunLeavesTheEarlierResultsAndTheNextRunClearsUp) {
     // The next run into the directory removes what the killed one left.
     ASSERT_EQ(town.run({"-i", "maly.atm"}), 0) << read_file(town.console_file());
     EXPECT_FALSE(any_temporary_file(town.results()));
-    EXPECT_TRUE(town.results_now() == earlier);  // the same small run again, the same bytes
+    // The same small run again: the same tables; its log copy differs by
+    // its times only, the long run's copy is the earlier one.
+    auto now = town.results_now(), before = earlier;
+    EXPECT_NE(cp1250_to_utf8(now["maly.log"]).find("VÝPOČET UKONČEN... O.K."), std::string::npos);
+    now.erase("maly.log");
+    before.erase("maly.log");
+    EXPECT_TRUE(now == before);
 }
 
 TEST(InterruptedRun, WritingPastTheFileSizeLimitIsReportedAndReplacesNothing) {
