@@ -115,7 +115,8 @@ void set_memory_files(MemoryFileLookup lookup);
 // or written: the file as the message names it, then in brackets its full
 // path (name as the file system took it, made absolute in the working
 // directory) and the system's reason: "body.txt (/home/jan/body.txt:
-// soubor nebo adresář neexistuje)".
+// soubor nebo adresář neexistuje)". An empty shown gives the brackets
+// alone, after a blank.
 std::string with_cause(const std::string& shown, const std::string& name, int error);
 
 }  // namespace zemo

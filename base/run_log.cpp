@@ -73,8 +73,10 @@ bool RunLog::open_or_fail(const std::string& path, int new_level, std::string& r
         return true;
     }
     shown_path_ = path;
-    if (!file_.open(platform::path_in_directory(directory, path), "w")) {
-        reason = format("Soubor nelze vytvořit - [ %s ]"_cz, path.c_str());
+    const std::string name = platform::path_in_directory(directory, path);
+    if (!file_.open(name, "w")) {
+        // The full path and the system's reason follow in brackets.
+        reason = format("Soubor nelze vytvořit - [ %s ]"_cz, path.c_str()) + with_cause("", name, file_.error());
         return false;
     }
     opened = true;
@@ -302,7 +304,9 @@ bool RunLog::close() {
     if (!created) {
         // No copy was made: there is no file to call incomplete.
         platform::console_write(format("+++ Kopii protokolu nelze vytvorit - [ %s ]\n", copy_path.c_str()));
-        if (sink_) sink_(format("+++ kopii protokolu nelze vytvořit: %s"_cz, copy_path.c_str()));
+        if (sink_)
+            sink_(format("+++ kopii protokolu nelze vytvořit: %s"_cz,
+                         with_cause(copy_path, copy_name, copy.error()).c_str()));
         return false;
     }
     if (!source.open(written, "rb")) {

@@ -60,7 +60,7 @@ int pol_list_read(PollutantCatalogue& catalogue, const std::string& path) {
     // Only a regular file is read (a FIFO would block the window), and a line
     // no further than its bound (a link to /dev/zero is a line without end).
     if (!file.open_regular(path)) {
-        catalogue.error_text = format("+++ soubor nelze otevřít: %s"_cz, path.c_str());
+        catalogue.error_text = format("+++ soubor nelze otevřít: %s"_cz, with_cause(path, path, file.error()).c_str());
         return 0;
     }
     std::string line;

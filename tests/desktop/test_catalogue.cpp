@@ -127,7 +127,8 @@ TEST(CatalogueReader, CommentsLineEndsAndFaultyFiles) {
     PollutantCatalogue none;
     const std::string missing = dir.file("none.cfg");
     EXPECT_EQ(pol_list_read(none, missing), 0);
-    EXPECT_EQ(none.error_text, utf8_to_cp1250("+++ soubor nelze otevřít: ") + missing);
+    EXPECT_EQ(none.error_text, utf8_to_cp1250("+++ soubor nelze otevřít: ") + missing + " (" + missing +
+                                   utf8_to_cp1250(": soubor nebo adresář neexistuje)"));
 
     // A line is read no further than its bound, and only a regular file is
     // opened: neither a line without end nor a FIFO holds the window.
@@ -140,7 +141,8 @@ TEST(CatalogueReader, CommentsLineEndsAndFaultyFiles) {
     ASSERT_EQ(::mkfifo(zemo::test::native_path(fifo).c_str(), 0600), 0);
     PollutantCatalogue from_fifo;
     EXPECT_EQ(pol_list_read(from_fifo, fifo), 0);
-    EXPECT_EQ(from_fifo.error_text, utf8_to_cp1250("+++ soubor nelze otevřít: ") + fifo);
+    EXPECT_EQ(from_fifo.error_text, utf8_to_cp1250("+++ soubor nelze otevřít: ") + fifo + " (" + fifo +
+                                        utf8_to_cp1250(": nejde o obyčejný soubor)"));
 }
 
 TEST(CatalogueWriter, RefusesAnEntryWithoutTypeAndAnUnwritablePath) {

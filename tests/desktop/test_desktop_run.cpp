@@ -178,7 +178,8 @@ TEST_F(DesktopRun, ALogThatCannotBeCreatedAsksForTheFallbackInTheTemporaryDirect
     fs::create_directory(town.dir.native("vysledky"));
     Preferences prefs = staged_preferences();
     prefs.log_file = town.dir.file("chybi/beh.log");
-    const std::string reason = "Soubor nelze vytvořit - [ " + cp1250_to_utf8(prefs.log_file) + " ]";
+    const std::string reason = "Soubor nelze vytvořit - [ " + cp1250_to_utf8(prefs.log_file) + " ] (" +
+                               cp1250_to_utf8(prefs.log_file) + ": soubor nebo adresář neexistuje)";
     RunPlaces places{town.dir.str(), temp.str()};
     // The fallback the question names: "[<temp>/mZemo-XXXXXX.log]?".
     const auto asked_fallback = [&](const std::string& question) {
