@@ -932,12 +932,17 @@ void MainWindow::quit_by_button() {
 }
 
 void MainWindow::quit_by_menu() {
-    const auto step = form_->request_quit(MainForm::QuitSource::Menu, running(), *dialogs_);
+    auto step = form_->request_quit(MainForm::QuitSource::Menu, running(), *dialogs_);
     if (step == MainForm::QuitStep::StopRunFirst) {
-        // Stop the run; the window closes when it has ended.
-        close_after_run_ = true;
-        session_.closing = true;
-        return;
+        if (running()) {
+            // Stop the run; the window closes when it has ended.
+            close_after_run_ = true;
+            session_.closing = true;
+            return;
+        }
+        // The run ended while the question was shown: nothing is left to
+        // stop, and a later run must not close the window when it ends.
+        step = form_->request_quit(MainForm::QuitSource::Menu, false, *dialogs_);
     }
     if (step == MainForm::QuitStep::Quit) {
         quitting_ = true;
@@ -955,13 +960,19 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (running()) {
         // Stop the run, if the modeller agrees; the window closes when it
         // has ended.
-        if (form_->request_quit(MainForm::QuitSource::CloseButton, true, *dialogs_) ==
+        if (form_->request_quit(MainForm::QuitSource::CloseButton, true, *dialogs_) !=
             MainForm::QuitStep::StopRunFirst) {
+            event->ignore();
+            return;
+        }
+        if (running()) {
             close_after_run_ = true;
             session_.closing = true;
+            event->ignore();
+            return;
         }
-        event->ignore();
-        return;
+        // The run ended while the question was shown: the window closes as
+        // it would have after the run (a later run must not close it).
     }
     const auto step = form_->request_quit(MainForm::QuitSource::CloseButton, false, *dialogs_);
     show_state();

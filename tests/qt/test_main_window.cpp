@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -162,6 +163,7 @@ private slots:
     void wholeRunEqualsTheConsoleProgram();
     void stopEndsTheRunAndRestoresTheButtons();
     void closingDuringARunStopsItFirst();
+    void aRunEndingWhileTheCloseIsAskedClosesAtTheAnswer();
     void closeAfterRunEndsOnlyASuccessfulRun();
     void labelsDefaultNamesAndTheLastProjects();
 #ifdef ZEMO_HAVE_MAPS
@@ -540,12 +542,17 @@ void TestMainWindow::closingDuringARunStopsItFirst() {
     SeenBoxes seen;
     int closes = 0;
     bool visible_after_close = false;
+    // The question's own event loop delivers further progress; a second
+    // close is tried only after the first question has been answered.
+    bool asking = false;
     connect(f.w().fM_Progress, &QProgressBar::valueChanged, &f.w(), [&](int value) {
-        if (value < 1 || !f.w().running() || !f.w().isVisible() || closes == 2) return;
+        if (asking || value < 1 || !f.w().running() || !f.w().isVisible() || closes == 2) return;
+        asking = true;
         answer_message_boxes(seen, closes == 0 ? QMessageBox::No : QMessageBox::Yes);
         ++closes;
         f.w().close();  // the system close button
         visible_after_close = f.w().isVisible();
+        asking = false;
     });
     QVERIFY(run_and_wait(f.w()));
     stop_answering_message_boxes();
@@ -557,6 +564,42 @@ void TestMainWindow::closingDuringARunStopsItFirst() {
     QCOMPARE(f.w().messages().last(), cz("VÝPOČET NEBYL DOKONČEN!"));
     QVERIFY(f.w().messages().contains(cz("+++ Výpočet přerušen uživatelem!")));
     QVERIFY(run_directory_files(dir + QStringLiteral("/vysledky")) == complete);
+}
+
+// The run ends on its own while the close question is still shown: "Ano"
+// closes the window then (it used to stay open, and the next run to end
+// closed it).
+void TestMainWindow::aRunEndingWhileTheCloseIsAskedClosesAtTheAnswer() {
+    Fixture f(QStringLiteral("run-ends-while-asked"));
+    const QString dir = fresh_directory(QStringLiteral("ends-while-asked"));
+    copy_tree(QStringLiteral(ZEMO_SOURCE_DIR "/examples/town"), dir);
+    QDir().mkpath(dir + QStringLiteral("/vysledky"));
+    open_town(f, dir);
+    QString asked;
+    bool ended_before_answer = false;
+    bool closing = false;
+    connect(f.w().fM_Progress, &QProgressBar::valueChanged, &f.w(), [&](int value) {
+        if (closing || value < 1 || !f.w().running()) return;
+        closing = true;
+        answer_next_modal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (!box) return;
+            asked = box->text();
+            QElapsedTimer waited;
+            waited.start();
+            while (f.w().running() && waited.elapsed() < 180000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            ended_before_answer = !f.w().running();
+            box->button(QMessageBox::Yes)->click();
+        });
+        f.w().close();
+    });
+    QVERIFY(run_and_wait(f.w()));
+    QTest::qWait(100);
+    QCOMPARE(asked, cz("Probíhá výpočet. Přerušit výpočet a ukončit program?"));
+    QVERIFY(ended_before_answer);
+    QCOMPARE(f.w().messages().last(), cz("Výpočet ukončen...o.k."));
+    QVERIFY(!f.w().isVisible());
 }
 
 void TestMainWindow::closeAfterRunEndsOnlyASuccessfulRun() {
