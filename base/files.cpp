@@ -109,6 +109,11 @@ std::string with_cause(const std::string& shown, const std::string& name, int er
     return shown + " (" + full + ": " + platform::error_text(error) + ")";
 }
 
+std::string console_reason(int error) {
+    if (error == 0) return std::string();
+    return "+++   duvod: " + without_diacritics(platform::error_text(error)) + "\n";
+}
+
 void File::write_text(std::string_view text) {
     const std::string out = to_crlf(text);
     write_bytes(out.data(), out.size());

@@ -118,5 +118,9 @@ void set_memory_files(MemoryFileLookup lookup);
 // soubor nebo adresář neexistuje)". An empty shown gives the brackets
 // alone, after a blank.
 std::string with_cause(const std::string& shown, const std::string& name, int error);
+// The reason line under a console line that is written without diacritics
+// ("+++ Soubor nelze vytvorit - [ ... ]"): "+++   duvod: pristup odepren\n";
+// empty for 0.
+std::string console_reason(int error);
 
 }  // namespace zemo

@@ -48,7 +48,8 @@ void RunLog::open_stream(const std::string& path) {
         log_state = -1;
         return;
     }
-    platform::console_write(format("+++ Soubor nelze vytvorit - [ %s ]\n+++   pouzivam <stdout>\n", path.c_str()));
+    platform::console_write(format("+++ Soubor nelze vytvorit - [ %s ]\n%s+++   pouzivam <stdout>\n", path.c_str(),
+                                   console_reason(file_.error()).c_str()));
     to_stdout_ = true;
 }
 
@@ -303,7 +304,8 @@ bool RunLog::close() {
     }
     if (!created) {
         // No copy was made: there is no file to call incomplete.
-        platform::console_write(format("+++ Kopii protokolu nelze vytvorit - [ %s ]\n", copy_path.c_str()));
+        platform::console_write(format("+++ Kopii protokolu nelze vytvorit - [ %s ]\n%s", copy_path.c_str(),
+                                       console_reason(copy.error()).c_str()));
         if (sink_)
             sink_(format("+++ kopii protokolu nelze vytvořit: %s"_cz,
                          with_cause(copy_path, copy_name, copy.error()).c_str()));

@@ -67,6 +67,27 @@ std::string to_upper(std::string_view text) {
     return out;
 }
 
+std::string without_diacritics(std::string_view cp1250) {
+    // The Czech letters of Windows-1250 and their bare partners.
+    static constexpr struct {
+        unsigned char byte;
+        char plain;
+    } kLetters[] = {{0xE1, 'a'}, {0xE8, 'c'}, {0xEF, 'd'}, {0xE9, 'e'}, {0xEC, 'e'}, {0xED, 'i'},
+                    {0xF2, 'n'}, {0xF3, 'o'}, {0xF8, 'r'}, {0x9A, 's'}, {0x9D, 't'}, {0xFA, 'u'},
+                    {0xF9, 'u'}, {0xFD, 'y'}, {0x9E, 'z'}, {0xC1, 'A'}, {0xC8, 'C'}, {0xCF, 'D'},
+                    {0xC9, 'E'}, {0xCC, 'E'}, {0xCD, 'I'}, {0xD2, 'N'}, {0xD3, 'O'}, {0xD8, 'R'},
+                    {0x8A, 'S'}, {0x8D, 'T'}, {0xDA, 'U'}, {0xD9, 'U'}, {0xDD, 'Y'}, {0x8E, 'Z'}};
+    std::string out(cp1250);
+    for (char& ch : out) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (b < 0x80) continue;
+        ch = '?';
+        for (const auto& letter : kLetters)
+            if (letter.byte == b) ch = letter.plain;
+    }
+    return out;
+}
+
 std::string trim_blanks(std::string_view text) {
     std::size_t b = 0, e = text.size();
     while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;

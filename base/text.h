@@ -110,6 +110,12 @@ std::string cp1250_to_utf8(std::string_view cp1250);
 // project file compares its sections and keys.
 std::string to_upper(std::string_view text);
 
+// A Windows-1250 text in plain ASCII, for the console lines that are
+// written without diacritics: the Czech letters lose their marks
+// ("přístup odepřen" gives "pristup odepren"), any other character above
+// ASCII becomes '?'.
+std::string without_diacritics(std::string_view cp1250);
+
 // Removes blanks and tabs at both ends.
 std::string trim_blanks(std::string_view text);
 

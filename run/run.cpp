@@ -4,6 +4,7 @@
 #include <new>
 #include <utility>
 
+#include "base/files.h"
 #include "base/format.h"
 #include "base/platform.h"
 #include "base/text.h"
@@ -338,7 +339,8 @@ int Run::end_of_run(int status) {
                 // The log is closed: the console and the host's message
                 // lines carry it.
                 status = -100;
-                platform::console_write(format("+++ Kopii protokolu nelze nahradit - [ %s ]\n", copy_shown.c_str()));
+                platform::console_write(format("+++ Kopii protokolu nelze nahradit - [ %s ]\n%s", copy_shown.c_str(),
+                                               console_reason(error).c_str()));
                 if (observer_)
                     observer_->message_line(format("+++ kopii protokolu nelze nahradit: %s (%s)"_cz, copy_shown.c_str(),
                                                    platform::error_text(error).c_str()));

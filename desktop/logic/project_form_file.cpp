@@ -333,7 +333,8 @@ bool read_project_form(const std::string& path, ProjectForm& form, std::string& 
     // /dev/zero is a line without end) is opened.
     if (!platform::is_regular_file(path)) return reader.refuse("soubor neexistuje nebo to není obyčejný soubor"_cz);
     File file;
-    if (!file.open_regular(path)) return reader.refuse("soubor nelze otevřít"_cz);
+    if (!file.open_regular(path))
+        return reader.refuse("soubor nelze otevřít ("_cz + platform::error_text(file.error()) + ")");
     // A line is read no further than one character past its bound, so that
     // a line without end is refused as too long without being taken whole.
     std::string line;

@@ -104,9 +104,10 @@ TEST_F(RunLogTest, UncreatableLogFallsBackToStandardOutput) {
     log.message(kInformation, "dal");
     log.close();
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_NE(out.find(test::console_text("+++ Soubor nelze vytvorit - [ " + dir.file("missing/dir/run.log") +
-                                          " ]\n+++   pouzivam <stdout>\n")),
-              std::string::npos);
+    EXPECT_NE(
+        out.find(test::console_text("+++ Soubor nelze vytvorit - [ " + dir.file("missing/dir/run.log") +
+                                    " ]\n+++   duvod: soubor nebo adresar neexistuje\n+++   pouzivam <stdout>\n")),
+        std::string::npos);
     EXPECT_NE(out.find("--- dal\n"), std::string::npos);
 }
 

@@ -36,6 +36,13 @@ TEST(Text, UpperCaseTrimAndLineEnds) {
     EXPECT_EQ(to_upper("zdroje čř"_cz), std::string("ZDROJE ČŘ"_cz));
     EXPECT_EQ(trim_blanks(" \t body.txt \t"), "body.txt");
     EXPECT_EQ(to_crlf("a\nb\n"), "a\r\nb\r\n");
+    // Every Czech letter, both cases, loses its mark; other letters above
+    // ASCII are not passed on as stray bytes.
+    EXPECT_EQ(without_diacritics("příliš žluťoučký kůň úpěl ďábelské ódy"_cz),
+              "prilis zlutoucky kun upel dabelske ody");
+    EXPECT_EQ(without_diacritics("PŘÍLIŠ ŽLUŤOUČKÝ KŮŇ ÚPĚL ĎÁBELSKÉ ÓDY"_cz),
+              "PRILIS ZLUTOUCKY KUN UPEL DABELSKE ODY");
+    EXPECT_EQ(without_diacritics("łódź ß"_cz), "?od? ?");
 }
 
 TEST(Format, MessagesAreCutToTheSharedBuffer) {

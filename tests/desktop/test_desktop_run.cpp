@@ -577,11 +577,18 @@ TEST_F(DesktopRun, ALogCopyThatCannotBeCreatedIsReportedSo) {
     fs::create_directories(town.dir.native("vysledky/zemo.log"));  // a directory where the copy would go
     FakeWindow window;
     RunSession session;
+    testing::internal::CaptureStdout();
     run_model(form_of(read_form(town.dir.file("town.atm"))), staged_preferences(),
               RunPlaces{town.dir.str(), temp.str()}, window, session);
+    const std::string console = testing::internal::GetCapturedStdout();
     std::string copy("vysledky");
     copy.push_back(platform::kDirSeparator);
     copy += "zemo.log";
+    // The console's line without diacritics gives the reason on a line of
+    // its own.
+    EXPECT_NE(console.find(test::console_text("+++ Kopii protokolu nelze nahradit - [ " + copy + " ]\n+++   duvod: ")),
+              std::string::npos)
+        << console;
     // Its temporary copy is written, and cannot take the directory's name
     // (the system's reason follows in brackets).
     const std::string refused = "+++ kopii protokolu nelze nahradit: " + copy + " (";

@@ -3,6 +3,9 @@
 // ends, and the console reader reading the desktop writer's file.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -329,6 +332,24 @@ TEST_F(ProjectFormFileTest, SectionsKeysAndValuesThatFailTheWholeReading) {
     EXPECT_FALSE(read_project_form(dir.file("missing.atm"), f, error));
     EXPECT_EQ(cp1250_to_utf8(error),
               "+++ soubor neexistuje nebo to není obyčejný soubor, (soubor: " + dir.utf8("missing.atm") + ")");
+#ifndef _WIN32
+    // A file that exists but cannot be opened names the system's reason
+    // (here no file descriptor is left for this process).
+    test::write_file(dir.file("full.atm"), "[Vypocet]\n");
+    const int lowest_free = ::dup(0);
+    ASSERT_GE(lowest_free, 0);
+    ::close(lowest_free);
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    rlimit none = before;
+    none.rlim_cur = static_cast<rlim_t>(lowest_free);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &none), 0);
+    const bool opened = read_project_form(dir.file("full.atm"), f, error);
+    ::setrlimit(RLIMIT_NOFILE, &before);
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(cp1250_to_utf8(error),
+              "+++ soubor nelze otevřít (příliš mnoho otevřených souborů), (soubor: " + dir.utf8("full.atm") + ")");
+#endif
 }
 
 // A file without a single section is no project (a receptor table opened
