@@ -1,4 +1,5 @@
-// The program's pictures, made for it (pictures/*.svg, compiled in).
+// The program's pictures, made for it and drawn in code (the logo as in
+// pictures/logo.svg).
 #pragma once
 
 #include <QIcon>
