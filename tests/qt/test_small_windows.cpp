@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "desktop/qt/help_window.h"
+#include "desktop/qt/pictures.h"
 #include "desktop/qt/qt_text.h"
 #include "desktop/qt/small_windows.h"
 #include "tests/qt/qt_test_support.h"
@@ -129,6 +130,31 @@ private slots:
         for (QLabel* label : dialog.findChildren<QLabel*>()) labels << label->text();
         QVERIFY2(labels.contains(QString::fromUtf8("Hledat v:")), qPrintable(labels.join(QLatin1Char('|'))));
         QVERIFY(!install_qt_translations({QDir::tempPath() + QStringLiteral("/none")}));
+    }
+
+    // The pictures drawn in code have the colours of their SVG sources at
+    // every size the icons hold: a green disc with a white plus, a red disc
+    // with a white minus, the logo's blue ground, red plume and grey stack.
+    void pictures_have_their_shapes_and_colours() {
+        auto colour = [](const QIcon& icon, int size, double x, double y) -> QString {
+            const QImage image = icon.pixmap(size, size).toImage();
+            if (image.size() != QSize(size, size)) return QStringLiteral("no picture of this size");
+            return image.pixelColor(static_cast<int>(x * size / 24), static_cast<int>(y * size / 24)).name();
+        };
+        for (int size : {16, 24, 32, 48}) {
+            QCOMPARE(colour(add_icon(), size, 12, 12), QStringLiteral("#ffffff"));
+            QCOMPARE(colour(add_icon(), size, 12, 8), QStringLiteral("#ffffff"));  // the plus's upright bar
+            QCOMPARE(colour(add_icon(), size, 7, 16), QStringLiteral("#2e8b57"));
+            QCOMPARE(colour(delete_icon(), size, 12, 12), QStringLiteral("#ffffff"));
+            QCOMPARE(colour(delete_icon(), size, 12, 8), QStringLiteral("#c0392b"));  // no upright bar
+            QCOMPARE(qAlpha(add_icon().pixmap(size, size).toImage().pixel(0, 0)), 0);  // outside the disc
+        }
+        const QImage logo = logo_pixmap(128, 128).toImage();
+        QCOMPARE(logo.pixelColor(64, 4).name(), QStringLiteral("#1d4e89"));
+        QCOMPARE(logo.pixelColor(58, 54).name(), QStringLiteral("#ed553b"));
+        QCOMPARE(logo.pixelColor(29, 90).name(), QStringLiteral("#d9d9d9"));
+        QCOMPARE(logo.pixelColor(100, 111).name(), QStringLiteral("#ffffff"));
+        QCOMPARE(qAlpha(logo.pixel(0, 0)), 0);  // the rounded corner
     }
 };
 
