@@ -34,10 +34,10 @@ int main(int argc, char* argv[]) {
     InstallationStore machine(group, zemo::platform::installation_root(group));
     QtSettingsStore user;
     const std::string home = logic_text(QDir::toNativeSeparators(QDir::homePath()));
-#ifndef _WIN32
-    // No installer creates the per-user group here: the first start does.
+    // A user's first start creates the per-user group with its defaults:
+    // the installer runs for one user, the program is started by every user
+    // of the machine. A missing installation still ends the program.
     if (machine.has_group(group)) prefs_create_user_group(user, group, home);
-#endif
     Preferences prefs;
     if (!prefs_load(machine, user, group, home, prefs)) {
         show_zemo_message(nullptr, kNotInstalledText);
