@@ -244,6 +244,15 @@ void MainWindow::build_menu() {
     Menu_ToolLOGfile = tools->addAction(QStringLiteral("&Zobrazit LOG souor"), this, &MainWindow::show_log);
 #ifdef ZEMO_HAVE_MAPS
     Menu_ToolMaps = tools->addAction(qt_text("&Mapy výsledků"_cz), this, &MainWindow::show_maps);
+#else
+    // A build without the map libraries (the Windows build) shows the item
+    // disabled, with the reason.
+    Menu_ToolMaps = tools->addAction(qt_text("&Mapy výsledků"_cz));
+    Menu_ToolMaps->setEnabled(false);
+    Menu_ToolMaps->setToolTip(
+        qt_text("Mapy výsledků tato verze programu neobsahuje: knihovny GDAL a cairo pro ni nejsou k dispozici. "
+                "Mapy vytvoří program zemo-map v Linuxu."_cz));
+    tools->setToolTipsVisible(true);
 #endif
 
     QMenu* settings = menuBar()->addMenu(qt_text("Nas&tavení"_cz));

@@ -168,6 +168,8 @@ private slots:
     void labelsDefaultNamesAndTheLastProjects();
 #ifdef ZEMO_HAVE_MAPS
     void mapsOfTheLastCompleteRun();
+#else
+    void aBuildWithoutMapsSaysWhy();
 #endif
 };
 
@@ -651,6 +653,21 @@ void TestMainWindow::mapsOfTheLastCompleteRun() {
     QVERIFY(QFile::exists(dir + QStringLiteral("/vysledky/mapy/town.gpkg")));
     QVERIFY(QFile::exists(dir + QStringLiteral("/vysledky/mapy/mapa_PM10.png")));
     maps->close();
+}
+#else
+// Without the map libraries (the Windows build) the item is there,
+// disabled, and its hint names the reason.
+void TestMainWindow::aBuildWithoutMapsSaysWhy() {
+    Fixture f(QStringLiteral("no-maps"));
+    QVERIFY(f.w().Menu_ToolMaps);
+    QCOMPARE(f.w().Menu_ToolMaps->text(), cz("&Mapy výsledků"));
+    QVERIFY(!f.w().Menu_ToolMaps->isEnabled());
+    QVERIFY2(f.w().Menu_ToolMaps->toolTip().contains(QStringLiteral("GDAL")),
+             qPrintable(f.w().Menu_ToolMaps->toolTip()));
+    // Nothing a run or a project does enables it.
+    f.w().MenuI_PrjNew->trigger();
+    settle();
+    QVERIFY(!f.w().Menu_ToolMaps->isEnabled());
 }
 #endif
 
