@@ -146,7 +146,7 @@ private slots:
             QCOMPARE(colour(add_icon(), size, 12, 8), QStringLiteral("#ffffff"));  // the plus's upright bar
             QCOMPARE(colour(add_icon(), size, 7, 16), QStringLiteral("#2e8b57"));
             QCOMPARE(colour(delete_icon(), size, 12, 12), QStringLiteral("#ffffff"));
-            QCOMPARE(colour(delete_icon(), size, 12, 8), QStringLiteral("#c0392b"));  // no upright bar
+            QCOMPARE(colour(delete_icon(), size, 12, 8), QStringLiteral("#c0392b"));   // no upright bar
             QCOMPARE(qAlpha(add_icon().pixmap(size, size).toImage().pixel(0, 0)), 0);  // outside the disc
         }
         const QImage logo = logo_pixmap(128, 128).toImage();
