@@ -1,10 +1,12 @@
 // wzemo: the desktop program. Reads the installation and the preferences,
 // the pollutant catalogue, and shows the main window; "wzemo project.atm"
-// opens the project.
+// opens the project, "wzemo -h" prints the usage (outside Windows, where
+// the program has a console to print on).
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <cstring>
 
 #include "base/platform.h"
 #include "base/version.h"
@@ -20,8 +22,31 @@ using namespace zemo;
 using namespace zemo::desktop;
 using namespace zemo::desktop::ui;
 
+#ifndef _WIN32
+namespace {
+
+// The usage in the form of zemo's and zemo-map's; the manual page is made
+// from it. Printed before any window or display is opened.
+void print_usage() {
+    platform::console_write(
+        "pouzij:\n"
+        "   wzemo [-h] [projekt]\n"
+        "     [-h]         - vypis teto napovedy\n"
+        "     [projekt]    - INI soubor (projekt), ktery se otevre v hlavnim okne;\n"
+        "                    bez pripony se hleda projekt.atm\n\n");
+}
+
+}  // namespace
+#endif
+
 int main(int argc, char* argv[]) {
     platform::ignore_file_size_signal();
+#ifndef _WIN32
+    if (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "-help") == 0)) {
+        print_usage();
+        return 0;
+    }
+#endif
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("ZEMO"));
     QApplication::setApplicationName(QStringLiteral("Model ZEMO"));
