@@ -48,8 +48,11 @@ bool install_qt_translations(const QStringList& directories) {
 }
 
 QStringList qt_translation_directories() {
-    return {QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../share/zemo/translations")),
-            QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+    // Beside the installation data: share/zemo next to bin/ on Linux, the
+    // installation directory itself on Windows.
+    const QDir program(QCoreApplication::applicationDirPath());
+    return {program.filePath(QStringLiteral("../share/zemo/translations")),
+            program.filePath(QStringLiteral("translations")), QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
 }
 
 void show_zemo_message(QWidget* parent, std::string_view cp1250) {

@@ -30,7 +30,8 @@ char system_decimal_separator();
 // application. False when none has them (the dialogs then speak English).
 bool install_qt_translations(const QStringList& directories);
 // Where the program looks for them: the installation's share tree next to
-// the program ("../share/zemo/translations"), then Qt's own place.
+// the program ("../share/zemo/translations"), the installation directory
+// on Windows ("translations" beside the program), then Qt's own place.
 QStringList qt_translation_directories();
 
 // The program's message box: caption "Zemo", exclamation icon, "OK".
